@@ -1,0 +1,13 @@
+#!/bin/sh
+# Installs every Debian package that building and testing Twilightomator needs.
+# Safe to run again: apt-get skips what is already installed.
+set -e
+export DEBIAN_FRONTEND=noninteractive
+apt-get update
+apt-get install -y --no-install-recommends \
+    build-essential cmake pkg-config git \
+    clang libclang-rt-14-dev \
+    libgtest-dev libgmock-dev libbenchmark-dev \
+    libpng-dev libtiff-dev libjpeg62-turbo-dev \
+    nlohmann-json3-dev \
+    libimage-exiftool-perl imagemagick

@@ -1,0 +1,31 @@
+// Shared helpers of the test programs.
+#include "support/test_support.h"
+
+#include <cstdlib>
+#include <filesystem>
+#include <unistd.h>
+
+namespace {
+std::string makeFolder() {
+    std::filesystem::path folder = std::filesystem::current_path() /
+                                   ("tmp-" + std::to_string(::getpid()));
+    std::filesystem::remove_all(folder);
+    std::filesystem::create_directories(folder);
+    ::setenv("TMPDIR", folder.c_str(), 1);
+    return folder.string();
+}
+std::string fromEnvironment(const char* name) {
+    const char* value = std::getenv(name);
+    return value ? value : "";
+}
+// Set TMPDIR before any test runs.
+const std::string& kFolder = testTemporaryFolder();
+}  // namespace
+
+const std::string& testTemporaryFolder() {
+    static const std::string folder = makeFolder();
+    return folder;
+}
+std::string builtPluginPath() { return fromEnvironment("TWL_PLUGIN"); }
+std::string builtAppPath() { return fromEnvironment("TWL_APP"); }
+std::string sourceDirectory() { return fromEnvironment("TWL_SOURCE_DIR"); }
