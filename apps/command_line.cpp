@@ -1,0 +1,63 @@
+// Command dispatch, --help and --version.
+#include "apps/commands.h"
+
+#include "host/plugin_module.h"
+
+#include <cstdio>
+#include <iostream>
+
+namespace {
+const char* kUsage =
+    "Usage: twilightomator COMMAND [OPTIONS]\n"
+    "\n"
+    "Makes images moody: keeps a clear area sharp and, with distance from it,\n"
+    "blurs, desaturates, darkens and tones the picture.\n"
+    "\n"
+    "Commands:\n"
+    "  info                 show the plug-in's properties and scripting terms\n"
+    "\n"
+    "Options for every command:\n"
+    "  --plugin PATH        the plug-in module to load (default: twilightomator.so\n"
+    "                       beside this program)\n"
+    "  -h, --help           show this help\n"
+    "  --version            show the version\n";
+}  // namespace
+
+void printError(const std::string& message) { std::fprintf(stderr, "twilightomator: %s\n", message.c_str()); }
+
+std::string takePluginPath(Arguments& arguments) {
+    std::string path = defaultPluginPath();
+    for (size_t i = 0; i < arguments.size(); ++i) {
+        if (arguments[i] == "--plugin" && i + 1 < arguments.size()) {
+            path = arguments[i + 1];
+            arguments.erase(arguments.begin() + long(i), arguments.begin() + long(i) + 2);
+            break;
+        }
+        if (arguments[i].rfind("--plugin=", 0) == 0) {
+            path = arguments[i].substr(9);
+            arguments.erase(arguments.begin() + long(i));
+            break;
+        }
+    }
+    return path;
+}
+
+int runCommandLine(const Arguments& all) {
+    if (all.empty()) {
+        std::fputs(kUsage, stderr);
+        return kExitUsage;
+    }
+    const std::string& command = all[0];
+    Arguments rest(all.begin() + 1, all.end());
+    if (command == "-h" || command == "--help" || command == "help") {
+        std::fputs(kUsage, stdout);
+        return kExitOk;
+    }
+    if (command == "--version" || command == "version") {
+        std::printf("twilightomator 1.0.0\n");
+        return kExitOk;
+    }
+    if (command == "info") return infoCommand(rest);
+    printError("unknown command '" + command + "' (see twilightomator --help)");
+    return kExitUsage;
+}

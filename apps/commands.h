@@ -1,0 +1,26 @@
+// The command-line program's commands. Each takes the arguments after its
+// name and returns the process exit status.
+#pragma once
+
+#include <string>
+#include <vector>
+
+using Arguments = std::vector<std::string>;
+
+// Exit statuses: 0 done, 1 the work failed, 2 bad usage, 130 interrupted.
+constexpr int kExitOk = 0;
+constexpr int kExitFailure = 1;
+constexpr int kExitUsage = 2;
+constexpr int kExitInterrupted = 130;
+
+int runCommandLine(const Arguments& arguments);
+int infoCommand(const Arguments& arguments);
+
+// Takes "--plugin PATH" out of the arguments; the default is beside the program.
+std::string takePluginPath(Arguments& arguments);
+// Prints "twilightomator: message" on stderr.
+void printError(const std::string& message);
+
+class PluginModule;
+// Prints the scripting terminology of a loaded module.
+void printTerminology(const PluginModule& module);

@@ -1,0 +1,148 @@
+// The per-pixel effect chain.
+#include "effect/effect_pipeline.h"
+
+#include "effect/output_stage.h"
+#include "kernels/hsl.h"
+#include "kernels/jobs.h"
+#include "kernels/samplers.h"
+
+#include <algorithm>
+#include <cmath>
+
+namespace {
+constexpr float kLog2E = 1.442695040888963f;
+constexpr float kCoverageGain = 1.007f;
+
+float limit(float value, float low, float high) { return std::min(std::max(value, low), high); }
+
+void splitLevel(float level, int& whole, float& fraction) {
+    whole = int(level);
+    fraction = level - float(whole);
+}
+
+RgbColor rgbOf(const EffectColor& c) { return RgbColor{c.red, c.green, c.blue}; }
+void setRgb(EffectColor& c, const RgbColor& rgb) {
+    c.red = rgb.red;
+    c.green = rgb.green;
+    c.blue = rgb.blue;
+}
+}  // namespace
+
+EffectColor workPixel(const RenderContext& context, const EffectSetup& e, int32_t x, int32_t y) {
+    const Pyramid& pyramid = *context.source;
+    const float lmax = float(pyramid.lmax);
+    const UserSettings& s = *context.settings;
+
+    // 1. Position in normalised image coordinates.
+    const float scale = float(context.previewScale);
+    const float px = float(double((float(x) - 0.5f) * scale + float(context.previewOffsetX)) + 0.5);
+    const float py = float(double((float(y) - 0.5f) * scale + float(context.previewOffsetY)) + 0.5);
+    const float width = float(context.renderTarget == renderInternalImage ? context.extentWidth : pyramid.width[0]);
+    const float height = float(context.renderTarget == renderInternalImage ? context.extentHeight : pyramid.height[0]);
+    const float u = (2 * px + 1) / (2 * width);
+    const float v = (2 * py + 1) / (2 * height);
+
+    // 2. Falloff distance.
+    const float d = std::max(falloffDistance(e.shape, u, v, s.xCenter, s.yCenter, e.clearRadius), 0.0f);
+
+    // 3. Focus: blur level from the distance.
+    const float blurRadius = std::max(e.extent * 30 / 1024 * (d * e.focusGain) + 1, 1.0f);
+    const float focusLevel = limit(std::log(blurRadius) * kLog2E * kLog2E, 0, lmax);
+    int level;
+    float fraction;
+    splitLevel(focusLevel, level, fraction);
+    EffectColor k = e.highQuality ? sampleHighQuality(pyramid, level, fraction, u, v)
+                                  : sampleFast(pyramid, level, fraction, u, v);
+
+    // 4. Coverage.
+    k.coverage = limit(k.coverage * kCoverageGain, 0, 1);
+
+    // 5. Colour blur.
+    HslColor hsl = rgbToHsl(rgbOf(k));
+    if (k.coverage > 0) {
+        float f = d * e.blurGain;
+        if (f > 0) {
+            f = std::min(f, 1.0f);
+            const float r2 = e.blurWidth * 120 + blurRadius;
+            const float blurLevel = limit(std::log(std::max(r2, 1.0f)) * kLog2E, 0, lmax);
+            int bLevel;
+            float bFraction;
+            splitLevel(blurLevel, bLevel, bFraction);
+            const EffectColor b = sampleFast(pyramid, bLevel, bFraction, u, v);
+            HslColor bh = rgbToHsl(rgbOf(b));
+            bh.hue = limit(bh.hue, 0, 1);
+            bh.saturation = limit(bh.saturation, 0, 1);
+            bh.lightness = limit(bh.lightness, 0, 1);
+            const RgbColor blurred = hslToRgb(bh);
+            k.red = k.red + (blurred.red - k.red) * f;
+            k.green = k.green + (blurred.green - k.green) * f;
+            k.blue = k.blue + (blurred.blue - k.blue) * f;
+            hsl = rgbToHsl(rgbOf(k));
+        }
+    }
+
+    // 6. Saturation, turning the hue to its complement where it goes negative.
+    float saturation = hsl.saturation * (d * e.saturationSlope + 1);
+    float hue = hsl.hue;
+    if (saturation < 0) {
+        saturation = -saturation;
+        hue = hue + 0.5f;
+    }
+    saturation = limit(saturation, 0, 1);
+    hue = hue - std::trunc(hue);
+    setRgb(k, hslToRgb(HslColor{hue, saturation, hsl.lightness}));
+
+    // 7. Dampen: saturated colours move toward black.
+    const float sigma = rgbToHsl(k.red * 0.5f, k.green * 0.5f, k.blue * 0.5f).saturation;
+    const float dampen = limit(d * e.dampenGain * 7 * sigma, 0, 1);
+    k.red *= 1 - dampen;
+    k.green *= 1 - dampen;
+    k.blue *= 1 - dampen;
+
+    // 8. Vignette, mixed on squared values.
+    float vignetteDistance = d;
+    if (e.centerVignette)
+        vignetteDistance = std::max(falloffDistance(e.shape, u, v, 0.5f, 0.5f, e.clearRadius), 0.0f);
+    const float n = limit(vignetteDistance * e.vignetteGain, 0, 1);
+    float* channels[3] = {&k.red, &k.green, &k.blue};
+    for (int c = 0; c < 3; ++c) {
+        const float g = *channels[c];
+        *channels[c] = std::sqrt(g * g + (e.vignetteSquared[c] - g * g) * n);
+    }
+
+    // 9. Sepia: a quadratic tone curve through the sepia colour at mid-grey.
+    const float luma = 0.3f * k.red + 0.59f * k.green + 0.11f * k.blue;
+    const float strength = limit(e.uniformSepia ? e.sepiaGain : d * e.sepiaGain * 2.5f, 0, 1);
+    for (int c = 0; c < 3; ++c) {
+        const float tone = luma * (2 * luma - 1) + 4 * luma * (1 - luma) * e.sepiaColor[c];
+        *channels[c] = *channels[c] + (tone - *channels[c]) * strength;
+    }
+    return k;
+}
+
+void renderRowSpan(const RenderContext& context, int32_t y, int32_t x0, int32_t x1) {
+    if (!context.source || !context.source->hasTiles() || !context.settings) return;
+    const EffectSetup setup = makeEffectSetup(*context.settings, context.extentWidth, context.extentHeight);
+    for (int32_t x = x0; x <= x1; ++x) {
+        EffectColor color = workPixel(context, setup, x, y);
+        storePixel(context, x, y, color);
+    }
+}
+
+namespace {
+void rowJobRoutine(const Job& job) {
+    renderRowSpan(*static_cast<const RenderContext*>(job.owner), job.row, job.firstColumn, job.lastColumn);
+}
+}  // namespace
+
+void runRowJobs(const RenderContext& context, int32_t y, int32_t x0, int32_t x1, int jobCount) {
+    Job pattern;
+    pattern.kind = kJobRowSpan;
+    pattern.row = y;
+    pattern.owner = const_cast<RenderContext*>(&context);
+    pattern.image = context.source;
+    pattern.routine = rowJobRoutine;
+    Job jobs[kMaxJobs];
+    const int made = splitRowJobs(pattern, x0, x1, std::min(std::max(jobCount, 1), kMaxJobs), jobs);
+    runJobs(jobs, made);
+}

@@ -1,0 +1,17 @@
+// The per-pixel effect: focus blur by distance, colour blur, saturation,
+// dampen, vignette and sepia, then the output stage.
+#pragma once
+
+#include "effect/effect_setup.h"
+#include "effect/render_context.h"
+#include "kernels/effect_color.h"
+
+// The worked colour of one pixel, before the output stage.
+EffectColor workPixel(const RenderContext& context, const EffectSetup& setup, int32_t x, int32_t y);
+
+// Computes columns x0..x1 of row y in increasing order and stores them.
+void renderRowSpan(const RenderContext& context, int32_t y, int32_t x0, int32_t x1);
+
+// The row routine as the job runner calls it: splits x0..x1 into jobCount
+// row jobs (1 is the reference) and runs them.
+void runRowJobs(const RenderContext& context, int32_t y, int32_t x0, int32_t x1, int jobCount);

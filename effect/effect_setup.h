@@ -1,0 +1,28 @@
+// The per-run constants of the effect, computed once per row call from the
+// settings (each division by 100 in double precision, stored as float).
+#pragma once
+
+#include "plugin/parameters.h"
+
+struct EffectSetup {
+    float focusGain;
+    float blurGain;
+    float blurWidth;
+    float saturationSlope;
+    float dampenGain;
+    float vignetteGain;
+    float sepiaGain;
+    float clearRadius;
+    float vignetteSquared[3];
+    float sepiaColor[3];
+    float extent;
+    int32_t shape;
+    bool highQuality, centerVignette, uniformSepia, colorBlurOn;
+};
+
+EffectSetup makeEffectSetup(const UserSettings& settings, int32_t extentWidth, int32_t extentHeight);
+
+// The falloff distance of a normalised position from the clear area
+// (before the limit at 0). Shapes other than wide and tall use the round
+// falloff: the dialog and the scripting terms offer only these three.
+float falloffDistance(int32_t shape, float u, float v, float centerX, float centerY, float clearRadius);

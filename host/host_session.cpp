@@ -1,0 +1,303 @@
+// The host side of a filter run: FilterRecord set-up and the callbacks.
+#include "host/host_session.h"
+
+#include <algorithm>
+#include <cmath>
+#include <cstring>
+
+namespace {
+HostSession* gActive = nullptr;
+
+OSErr advanceStateCallback() { return gActive ? gActive->advanceState() : paramErr; }
+Boolean abortCallback() { return gActive ? gActive->testAbort() : 0; }
+void progressCallback(int32_t done, int32_t total) {
+    if (gActive) gActive->reportProgress(done, total);
+}
+OSErr displayPixelsCallback(const PSPixelMap* source, const VRect* sourceRect, int32_t dstRow,
+                            int32_t dstCol, void*) {
+    return gActive ? gActive->displayPixels(source, sourceRect, dstRow, dstCol) : paramErr;
+}
+
+// Colour services: a headless host has no picker; choosing keeps the colour,
+// converting to the same space is the identity, other spaces are refused.
+OSErr colorServicesCallback(ColorServicesInfo* info) {
+    if (!info) return paramErr;
+    switch (info->selector) {
+        case plugIncolorServicesChooseColor:
+            info->resultSpace = info->sourceSpace;
+            return noErr;
+        case plugIncolorServicesConvertColor:
+            if (info->resultSpace == info->sourceSpace || info->resultSpace == plugIncolorServicesChosenSpace) {
+                info->resultSpace = info->sourceSpace;
+                return noErr;
+            }
+            return paramErr;
+        default:
+            return paramErr;
+    }
+}
+
+int32_t clampInt(int32_t value, int32_t low, int32_t high) { return std::min(std::max(value, low), high); }
+
+int32_t rateOf(Fixed rate) { return std::max<int32_t>(1, rate >> 16); }
+}  // namespace
+
+HostSession::HostSession(Document& document, const HostConfig& config) : document_(document), config_(config) {
+    previous_ = gActive;
+    gActive = this;
+
+    FilterRecord& r = record_;
+    r.serialNumber = 0;
+    r.abortProc = abortCallback;
+    r.progressProc = progressCallback;
+    r.parameters = nullptr;
+    r.imageSize = Point{int16_t(document.height), int16_t(document.width)};
+    r.wholeSize = r.imageSize;
+    r.planes = int16_t(document.planes());
+    r.filterRect = Rect{0, 0, int16_t(document.height), int16_t(document.width)};
+    r.background = PSRGBColor{65535, 65535, 65535};
+    r.foreground = PSRGBColor{0, 0, 0};
+    r.backColor[0] = r.backColor[1] = r.backColor[2] = 255;
+    r.maxSpace = config.maxSpace;
+    r.maxSpace64 = config.maxSpace;
+    r.bufferSpace = 0;
+    r.isFloating = 0;
+    r.haveMask = document.hasSelection() ? 1 : 0;
+    r.autoMask = 0;
+    r.hostSig = config.hostSignature;
+    r.imageMode = document.imageMode();
+    r.imageHRes = r.imageVRes = 72 << 16;
+    r.monitor.gamma = Fixed(2.2 * 65536);
+    r.platformData = &platformData_;
+    if (config.withBufferSuite) {
+        fillBufferProcs(bufferProcs_, config.buffers);
+        r.bufferProcs = &bufferProcs_;
+    }
+    if (config.withHandleSuite) {
+        fillHandleProcs(handleProcs_, config.handles);
+        r.handleProcs = &handleProcs_;
+    }
+    r.displayPixels = config.withDisplayPixels ? displayPixelsCallback : nullptr;
+    r.advanceState = config.withAdvanceState ? advanceStateCallback : nullptr;
+    r.colorServices = config.withColorServices ? colorServicesCallback : nullptr;
+    r.supportsPadding = 1;
+    r.samplingSupport = config.samplingSupport;
+    r.inputRate = r.maskRate = 1 << 16;
+
+    const bool alpha = document.hasAlpha;
+    const bool selection = document.hasSelection();
+    r.filterCase = alpha ? (selection ? filterCaseEditableTransparencyWithSelection
+                                      : filterCaseEditableTransparencyNoSelection)
+                         : (selection ? filterCaseFlatImageWithSelection : filterCaseFlatImageNoSelection);
+    const int16_t colour = int16_t(document.colorChannels);
+    if (alpha) {
+        r.inLayerPlanes = r.outLayerPlanes = r.absLayerPlanes = colour;
+        r.inTransparencyMask = r.outTransparencyMask = r.absTransparencyMask = 1;
+    } else {
+        r.inNonLayerPlanes = r.outNonLayerPlanes = r.absNonLayerPlanes = colour;
+    }
+    r.depth = int32_t(document.depth);
+    r.descriptorParameters = config.descriptorParameters;
+    if (!document.iccProfile.empty()) {
+        r.iCCprofileData = hostNewHandle(int32_t(document.iccProfile.size()));
+        if (r.iCCprofileData) {
+            std::memcpy(*r.iCCprofileData, document.iccProfile.data(), document.iccProfile.size());
+            r.iCCprofileSize = int32_t(document.iccProfile.size());
+        }
+    }
+    r.canUseICCProfiles = 1;
+    displaySurface_.assign(size_t(document.width) * size_t(document.height) * 4, 0);
+}
+
+HostSession::~HostSession() {
+    if (record_.iCCprofileData) hostDisposeHandle(record_.iCCprofileData);
+    gActive = previous_;
+}
+
+OSErr HostSession::advanceState() {
+    if (writingBack_) flushOutput();
+    outputPending_ = false;
+    const FilterRecord& r = record_;
+    requests_.push_back(AdvanceRequest{r.inRect, r.outRect, r.maskRect, r.inLoPlane, r.inHiPlane,
+                                       r.outLoPlane, r.outHiPlane, r.inputRate, r.maskRate});
+    const int16_t planes = int16_t(document_.planes());
+    auto planesBad = [planes](const Rect& rect, int16_t lo, int16_t hi) {
+        const bool empty = rect.bottom <= rect.top || rect.right <= rect.left;
+        return !empty && (lo < 0 || hi < lo || hi >= planes);
+    };
+    if (planesBad(r.inRect, r.inLoPlane, r.inHiPlane) || planesBad(r.outRect, r.outLoPlane, r.outHiPlane))
+        return paramErr;
+    serveInput();
+    serveMask();
+    serveOutput();
+    return noErr;
+}
+
+void HostSession::serveInput() {
+    FilterRecord& r = record_;
+    const int32_t width = r.inRect.right - r.inRect.left;
+    const int32_t height = r.inRect.bottom - r.inRect.top;
+    if (width <= 0 || height <= 0) {
+        r.inData = nullptr;
+        r.inRowBytes = 0;
+        return;
+    }
+    const int32_t rate = rateOf(r.inputRate);
+    const int32_t planes = r.inHiPlane - r.inLoPlane + 1;
+    const int bytes = sampleBytes(document_.depth);
+    const size_t rowBytes = size_t(width) * size_t(planes) * size_t(bytes);
+    inBuffer_.assign(rowBytes * size_t(height), 0);
+    for (int32_t i = 0; i < height; ++i) {
+        // Edge replication: positions outside the image repeat its edge.
+        const int32_t y = clampInt((r.inRect.top + i) * rate, 0, document_.height - 1);
+        uint8_t* row = inBuffer_.data() + size_t(i) * rowBytes;
+        for (int32_t j = 0; j < width; ++j) {
+            const int32_t x = clampInt((r.inRect.left + j) * rate, 0, document_.width - 1);
+            const uint8_t* source = document_.pixel(x, y) + size_t(r.inLoPlane) * bytes;
+            std::memcpy(row + size_t(j) * planes * bytes, source, size_t(planes) * bytes);
+        }
+    }
+    r.inData = inBuffer_.data();
+    r.inRowBytes = int32_t(rowBytes);
+}
+
+void HostSession::serveMask() {
+    FilterRecord& r = record_;
+    const int32_t width = r.maskRect.right - r.maskRect.left;
+    const int32_t height = r.maskRect.bottom - r.maskRect.top;
+    if (!document_.hasSelection() || width <= 0 || height <= 0) {
+        r.maskData = nullptr;
+        r.maskRowBytes = 0;
+        return;
+    }
+    const int32_t rate = rateOf(r.maskRate);
+    maskBuffer_.assign(size_t(width) * size_t(height), 0);
+    for (int32_t i = 0; i < height; ++i) {
+        const int32_t y = clampInt((r.maskRect.top + i) * rate, 0, document_.height - 1);
+        for (int32_t j = 0; j < width; ++j) {
+            const int32_t x = clampInt((r.maskRect.left + j) * rate, 0, document_.width - 1);
+            maskBuffer_[size_t(i) * width + j] = document_.selection[size_t(y) * document_.width + x];
+        }
+    }
+    r.maskData = maskBuffer_.data();
+    r.maskRowBytes = width;
+}
+
+void HostSession::serveOutput() {
+    FilterRecord& r = record_;
+    const int32_t width = r.outRect.right - r.outRect.left;
+    const int32_t height = r.outRect.bottom - r.outRect.top;
+    if (width <= 0 || height <= 0) {
+        r.outData = nullptr;
+        r.outRowBytes = 0;
+        return;
+    }
+    const int32_t planes = r.outHiPlane - r.outLoPlane + 1;
+    const int bytes = sampleBytes(document_.depth);
+    const size_t rowBytes = size_t(width) * size_t(planes) * size_t(bytes);
+    outBuffer_.assign(rowBytes * size_t(height), 0);
+    for (int32_t i = 0; i < height; ++i) {
+        const int32_t y = clampInt(r.outRect.top + i, 0, document_.height - 1);
+        uint8_t* row = outBuffer_.data() + size_t(i) * rowBytes;
+        for (int32_t j = 0; j < width; ++j) {
+            const int32_t x = clampInt(r.outRect.left + j, 0, document_.width - 1);
+            std::memcpy(row + size_t(j) * planes * bytes, document_.pixel(x, y) + size_t(r.outLoPlane) * bytes,
+                        size_t(planes) * bytes);
+        }
+    }
+    r.outData = outBuffer_.data();
+    r.outRowBytes = int32_t(rowBytes);
+    outputPending_ = true;
+    pendingOutRect_ = r.outRect;
+    pendingOutLo_ = r.outLoPlane;
+    pendingOutHi_ = r.outHiPlane;
+    pendingOutRowBytes_ = r.outRowBytes;
+}
+
+void HostSession::flushOutput() {
+    if (!outputPending_) return;
+    outputPending_ = false;
+    const Rect& rect = pendingOutRect_;
+    const int32_t planes = pendingOutHi_ - pendingOutLo_ + 1;
+    const int bytes = sampleBytes(document_.depth);
+    for (int32_t y = std::max<int32_t>(rect.top, 0); y < std::min<int32_t>(rect.bottom, document_.height); ++y) {
+        const uint8_t* row = outBuffer_.data() + size_t(y - rect.top) * size_t(pendingOutRowBytes_);
+        for (int32_t x = std::max<int32_t>(rect.left, 0); x < std::min<int32_t>(rect.right, document_.width); ++x) {
+            const uint8_t* filtered = row + size_t(x - rect.left) * planes * bytes;
+            uint8_t* stored = document_.pixel(x, y) + size_t(pendingOutLo_) * bytes;
+            // The editor applies the filter through the selection: partly
+            // selected pixels mix the filtered and the original value.
+            const int32_t weight =
+                document_.hasSelection() ? document_.selection[size_t(y) * document_.width + x] : 255;
+            for (int32_t p = 0; p < planes; ++p) {
+                if (weight == 255) {
+                    std::memcpy(stored + p * bytes, filtered + p * bytes, size_t(bytes));
+                    continue;
+                }
+                if (document_.depth == SampleDepth::eight) {
+                    const int32_t a = stored[p], b = filtered[p];
+                    stored[p] = uint8_t((a * (255 - weight) + b * weight + 127) / 255);
+                } else if (document_.depth == SampleDepth::sixteen) {
+                    uint16_t a, b;
+                    std::memcpy(&a, stored + p * 2, 2);
+                    std::memcpy(&b, filtered + p * 2, 2);
+                    const uint16_t mixed = uint16_t((int32_t(a) * (255 - weight) + int32_t(b) * weight + 127) / 255);
+                    std::memcpy(stored + p * 2, &mixed, 2);
+                } else {
+                    float a, b;
+                    std::memcpy(&a, stored + p * 4, 4);
+                    std::memcpy(&b, filtered + p * 4, 4);
+                    const float mixed = a + (b - a) * (float(weight) / 255.0f);
+                    std::memcpy(stored + p * 4, &mixed, 4);
+                }
+            }
+        }
+    }
+}
+
+Boolean HostSession::testAbort() {
+    ++abortPolls_;
+    if (config_.abortFlag && *config_.abortFlag) return 1;
+    return (config_.abortOnPoll > 0 && abortPolls_ >= config_.abortOnPoll) ? 1 : 0;
+}
+
+void HostSession::reportProgress(int32_t done, int32_t total) {
+    progress_.push_back(ProgressReport{done, total});
+    if (config_.onProgress) config_.onProgress(done, total);
+}
+
+OSErr HostSession::displayPixels(const PSPixelMap* source, const VRect* sourceRect, int32_t dstRow, int32_t dstCol) {
+    if (!source || !sourceRect || !source->baseAddr) return paramErr;
+    displayCalls_.push_back(DisplayCall{*sourceRect, dstRow, dstCol});
+    const int16_t depth = source->version >= 3 && source->depth ? source->depth : 8;
+    const bool grey = source->imageMode == plugInModeGrayScale || source->imageMode == plugInModeGray16 ||
+                      source->imageMode == plugInModeGray32;
+    const auto* base = static_cast<const uint8_t*>(source->baseAddr);
+    for (int32_t y = sourceRect->top; y < sourceRect->bottom; ++y) {
+        for (int32_t x = sourceRect->left; x < sourceRect->right; ++x) {
+            const int32_t sy = dstRow + (y - sourceRect->top), sx = dstCol + (x - sourceRect->left);
+            if (sx < 0 || sy < 0 || sx >= document_.width || sy >= document_.height) continue;
+            const uint8_t* pixel = base + ptrdiff_t(y - source->bounds.top) * source->rowBytes +
+                                   ptrdiff_t(x - source->bounds.left) * source->colBytes;
+            uint8_t* out = displaySurface_.data() + (size_t(sy) * document_.width + sx) * 4;
+            for (int c = 0; c < 3; ++c) {
+                const uint8_t* sample = pixel + ptrdiff_t(grey ? 0 : c) * source->planeBytes;
+                uint8_t value;
+                if (depth == 16) {
+                    uint16_t v;
+                    std::memcpy(&v, sample, 2);
+                    value = uint8_t(std::min<int32_t>(255, int32_t(v) * 255 / 32768));
+                } else if (depth == 32) {
+                    float v;
+                    std::memcpy(&v, sample, 4);
+                    value = uint8_t(std::clamp(v, 0.0f, 1.0f) * 255.0f);
+                } else {
+                    value = *sample;
+                }
+                out[c] = value;
+            }
+            out[3] = 255;
+        }
+    }
+    return noErr;
+}

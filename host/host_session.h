@@ -1,0 +1,106 @@
+// One filter run's host side: the FilterRecord filled as a real host fills
+// it, and the callbacks that serve pixels, progress, abort, display and
+// colours. Only one session is active at a time (the callbacks carry no
+// context, so they find the active session through a module-wide pointer).
+#pragma once
+
+#include "host/buffer_suite.h"
+#include "host/document.h"
+#include "host/handle_suite.h"
+#include "plugin/host_interface.h"
+
+#include <csignal>
+#include <cstdint>
+#include <functional>
+#include <vector>
+
+struct HostConfig {
+    HandleSuiteConfig handles;
+    BufferSuiteConfig buffers;
+    bool withHandleSuite = true;
+    bool withBufferSuite = true;
+    bool withAdvanceState = true;
+    bool withDisplayPixels = true;
+    bool withColorServices = true;
+    char samplingSupport = hostSupportsIntegralSampling;
+    OSType hostSignature = kPhotoshopSignature;
+    int32_t maxSpace = 1 << 30;
+    // The descriptor parameters the host offers (null: no scripting).
+    PIDescriptorParameters* descriptorParameters = nullptr;
+    // Abort: the host reports an abort on this poll (1-based; 0 never).
+    int32_t abortOnPoll = 0;
+    // Abort when this flag becomes non-zero (the command line's Ctrl-C).
+    volatile std::sig_atomic_t* abortFlag = nullptr;
+    // Progress reports go here as well as into the session's log.
+    std::function<void(int32_t done, int32_t total)> onProgress;
+};
+
+struct ProgressReport {
+    int32_t done, total;
+};
+
+struct AdvanceRequest {
+    Rect inRect, outRect, maskRect;
+    int16_t inLoPlane, inHiPlane, outLoPlane, outHiPlane;
+    Fixed inputRate, maskRate;
+};
+
+struct DisplayCall {
+    VRect sourceRect;
+    int32_t dstRow, dstCol;
+};
+
+class HostSession {
+public:
+    HostSession(Document& document, const HostConfig& config);
+    ~HostSession();
+    HostSession(const HostSession&) = delete;
+    HostSession& operator=(const HostSession&) = delete;
+
+    FilterRecord& record() { return record_; }
+    Document& document() { return document_; }
+
+    // Writes the output rectangle of the last request back into the
+    // document (through the selection), as a host does after each Continue.
+    void flushOutput();
+    // During Continue the host writes each delivered output back; during
+    // Start the plug-in's requests are previews and nothing is written.
+    void setWritingBack(bool enabled) { writingBack_ = enabled; }
+
+    const std::vector<ProgressReport>& progress() const { return progress_; }
+    const std::vector<AdvanceRequest>& requests() const { return requests_; }
+    const std::vector<DisplayCall>& displayCalls() const { return displayCalls_; }
+    int32_t abortPolls() const { return abortPolls_; }
+    // What displayPixels drew, as RGBA bytes of the document's size.
+    const std::vector<uint8_t>& displaySurface() const { return displaySurface_; }
+
+    // Callback bodies (called through the module-wide active session).
+    OSErr advanceState();
+    Boolean testAbort();
+    void reportProgress(int32_t done, int32_t total);
+    OSErr displayPixels(const PSPixelMap* source, const VRect* sourceRect, int32_t dstRow, int32_t dstCol);
+
+private:
+    void serveInput();
+    void serveMask();
+    void serveOutput();
+
+    Document& document_;
+    HostConfig config_;
+    FilterRecord record_{};
+    HandleProcs handleProcs_{};
+    BufferProcs bufferProcs_{};
+    PlatformData platformData_{};
+    std::vector<uint8_t> inBuffer_, outBuffer_, maskBuffer_;
+    std::vector<uint8_t> displaySurface_;
+    bool outputPending_ = false;
+    bool writingBack_ = false;
+    Rect pendingOutRect_{};
+    int16_t pendingOutLo_ = 0, pendingOutHi_ = 0;
+    int32_t pendingOutRowBytes_ = 0;
+    std::vector<ProgressReport> progress_;
+    std::vector<AdvanceRequest> requests_;
+    std::vector<DisplayCall> displayCalls_;
+    int32_t abortPolls_ = 0;
+    HostSession* previous_ = nullptr;
+};

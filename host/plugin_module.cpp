@@ -1,0 +1,88 @@
+// dlopen-based plug-in loading.
+#include "host/plugin_module.h"
+
+#include <dlfcn.h>
+#include <limits.h>
+#include <unistd.h>
+
+#include <filesystem>
+
+PluginModule::~PluginModule() {
+    if (library_) dlclose(library_);
+}
+
+std::vector<uint8_t> PluginModule::resource(uint32_t type, int16_t id) const {
+    if (!resources_) return {};
+    const int32_t size = resources_(type, id, nullptr, 0);
+    if (size <= 0 || size > (1 << 24)) return {};
+    std::vector<uint8_t> bytes(static_cast<size_t>(size));
+    if (resources_(type, id, bytes.data(), size) != size) return {};
+    return bytes;
+}
+
+bool PluginModule::load(const std::string& path, std::string& error) {
+    path_ = path;
+    if (!std::filesystem::exists(path)) {
+        error = "plug-in module " + path + " does not exist";
+        return false;
+    }
+    library_ = dlopen(path.c_str(), RTLD_NOW | RTLD_LOCAL);
+    if (!library_) {
+        const char* reason = dlerror();
+        error = "cannot load plug-in module " + path + ": " + (reason ? reason : "unknown reason");
+        return false;
+    }
+    resources_ = reinterpret_cast<ResourceAccessor>(dlsym(library_, "TwilightomatorResource"));
+    if (!resources_) {
+        error = path + " is not a filter module: it has no resources";
+        return false;
+    }
+    const std::vector<uint8_t> bytes = resource(fourCC("PiPL"), 16000);
+    if (bytes.empty()) {
+        error = path + " has no property list";
+        return false;
+    }
+    if (!parsePropertyList(bytes, properties_, error)) {
+        error = path + ": " + error;
+        return false;
+    }
+    if (properties_.kind != kFilterKind) {
+        error = path + " is not a filter (its kind is not '8BFM')";
+        return false;
+    }
+    if (properties_.entryPoint.empty()) {
+        error = path + " names no 64-bit entry point";
+        return false;
+    }
+    entry_ = reinterpret_cast<PluginMainProc>(dlsym(library_, properties_.entryPoint.c_str()));
+    if (!entry_) {
+        error = path + " lacks its entry point " + properties_.entryPoint;
+        return false;
+    }
+    return true;
+}
+
+bool PluginModule::accepts(int16_t imageMode, std::string& error) const {
+    bool enabled = false;
+    if (!properties_.enableExpression.empty()) {
+        if (!evaluateEnableExpression(properties_.enableExpression, imageMode, enabled, error)) {
+            error = "cannot read the plug-in's enable condition: " + error;
+            return false;
+        }
+    } else {
+        enabled = modeBitSet(properties_, imageMode);
+    }
+    if (!enabled) {
+        error = properties_.name + " does not filter images in " + imageModeName(imageMode);
+        return false;
+    }
+    return true;
+}
+
+std::string defaultPluginPath() {
+    char self[PATH_MAX];
+    const ssize_t length = readlink("/proc/self/exe", self, sizeof self - 1);
+    if (length <= 0) return "twilightomator.so";
+    self[length] = '\0';
+    return (std::filesystem::path(self).parent_path() / "twilightomator.so").string();
+}

@@ -1,0 +1,42 @@
+// Loading a filter plug-in module and checking that it can filter a document.
+#pragma once
+
+#include "host/property_list.h"
+#include "plugin/host_interface.h"
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+class PluginModule {
+public:
+    PluginModule() = default;
+    ~PluginModule();
+    PluginModule(const PluginModule&) = delete;
+    PluginModule& operator=(const PluginModule&) = delete;
+
+    // Opens the module, reads its property list and finds its entry point.
+    bool load(const std::string& path, std::string& error);
+    // Whether the module may filter an image of this mode (enable
+    // expression, else the mode bits); false with a message when not.
+    bool accepts(int16_t imageMode, std::string& error) const;
+
+    const PropertyList& properties() const { return properties_; }
+    // The raw bytes of a resource, empty when the module has none.
+    std::vector<uint8_t> resource(uint32_t type, int16_t id) const;
+    void call(int16_t selector, void* record, intptr_t* data, int16_t* result) const {
+        entry_(selector, record, data, result);
+    }
+    const std::string& path() const { return path_; }
+
+private:
+    typedef int32_t (*ResourceAccessor)(uint32_t type, int16_t id, void* buffer, int32_t capacity);
+    void* library_ = nullptr;
+    PluginMainProc entry_ = nullptr;
+    ResourceAccessor resources_ = nullptr;
+    PropertyList properties_;
+    std::string path_;
+};
+
+// Where the command-line program finds the plug-in by default: beside itself.
+std::string defaultPluginPath();

@@ -1,0 +1,406 @@
+// The filtering pass between the host and the image pyramid.
+#include "plugin/filter_pass.h"
+
+#include "effect/effect_pipeline.h"
+#include "kernels/jobs.h"
+#include "plugin/pass_context.h"
+#include "plugin/session_store.h"
+#include "plugin/work_area.h"
+
+#include <algorithm>
+#include <cstring>
+#include <new>
+
+namespace {
+
+constexpr int32_t kPreviewViewportWidth = 426;
+constexpr int32_t kPreviewViewportHeight = 416;
+constexpr size_t kScratchBufferBytes = 256;
+constexpr int32_t kThrottle = 32;
+constexpr int16_t kPyramidFailed = 999;
+
+int16_t& resultOf(PluginGlobals& globals) { return *globals.result; }
+
+Rect emptyRectAt(const Rect& r) { return Rect{r.top, r.left, r.top, r.left}; }
+
+void setPlanesAndRates(FilterRecord* record, Fixed rate) {
+    record->inLoPlane = record->outLoPlane = 0;
+    record->inHiPlane = record->outHiPlane = int16_t(record->planes - 1);
+    record->inputRate = record->maskRate = rate;
+    record->inputPadding = record->outputPadding = record->maskPadding = plugInWantsEdgeReplication;
+}
+
+void keepRelativeRows(PluginGlobals& globals) {
+    const FilterRecord* record = globals.record;
+    const int32_t top = record->filterRect.top;
+    globals.pass.maskFirstRow = record->maskRect.top - top;
+    globals.pass.maskLastRow = record->maskRect.bottom - 1 - top;
+    globals.pass.inFirstRow = record->inRect.top - top;
+    globals.pass.inLastRow = record->inRect.bottom - 1 - top;
+}
+
+void reportProgress(PluginGlobals& globals, int32_t step, int32_t total) {
+    const FilterParameters* parameters = parametersOf(globals.record);
+    if (!parameters || parameters->renderTarget != renderHostRows || !globals.workArea) return;
+    WorkArea& work = *globals.workArea;
+    work.progressCounter %= kThrottle;
+    if (step > work.progressLastRow + 4) work.progressCounter = 0;
+    if ((work.progressCounter == 0 || step == 0) && globals.record->progressProc)
+        globals.record->progressProc(step, total);
+    work.progressCounter += 1;
+    work.progressLastRow = step;
+}
+
+bool abortRequested(PluginGlobals& globals) {
+    const FilterParameters* parameters = parametersOf(globals.record);
+    if (!parameters || parameters->renderTarget == renderPreview || !globals.workArea) return false;
+    WorkArea& work = *globals.workArea;
+    work.abortCounter = (work.abortCounter + 1) % kThrottle;
+    if (work.abortCounter != 0 || !globals.record->abortProc) return false;
+    return globals.record->abortProc() != 0;
+}
+
+int pyramidTypeFor(const FilterRecord* record) {
+    if (record->imageMode == plugInModeRGB96 || record->imageMode == plugInModeGray32 || record->depth == 32)
+        return kStorageFloat4;
+    if ((record->imageMode == plugInModeGray16 || record->imageMode == plugInModeRGB48) && record->depth == 16)
+        return kStorageRgba16;
+    return kStoragePacked8;
+}
+
+bool hasTransparencyPlane(const FilterRecord* record) {
+    return record->filterCase == filterCaseEditableTransparencyNoSelection ||
+           record->filterCase == filterCaseEditableTransparencyWithSelection;
+}
+
+// Copies the delivered tile (inData) into the pyramid base at `tile`.
+void copyTileIntoBase(const FilterRecord* record, Pyramid& base, const PyramidTile& tile) {
+    const int32_t step = record->inHiPlane - record->inLoPlane + 1;
+    const bool grey = record->planes < 3;
+    const bool alpha = hasTransparencyPlane(record);
+    const int32_t alphaPlane = record->inLayerPlanes;
+    const auto* rows = static_cast<const uint8_t*>(record->inData);
+    for (int32_t y = 0; y < tile.height; ++y) {
+        const uint8_t* row = rows + ptrdiff_t(y) * record->inRowBytes;
+        for (int32_t x = 0; x < tile.width; ++x) {
+            uint8_t* target = base.pixelInside(0, tile.left + x, tile.top + y);
+            switch (base.storageType) {
+                case kStoragePacked8: {
+                    const uint8_t* s = row + ptrdiff_t(x) * step;
+                    const uint32_t r = s[0], g = grey ? s[0] : s[1], b = grey ? s[0] : s[2];
+                    const uint32_t a = alpha ? s[alphaPlane] : 255;
+                    const uint32_t word = (r << 24) | (g << 16) | (b << 8) | a;
+                    std::memcpy(target, &word, 4);
+                    break;
+                }
+                case kStorageRgba16: {
+                    const auto* s = reinterpret_cast<const uint16_t*>(row) + ptrdiff_t(x) * step;
+                    uint16_t v[4];
+                    std::memcpy(&v[0], s, 2);
+                    std::memcpy(&v[1], s + (grey ? 0 : 1), 2);
+                    std::memcpy(&v[2], s + (grey ? 0 : 2), 2);
+                    v[3] = 32768;
+                    if (alpha) std::memcpy(&v[3], s + alphaPlane, 2);
+                    std::memcpy(target, v, 8);
+                    break;
+                }
+                default: {
+                    const auto* s = reinterpret_cast<const float*>(row) + ptrdiff_t(x) * step;
+                    float v[4];
+                    std::memcpy(&v[0], s, 4);
+                    std::memcpy(&v[1], s + (grey ? 0 : 1), 4);
+                    std::memcpy(&v[2], s + (grey ? 0 : 2), 4);
+                    v[3] = 1.0f;
+                    if (alpha) std::memcpy(&v[3], s + alphaPlane, 4);
+                    std::memcpy(target, v, 16);
+                    break;
+                }
+            }
+        }
+    }
+}
+
+bool growRowBuffer(PluginGlobals& globals, size_t bytes) {
+    if (globals.rowBuffer.size >= bytes) return true;
+    PluginBuffer grown;
+    if (!allocatePluginBuffer(globals.record, bytes, grown)) return false;
+    freePluginBuffer(globals.record, globals.rowBuffer);
+    globals.rowBuffer = grown;
+    return true;
+}
+
+// The pass state for the rectangle last given to set pass size.
+void preparePassState(PluginGlobals& globals) {
+    const FilterParameters& parameters = *parametersOf(globals.record);
+    WorkArea& work = *globals.workArea;
+    const Rect& r = globals.pass.passRect;
+    const float scale = float(parameters.previewScale);
+    work.centerX = float((r.right - r.left) * 0.5 / scale);
+    work.centerY = float((r.bottom - r.top) * 0.5 / scale);
+    work.progressCounter = 0;
+    work.progressLastRow = 0;
+    work.abortCounter = 0;
+    globals.pass.currentRow = 0;
+    globals.pass.rowMode = 1;
+    globals.pass.maskWanted = 1;
+    globals.pass.progressTotal = globals.pass.passHeight;
+    globals.pass.stepCount = 0;
+    globals.pass.passActive = 1;
+}
+
+void emptyRectangles(FilterRecord* record) {
+    record->inRect = Rect{0, 0, 0, 0};
+    record->outRect = Rect{0, 0, 0, 0};
+    record->maskRect = Rect{0, 0, 0, 0};
+}
+
+}  // namespace
+
+void setPassSize(PluginGlobals& globals, const Rect& rect, int32_t scale) {
+    FilterParameters* parameters = parametersOf(globals.record);
+    if (parameters) parameters->previewScale = scale;
+    globals.pass.passWidth = rect.right - rect.left;
+    globals.pass.passHeight = rect.bottom - rect.top;
+}
+
+bool allocateWorkingBuffers(PluginGlobals& globals) {
+    const FilterRecord* record = globals.record;
+    releaseWorkingBuffers(globals);
+    const int32_t width = globals.pass.passWidth, height = globals.pass.passHeight;
+    const size_t rowBufferSize = size_t(std::max(2 * (std::max(width, height) + 4), 3 * width + 2184));
+    bool ok = allocatePluginBuffer(record, rowBufferSize, globals.rowBuffer);
+    for (int i = 0; ok && i < kScratchBufferCount; ++i)
+        ok = allocatePluginBuffer(record, kScratchBufferBytes, globals.scratch[i]);
+    ok = ok && allocatePluginBuffer(record, sizeof(Job), globals.jobTable);
+    ok = ok && allocatePluginBuffer(record, sizeof(WorkArea) + sizeof(PassImages), globals.workAreaBuffer);
+    if (!ok) {
+        // Nothing was constructed yet: free the raw blocks only.
+        freePluginBuffer(record, globals.rowBuffer);
+        for (PluginBuffer& buffer : globals.scratch) freePluginBuffer(record, buffer);
+        freePluginBuffer(record, globals.jobTable);
+        freePluginBuffer(record, globals.workAreaBuffer);
+        return false;
+    }
+    auto* bytes = static_cast<uint8_t*>(globals.workAreaBuffer.data);
+    globals.workArea = new (bytes) WorkArea{};
+    globals.images = new (bytes + sizeof(WorkArea)) PassImages{};
+    globals.buffersAllocated = true;
+    return true;
+}
+
+void releaseWorkingBuffers(PluginGlobals& globals) {
+    if (!globals.buffersAllocated) return;
+    const FilterRecord* record = globals.record;
+    writeMemoryDotMap(globals);
+    globals.images->~PassImages();
+    globals.workArea->~WorkArea();
+    globals.images = nullptr;
+    globals.workArea = nullptr;
+    freePluginBuffer(record, globals.rowBuffer);
+    for (PluginBuffer& buffer : globals.scratch) freePluginBuffer(record, buffer);
+    freePluginBuffer(record, globals.jobTable);
+    freePluginBuffer(record, globals.workAreaBuffer);
+    globals.buffersAllocated = false;
+    globals.pass.passActive = 0;
+}
+
+void preparePassImages(PluginGlobals& globals) {
+    PassImages& images = *globals.images;
+    const MemoryService memory = pluginMemoryService(globals.record);
+    images.source.release();
+    images.internal.release();
+    images.source.weights = &globals.workArea->weights;
+    images.internal.weights = &globals.workArea->weights;
+    images.thumbnail.weights = &globals.workArea->weights;
+    // Without memory for the thumbnail the dialog shows no thumbnails.
+    images.thumbnail.create(memory, 128, 128, kStoragePacked8, kEdgeClamp);
+}
+
+void setRowsRequest(PluginGlobals& globals, int32_t row) {
+    FilterRecord* record = globals.record;
+    const Rect& filter = record->filterRect;
+    setPassSize(globals, filter, 1);
+    record->inRect = record->outRect = filter;
+    record->maskRect = emptyRectAt(filter);
+    const int32_t y = filter.top + std::min(std::max(row, 0), globals.pass.passHeight - 1);
+    record->inRect.top = record->outRect.top = int16_t(y);
+    record->inRect.bottom = record->outRect.bottom = int16_t(y + 1);
+    if (record->haveMask) {
+        Rect mask = filter;
+        int32_t top = std::max<int32_t>(y - 2, filter.top);
+        int32_t bottom = std::min<int32_t>(y + 2, filter.bottom);
+        if (top >= bottom) bottom = top + 1;
+        mask.top = int16_t(top);
+        mask.bottom = int16_t(bottom);
+        record->maskRect = mask;
+        if (!globals.pass.maskWanted) record->maskRect = emptyRectAt(filter);
+    }
+    setPlanesAndRates(record, 1 << 16);
+    keepRelativeRows(globals);
+}
+
+void scaledRequest(PluginGlobals& globals, int32_t scale) {
+    FilterRecord* record = globals.record;
+    FilterParameters& parameters = *parametersOf(record);
+    int32_t a = std::max(scale, 1);
+    if (!record->advanceState || !record->displayPixels || record->samplingSupport == hostDoesNotSupportSampling) {
+        a = 1;
+        parameters.previewScale = 1;
+    }
+    const Rect& filter = record->filterRect;
+    int32_t top = filter.top + parameters.previewOffsetY, left = filter.left + parameters.previewOffsetX;
+    int32_t bottom = filter.bottom + parameters.previewOffsetY, right = filter.right + parameters.previewOffsetX;
+    top = std::clamp<int32_t>(top, filter.top, filter.bottom);
+    bottom = std::clamp<int32_t>(bottom, filter.top, filter.bottom);
+    left = std::clamp<int32_t>(left, filter.left, filter.right);
+    right = std::clamp<int32_t>(right, filter.left, filter.right);
+    top /= a;
+    left /= a;
+    bottom /= a;
+    right /= a;
+    right = std::min(right, left + kPreviewViewportWidth);
+    bottom = std::min(bottom, top + kPreviewViewportHeight);
+    const Rect in{int16_t(top), int16_t(left), int16_t(bottom), int16_t(right)};
+    record->inRect = in;
+    record->maskRect = in;
+    record->outRect = Rect{filter.top, filter.left, int16_t(filter.top + (bottom - top)),
+                           int16_t(filter.left + (right - left))};
+    if (hostMovesScaledMask(record) && a > 1) {
+        const int16_t dy = int16_t(parameters.previewOffsetY / a), dx = int16_t(parameters.previewOffsetX / a);
+        record->maskRect = Rect{dy, dx, int16_t(bottom - top + dy), int16_t(right - left + dx)};
+    }
+    setPlanesAndRates(record, Fixed(a) << 16);
+    keepRelativeRows(globals);
+    if (record->advanceState) {
+        resultOf(globals) = record->advanceState();
+        if (resultOf(globals) == noErr) setPassSize(globals, record->inRect, a);
+    }
+}
+
+void acquireSource(PluginGlobals& globals) {
+    FilterRecord* record = globals.record;
+    FilterParameters& parameters = *parametersOf(record);
+    Pyramid& base = globals.images->source;
+    const Rect pass = globals.pass.passRect;
+    const int32_t width = pass.right - pass.left, height = pass.bottom - pass.top;
+    if (!base.create(pluginMemoryService(record), width, height, pyramidTypeFor(record), kEdgeClamp)) {
+        resultOf(globals) = kPyramidFailed;
+        return;
+    }
+    base.weights = &globals.workArea->weights;
+
+    const Rect savedIn = record->inRect, savedOut = record->outRect, savedMask = record->maskRect;
+    const int32_t savedScale = parameters.previewScale;
+    setPassSize(globals, record->filterRect, 1);
+    const Rect& filter = record->filterRect;
+    for (int i = 0; i < base.levelTileCount(0); ++i) {
+        const PyramidTile& tile = *base.levelTile(0, i);
+        record->inRect = Rect{int16_t(filter.top + tile.top), int16_t(filter.left + tile.left),
+                              int16_t(filter.top + tile.top + tile.height),
+                              int16_t(filter.left + tile.left + tile.width)};
+        record->outRect = Rect{filter.top, filter.left, int16_t(filter.top + 1), int16_t(filter.left + 1)};
+        record->maskRect = emptyRectAt(filter);
+        setPlanesAndRates(record, 1 << 16);
+        const OSErr result = record->advanceState ? record->advanceState() : OSErr(errPlugInHostInsufficient);
+        if (result != noErr || !record->inData) {
+            resultOf(globals) = result != noErr ? result : OSErr(errPlugInHostInsufficient);
+            globals.pass.passActive = 0;
+            return;
+        }
+        copyTileIntoBase(record, base, tile);
+    }
+    buildPyramidLevels(base, 0, 1);
+    reportProgress(globals, 1, 100);
+    parameters.sourceCached = 1;
+
+    record->inRect = savedIn;
+    record->outRect = savedOut;
+    record->maskRect = savedMask;
+    parameters.previewScale = savedScale;
+    scaledRequest(globals, savedScale);
+}
+
+void passSetUp(PluginGlobals& globals) {
+    FilterRecord* record = globals.record;
+    FilterParameters& parameters = *parametersOf(record);
+    parameters.previewOffsetX = parameters.previewOffsetY = 0;
+    buildBlendTables(&globals.workArea->blend);
+    if (!parameters.sourceCached) acquireSource(globals);
+    if (resultOf(globals) == noErr) {
+        globals.pass.passRect = record->filterRect;
+        setPassSize(globals, record->filterRect, 1);
+        const size_t inWidth = size_t(std::max(record->inRect.right - record->inRect.left, 0));
+        if (!growRowBuffer(globals, inWidth + 4)) resultOf(globals) = userCanceledErr;
+        buildWeightTables(globals.workArea->weights);
+        preparePassState(globals);
+    }
+    if (resultOf(globals) != noErr) {
+        // Nothing more will be asked of the host for this run.
+        releaseWorkingBuffers(globals);
+        emptyRectangles(record);
+        return;
+    }
+    setRowsRequest(globals, 0);
+    if (record->advanceState) {
+        resultOf(globals) = record->advanceState();
+        if (resultOf(globals) != noErr) {
+            releaseWorkingBuffers(globals);
+            emptyRectangles(record);
+        }
+    }
+}
+
+void passStep(PluginGlobals& globals) {
+    PassState& pass = globals.pass;
+    reportProgress(globals, pass.stepCount, pass.progressTotal);
+    pass.stepCount += 1;
+    if (pass.rowMode == 1) {
+        const PassContext context = makePassContext(globals);
+        const int32_t width = context.render.target.width;
+        runRowJobs(context.render, pass.currentRow, 0, width - 1, 1);
+        if (pass.currentRow < pass.passHeight - 1) {
+            pass.currentRow += 1;
+        } else {
+            pass.passActive = 0;
+            pass.currentRow = 0;
+        }
+    }
+    if (abortRequested(globals)) resultOf(globals) = userCanceledErr;
+}
+
+void continueLoop(PluginGlobals& globals) {
+    FilterRecord* record = globals.record;
+    if (!globals.buffersAllocated || !globals.pass.passActive) {
+        emptyRectangles(record);
+        return;
+    }
+    while (true) {
+        passStep(globals);
+        if (resultOf(globals) != noErr) {
+            globals.pass.passActive = 0;
+        } else {
+            setRowsRequest(globals, globals.pass.currentRow);
+        }
+        if (!globals.pass.passActive) break;
+        if (!record->advanceState) return;
+        const OSErr result = record->advanceState();
+        if (result != noErr) {
+            resultOf(globals) = result;
+            break;
+        }
+    }
+    releaseWorkingBuffers(globals);
+    emptyRectangles(record);
+}
+
+void previewRender(PluginGlobals& globals) {
+    FilterRecord* record = globals.record;
+    FilterParameters& parameters = *parametersOf(record);
+    if (!parameters.sourceCached) acquireSource(globals);
+    buildBlendTables(&globals.workArea->blend);
+    if (resultOf(globals) != noErr) return;
+    buildWeightTables(globals.workArea->weights);
+    preparePassState(globals);
+    if (!record->advanceState || !record->displayPixels || !record->inData) return;
+    while (globals.pass.passActive && resultOf(globals) == noErr) passStep(globals);
+}

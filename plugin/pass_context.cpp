@@ -1,0 +1,61 @@
+// Building the effect's view of the pass.
+#include "plugin/pass_context.h"
+
+#include "plugin/work_area.h"
+
+PassContext makePassContext(const PluginGlobals& globals) {
+    PassContext pass;
+    RenderContext& c = pass.render;
+    const FilterRecord* record = globals.record;
+    const FilterParameters* parameters = parametersOf(record);
+    c.settings = &parameters->settings;
+    c.previewScale = parameters->previewScale;
+    c.previewOffsetX = parameters->previewOffsetX;
+    c.previewOffsetY = parameters->previewOffsetY;
+    c.renderTarget = parameters->renderTarget;
+    c.source = &globals.images->source;
+    c.internal = &globals.images->internal;
+    c.weights = &globals.workArea->weights;
+    c.blend = &globals.workArea->blend;
+
+    OutputTarget& t = c.target;
+    const bool floating = record->imageMode == plugInModeRGB96 || record->imageMode == plugInModeGray32 ||
+                          record->depth == 32;
+    const bool sixteen = (record->imageMode == plugInModeGray16 || record->imageMode == plugInModeRGB48) &&
+                         record->depth == 16;
+    t.valueClass = floating ? kValuesFloat : sixteen ? kValues16 : kValues8;
+    t.rgb = record->planes >= 3;
+    t.threeChannelLayout = record->imageMode == plugInModeRGBColor || record->imageMode == plugInModeRGB48 ||
+                           record->imageMode == plugInModeRGB96;
+    t.hasTransparency = record->filterCase == filterCaseEditableTransparencyNoSelection ||
+                        record->filterCase == filterCaseEditableTransparencyWithSelection;
+    t.inLayerPlanes = record->inLayerPlanes;
+    t.outLayerPlanes = record->outLayerPlanes;
+    t.inPixelSamples = record->inHiPlane - record->inLoPlane + 1;
+    t.planes = record->planes;
+    t.inData = record->inData;
+    t.inRowBytes = record->inRowBytes;
+    t.outData = record->outData;
+    t.outRowBytes = record->outRowBytes;
+    if (c.renderTarget == renderInternalImage) {
+        t.width = c.internal->width[0];
+        t.height = c.internal->height[0];
+        c.extentWidth = t.width;
+        c.extentHeight = t.height;
+    } else {
+        t.width = record->outRect.right - record->outRect.left;
+        t.height = record->outRect.bottom - record->outRect.top;
+        if (c.renderTarget == renderPreview) t.height = globals.pass.passHeight;
+        c.extentWidth = record->filterRect.right - record->filterRect.left;
+        c.extentHeight = record->filterRect.bottom - record->filterRect.top;
+    }
+    t.haveMask = record->haveMask != 0;
+    t.maskData = static_cast<const uint8_t*>(record->maskData);
+    t.maskRowBytes = record->maskRowBytes;
+    t.maskFirstRow = globals.pass.maskFirstRow;
+    t.maskLastRow = globals.pass.maskLastRow;
+    t.passLastColumn = globals.pass.passWidth - 1;
+    t.passFirstRow = 0;
+    t.passLastRow = globals.pass.passHeight - 1;
+    return pass;
+}

@@ -1,0 +1,30 @@
+// The per-run work area: pass counters, undo snapshot slots and memory-dot
+// flags, the samplers' weight tables and the blend tables, and the images of
+// the run (the source pyramid, the internal image, the thumbnail image).
+#pragma once
+
+#include "kernels/blend_modes.h"
+#include "kernels/pyramid.h"
+#include "kernels/samplers.h"
+
+#include <cstdint>
+
+constexpr int kMemoryDotCount = 25;
+
+struct WorkArea {
+    int32_t progressCounter = 0;
+    int32_t progressLastRow = 0;
+    int32_t abortCounter = 0;
+    float centerX = 0, centerY = 0;  // centre of the work area at the pass's scale
+
+    int32_t memoryDotKept[kMemoryDotCount] = {};
+
+    WeightTables weights;
+    BlendTables blend;
+};
+
+struct PassImages {
+    Pyramid source;     // the image pyramid of the host's source
+    Pyramid internal;   // the render target of renderTarget 2
+    Pyramid thumbnail;  // 128 x 128, four 8-bit channels
+};
