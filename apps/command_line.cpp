@@ -14,6 +14,9 @@ const char* kUsage =
     "blurs, desaturates, darkens and tones the picture.\n"
     "\n"
     "Commands:\n"
+    "  apply INPUT... -o OUTPUT | --out-dir DIR [SETTINGS]\n"
+    "                       filter image files (see twilightomator apply --help)\n"
+    "  demo                 filter the built-in sample scene at the default settings\n"
     "  info                 show the plug-in's properties and scripting terms\n"
     "\n"
     "Options for every command:\n"
@@ -58,6 +61,8 @@ int runCommandLine(const Arguments& all) {
         return kExitOk;
     }
     if (command == "info") return infoCommand(rest);
+    if (command == "apply") return applyCommand(rest);
+    if (command == "demo") return demoCommand(rest);
     printError("unknown command '" + command + "' (see twilightomator --help)");
     return kExitUsage;
 }

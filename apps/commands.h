@@ -15,6 +15,8 @@ constexpr int kExitInterrupted = 130;
 
 int runCommandLine(const Arguments& arguments);
 int infoCommand(const Arguments& arguments);
+int applyCommand(const Arguments& arguments);
+int demoCommand(const Arguments& arguments);
 
 // Takes "--plugin PATH" out of the arguments; the default is beside the program.
 std::string takePluginPath(Arguments& arguments);

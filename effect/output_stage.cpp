@@ -26,6 +26,20 @@ void storeSample(void* base, ptrdiff_t index, T value) {
     std::memcpy(static_cast<uint8_t*>(base) + index * ptrdiff_t(sizeof(T)), &value, sizeof(T));
 }
 
+// Truncation toward zero, with NaN and values beyond any channel range held
+// inside int32 (converting those directly would be undefined).
+int32_t truncated(float value) {
+    if (!(value > -1.0e9f)) return value != value ? 0 : -1000000000;
+    if (value > 1.0e9f) return 1000000000;
+    return int32_t(value);
+}
+
+int32_t truncated(double value) {
+    if (!(value > -1.0e9)) return value != value ? 0 : -1000000000;
+    if (value > 1.0e9) return 1000000000;
+    return int32_t(value);
+}
+
 int32_t checkerboard(int32_t valueClass, int32_t x, int32_t y) {
     const bool dark = ((x ^ y) & 8) != 0;
     return valueClass == kValues8 ? (dark ? 204 : 255) : (dark ? 26112 : 32640);
@@ -35,21 +49,22 @@ int32_t checkerboard(int32_t valueClass, int32_t x, int32_t y) {
 int32_t sixteenToEight(int32_t v) { return v + 1 >= 32768 ? 255 : (v + 1) / 128; }
 
 int32_t floatToEight(float v) {
-    const float limited = std::min(std::max(v, 0.0f), 65535.0f);
+    const float limited = v >= 0.0f ? std::min(v, 65535.0f) : 0.0f;  // NaN counts as 0
     const int32_t value = int32_t(255.0f * std::sqrt(limited));
     return std::min(std::max(value, 0), 255);
 }
 
 // Moves light above the maximum into the other channels.
 void spill(int32_t t[3], int32_t maximum) {
-    int32_t over = 0, excess = 0;
+    int32_t over = 0;
+    int64_t excess = 0;
     for (int c = 0; c < 3; ++c) {
         if (t[c] > maximum) {
             ++over;
             excess += t[c] - maximum;
         }
     }
-    const int32_t q = (excess * 60) >> 8;
+    const int32_t q = int32_t(std::min<int64_t>((excess * 60) >> 8, 1000000000));
     const int32_t h = q >> 1;
     if (over == 1) {
         const int hot = t[0] > maximum ? 0 : t[1] > maximum ? 1 : 2;
@@ -115,13 +130,13 @@ void storePixel(const RenderContext& context, int32_t x, int32_t y, EffectColor&
     color.green *= scale;
     color.blue *= scale;
     color.coverage *= scale;
-    int32_t worked[3] = {int32_t(color.red), int32_t(color.green), int32_t(color.blue)};
+    int32_t worked[3] = {truncated(color.red), truncated(color.green), truncated(color.blue)};
     int32_t alpha = 0;
     float floatAlpha = 0;
     if (floating) {
         floatAlpha = std::min(std::max(color.coverage, 0.0f), 1.0f);
     } else {
-        alpha = int32_t(double(color.coverage) * kTransparencyGainDouble);
+        alpha = truncated(double(color.coverage) * kTransparencyGainDouble);
         alpha = std::min(std::max(alpha, 0), maximum);
     }
     (void)kTransparencyGain;

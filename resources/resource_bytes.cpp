@@ -3,6 +3,7 @@
 
 #include "plugin/host_interface.h"
 #include "resources/plugin_properties.h"
+#include "resources/terminology.h"
 
 #include <cstring>
 #include <vector>
@@ -19,15 +20,13 @@ bool sameTypeIgnoringCase(uint32_t a, uint32_t b) {
 }
 }  // namespace
 
-// The terminology is added once its encoder lands.
-static std::vector<uint8_t> terminologyResourceBytesIfBuilt() { return {}; }
 
 int32_t copyResourceBytes(uint32_t type, int16_t id, void* buffer, int32_t capacity) {
     std::vector<uint8_t> bytes;
     if (sameTypeIgnoringCase(type, fourCC("PiPL")) && id == kPropertyListResourceId) {
         bytes = propertyListResourceBytes();
     } else if (sameTypeIgnoringCase(type, fourCC("aete")) && id == kTerminologyResourceId) {
-        bytes = terminologyResourceBytesIfBuilt();
+        bytes = terminologyResourceBytes();
     }
     if (bytes.empty()) return -1;
     if (buffer && capacity >= int32_t(bytes.size())) std::memcpy(buffer, bytes.data(), bytes.size());

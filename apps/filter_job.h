@@ -1,0 +1,39 @@
+// One filter run over a document through the plug-in, as a host editor runs
+// it: the settings travel as a scripting descriptor, the pixels through
+// advanceState, and the descriptor the plug-in writes at Finish comes back.
+#pragma once
+
+#include "host/descriptor_suite_store.h"
+#include "host/document.h"
+#include "host/filter_driver.h"
+#include "host/plugin_module.h"
+
+#include <csignal>
+#include <functional>
+#include <optional>
+#include <string>
+
+struct FilterJob {
+    // The step's settings; none: the plug-in's cached settings apply.
+    std::optional<Descriptor> descriptor;
+    int16_t playMode = plugInDialogDontDisplay;
+    bool showProgress = false;
+    std::string progressLabel;
+    volatile std::sig_atomic_t* abortFlag = nullptr;
+};
+
+struct FilterJobResult {
+    int16_t result = 0;
+    int16_t failedSelector = -1;
+    std::optional<Descriptor> recorded;  // what Finish wrote
+};
+
+// The state the program keeps for the plug-in while it runs (a host keeps
+// the parameter block between runs, so the cached settings carry over).
+PluginSessionState& programPluginState();
+
+// Runs the filter over `document` in place.
+FilterJobResult runFilterJob(const PluginModule& module, Document& document, const FilterJob& job);
+
+// The interrupt flag that Ctrl-C sets while a filter runs.
+volatile std::sig_atomic_t* installInterruptFlag();

@@ -1,0 +1,209 @@
+// The filtering pass through the substitute host: rows, masks, progress,
+// abort, memory, and whole runs over flat documents whose results follow
+// from the formulas by hand.
+#include "harness.h"
+
+#include "plugin/parameters.h"
+
+#include <gtest/gtest.h>
+
+#include <cstring>
+
+namespace {
+
+Document flatDocument(int32_t width, int32_t height, int32_t channels, bool alpha, SampleDepth depth, double value) {
+    Document document = rampDocument(width, height, channels, alpha, depth);
+    for (int32_t y = 0; y < height; ++y)
+        for (int32_t x = 0; x < width; ++x)
+            for (int p = 0; p < channels; ++p) {
+                uint8_t* s = document.pixel(x, y);
+                if (depth == SampleDepth::eight) {
+                    s[p] = uint8_t(value);
+                } else if (depth == SampleDepth::sixteen) {
+                    const uint16_t v = uint16_t(value);
+                    std::memcpy(s + 2 * p, &v, 2);
+                } else {
+                    const float v = float(value);
+                    std::memcpy(s + 4 * p, &v, 4);
+                }
+            }
+    return document;
+}
+
+bool rectEmpty(const Rect& r) { return r.top == 0 && r.left == 0 && r.bottom == 0 && r.right == 0; }
+
+// What an 8-bit channel comes back as through the pyramid at d = 0 with no
+// colour change: v / 255 as the sampler scales it, times 255, truncated.
+int32_t eightBitRoundTrip(int32_t v) { return int32_t(float(v) * (1.0f / 255.0f) * 255.0f); }
+
+TEST(Pass, OneRowRectangleMakesOneStepAndReportsItsProgress) {
+    TestHost host(flatDocument(20, 1, 3, false, SampleDepth::eight, 90));
+    const FilterRunResult run = host.run();
+    ASSERT_EQ(run.result, 0);
+    const auto& progress = host.session->progress();
+    ASSERT_FALSE(progress.empty());
+    EXPECT_EQ(progress.back().done, 0);
+    EXPECT_EQ(progress.back().total, 1);
+    EXPECT_EQ(liveHostBuffers(), 0);
+}
+
+TEST(Pass, ProgressEveryThirtySecondRow) {
+    TestHost host(flatDocument(4, 70, 1, false, SampleDepth::eight, 90));
+    ASSERT_EQ(host.run().result, 0);
+    std::vector<int32_t> rows;
+    for (const ProgressReport& r : host.session->progress())
+        if (r.total == 70) rows.push_back(r.done);
+    EXPECT_EQ(rows, (std::vector<int32_t>{0, 32, 64}));
+}
+
+TEST(Pass, MaskRowsReachTwoRowsAroundTheCurrentRowWithinTheImage) {
+    Document document = flatDocument(6, 10, 3, false, SampleDepth::eight, 90);
+    document.selection.assign(60, 255);
+    TestHost host(std::move(document));
+    ASSERT_EQ(host.run().result, 0);
+    bool sawFirst = false, sawLast = false;
+    for (const AdvanceRequest& r : host.session->requests()) {
+        if (r.inRect.bottom - r.inRect.top != 1) continue;
+        if (r.inRect.top == 0) {
+            EXPECT_EQ(r.maskRect.top, 0);
+            EXPECT_EQ(r.maskRect.bottom, 2);
+            sawFirst = true;
+        }
+        if (r.inRect.top == 9) {
+            EXPECT_EQ(r.maskRect.top, 7);
+            EXPECT_EQ(r.maskRect.bottom, 10);
+            sawLast = true;
+        }
+        EXPECT_EQ(r.inputRate, 1 << 16);
+    }
+    EXPECT_TRUE(sawFirst);
+    EXPECT_TRUE(sawLast);
+}
+
+TEST(Pass, SourceIsAcquiredTileByTileOnce) {
+    TestHost host(flatDocument(600, 20, 3, false, SampleDepth::eight, 90));
+    ASSERT_EQ(host.run().result, 0);
+    int tiles = 0;
+    for (const AdvanceRequest& r : host.session->requests()) {
+        if (r.outRect.bottom - r.outRect.top == 1 && r.outRect.right - r.outRect.left == 1) {
+            ++tiles;
+            EXPECT_EQ(r.inRect.top, 0);
+            EXPECT_EQ(r.inRect.bottom, 20);
+        }
+    }
+    // 600 wide: a 512 tile and an 88 tile.
+    EXPECT_EQ(tiles, 2);
+}
+
+TEST(Pass, AbortOnTheThirtySecondStepStopsWithEmptyRectangles) {
+    HostConfig config;
+    config.abortOnPoll = 1;
+    TestHost host(flatDocument(8, 50, 3, false, SampleDepth::eight, 90), config);
+    const FilterRunResult run = host.run();
+    EXPECT_EQ(run.result, userCanceledErr);
+    EXPECT_EQ(run.failedSelector, filterSelectorContinue);
+    EXPECT_EQ(host.session->abortPolls(), 1);
+    EXPECT_TRUE(rectEmpty(host.record().inRect));
+    EXPECT_TRUE(rectEmpty(host.record().outRect));
+    EXPECT_TRUE(rectEmpty(host.record().maskRect));
+    EXPECT_EQ(liveHostBuffers(), 0);
+}
+
+TEST(Pass, FlatEightBitImageKeepsItsCentreAndDarkensItsCorners) {
+    TestHost host(flatDocument(32, 32, 3, false, SampleDepth::eight, 200));
+    ASSERT_EQ(host.run().result, 0);
+    const uint8_t* centre = host.document.pixel(16, 16);
+    EXPECT_EQ(centre[0], eightBitRoundTrip(200));
+    EXPECT_EQ(centre[1], eightBitRoundTrip(200));
+    // The default black vignette: the corner is well outside the clear area.
+    EXPECT_LT(host.document.pixel(0, 0)[0], 150);
+}
+
+TEST(Pass, SixteenBitValuesSurviveExactly) {
+    // 16384 / 32768 = 0.5 exactly, back to 16384.
+    TestHost host(flatDocument(16, 16, 3, false, SampleDepth::sixteen, 16384));
+    ASSERT_EQ(host.run().result, 0);
+    uint16_t v;
+    std::memcpy(&v, host.document.pixel(8, 8), 2);
+    EXPECT_EQ(v, 16384);
+}
+
+TEST(Pass, SixteenBitImageWithoutTransparencyIsOpaque) {
+    // RGB48 + alpha plane: the transparency written back is the coverage x 32768 x 1.007,
+    // limited: 32768 when acquired with full alpha.
+    TestHost host(flatDocument(16, 16, 3, true, SampleDepth::sixteen, 16384));
+    for (int32_t y = 0; y < 16; ++y)
+        for (int32_t x = 0; x < 16; ++x) {
+            const uint16_t full = 32768;
+            std::memcpy(host.document.pixel(x, y) + 6, &full, 2);
+        }
+    ASSERT_EQ(host.run().result, 0);
+    uint16_t alpha;
+    std::memcpy(&alpha, host.document.pixel(3, 3) + 6, 2);
+    EXPECT_EQ(alpha, 32768);
+}
+
+TEST(Pass, GreyImagesComeBackAsTheirLuma) {
+    // The grey value in all three channels, then floor((77 + 150 + 28) t / 256).
+    TestHost host(flatDocument(16, 16, 1, false, SampleDepth::eight, 200));
+    ASSERT_EQ(host.run().result, 0);
+    const int32_t t = eightBitRoundTrip(200);
+    EXPECT_EQ(host.document.pixel(8, 8)[0], (255 * t) >> 8);
+}
+
+TEST(Pass, FloatImagesPassThroughTheFloatPyramid) {
+    TestHost host(flatDocument(16, 16, 3, false, SampleDepth::floating, 0.25));
+    ASSERT_EQ(host.run().result, 0);
+    float v;
+    std::memcpy(&v, host.document.pixel(8, 8), 4);
+    EXPECT_NEAR(v, 0.25f, 1e-6f);
+}
+
+TEST(Pass, TransparencyComesFromTheCoverage) {
+    TestHost host(flatDocument(16, 16, 3, true, SampleDepth::eight, 100));
+    for (int32_t y = 0; y < 16; ++y)
+        for (int32_t x = 0; x < 16; ++x) host.document.pixel(x, y)[3] = 128;
+    ASSERT_EQ(host.run().result, 0);
+    // The pipeline raises the coverage by 1.007 and the output stage once more:
+    // 128 / 255 = 0.50196, x 1.007 = 0.50547, x 255 = 128.90, x 1.007 = 129.80 -> 129.
+    EXPECT_EQ(host.document.pixel(8, 8)[3], 129);
+}
+
+TEST(Pass, BufferSuiteOfVersionThreeGivesPlatformMemory) {
+    HostConfig config;
+    config.buffers.version = 3;
+    TestHost host(flatDocument(16, 16, 3, false, SampleDepth::eight, 100), config);
+    ASSERT_EQ(host.run().result, 0);
+    EXPECT_EQ(hostBufferAllocations(), 0);
+    EXPECT_EQ(host.document.pixel(8, 8)[0], eightBitRoundTrip(100));
+}
+
+TEST(Pass, FailingHostBuffersFallBackSilently) {
+    HostConfig config;
+    config.buffers.failFromAllocation = 3;
+    TestHost host(flatDocument(16, 16, 3, false, SampleDepth::eight, 100), config);
+    ASSERT_EQ(host.run().result, 0);
+    EXPECT_EQ(liveHostBuffers(), 0);
+    EXPECT_EQ(host.document.pixel(8, 8)[0], eightBitRoundTrip(100));
+}
+
+TEST(Pass, TheSelectionLimitsWhereTheFilterLands) {
+    Document document = flatDocument(16, 16, 3, false, SampleDepth::eight, 200);
+    document.selection.assign(256, 0);
+    for (int x = 0; x < 16; ++x) document.selection[x] = 255;  // row 0 only
+    TestHost host(std::move(document));
+    ASSERT_EQ(host.run().result, 0);
+    // Row 15 was not selected: its corners keep the source.
+    EXPECT_EQ(host.document.pixel(0, 15)[0], 200);
+    EXPECT_LT(host.document.pixel(0, 0)[0], 150);
+}
+
+TEST(Pass, RepeatedRunsReuseTheKeptParameterBlock) {
+    TestHost host(flatDocument(8, 8, 3, false, SampleDepth::eight, 100));
+    ASSERT_EQ(host.run().result, 0);
+    const Handle kept = host.state.parameters;
+    ASSERT_EQ(host.run().result, 0);
+    EXPECT_EQ(host.state.parameters, kept);
+}
+
+}  // namespace
