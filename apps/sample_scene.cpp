@@ -48,7 +48,7 @@ Rgb sky(double u, double v) {
     const Rgb zenith{0.16, 0.22, 0.48}, horizon{0.98, 0.62, 0.36};
     Rgb colour = mix(zenith, horizon, std::pow(v / 0.55, 1.6));
     // The low sun with its glow.
-    const double dx = (u - 0.68) * 1.5, dy = v - 0.47;
+    const double dx = (u - 0.68) * 1.5, dy = v - 0.40;
     const double distance = std::sqrt(dx * dx + dy * dy);
     colour = mix(colour, Rgb{1.0, 0.92, 0.70}, std::exp(-distance * 9) * 0.9);
     if (distance < 0.035) colour = Rgb{1.0, 0.97, 0.88};

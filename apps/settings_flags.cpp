@@ -81,7 +81,7 @@ bool parseReal(const std::string& flag, const std::string& text, const ScriptedS
     double number = 0.0;
     const char* end = text.data() + text.size();
     const auto [stop, problem] = std::from_chars(text.data(), end, number);
-    if (text.empty() || stop != end || problem == std::errc::invalid_argument)
+    if (text.empty() || stop != end || problem == std::errc::invalid_argument || std::isnan(number))
         return fail(error, flag + ": " + quoted(text) + " is not a number");
     if (problem == std::errc::result_out_of_range || !std::isfinite(number) || number < setting.minimum ||
         number > setting.maximum)
@@ -286,11 +286,18 @@ std::string settingsFlagsHelp() {
             case DescriptorKind::clearAreaShape: line(flag + " round|wide|tall", "shape of the clear area"); break;
         }
     }
-    std::string names;
-    for (const EnumerationEntry& entry : kGlueEntries) {
-        if (!names.empty()) names += ", ";
-        names += entry.name;
-    }
-    help += "Glue mode names: " + names + "; also hard diff (26), anterior (60), posterior (61).\n";
+    // The names, wrapped to the width of a terminal.
+    std::string row = "Glue mode names:";
+    auto addWord = [&](const std::string& word) {
+        if (row.size() + 1 + word.size() > 78) {
+            help += row + "\n";
+            row = " ";
+        }
+        row += " " + word;
+    };
+    for (size_t i = 0; i < kGlueEntries.size(); ++i)
+        addWord(std::string(kGlueEntries[i].name) + (i + 1 < kGlueEntries.size() ? "," : ";"));
+    for (const char* word : {"also", "hard", "diff", "(26),", "anterior", "(60),", "posterior", "(61)."}) addWord(word);
+    help += row + "\n";
     return help;
 }

@@ -93,7 +93,7 @@ void start(PluginGlobals& globals) {
 
     // Per-run set-up.
     preparePassImages(globals);
-    if (!descriptorPresent(record)) loadCachedSettings(parameters);
+    if (!descriptorPresent(record)) loadCachedSettings(globals, parameters);
     if (globals.firstParameters) {
         globals.firstParameters = 0;
         parameters.psdChoiceA = 0;
@@ -141,7 +141,7 @@ void start(PluginGlobals& globals) {
             emptyRectangles(record);
             return;
         }
-        saveCachedSettings(parameters);
+        saveCachedSettings(globals, parameters);
     }
 
     parameters.renderTarget = renderHostRows;

@@ -185,6 +185,7 @@ bool allocateWorkingBuffers(PluginGlobals& globals) {
     globals.workArea = new (bytes) WorkArea{};
     globals.images = new (bytes + sizeof(WorkArea)) PassImages{};
     globals.buffersAllocated = true;
+    openSessionStore(globals);
     return true;
 }
 

@@ -1,14 +1,42 @@
-// The settings store as the frame uses it (filled in as the store lands).
+// The settings store as the frame uses it.
 #include "plugin/session_store.h"
 
 #include "plugin/work_area.h"
 
-void loadCachedSettings(FilterParameters&) {}
-void saveCachedSettings(const FilterParameters&) {}
+namespace {
+MemoryService memoryOf(const PluginGlobals& globals) { return pluginMemoryService(globals.record); }
+}  // namespace
+
+void openSessionStore(PluginGlobals& globals) {
+    if (!globals.workArea) return;
+    // Without a safe temporary folder every store operation does nothing.
+    initialiseSettingsStore(globals.workArea->store);
+}
+
+void loadCachedSettings(PluginGlobals& globals, FilterParameters& parameters) {
+    if (!globals.workArea) return;
+    loadCachedSettings(globals.workArea->store, parameters, &globals.workArea->presetPicture, memoryOf(globals));
+}
+
+void saveCachedSettings(PluginGlobals& globals, const FilterParameters& parameters) {
+    if (!globals.workArea) return;
+    saveCachedSettings(globals.workArea->store, parameters, &globals.workArea->presetPicture, memoryOf(globals));
+}
+
 void clearMemoryDotFlags(PluginGlobals& globals) {
     if (!globals.workArea) return;
-    for (int32_t& kept : globals.workArea->memoryDotKept) kept = 0;
+    for (int32_t& kept : globals.workArea->store.keptFlags) kept = 0;
 }
-void readMemoryDotMap(PluginGlobals&) {}
-void writeMemoryDotMap(PluginGlobals&) {}
-void takeOpeningSnapshot(PluginGlobals&, FilterParameters&) {}
+
+void readMemoryDotMap(PluginGlobals& globals) {
+    if (globals.workArea) readMemdotMap(globals.workArea->store);
+}
+
+void writeMemoryDotMap(PluginGlobals& globals) {
+    if (globals.workArea) writeMemdotMap(globals.workArea->store);
+}
+
+void takeOpeningSnapshot(PluginGlobals& globals, FilterParameters& parameters) {
+    if (!globals.workArea) return;
+    takeSnapshot(globals.workArea->store, true, parameters, &globals.workArea->presetPicture, memoryOf(globals));
+}

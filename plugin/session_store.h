@@ -1,11 +1,14 @@
 // The frame's use of the settings store: cached settings, memory-dot flags
-// and map, and the undo snapshot the dialog opens with.
+// and map, and the undo snapshot the dialog opens with. Every operation does
+// nothing when the run has no work area.
 #pragma once
 
 #include "plugin/globals.h"
 
-void loadCachedSettings(FilterParameters& parameters);
-void saveCachedSettings(const FilterParameters& parameters);
+// At work-area allocation: the store's folder, both undo slots invalid.
+void openSessionStore(PluginGlobals& globals);
+void loadCachedSettings(PluginGlobals& globals, FilterParameters& parameters);
+void saveCachedSettings(PluginGlobals& globals, const FilterParameters& parameters);
 void clearMemoryDotFlags(PluginGlobals& globals);
 void readMemoryDotMap(PluginGlobals& globals);
 void writeMemoryDotMap(PluginGlobals& globals);

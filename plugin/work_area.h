@@ -1,15 +1,14 @@
-// The per-run work area: pass counters, undo snapshot slots and memory-dot
-// flags, the samplers' weight tables and the blend tables, and the images of
+// The per-run work area: pass counters, the settings store (undo snapshot
+// slots and memory-dot flags), the preset picture, the samplers' weight tables and the blend tables, and the images of
 // the run (the source pyramid, the internal image, the thumbnail image).
 #pragma once
 
 #include "kernels/blend_modes.h"
 #include "kernels/pyramid.h"
 #include "kernels/samplers.h"
+#include "settings/settings_store.h"
 
 #include <cstdint>
-
-constexpr int kMemoryDotCount = 25;
 
 struct WorkArea {
     int32_t progressCounter = 0;
@@ -17,7 +16,8 @@ struct WorkArea {
     int32_t abortCounter = 0;
     float centerX = 0, centerY = 0;  // centre of the work area at the pass's scale
 
-    int32_t memoryDotKept[kMemoryDotCount] = {};
+    SettingsStore store;         // undo slots, memory-dot kept flags, folder
+    PresetPicture presetPicture;  // the 128 x 128 picture a saved preset carries
 
     WeightTables weights;
     BlendTables blend;

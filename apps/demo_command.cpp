@@ -1,0 +1,66 @@
+// twilightomator demo: the filter at its defaults on the built-in sample.
+#include "apps/commands.h"
+
+#include "apps/filter_job.h"
+#include "apps/sample_scene.h"
+#include "host/image_files.h"
+#include "plugin/host_interface.h"
+
+#include <unistd.h>
+
+#include <cstdio>
+#include <filesystem>
+
+int demoCommand(const Arguments& given) {
+    Arguments arguments = given;
+    const std::string pluginPath = takePluginPath(arguments);
+    for (const std::string& argument : arguments) {
+        if (argument == "-h" || argument == "--help") {
+            std::printf(
+                "Usage: twilightomator demo [--plugin PATH]\n\n"
+                "Writes the built-in sample scene as twilightomator-sample.png in the current\n"
+                "folder, runs the filter over it with the default settings and writes the\n"
+                "result beside it as twilightomator-sample-moody.png.\n");
+            return kExitOk;
+        }
+        printError("demo: unexpected argument '" + argument + "'");
+        return kExitUsage;
+    }
+    PluginModule module;
+    std::string error;
+    if (!module.load(pluginPath, error)) {
+        printError(error);
+        return kExitFailure;
+    }
+    const std::string samplePath = "twilightomator-sample.png";
+    const std::string resultPath = "twilightomator-sample-moody.png";
+    Document scene = makeSampleScene();
+    ImageWriteReport report;
+    if (!writeImageFile(samplePath, scene, 8, true, report, error)) {
+        printError(error);
+        return kExitFailure;
+    }
+    FilterJob job;
+    // The defaults, whatever the cached settings say: a reset descriptor.
+    job.descriptor = Descriptor{};
+    job.abortFlag = installInterruptFlag();
+    job.showProgress = isatty(STDERR_FILENO);
+    job.progressLabel = "sample";
+    const FilterJobResult result = runFilterJob(module, scene, job);
+    if (*job.abortFlag) {
+        printError("interrupted");
+        return kExitInterrupted;
+    }
+    if (result.result != 0) {
+        printError("the filter failed at " + std::string(selectorName(result.failedSelector)) + ": " +
+                   describeResult(result.result));
+        return kExitFailure;
+    }
+    if (!writeImageFile(resultPath, scene, 8, true, report, error)) {
+        printError(error);
+        return kExitFailure;
+    }
+    const std::filesystem::path here = std::filesystem::current_path();
+    std::printf("sample: %s\nresult: %s\n", (here / samplePath).c_str(), (here / resultPath).c_str());
+    return kExitOk;
+}
