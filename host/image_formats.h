@@ -1,0 +1,58 @@
+// The per-format readers and writers behind image_files.h, and what they
+// share: size limits, format detection and a buffered writer to a descriptor.
+#pragma once
+
+#include "host/image_files.h"
+
+#include <cstddef>
+#include <cstdint>
+#include <cstdio>
+#include <string>
+
+enum class ImageFileFormat { unknown, png, tiff, jpeg };
+
+// The format named by the first bytes of a file (at least 8 are needed).
+ImageFileFormat formatFromMagic(const unsigned char* bytes, size_t count);
+// The format named by a path's extension, case ignored.
+ImageFileFormat formatFromExtension(const std::string& path);
+const char* formatName(ImageFileFormat format);
+
+// Images above 30000 pixels per side or about a giga-pixel are refused
+// before anything is allocated for them.
+inline constexpr int64_t kMaxImageSide = 30000;
+inline constexpr int64_t kMaxImagePixels = int64_t(1) << 30;
+bool imageSizeAllowed(int64_t width, int64_t height, std::string& error);
+
+// The readers take a file opened at its start; messages leave out the path.
+bool readPngImage(std::FILE* file, Document& document, ImageFileInfo& info, std::string& error);
+bool readJpegImage(std::FILE* file, Document& document, ImageFileInfo& info, std::string& error);
+bool readTiffImage(const std::string& path, Document& document, ImageFileInfo& info,
+                   std::string& error);
+
+// The writers write the whole file to descriptor (which stays open) at
+// depth bits per sample, already checked against the format.
+bool writePngImage(int descriptor, const Document& document, int depth, ImageWriteReport& report,
+                   std::string& error);
+bool writeJpegImage(int descriptor, const Document& document, ImageWriteReport& report,
+                    std::string& error);
+bool writeTiffImage(int descriptor, const Document& document, int depth, ImageWriteReport& report,
+                    std::string& error);
+
+// A buffered writer to a descriptor that the C libraries' write callbacks use:
+// plain data, so that it may live across their error jumps. The first failure
+// keeps its errno; later writes are ignored.
+struct DescriptorSink {
+    int descriptor = -1;
+    unsigned char* buffer = nullptr;
+    size_t capacity = 0;
+    size_t used = 0;
+    int failure = 0;  // errno of the first failed write, 0 while all is well
+};
+bool sinkWrite(DescriptorSink& sink, const void* bytes, size_t count);
+bool sinkFlush(DescriptorSink& sink);
+// "write failed: <strerror>" for a failed sink.
+std::string sinkFailureText(const DescriptorSink& sink);
+
+// Appends a library's message to a fixed text buffer (for callbacks that
+// must not allocate), cutting it when full.
+void appendMessage(char* buffer, size_t capacity, const char* message);

@@ -1,0 +1,253 @@
+// PNG files through libpng. libpng reports errors by longjmp, so each step
+// that calls it is a function holding only plain data; the C++ parts
+// (allocation, copying) run between those steps.
+#include "host/image_formats.h"
+#include "host/image_samples.h"
+
+#include <bit>
+#include <cerrno>
+#include <csetjmp>
+#include <cstring>
+#include <png.h>
+#include <vector>
+
+namespace {
+
+constexpr bool kLittleEndian = std::endian::native == std::endian::little;
+
+// What the libpng callbacks share with the steps: plain data only.
+struct PngState {
+    png_structp png = nullptr;
+    png_infop info = nullptr;
+    std::FILE* file = nullptr;
+    DescriptorSink* sink = nullptr;
+    char error[256] = {};
+    char warnings[1024] = {};
+};
+
+void onPngError(png_structp png, png_const_charp message) {
+    auto* state = static_cast<PngState*>(png_get_error_ptr(png));
+    if (state->error[0] == '\0') appendMessage(state->error, sizeof state->error, message);
+    png_longjmp(png, 1);
+}
+void onPngWarning(png_structp png, png_const_charp message) {
+    auto* state = static_cast<PngState*>(png_get_error_ptr(png));
+    appendMessage(state->warnings, sizeof state->warnings, message);
+}
+void onPngRead(png_structp png, png_bytep data, size_t length) {
+    auto* state = static_cast<PngState*>(png_get_io_ptr(png));
+    if (std::fread(data, 1, length, state->file) == length) return;
+    if (std::ferror(state->file)) {
+        char text[160];
+        std::snprintf(text, sizeof text, "read failed: %s", std::strerror(errno));
+        png_error(png, text);
+    }
+    png_error(png, "the file ends early (truncated)");
+}
+void onPngWrite(png_structp png, png_bytep data, size_t length) {
+    auto* state = static_cast<PngState*>(png_get_io_ptr(png));
+    if (!sinkWrite(*state->sink, data, length)) png_error(png, "write failed");
+}
+void onPngFlush(png_structp) {}
+
+// What the header says, after the expansions are set up.
+struct PngHeader {
+    png_uint_32 width = 0, height = 0;
+    int fileBitDepth = 0;
+    int colorType = 0;
+    int channels = 0;   // after expansion: 1 grey, 2 grey + alpha, 3 RGB, 4 RGBA
+    int bitDepth = 0;   // after expansion: 8 or 16
+    size_t rowBytes = 0;
+    bool hadTransparency = false;
+    png_bytep profile = nullptr;  // owned by libpng until destroy
+    png_uint_32 profileLength = 0;
+};
+
+// Step 1: the chunks before the image data, and the expansions to 8/16-bit
+// grey, grey + alpha, RGB or RGBA.
+bool readPngHeader(PngState& state, PngHeader& header) {
+    if (setjmp(png_jmpbuf(state.png))) return false;
+    png_set_read_fn(state.png, &state, onPngRead);
+    png_set_user_limits(state.png, png_uint_32(kMaxImageSide), png_uint_32(kMaxImageSide));
+    png_set_benign_errors(state.png, 1);
+    png_read_info(state.png, state.info);
+    int interlace = 0, compression = 0, filter = 0;
+    png_get_IHDR(state.png, state.info, &header.width, &header.height, &header.fileBitDepth, &header.colorType,
+                 &interlace, &compression, &filter);
+    header.hadTransparency = png_get_valid(state.png, state.info, PNG_INFO_tRNS) != 0;
+    if (header.colorType == PNG_COLOR_TYPE_PALETTE) png_set_palette_to_rgb(state.png);
+    if (header.colorType == PNG_COLOR_TYPE_GRAY && header.fileBitDepth < 8) png_set_expand_gray_1_2_4_to_8(state.png);
+    if (header.hadTransparency) png_set_tRNS_to_alpha(state.png);
+    if (header.fileBitDepth == 16 && kLittleEndian) png_set_swap(state.png);
+    png_set_interlace_handling(state.png);
+    png_read_update_info(state.png, state.info);
+    header.channels = png_get_channels(state.png, state.info);
+    header.bitDepth = png_get_bit_depth(state.png, state.info);
+    header.rowBytes = png_get_rowbytes(state.png, state.info);
+    png_charp name = nullptr;
+    int profileCompression = 0;
+    if (png_get_iCCP(state.png, state.info, &name, &profileCompression, &header.profile, &header.profileLength) == 0) {
+        header.profile = nullptr;
+        header.profileLength = 0;
+    }
+    return true;
+}
+
+// Step 2: all rows (interlaced images are assembled by libpng).
+bool readPngRows(PngState& state, png_bytepp rows) {
+    if (setjmp(png_jmpbuf(state.png))) return false;
+    png_read_image(state.png, rows);
+    return true;
+}
+
+// Step 3: the chunks after the image; a failure here loses no pixels.
+bool readPngEnd(PngState& state) {
+    if (setjmp(png_jmpbuf(state.png))) return false;
+    png_read_end(state.png, nullptr);
+    return true;
+}
+
+void collectWarnings(const char* text, std::vector<std::string>& warnings) {
+    const char* start = text;
+    while (*start) {
+        const char* end = std::strchr(start, '\n');
+        if (!end) end = start + std::strlen(start);
+        warnings.emplace_back(start, end);
+        start = *end ? end + 1 : end;
+    }
+}
+
+// The peeked header size, so that an absurd image is refused with its size.
+bool pngSizeFromSignature(std::FILE* file, std::string& error) {
+    unsigned char head[24];
+    if (std::fread(head, 1, sizeof head, file) != sizeof head) {
+        error = "the file ends early (truncated)";
+        return false;
+    }
+    std::rewind(file);
+    if (std::memcmp(head + 12, "IHDR", 4) != 0) return true;  // libpng will say what is wrong
+    const auto load = [](const unsigned char* p) {
+        return int64_t(p[0]) << 24 | int64_t(p[1]) << 16 | int64_t(p[2]) << 8 | int64_t(p[3]);
+    };
+    return imageSizeAllowed(load(head + 16), load(head + 20), error);
+}
+
+// Destroys the libpng objects when a read or write is over.
+struct PngReadObjects {
+    PngState& state;
+    ~PngReadObjects() { png_destroy_read_struct(&state.png, &state.info, nullptr); }
+};
+struct PngWriteObjects {
+    PngState& state;
+    ~PngWriteObjects() { png_destroy_write_struct(&state.png, &state.info); }
+};
+
+std::string pngErrorText(const PngState& state, const char* fallback) {
+    return state.error[0] ? std::string(state.error) : std::string(fallback);
+}
+
+// Step of the writer: header, profile and rows in one go; each row is
+// converted into rowBuffer just before it is handed over.
+bool writePngSteps(PngState& state, const Document& document, int depth, bool withProfile,
+                   unsigned char* rowBuffer, bool& profileWritten) {
+    if (setjmp(png_jmpbuf(state.png))) return false;
+    png_set_write_fn(state.png, &state, onPngWrite, onPngFlush);
+    png_set_benign_errors(state.png, 1);
+    const bool grey = document.colorChannels == 1;
+    const int colorType = document.hasAlpha ? (grey ? PNG_COLOR_TYPE_GRAY_ALPHA : PNG_COLOR_TYPE_RGB_ALPHA)
+                                            : (grey ? PNG_COLOR_TYPE_GRAY : PNG_COLOR_TYPE_RGB);
+    png_set_IHDR(state.png, state.info, png_uint_32(document.width), png_uint_32(document.height), depth,
+                 colorType, PNG_INTERLACE_NONE, PNG_COMPRESSION_TYPE_DEFAULT, PNG_FILTER_TYPE_DEFAULT);
+    if (withProfile) {
+        // libpng checks the profile against the image (grey or RGB) and leaves
+        // out, with a warning, one that does not fit.
+        png_set_iCCP(state.png, state.info, "ICC profile", PNG_COMPRESSION_TYPE_BASE,
+                     document.iccProfile.data(), png_uint_32(document.iccProfile.size()));
+        profileWritten = png_get_valid(state.png, state.info, PNG_INFO_iCCP) != 0;
+    }
+    png_write_info(state.png, state.info);
+    for (int32_t y = 0; y < document.height; ++y) {
+        documentRowToFile(document, y, depth, true, true, rowBuffer);
+        png_write_row(state.png, rowBuffer);
+    }
+    png_write_end(state.png, state.info);
+    return true;
+}
+
+}  // namespace
+
+bool readPngImage(std::FILE* file, Document& document, ImageFileInfo& info, std::string& error) {
+    if (!pngSizeFromSignature(file, error)) return false;
+    PngState state;
+    state.file = file;
+    state.png = png_create_read_struct(PNG_LIBPNG_VER_STRING, &state, onPngError, onPngWarning);
+    if (state.png) state.info = png_create_info_struct(state.png);
+    PngReadObjects objects{state};
+    if (!state.png || !state.info) {
+        error = "not enough memory to read a PNG file";
+        return false;
+    }
+    PngHeader header;
+    const bool headerRead = readPngHeader(state, header);
+    collectWarnings(state.warnings, info.warnings);
+    state.warnings[0] = '\0';
+    if (!headerRead) {
+        error = pngErrorText(state, "damaged PNG header");
+        return false;
+    }
+    if (!imageSizeAllowed(header.width, header.height, error)) return false;
+    info.bitDepth = header.fileBitDepth;
+    info.hadAlpha = (header.colorType & PNG_COLOR_MASK_ALPHA) != 0 || header.hadTransparency;
+    if ((header.bitDepth != 8 && header.bitDepth != 16) || header.channels < 1 || header.channels > 4) {
+        error = "unexpected PNG layout after expansion";
+        return false;
+    }
+    const bool hasAlpha = header.channels == 2 || header.channels == 4;
+    const int colors = header.channels >= 3 ? 3 : 1;
+    if (!makeDocument(document, int32_t(header.width), int32_t(header.height), colors, hasAlpha,
+                      header.bitDepth == 16 ? SampleDepth::sixteen : SampleDepth::eight, error))
+        return false;
+    if (header.rowBytes != document.rowBytes()) {
+        error = "unexpected PNG row size";
+        return false;
+    }
+    std::vector<png_bytep> rows(size_t(document.height));
+    for (int32_t y = 0; y < document.height; ++y) rows[size_t(y)] = document.pixel(0, y);
+    const bool rowsRead = readPngRows(state, rows.data());
+    if (!rowsRead) {
+        collectWarnings(state.warnings, info.warnings);
+        error = pngErrorText(state, "damaged PNG image data");
+        return false;
+    }
+    if (!readPngEnd(state)) info.warnings.push_back("after the image: " + pngErrorText(state, "damaged end"));
+    collectWarnings(state.warnings, info.warnings);
+    if (header.profile && header.profileLength > 0)
+        document.iccProfile.assign(header.profile, header.profile + header.profileLength);
+    if (document.depth == SampleDepth::sixteen) convertFile16ToHost(document);
+    return true;
+}
+
+bool writePngImage(int descriptor, const Document& document, int depth, ImageWriteReport& report,
+                   std::string& error) {
+    std::vector<unsigned char> sinkBuffer(1 << 16);
+    std::vector<unsigned char> row(fileRowBytes(document, depth, true));
+    DescriptorSink sink{descriptor, sinkBuffer.data(), sinkBuffer.size(), 0, 0};
+    PngState state;
+    state.sink = &sink;
+    state.png = png_create_write_struct(PNG_LIBPNG_VER_STRING, &state, onPngError, onPngWarning);
+    if (state.png) state.info = png_create_info_struct(state.png);
+    PngWriteObjects objects{state};
+    if (!state.png || !state.info) {
+        error = "not enough memory to write a PNG file";
+        return false;
+    }
+    bool profileWritten = false;
+    const bool written = writePngSteps(state, document, depth, !document.iccProfile.empty(), row.data(), profileWritten);
+    collectWarnings(state.warnings, report.warnings);
+    if (!written || !sinkFlush(sink)) {
+        error = sink.failure != 0 ? sinkFailureText(sink) : pngErrorText(state, "PNG encoding failed");
+        return false;
+    }
+    report.iccProfileWritten = profileWritten;
+    return true;
+}

@@ -1,0 +1,413 @@
+// TIFF files through libtiff: 8/16-bit unsigned and 32-bit float samples,
+// grey or RGB with one optional alpha sample, in strips or tiles, contiguous
+// or in separate planes. libtiff's messages go to a per-file collector.
+#include "host/image_formats.h"
+#include "host/image_samples.h"
+
+#include <algorithm>
+#include <cerrno>
+#include <cstdarg>
+#include <cstring>
+#include <memory>
+#include <vector>
+
+#include <tiffio.h>
+#include <unistd.h>
+
+namespace {
+
+// Messages of one open file; errno is kept from the first error because a
+// failed write is reported right after the system call.
+struct TiffMessages {
+    std::string firstError;
+    int firstErrno = 0;
+    std::vector<std::string> warnings;
+};
+
+std::string formatMessage(const char* module, const char* format, va_list arguments) {
+    char text[512];
+    std::vsnprintf(text, sizeof text, format, arguments);
+    return module && *module ? std::string(module) + ": " + text : std::string(text);
+}
+int onTiffError(TIFF*, void* user, const char* module, const char* format, va_list arguments) {
+    const int number = errno;
+    auto* messages = static_cast<TiffMessages*>(user);
+    if (messages->firstError.empty()) {
+        messages->firstError = formatMessage(module, format, arguments);
+        messages->firstErrno = number;
+    }
+    return 1;  // handled: nothing is printed
+}
+int onTiffWarning(TIFF*, void* user, const char* module, const char* format, va_list arguments) {
+    auto* messages = static_cast<TiffMessages*>(user);
+    if (messages->warnings.size() < 20) messages->warnings.push_back(formatMessage(module, format, arguments));
+    return 1;
+}
+
+struct TiffCloser {
+    void operator()(TIFF* tiff) const { TIFFClose(tiff); }
+};
+using TiffFile = std::unique_ptr<TIFF, TiffCloser>;
+
+struct OptionsFreer {
+    void operator()(TIFFOpenOptions* options) const { TIFFOpenOptionsFree(options); }
+};
+
+std::unique_ptr<TIFFOpenOptions, OptionsFreer> makeOptions(TiffMessages& messages) {
+    std::unique_ptr<TIFFOpenOptions, OptionsFreer> options(TIFFOpenOptionsAlloc());
+    if (options) {
+        TIFFOpenOptionsSetErrorHandlerExtR(options.get(), onTiffError, &messages);
+        TIFFOpenOptionsSetWarningHandlerExtR(options.get(), onTiffWarning, &messages);
+    }
+    return options;
+}
+
+std::string libraryText(const TiffMessages& messages, const char* fallback) {
+    return messages.firstError.empty() ? std::string(fallback) : messages.firstError;
+}
+
+// The layout of the first image of a file, as far as reading needs it.
+struct TiffLayout {
+    uint32_t width = 0, height = 0;
+    uint16_t samplesPerPixel = 1, bitsPerSample = 1, sampleFormat = SAMPLEFORMAT_UINT;
+    uint16_t photometric = PHOTOMETRIC_MINISBLACK, planar = PLANARCONFIG_CONTIG, compression = COMPRESSION_NONE;
+    int colors = 1;
+    bool hasAlpha = false, associatedAlpha = false;
+    bool tiled = false;
+    bool throughRgba = false;  // decoded by libtiff's RGBA reader (8-bit only)
+};
+
+const char* photometricName(uint16_t photometric) {
+    switch (photometric) {
+        case PHOTOMETRIC_SEPARATED: return "CMYK";
+        case PHOTOMETRIC_PALETTE: return "palette";
+        case PHOTOMETRIC_CIELAB:
+        case PHOTOMETRIC_ICCLAB:
+        case PHOTOMETRIC_ITULAB: return "Lab";
+        case PHOTOMETRIC_MASK: return "transparency mask";
+        case PHOTOMETRIC_LOGL:
+        case PHOTOMETRIC_LOGLUV: return "LogLuv";
+        case PHOTOMETRIC_CFA: return "colour filter array (raw)";
+        default: return "unknown";
+    }
+}
+
+// Reads and checks the tags; false with a message for layouts the host does not take.
+bool readLayout(TIFF* tiff, TiffLayout& layout, std::string& error) {
+    if (!TIFFGetField(tiff, TIFFTAG_IMAGEWIDTH, &layout.width) || !TIFFGetField(tiff, TIFFTAG_IMAGELENGTH, &layout.height)) {
+        error = "the TIFF file has no image size";
+        return false;
+    }
+    if (!imageSizeAllowed(layout.width, layout.height, error)) return false;
+    TIFFGetFieldDefaulted(tiff, TIFFTAG_SAMPLESPERPIXEL, &layout.samplesPerPixel);
+    TIFFGetFieldDefaulted(tiff, TIFFTAG_BITSPERSAMPLE, &layout.bitsPerSample);
+    TIFFGetFieldDefaulted(tiff, TIFFTAG_SAMPLEFORMAT, &layout.sampleFormat);
+    TIFFGetFieldDefaulted(tiff, TIFFTAG_PLANARCONFIG, &layout.planar);
+    TIFFGetFieldDefaulted(tiff, TIFFTAG_COMPRESSION, &layout.compression);
+    if (!TIFFGetField(tiff, TIFFTAG_PHOTOMETRIC, &layout.photometric))
+        layout.photometric = layout.samplesPerPixel >= 3 ? PHOTOMETRIC_RGB : PHOTOMETRIC_MINISBLACK;
+    layout.tiled = TIFFIsTiled(tiff) != 0;
+
+    switch (layout.photometric) {
+        case PHOTOMETRIC_MINISBLACK:
+        case PHOTOMETRIC_MINISWHITE: layout.colors = 1; break;
+        case PHOTOMETRIC_RGB: layout.colors = 3; break;
+        case PHOTOMETRIC_YCBCR:
+            layout.colors = 3;
+            if (layout.compression == COMPRESSION_JPEG) {
+                // The JPEG codec converts to RGB itself; then it reads as RGB.
+                TIFFSetField(tiff, TIFFTAG_JPEGCOLORMODE, JPEGCOLORMODE_RGB);
+                layout.photometric = PHOTOMETRIC_RGB;
+            } else {
+                layout.throughRgba = true;
+            }
+            break;
+        default:
+            error = std::string("TIFF files with ") + photometricName(layout.photometric) +
+                    " colour are not supported (only grey and RGB)";
+            return false;
+    }
+    if (layout.compression == COMPRESSION_OJPEG) layout.throughRgba = true;
+
+    if (layout.samplesPerPixel == layout.colors + 1) {
+        uint16_t extraCount = 0;
+        uint16_t* extraTypes = nullptr;
+        TIFFGetFieldDefaulted(tiff, TIFFTAG_EXTRASAMPLES, &extraCount, &extraTypes);
+        if (extraCount != 1 || !extraTypes ||
+            (extraTypes[0] != EXTRASAMPLE_ASSOCALPHA && extraTypes[0] != EXTRASAMPLE_UNASSALPHA)) {
+            error = "the TIFF file has " + std::to_string(layout.samplesPerPixel) +
+                    " samples per pixel, but its extra sample is not marked as transparency";
+            return false;
+        }
+        layout.hasAlpha = true;
+        layout.associatedAlpha = extraTypes[0] == EXTRASAMPLE_ASSOCALPHA;
+    } else if (layout.samplesPerPixel != layout.colors) {
+        error = "TIFF files with " + std::to_string(layout.samplesPerPixel) + " samples per pixel for " +
+                (layout.colors == 1 ? "grey" : "RGB") + " are not supported (one extra transparency sample at most)";
+        return false;
+    }
+
+    const bool integer = layout.sampleFormat == SAMPLEFORMAT_UINT || layout.sampleFormat == SAMPLEFORMAT_VOID;
+    const bool wholeSamples = (integer && (layout.bitsPerSample == 8 || layout.bitsPerSample == 16)) ||
+                              (layout.sampleFormat == SAMPLEFORMAT_IEEEFP && layout.bitsPerSample == 32);
+    const bool fewBits = integer && layout.colors == 1 && !layout.hasAlpha &&
+                         (layout.bitsPerSample == 1 || layout.bitsPerSample == 2 || layout.bitsPerSample == 4);
+    if (fewBits) layout.throughRgba = true;
+    if (!wholeSamples && !fewBits) {
+        const char* kind = layout.sampleFormat == SAMPLEFORMAT_IEEEFP ? "floating-point"
+                           : layout.sampleFormat == SAMPLEFORMAT_INT  ? "signed integer"
+                           : integer                                  ? "unsigned integer"
+                                                                      : "complex";
+        error = "TIFF samples of " + std::to_string(layout.bitsPerSample) + " bits (" + kind +
+                ") are not supported (only 8 or 16-bit unsigned integer and 32-bit float)";
+        return false;
+    }
+    if (layout.throughRgba && layout.bitsPerSample > 8) {
+        error = "this TIFF layout is only supported with 8-bit samples";
+        return false;
+    }
+    if (layout.planar != PLANARCONFIG_CONTIG && layout.planar != PLANARCONFIG_SEPARATE) {
+        error = "the TIFF file has an unknown planar configuration";
+        return false;
+    }
+    return true;
+}
+
+SampleDepth documentDepth(const TiffLayout& layout) {
+    if (layout.throughRgba || layout.bitsPerSample == 8) return SampleDepth::eight;
+    return layout.bitsPerSample == 16 ? SampleDepth::sixteen : SampleDepth::floating;
+}
+
+// Copies one decoded block (strip or tile: blockWidth x rows samples of one
+// plane, or of all planes when plane < 0) into the document at (left, top).
+void scatterBlock(Document& document, const uint8_t* block, uint32_t blockWidth, uint32_t left, uint32_t top,
+                  uint32_t columns, uint32_t rows, int plane) {
+    const size_t sample = size_t(sampleBytes(document.depth));
+    const size_t pixel = document.pixelBytes();
+    const size_t blockRow = size_t(blockWidth) * (plane < 0 ? pixel : sample);
+    for (uint32_t r = 0; r < rows; ++r) {
+        const uint8_t* in = block + size_t(r) * blockRow;
+        uint8_t* out = document.pixel(int32_t(left), int32_t(top + r));
+        if (plane < 0) {
+            std::memcpy(out, in, size_t(columns) * pixel);
+            continue;
+        }
+        out += size_t(plane) * sample;
+        for (uint32_t c = 0; c < columns; ++c, in += sample, out += pixel) std::memcpy(out, in, sample);
+    }
+}
+
+bool readStrips(TIFF* tiff, const TiffLayout& layout, Document& document, std::string& error) {
+    uint32_t rowsPerStrip = 0;
+    TIFFGetFieldDefaulted(tiff, TIFFTAG_ROWSPERSTRIP, &rowsPerStrip);
+    if (rowsPerStrip == 0 || rowsPerStrip > layout.height) rowsPerStrip = layout.height;
+    const bool separate = layout.planar == PLANARCONFIG_SEPARATE && layout.samplesPerPixel > 1;
+    const int planes = separate ? layout.samplesPerPixel : 1;
+    const size_t rowBytes = separate ? size_t(layout.width) * size_t(sampleBytes(document.depth)) : document.rowBytes();
+    if (!separate && uint64_t(TIFFScanlineSize64(tiff)) != rowBytes) {
+        error = "unexpected TIFF row size";
+        return false;
+    }
+    std::vector<uint8_t> block;
+    if (separate) block.resize(size_t(rowsPerStrip) * rowBytes);
+    const uint32_t stripCount = TIFFNumberOfStrips(tiff);
+    for (int plane = 0; plane < planes; ++plane) {
+        for (uint32_t top = 0; top < layout.height; top += rowsPerStrip) {
+            const uint32_t rows = std::min(rowsPerStrip, layout.height - top);
+            const uint32_t strip = TIFFComputeStrip(tiff, top, uint16_t(plane));
+            if (strip >= stripCount) {
+                error = "the TIFF file lacks strips of its image";
+                return false;
+            }
+            const tmsize_t wanted = tmsize_t(size_t(rows) * rowBytes);
+            uint8_t* target = separate ? block.data() : document.pixel(0, int32_t(top));
+            if (TIFFReadEncodedStrip(tiff, strip, target, wanted) != wanted) {
+                error = "damaged or truncated TIFF strip " + std::to_string(strip);
+                return false;
+            }
+            if (separate) scatterBlock(document, block.data(), layout.width, 0, top, layout.width, rows, plane);
+        }
+    }
+    return true;
+}
+
+bool readTiles(TIFF* tiff, const TiffLayout& layout, Document& document, std::string& error) {
+    uint32_t tileWidth = 0, tileHeight = 0;
+    TIFFGetField(tiff, TIFFTAG_TILEWIDTH, &tileWidth);
+    TIFFGetField(tiff, TIFFTAG_TILELENGTH, &tileHeight);
+    const bool separate = layout.planar == PLANARCONFIG_SEPARATE && layout.samplesPerPixel > 1;
+    const int planes = separate ? layout.samplesPerPixel : 1;
+    const uint64_t tileBytes = uint64_t(tileWidth) * tileHeight *
+                               (separate ? uint64_t(sampleBytes(document.depth)) : uint64_t(document.pixelBytes()));
+    // A tile is at most the size of a large image's worth of rows.
+    if (tileWidth == 0 || tileHeight == 0 || tileWidth > 65536 || tileHeight > 65536 ||
+        tileBytes > (uint64_t(1) << 30) || uint64_t(TIFFTileSize64(tiff)) != tileBytes) {
+        error = "the TIFF file has tiles of an unusable size";
+        return false;
+    }
+    std::vector<uint8_t> block(tileBytes);
+    const uint32_t tileCount = TIFFNumberOfTiles(tiff);
+    for (int plane = 0; plane < planes; ++plane) {
+        for (uint32_t top = 0; top < layout.height; top += tileHeight) {
+            for (uint32_t left = 0; left < layout.width; left += tileWidth) {
+                const uint32_t tile = TIFFComputeTile(tiff, left, top, 0, uint16_t(plane));
+                if (tile >= tileCount ||
+                    TIFFReadEncodedTile(tiff, tile, block.data(), tmsize_t(tileBytes)) != tmsize_t(tileBytes)) {
+                    error = "damaged or truncated TIFF tile " + std::to_string(tile);
+                    return false;
+                }
+                scatterBlock(document, block.data(), tileWidth, left, top, std::min(tileWidth, layout.width - left),
+                             std::min(tileHeight, layout.height - top), separate ? plane : -1);
+            }
+        }
+    }
+    return true;
+}
+
+// The last resort for 8-bit layouts that need libtiff's conversion (YCbCr
+// without JPEG, old-style JPEG, grey of 1, 2 or 4 bits).
+bool readThroughRgba(TIFF* tiff, const TiffLayout& layout, Document& document, std::string& error) {
+    char message[1024] = {};
+    if (!TIFFRGBAImageOK(tiff, message)) {
+        error = std::string("unsupported TIFF layout: ") + message;
+        return false;
+    }
+    std::vector<uint32_t> raster(size_t(layout.width) * layout.height);
+    if (!TIFFReadRGBAImageOriented(tiff, layout.width, layout.height, raster.data(), ORIENTATION_TOPLEFT, 1)) {
+        error = "damaged or truncated TIFF image data";
+        return false;
+    }
+    const int planes = document.planes();
+    uint8_t* out = document.samples.data();
+    for (uint32_t packed : raster) {
+        const uint8_t rgba[4] = {uint8_t(TIFFGetR(packed)), uint8_t(TIFFGetG(packed)), uint8_t(TIFFGetB(packed)),
+                                 uint8_t(TIFFGetA(packed))};
+        if (document.colorChannels == 1) {
+            out[0] = rgba[0];
+        } else {
+            out[0] = rgba[0];
+            out[1] = rgba[1];
+            out[2] = rgba[2];
+        }
+        if (document.hasAlpha) out[document.colorChannels] = rgba[3];
+        out += planes;
+    }
+    return true;
+}
+
+std::vector<uint8_t> readProfile(TIFF* tiff) {
+    uint32_t length = 0;
+    void* data = nullptr;
+    if (TIFFGetField(tiff, TIFFTAG_ICCPROFILE, &length, &data) && data && length > 0) {
+        const auto* bytes = static_cast<const uint8_t*>(data);
+        return std::vector<uint8_t>(bytes, bytes + length);
+    }
+    return {};
+}
+
+}  // namespace
+
+bool readTiffImage(const std::string& path, Document& document, ImageFileInfo& info, std::string& error) {
+    TiffMessages messages;
+    auto options = makeOptions(messages);
+    if (!options) {
+        error = "not enough memory to read a TIFF file";
+        return false;
+    }
+    // "m": no memory mapping, so that a file cut short while open gives an error, not a signal.
+    TiffFile tiff(TIFFOpenExt(path.c_str(), "rm", options.get()));
+    if (!tiff) {
+        error = "damaged TIFF file: " + libraryText(messages, "cannot be opened");
+        return false;
+    }
+    TiffLayout layout;
+    const bool usable = readLayout(tiff.get(), layout, error);
+    info.bitDepth = layout.bitsPerSample;
+    info.sampleFormat = layout.sampleFormat == SAMPLEFORMAT_IEEEFP ? ImageSampleFormat::floatingPoint
+                                                                   : ImageSampleFormat::unsignedInteger;
+    info.hadAlpha = layout.hasAlpha;
+    if (!usable) return false;
+    if (!makeDocument(document, int32_t(layout.width), int32_t(layout.height), layout.colors, layout.hasAlpha,
+                      documentDepth(layout), error))
+        return false;
+    bool read = false;
+    if (layout.throughRgba) read = readThroughRgba(tiff.get(), layout, document, error);
+    else if (layout.tiled) read = readTiles(tiff.get(), layout, document, error);
+    else read = readStrips(tiff.get(), layout, document, error);
+    info.warnings = messages.warnings;
+    if (!read) {
+        if (!messages.firstError.empty()) error += ": " + messages.firstError;
+        return false;
+    }
+    if (!layout.throughRgba) {
+        if (layout.photometric == PHOTOMETRIC_MINISWHITE) invertGrey(document);
+        if (layout.associatedAlpha) unpremultiplyAlpha(document, layout.bitsPerSample == 16 ? 65535 : 255);
+        if (document.depth == SampleDepth::sixteen) convertFile16ToHost(document);
+    } else if (layout.hasAlpha) {
+        // libtiff's RGBA reader hands out premultiplied colour.
+        unpremultiplyAlpha(document, 255);
+    }
+    document.iccProfile = readProfile(tiff.get());
+    return true;
+}
+
+bool writeTiffImage(int descriptor, const Document& document, int depth, ImageWriteReport& report,
+                    std::string& error) {
+    TiffMessages messages;
+    auto options = makeOptions(messages);
+    const int own = ::dup(descriptor);  // libtiff closes the descriptor it is given
+    if (!options || own < 0) {
+        if (own >= 0) ::close(own);
+        error = "cannot start a TIFF file";
+        return false;
+    }
+    const bool withAlpha = document.hasAlpha;
+    const size_t rowBytes = fileRowBytes(document, depth, withAlpha);
+    // Classic TIFF addresses 4 GiB; larger images go into a BigTIFF file.
+    const bool big = uint64_t(rowBytes) * uint64_t(document.height) > (uint64_t(0xF0000000));
+    TiffFile tiff(TIFFFdOpenExt(own, "output", big ? "w8" : "w", options.get()));
+    if (!tiff) {
+        ::close(own);
+        error = libraryText(messages, "cannot start a TIFF file");
+        return false;
+    }
+    const uint16_t samples = uint16_t(document.colorChannels + (withAlpha ? 1 : 0));
+    TIFF* t = tiff.get();
+    TIFFSetField(t, TIFFTAG_IMAGEWIDTH, uint32_t(document.width));
+    TIFFSetField(t, TIFFTAG_IMAGELENGTH, uint32_t(document.height));
+    TIFFSetField(t, TIFFTAG_SAMPLESPERPIXEL, samples);
+    TIFFSetField(t, TIFFTAG_BITSPERSAMPLE, uint16_t(depth));
+    TIFFSetField(t, TIFFTAG_SAMPLEFORMAT, uint16_t(depth == 32 ? SAMPLEFORMAT_IEEEFP : SAMPLEFORMAT_UINT));
+    TIFFSetField(t, TIFFTAG_PHOTOMETRIC, uint16_t(document.colorChannels == 1 ? PHOTOMETRIC_MINISBLACK : PHOTOMETRIC_RGB));
+    TIFFSetField(t, TIFFTAG_PLANARCONFIG, uint16_t(PLANARCONFIG_CONTIG));
+    TIFFSetField(t, TIFFTAG_ORIENTATION, uint16_t(ORIENTATION_TOPLEFT));
+    TIFFSetField(t, TIFFTAG_COMPRESSION, uint16_t(COMPRESSION_ADOBE_DEFLATE));
+    TIFFSetField(t, TIFFTAG_PREDICTOR, uint16_t(depth == 32 ? PREDICTOR_FLOATINGPOINT : PREDICTOR_HORIZONTAL));
+    if (withAlpha) {
+        const uint16_t extra = EXTRASAMPLE_UNASSALPHA;
+        TIFFSetField(t, TIFFTAG_EXTRASAMPLES, uint16_t(1), &extra);
+    }
+    if (!document.iccProfile.empty())
+        report.iccProfileWritten =
+            TIFFSetField(t, TIFFTAG_ICCPROFILE, uint32_t(document.iccProfile.size()), document.iccProfile.data()) != 0;
+    TIFFSetField(t, TIFFTAG_ROWSPERSTRIP, TIFFDefaultStripSize(t, 0));
+
+    std::vector<uint8_t> row(rowBytes);
+    errno = 0;
+    bool written = true;
+    for (int32_t y = 0; y < document.height && written; ++y) {
+        // The predictor may change the row in place, so it is made afresh each time.
+        documentRowToFile(document, y, depth, withAlpha, false, row.data());
+        written = TIFFWriteScanline(t, row.data(), uint32_t(y), 0) == 1;
+    }
+    written = written && TIFFFlush(t) == 1 && messages.firstError.empty();
+    tiff.reset();  // closes the duplicate descriptor
+    written = written && messages.firstError.empty();
+    report.warnings.insert(report.warnings.end(), messages.warnings.begin(), messages.warnings.end());
+    if (!written) {
+        error = libraryText(messages, "TIFF encoding failed");
+        if (messages.firstErrno != 0) error += std::string(": ") + std::strerror(messages.firstErrno);
+        return false;
+    }
+    return true;
+}

@@ -1,0 +1,363 @@
+// Reduced levels of the pyramid: the 32-sample weighted bilinear reduce, the
+// level build over the job runner and the refresh of a changed rectangle.
+#include <cstddef>
+#include <cstdint>
+
+#include "kernels/jobs.h"
+#include "kernels/pyramid.h"
+#include "kernels/pyramid_pixels.h"
+
+namespace {
+
+// Six sample offsets per axis (centres of the level-n pixels 2j-2 .. 2j+3)
+// and their weights; the 32 weights left after the corners sum to 1640.
+constexpr float kOffsets[6] = {-0.75f, -0.25f, 0.25f, 0.75f, 1.25f, 1.75f};
+constexpr float kAxisWeights[6] = {0.25f, 4.0f, 16.0f, 16.0f, 4.0f, 0.25f};
+constexpr float kInverseWeightSum = 0.0006097561f;  // 1 / 1640
+
+bool isCorner(int tx, int ty) { return (tx == 0 || tx == 5) && (ty == 0 || ty == 5); }
+
+bool reducible(const Pyramid& p, int level) {
+    if (!p.hasTiles() || level < 0 || level >= p.lmax) return false;
+    return p.storageType == kStoragePacked8 || p.storageType == kStorageRgba16 || p.storageType == kStorageFloat4;
+}
+
+PixelRect clipToLevel(const Pyramid& p, int level, PixelRect r) {
+    if (r.left < 0) r.left = 0;
+    if (r.top < 0) r.top = 0;
+    if (r.right > p.width[level]) r.right = p.width[level];
+    if (r.bottom > p.height[level]) r.bottom = p.height[level];
+    return r;
+}
+
+float clampUnit(float v) {
+    if (!(v >= 0.0f)) return 0.0f;
+    return v > 1.0f ? 1.0f : v;
+}
+
+// Scale the weighted sum, clamp colour to [0, 65535] and coverage to [0, 1], store.
+void storeReduced(const Pyramid& p, uint8_t* pixel, const float sum[4]) {
+    float v[4];
+    for (int c = 0; c < 4; ++c) v[c] = sum[c] * kInverseWeightSum;
+    for (int c = 0; c < 3; ++c) v[c] = v[c] < 0.0f ? 0.0f : (v[c] > 65535.0f ? 65535.0f : v[c]);
+    v[3] = v[3] < 0.0f ? 0.0f : (v[3] > 1.0f ? 1.0f : v[3]);
+    storePixelColor(p, pixel, EffectColor{v[0], v[1], v[2], v[3]});
+}
+
+// ---- Fast path -------------------------------------------------------------
+// The same arithmetic as the reference, with every shared intermediate
+// computed once: a sample column's pixel pair and fraction depend only on its
+// position, the horizontal interpolation of a level-n row at a sample column
+// only on that row and column, and the vertical interpolation only on the
+// sample row and column. Neighbouring output pixels share four of their six
+// sample positions per axis. Bit-identical to the reference as long as the
+// positions j + t are exact in single precision (levels below 2^20 pixels).
+
+constexpr int kFastLimit = 1 << 20;
+constexpr int kRowSlots = 4;    // horizontal interpolations kept per level-n row
+constexpr int kSampleSlots = 6; // vertical interpolations: one per sample row of an output row
+
+struct alignas(16) Quad {
+    float v[4];
+};
+
+// Per sample position along one axis: the two pixels read and the fraction.
+struct AxisSample {
+    int first;
+    int second;
+    float fraction;
+};
+
+struct FastLayout {
+    int columns = 0;       // sample columns Q = 2 * rect width + 4
+    int rows = 0;          // sample rows
+    size_t bytes = 0;
+    size_t columnOffset = 0, rowOffset = 0, convertedOffset = 0, rowSlotOffset = 0, sampleSlotOffset = 0;
+};
+
+FastLayout fastLayout(const Pyramid& p, int level, PixelRect r) {
+    FastLayout f;
+    f.columns = 2 * (r.right - r.left) + 4;
+    f.rows = 2 * (r.bottom - r.top) + 4;
+    auto align = [](size_t v) { return (v + 15) & ~static_cast<size_t>(15); };
+    size_t at = 0;
+    f.columnOffset = at;
+    at = align(at + sizeof(AxisSample) * static_cast<size_t>(f.columns));
+    f.rowOffset = at;
+    at = align(at + sizeof(AxisSample) * static_cast<size_t>(f.rows));
+    f.convertedOffset = at;
+    at = align(at + sizeof(Quad) * static_cast<size_t>(p.width[level]));
+    f.rowSlotOffset = at;
+    at = align(at + sizeof(Quad) * static_cast<size_t>(f.columns) * kRowSlots);
+    f.sampleSlotOffset = at;
+    at = align(at + sizeof(Quad) * static_cast<size_t>(f.columns) * kSampleSlots);
+    f.bytes = at;
+    return f;
+}
+
+bool fastPathApplies(const Pyramid& p, int level) {
+    return p.width[level + 1] <= kFastLimit && p.height[level + 1] <= kFastLimit;
+}
+
+// The bilinear reader's coordinate rule for one axis of one sample position.
+AxisSample axisSample(float position, float size, float inverseSize, int last) {
+    const float p0 = clampUnit(position);
+    const float p1 = clampUnit(position + inverseSize);
+    const float scaled = size * p0 - 0.5f;
+    int first = static_cast<int>(scaled);
+    int second = static_cast<int>(size * p1 - 0.5f);
+    const float fraction = scaled - static_cast<float>(first);
+    first = first < 0 ? 0 : (first > last ? last : first);
+    second = second < 0 ? 0 : (second > last ? last : second);
+    return {first, second, fraction};
+}
+
+struct FastReduce {
+    const Pyramid* p;
+    int n;  // source level
+    PixelRect r;
+    FastLayout layout;
+    uint8_t* base;
+    AxisSample* columns;
+    AxisSample* rows;
+    Quad* converted;
+    Quad* rowSlots;
+    int rowSlotKey[kRowSlots];
+    Quad* sampleSlots;
+    int sampleSlotKey[kSampleSlots];
+    int convertFirst, convertLast;
+
+    Quad* rowSlot(int s) { return rowSlots + static_cast<size_t>(s) * layout.columns; }
+    Quad* sampleSlot(int s) { return sampleSlots + static_cast<size_t>(s) * layout.columns; }
+
+    // False when a sample row pair is too far apart for the row slots
+    // (never for real level sizes); the caller then takes the reference.
+    bool prepare() {
+        const int m = n + 1;
+        columns = reinterpret_cast<AxisSample*>(base + layout.columnOffset);
+        rows = reinterpret_cast<AxisSample*>(base + layout.rowOffset);
+        converted = reinterpret_cast<Quad*>(base + layout.convertedOffset);
+        rowSlots = reinterpret_cast<Quad*>(base + layout.rowSlotOffset);
+        sampleSlots = reinterpret_cast<Quad*>(base + layout.sampleSlotOffset);
+        const float wn = static_cast<float>(p->width[n]);
+        const float hn = static_cast<float>(p->height[n]);
+        convertFirst = p->lastColumn[n];
+        convertLast = 0;
+        for (int q = 0; q < layout.columns; ++q) {
+            const int g = 2 * r.left + q;  // = 2j + k for output column j and offset k
+            const float position = (static_cast<float>(g >> 1) + kOffsets[g & 1]) * p->inverseWidth[m];
+            columns[q] = axisSample(position, wn, p->inverseWidth[n], p->lastColumn[n]);
+            const int lo = columns[q].first < columns[q].second ? columns[q].first : columns[q].second;
+            const int hi = columns[q].first < columns[q].second ? columns[q].second : columns[q].first;
+            if (lo < convertFirst) convertFirst = lo;
+            if (hi > convertLast) convertLast = hi;
+        }
+        for (int q = 0; q < layout.rows; ++q) {
+            const int g = 2 * r.top + q;
+            const float position = (static_cast<float>(g >> 1) + kOffsets[g & 1]) * p->inverseHeight[m];
+            rows[q] = axisSample(position, hn, p->inverseHeight[n], p->lastRow[n]);
+            const int gap = rows[q].second - rows[q].first;
+            if (gap < 0 || gap >= kRowSlots) return false;
+        }
+        for (int& key : rowSlotKey) key = -1;
+        for (int& key : sampleSlotKey) key = -1;
+        return true;
+    }
+
+    // Horizontal interpolation of level-n row y at every sample column.
+    const Quad* interpolatedRow(int y) {
+        const int s = y % kRowSlots;
+        Quad* out = rowSlot(s);
+        if (rowSlotKey[s] == y) return out;
+        for (int x = convertFirst; x <= convertLast; ++x) {
+            const EffectColor c = pixelColor(*p, p->pixelInside(n, x, y));
+            converted[x] = Quad{{c.red, c.green, c.blue, c.coverage}};
+        }
+        for (int q = 0; q < layout.columns; ++q) {
+            const Quad& a = converted[columns[q].first];
+            const Quad& b = converted[columns[q].second];
+            const float f = columns[q].fraction;
+            for (int c = 0; c < 4; ++c) out[q].v[c] = a.v[c] + (b.v[c] - a.v[c]) * f;
+        }
+        rowSlotKey[s] = y;
+        return out;
+    }
+
+    // Vertical interpolation at sample row q of every sample column.
+    const Quad* sampleRow(int q) {
+        const int s = q % kSampleSlots;
+        Quad* out = sampleSlot(s);
+        if (sampleSlotKey[s] == q) return out;
+        const AxisSample& row = rows[q];
+        // prepare() checked that the pair is less than kRowSlots apart, so the
+        // two rows never share a slot and both stay valid while combining.
+        const Quad* top = interpolatedRow(row.first);
+        const Quad* bottom = interpolatedRow(row.second);
+        const float f = row.fraction;
+        for (int x = 0; x < layout.columns; ++x) {
+            for (int c = 0; c < 4; ++c) out[x].v[c] = top[x].v[c] + (bottom[x].v[c] - top[x].v[c]) * f;
+        }
+        sampleSlotKey[s] = q;
+        return out;
+    }
+
+    void run(Pyramid& target) {
+        const int m = n + 1;
+        for (int i = r.top; i < r.bottom; ++i) {
+            const Quad* samples[6];
+            for (int ty = 0; ty < 6; ++ty) samples[ty] = sampleRow(2 * (i - r.top) + ty);
+            for (int j = r.left; j < r.right; ++j) {
+                const int q0 = 2 * (j - r.left);
+                float sum[4] = {0, 0, 0, 0};
+                for (int ty = 0; ty < 6; ++ty) {
+                    for (int tx = 0; tx < 6; ++tx) {
+                        if (isCorner(tx, ty)) continue;
+                        const float w = kAxisWeights[tx] * kAxisWeights[ty];
+                        const Quad& v = samples[ty][q0 + tx];
+                        for (int c = 0; c < 4; ++c) sum[c] += v.v[c] * w;
+                    }
+                }
+                storeReduced(target, target.pixelInside(m, j, i), sum);
+            }
+        }
+    }
+};
+
+// Runs the fast path with `scratch` of fastLayout().bytes, or the reference without.
+void reduceClipped(Pyramid& p, int level, PixelRect r, void* scratch) {
+    if (scratch == nullptr || !fastPathApplies(p, level)) {
+        reducePyramidLevelReference(p, level, r);
+        return;
+    }
+    FastReduce fast{};
+    fast.p = &p;
+    fast.n = level;
+    fast.r = r;
+    fast.layout = fastLayout(p, level, r);
+    fast.base = static_cast<uint8_t*>(scratch);
+    if (!fast.prepare()) {
+        reducePyramidLevelReference(p, level, r);
+        return;
+    }
+    fast.run(p);
+}
+
+struct Scratch {
+    const MemoryService* service = nullptr;
+    MemoryBlock block;
+    Scratch() = default;
+    Scratch(const Scratch&) = delete;
+    Scratch& operator=(const Scratch&) = delete;
+    bool allocate(const MemoryService& s, size_t bytes) {
+        service = &s;
+        if (s.allocate == nullptr || !s.allocate(s.context, bytes, &block)) block = MemoryBlock{};
+        if (block.data != nullptr && reinterpret_cast<uintptr_t>(block.data) % 16 != 0) {
+            s.release(s.context, &block);
+            block = MemoryBlock{};
+        }
+        return block.data != nullptr;
+    }
+    ~Scratch() {
+        if (block.data != nullptr) service->release(service->context, &block);
+    }
+};
+
+bool nonEmpty(const PixelRect& r) { return r.left < r.right && r.top < r.bottom; }
+
+struct LevelJobState {
+    Pyramid* pyramid;
+    void* scratch[kMaxJobs];
+};
+
+void runLevelJob(const Job& job) {
+    auto* state = static_cast<LevelJobState*>(job.owner);
+    reduceClipped(*state->pyramid, job.level, job.rect, state->scratch[job.index]);
+}
+
+}  // namespace
+
+void reducePyramidLevelReference(Pyramid& p, int level, PixelRect rect) {
+    if (!reducible(p, level)) return;
+    const int m = level + 1;
+    const PixelRect r = clipToLevel(p, m, rect);
+    for (int i = r.top; i < r.bottom; ++i) {
+        float sy[6];
+        for (int t = 0; t < 6; ++t) sy[t] = (static_cast<float>(i) + kOffsets[t]) * p.inverseHeight[m];
+        for (int j = r.left; j < r.right; ++j) {
+            float sx[6];
+            for (int t = 0; t < 6; ++t) sx[t] = (static_cast<float>(j) + kOffsets[t]) * p.inverseWidth[m];
+            float sum[4] = {0, 0, 0, 0};
+            for (int ty = 0; ty < 6; ++ty) {
+                for (int tx = 0; tx < 6; ++tx) {
+                    if (isCorner(tx, ty)) continue;
+                    const EffectColor s = p.bilinearColor(sx[tx], sy[ty], level);
+                    const float w = kAxisWeights[tx] * kAxisWeights[ty];
+                    sum[0] += s.red * w;
+                    sum[1] += s.green * w;
+                    sum[2] += s.blue * w;
+                    sum[3] += s.coverage * w;
+                }
+            }
+            storeReduced(p, p.pixelInside(m, j, i), sum);
+        }
+    }
+}
+
+void reducePyramidLevel(Pyramid& p, int level, PixelRect rect) {
+    if (!reducible(p, level)) return;
+    const PixelRect r = clipToLevel(p, level + 1, rect);
+    if (!nonEmpty(r)) return;
+    Scratch scratch;
+    if (fastPathApplies(p, level)) scratch.allocate(p.memory, fastLayout(p, level, r).bytes);
+    reduceClipped(p, level, r, scratch.block.data);
+}
+
+void buildPyramidLevels(Pyramid& p, int fromLevel, int jobCount) {
+    if (!p.hasTiles()) return;
+    if (fromLevel <= 0 && p.edgeMode == kEdgeNoLevels) return;
+    if (fromLevel < 0) fromLevel = 0;
+    if (jobCount < 1) jobCount = 1;
+    if (jobCount > kMaxJobs) jobCount = kMaxJobs;
+    for (int n = fromLevel; n < p.lmax; ++n) {
+        if (!reducible(p, n)) break;
+        Job pattern;
+        pattern.kind = kJobLevelReduce;
+        pattern.level = n;
+        pattern.image = &p;
+        pattern.routine = runLevelJob;
+        Job jobs[kMaxJobs];
+        const PixelRect whole{0, 0, p.height[n + 1], p.width[n + 1]};
+        const int made = splitBandJobs(pattern, whole, jobCount, jobs);
+        // Scratch is taken on this thread: the memory service need not be thread-safe.
+        Scratch scratch[kMaxJobs];
+        LevelJobState state{&p, {}};
+        for (int k = 0; k < made; ++k) {
+            jobs[k].owner = &state;
+            if (fastPathApplies(p, n) && scratch[k].allocate(p.memory, fastLayout(p, n, jobs[k].rect).bytes)) {
+                state.scratch[jobs[k].index] = scratch[k].block.data;
+            }
+        }
+        runJobs(jobs, made);
+    }
+    p.buildState = kBuildFull;
+}
+
+void refreshPyramid(Pyramid& p, PixelRect rect, int fromLevel, int toLevel) {
+    if (!p.hasTiles() || fromLevel >= p.lmax) return;
+    int k = fromLevel < 0 ? 0 : fromLevel;
+    const int stop = toLevel < p.lmax ? toLevel : p.lmax;
+    PixelRect r = rect;
+    do {
+        r.left = r.left / 2 - 2;
+        if (r.left < 0) r.left = 0;
+        r.top = r.top / 2 - 2;
+        if (r.top < 0) r.top = 0;
+        r.right = r.right / 2 + 2;
+        if (r.right > p.width[k + 1]) r.right = p.width[k + 1];
+        r.bottom = r.bottom / 2 + 2;
+        if (r.bottom > p.height[k + 1]) r.bottom = p.height[k + 1];
+        reducePyramidLevel(p, k, r);
+        ++k;
+    } while (k < stop);
+    p.buildState = kBuildRefreshed;
+}

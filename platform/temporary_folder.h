@@ -1,0 +1,14 @@
+// The temporary folder where the filter keeps its store files: $TMPDIR when
+// set, else a private per-user folder under /tmp, never /tmp itself.
+#pragma once
+
+#include <cstddef>
+
+// Writes the folder, ending with the path separator, into out. False (out
+// empty) when no safe folder can be had or the path does not fit.
+bool temporaryFolder(char* out, size_t capacity);
+
+// The per-user folder "<base>/twilightomator-<uid>/": created with mode 0700
+// when missing; an existing one must be a real folder (not a link) owned by
+// this user and closed to everyone else, or it is refused.
+bool perUserTemporaryFolder(const char* base, char* out, size_t capacity);

@@ -1,1 +1,0 @@
-// Placeholder so that the room's library exists before its first source lands.

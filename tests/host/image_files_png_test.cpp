@@ -1,0 +1,323 @@
+// Reading PNG files of every layout: files made here with libpng itself, so
+// that the reader is checked against the library's own writer.
+#include "host/image_files.h"
+#include "support/test_support.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdint>
+#include <cstring>
+#include <filesystem>
+#include <fstream>
+#include <png.h>
+#include <vector>
+#include <zlib.h>
+
+namespace {
+
+std::string folderFor(const std::string& name) {
+    const std::string folder = testTemporaryFolder() + "/png-" + name;
+    std::filesystem::create_directories(folder);
+    return folder;
+}
+
+struct TestPng {
+    uint32_t width = 0, height = 0;
+    int bitDepth = 8;
+    int colorType = PNG_COLOR_TYPE_RGB;
+    bool interlaced = false;
+    std::vector<uint8_t> packedRows;  // rows as PNG stores them (16-bit big-endian)
+    std::vector<png_color> palette;
+    std::vector<png_byte> paletteAlpha;
+    bool greyTransparent = false;
+    uint16_t transparentGrey = 0;
+    std::vector<uint8_t> profile;
+};
+
+void writeTestPng(const std::string& path, const TestPng& spec) {
+    std::FILE* file = std::fopen(path.c_str(), "wb");
+    ASSERT_NE(file, nullptr);
+    png_structp png = png_create_write_struct(PNG_LIBPNG_VER_STRING, nullptr, nullptr, nullptr);
+    png_infop info = png_create_info_struct(png);
+    png_init_io(png, file);
+    png_set_IHDR(png, info, spec.width, spec.height, spec.bitDepth, spec.colorType,
+                 spec.interlaced ? PNG_INTERLACE_ADAM7 : PNG_INTERLACE_NONE, PNG_COMPRESSION_TYPE_DEFAULT,
+                 PNG_FILTER_TYPE_DEFAULT);
+    if (!spec.palette.empty()) png_set_PLTE(png, info, spec.palette.data(), int(spec.palette.size()));
+    if (!spec.paletteAlpha.empty())
+        png_set_tRNS(png, info, spec.paletteAlpha.data(), int(spec.paletteAlpha.size()), nullptr);
+    if (spec.greyTransparent) {
+        png_color_16 colour{};
+        colour.gray = spec.transparentGrey;
+        png_set_tRNS(png, info, nullptr, 0, &colour);
+    }
+    if (!spec.profile.empty())
+        png_set_iCCP(png, info, "test", PNG_COMPRESSION_TYPE_BASE, spec.profile.data(), png_uint_32(spec.profile.size()));
+    png_write_info(png, info);
+    const size_t rowBytes = spec.packedRows.size() / spec.height;
+    std::vector<png_bytep> rows;
+    for (uint32_t y = 0; y < spec.height; ++y) rows.push_back(const_cast<uint8_t*>(spec.packedRows.data()) + y * rowBytes);
+    png_write_image(png, rows.data());
+    png_write_end(png, info);
+    png_destroy_write_struct(&png, &info);
+    std::fclose(file);
+}
+
+// A small valid ICC profile (header, one private tag) of the given colour space.
+std::vector<uint8_t> testProfile(const char space[4], size_t dataBytes) {
+    std::vector<uint8_t> profile(144 + dataBytes, 0);
+    auto put32 = [&](size_t at, uint32_t v) {
+        profile[at] = uint8_t(v >> 24); profile[at + 1] = uint8_t(v >> 16);
+        profile[at + 2] = uint8_t(v >> 8); profile[at + 3] = uint8_t(v);
+    };
+    put32(0, uint32_t(profile.size()));
+    put32(8, 0x02100000);
+    std::memcpy(&profile[12], "mntr", 4);
+    std::memcpy(&profile[16], space, 4);
+    std::memcpy(&profile[20], "XYZ ", 4);
+    std::memcpy(&profile[36], "acsp", 4);
+    put32(68, 0x0000F6D6);  // D50 white
+    put32(72, 0x00010000);
+    put32(76, 0x0000D32D);
+    put32(128, 1);
+    std::memcpy(&profile[132], "zzzz", 4);
+    put32(136, 144);
+    put32(140, uint32_t(dataBytes));
+    for (size_t i = 0; i < dataBytes; ++i) profile[144 + i] = uint8_t(i * 7 + 3);
+    return profile;
+}
+
+std::vector<uint8_t> fileBytes(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    return std::vector<uint8_t>((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+}
+void saveBytes(const std::string& path, const std::vector<uint8_t>& bytes) {
+    std::ofstream out(path, std::ios::binary);
+    out.write(reinterpret_cast<const char*>(bytes.data()), std::streamsize(bytes.size()));
+}
+uint16_t sample16(const Document& document, int x, int y, int c) {
+    uint16_t v;
+    std::memcpy(&v, document.pixel(x, y) + 2 * c, 2);
+    return v;
+}
+
+TEST(PngReading, EightBitLayoutsKeepEverySample) {
+    const std::string folder = folderFor("eight");
+    struct Case { int colorType; int samples; int colors; bool alpha; };
+    const Case cases[] = {{PNG_COLOR_TYPE_GRAY, 1, 1, false}, {PNG_COLOR_TYPE_GRAY_ALPHA, 2, 1, true},
+                          {PNG_COLOR_TYPE_RGB, 3, 3, false}, {PNG_COLOR_TYPE_RGB_ALPHA, 4, 3, true}};
+    for (const Case& c : cases) {
+        TestPng spec;
+        spec.width = 7;
+        spec.height = 3;
+        spec.colorType = c.colorType;
+        for (uint32_t i = 0; i < spec.width * spec.height * uint32_t(c.samples); ++i) spec.packedRows.push_back(uint8_t(i * 11 + 5));
+        const std::string path = folder + "/layout" + std::to_string(c.samples) + ".png";
+        writeTestPng(path, spec);
+        Document document;
+        ImageFileInfo info;
+        std::string error;
+        ASSERT_TRUE(readImageFile(path, document, info, error)) << error;
+        EXPECT_EQ(info.format, "PNG");
+        EXPECT_EQ(info.bitDepth, 8);
+        EXPECT_EQ(info.hadAlpha, c.alpha);
+        EXPECT_FALSE(info.hadIccProfile);
+        EXPECT_EQ(document.width, 7);
+        EXPECT_EQ(document.height, 3);
+        EXPECT_EQ(document.colorChannels, c.colors);
+        EXPECT_EQ(document.hasAlpha, c.alpha);
+        EXPECT_EQ(document.depth, SampleDepth::eight);
+        EXPECT_EQ(document.samples, spec.packedRows) << "samples per pixel " << c.samples;
+    }
+}
+
+TEST(PngReading, SixteenBitSamplesComeOnTheHostScale) {
+    const std::string folder = folderFor("sixteen");
+    TestPng spec;
+    spec.width = 2;
+    spec.height = 1;
+    spec.bitDepth = 16;
+    spec.colorType = PNG_COLOR_TYPE_RGB_ALPHA;
+    // Big-endian file values 0, 1, 2, 3 | 32768, 65534, 65535, 257.
+    spec.packedRows = {0, 0, 0, 1, 0, 2, 0, 3, 0x80, 0, 0xFF, 0xFE, 0xFF, 0xFF, 1, 1};
+    const std::string path = folder + "/rgba16.png";
+    writeTestPng(path, spec);
+    Document document;
+    ImageFileInfo info;
+    std::string error;
+    ASSERT_TRUE(readImageFile(path, document, info, error)) << error;
+    EXPECT_EQ(info.bitDepth, 16);
+    EXPECT_EQ(document.depth, SampleDepth::sixteen);
+    ASSERT_TRUE(document.hasAlpha);
+    // v * 32768 / 65535 rounded: 0, 0.50001, 1.00002, 1.50002 | 16384.25, 32767.5 less a little, 32768, 128.5 and a bit.
+    EXPECT_EQ(sample16(document, 0, 0, 0), 0);
+    EXPECT_EQ(sample16(document, 0, 0, 1), 1);
+    EXPECT_EQ(sample16(document, 0, 0, 2), 1);
+    EXPECT_EQ(sample16(document, 0, 0, 3), 2);
+    EXPECT_EQ(sample16(document, 1, 0, 0), 16384);
+    EXPECT_EQ(sample16(document, 1, 0, 1), 32767);
+    EXPECT_EQ(sample16(document, 1, 0, 2), 32768);
+    EXPECT_EQ(sample16(document, 1, 0, 3), 129);
+}
+
+TEST(PngReading, PaletteAndFewBitGreyAreExpanded) {
+    const std::string folder = folderFor("palette");
+    {
+        // 4-bit palette of three colours, the first two with tRNS alpha.
+        TestPng spec;
+        spec.width = 3;
+        spec.height = 1;
+        spec.bitDepth = 4;
+        spec.colorType = PNG_COLOR_TYPE_PALETTE;
+        spec.palette = {{10, 20, 30}, {40, 50, 60}, {70, 80, 90}};
+        spec.paletteAlpha = {0, 128};
+        spec.packedRows = {0x21, 0x00};  // indices 2, 1, 0
+        const std::string path = folder + "/palette.png";
+        writeTestPng(path, spec);
+        Document document;
+        ImageFileInfo info;
+        std::string error;
+        ASSERT_TRUE(readImageFile(path, document, info, error)) << error;
+        EXPECT_EQ(info.bitDepth, 4);
+        EXPECT_TRUE(info.hadAlpha);
+        EXPECT_EQ(document.colorChannels, 3);
+        ASSERT_TRUE(document.hasAlpha);
+        // A palette entry past the tRNS list is opaque.
+        const std::vector<uint8_t> expected = {70, 80, 90, 255, 40, 50, 60, 128, 10, 20, 30, 0};
+        EXPECT_EQ(document.samples, expected);
+    }
+    {
+        // 2-bit grey: 0..3 stretch to 0, 85, 170, 255.
+        TestPng spec;
+        spec.width = 4;
+        spec.height = 1;
+        spec.bitDepth = 2;
+        spec.colorType = PNG_COLOR_TYPE_GRAY;
+        spec.packedRows = {0b00011011};
+        const std::string path = folder + "/grey2.png";
+        writeTestPng(path, spec);
+        Document document;
+        ImageFileInfo info;
+        std::string error;
+        ASSERT_TRUE(readImageFile(path, document, info, error)) << error;
+        EXPECT_EQ(info.bitDepth, 2);
+        EXPECT_EQ(document.colorChannels, 1);
+        EXPECT_FALSE(document.hasAlpha);
+        EXPECT_EQ(document.samples, (std::vector<uint8_t>{0, 85, 170, 255}));
+    }
+    {
+        // 1-bit grey with the transparent grey 1: white pixels become clear.
+        TestPng spec;
+        spec.width = 3;
+        spec.height = 1;
+        spec.bitDepth = 1;
+        spec.colorType = PNG_COLOR_TYPE_GRAY;
+        spec.greyTransparent = true;
+        spec.transparentGrey = 1;
+        spec.packedRows = {0b10100000};
+        const std::string path = folder + "/grey1.png";
+        writeTestPng(path, spec);
+        Document document;
+        ImageFileInfo info;
+        std::string error;
+        ASSERT_TRUE(readImageFile(path, document, info, error)) << error;
+        EXPECT_TRUE(info.hadAlpha);
+        EXPECT_EQ(document.colorChannels, 1);
+        ASSERT_TRUE(document.hasAlpha);
+        EXPECT_EQ(document.samples, (std::vector<uint8_t>{255, 0, 0, 255, 255, 0}));
+    }
+}
+
+TEST(PngReading, InterlacedImageMatchesItsRows) {
+    const std::string folder = folderFor("interlaced");
+    TestPng spec;
+    spec.width = 13;
+    spec.height = 11;
+    spec.interlaced = true;
+    for (uint32_t y = 0; y < spec.height; ++y)
+        for (uint32_t x = 0; x < spec.width; ++x)
+            for (int c = 0; c < 3; ++c) spec.packedRows.push_back(uint8_t(x * 17 + y * 5 + c * 60));
+    const std::string path = folder + "/adam7.png";
+    writeTestPng(path, spec);
+    Document document;
+    ImageFileInfo info;
+    std::string error;
+    ASSERT_TRUE(readImageFile(path, document, info, error)) << error;
+    EXPECT_EQ(document.samples, spec.packedRows);
+}
+
+TEST(PngReading, ProfileIsKeptAndWrongExtensionDoesNotMatter) {
+    const std::string folder = folderFor("profile");
+    TestPng spec;
+    spec.width = 2;
+    spec.height = 2;
+    spec.packedRows.assign(12, 99);
+    spec.profile = testProfile("RGB ", 300);
+    const std::string path = folder + "/really-a-png.jpg";
+    writeTestPng(path, spec);
+    Document document;
+    ImageFileInfo info;
+    std::string error;
+    ASSERT_TRUE(readImageFile(path, document, info, error)) << error;
+    EXPECT_EQ(info.format, "PNG");
+    EXPECT_TRUE(info.hadIccProfile);
+    EXPECT_EQ(document.iccProfile, spec.profile);
+}
+
+// A signature and header chunk (with a correct CRC) claiming the given size.
+std::vector<uint8_t> pngHeaderOnly(uint32_t width, uint32_t height) {
+    std::vector<uint8_t> bytes = {0x89, 'P', 'N', 'G', 0x0D, 0x0A, 0x1A, 0x0A, 0, 0, 0, 13, 'I', 'H', 'D', 'R'};
+    for (uint32_t v : {width, height}) for (int s = 24; s >= 0; s -= 8) bytes.push_back(uint8_t(v >> s));
+    bytes.insert(bytes.end(), {8, 2, 0, 0, 0});
+    const uLong crc = crc32(0, bytes.data() + 12, 17);
+    for (int s = 24; s >= 0; s -= 8) bytes.push_back(uint8_t(crc >> s));
+    return bytes;
+}
+
+TEST(PngReading, DamagedFilesFailCleanly) {
+    const std::string folder = folderFor("damaged");
+    Document untouched;
+    std::string error;
+    ASSERT_TRUE(makeDocument(untouched, 1, 1, 1, false, SampleDepth::eight, error));
+    untouched.samples[0] = 42;
+
+    // A size above 30000 pixels per side is refused from the header alone.
+    saveBytes(folder + "/huge.png", pngHeaderOnly(40000, 10));
+    Document document = untouched;
+    ImageFileInfo info;
+    EXPECT_FALSE(readImageFile(folder + "/huge.png", document, info, error));
+    EXPECT_NE(error.find("40000 x 10"), std::string::npos) << error;
+    EXPECT_EQ(document.samples, untouched.samples);
+
+    // A header that is fine followed by nothing.
+    saveBytes(folder + "/headeronly.png", pngHeaderOnly(20, 10));
+    error.clear();
+    EXPECT_FALSE(readImageFile(folder + "/headeronly.png", document, info, error));
+    EXPECT_NE(error.find("truncated"), std::string::npos) << error;
+
+    TestPng spec;
+    spec.width = 64;
+    spec.height = 64;
+    for (int i = 0; i < 64 * 64 * 3; ++i) spec.packedRows.push_back(uint8_t((i * 7919) >> 3));
+    writeTestPng(folder + "/whole.png", spec);
+    const std::vector<uint8_t> whole = fileBytes(folder + "/whole.png");
+
+    std::vector<uint8_t> cut(whole.begin(), whole.begin() + long(whole.size() / 2));
+    saveBytes(folder + "/cut.png", cut);
+    error.clear();
+    EXPECT_FALSE(readImageFile(folder + "/cut.png", document, info, error));
+    EXPECT_NE(error.find("truncated"), std::string::npos) << error;
+    EXPECT_NE(error.find("cut.png"), std::string::npos) << error;
+    EXPECT_EQ(document.samples, untouched.samples);
+
+    // One flipped byte inside the image data breaks the chunk's CRC.
+    std::vector<uint8_t> flipped = whole;
+    flipped[whole.size() / 2] ^= 0x55;
+    saveBytes(folder + "/flipped.png", flipped);
+    error.clear();
+    EXPECT_FALSE(readImageFile(folder + "/flipped.png", document, info, error));
+    EXPECT_FALSE(error.empty());
+    EXPECT_EQ(document.samples, untouched.samples);
+}
+
+}  // namespace

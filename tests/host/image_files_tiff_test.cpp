@@ -1,0 +1,419 @@
+// Reading TIFF files of every supported layout (strips and tiles, contiguous
+// and separate planes, 8/16-bit and float, alpha kinds, min-is-white) and the
+// refusal of the others; the files are made here with libtiff directly.
+#include "host/image_files.h"
+#include "support/test_support.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdint>
+#include <cstring>
+#include <filesystem>
+#include <fstream>
+#include <tiffio.h>
+#include <vector>
+
+namespace {
+
+std::string folderFor(const std::string& name) {
+    const std::string folder = testTemporaryFolder() + "/tiff-" + name;
+    std::filesystem::create_directories(folder);
+    return folder;
+}
+
+struct TestTiff {
+    uint32_t width = 0, height = 0;
+    uint16_t samples = 3, bits = 8, format = SAMPLEFORMAT_UINT;
+    uint16_t photometric = PHOTOMETRIC_RGB;
+    uint16_t planar = PLANARCONFIG_CONTIG;
+    uint16_t compression = COMPRESSION_NONE;
+    std::vector<uint16_t> extraSamples;
+    uint32_t rowsPerStrip = 2;
+    uint32_t tileSize = 0;  // 0: strips
+    std::vector<uint8_t> profile;
+    std::vector<uint16_t> colormap;  // palette images: 3 << bits entries
+    // Interleaved native-order samples, row after row, as one contiguous image.
+    std::vector<uint8_t> pixels;
+};
+
+// Cuts the interleaved pixels into the strips or tiles the layout asks for.
+void writeTestTiff(const std::string& path, const TestTiff& spec) {
+    TIFF* tiff = TIFFOpen(path.c_str(), "w");
+    ASSERT_NE(tiff, nullptr);
+    TIFFSetField(tiff, TIFFTAG_IMAGEWIDTH, spec.width);
+    TIFFSetField(tiff, TIFFTAG_IMAGELENGTH, spec.height);
+    TIFFSetField(tiff, TIFFTAG_SAMPLESPERPIXEL, spec.samples);
+    TIFFSetField(tiff, TIFFTAG_BITSPERSAMPLE, spec.bits);
+    TIFFSetField(tiff, TIFFTAG_SAMPLEFORMAT, spec.format);
+    TIFFSetField(tiff, TIFFTAG_PHOTOMETRIC, spec.photometric);
+    TIFFSetField(tiff, TIFFTAG_PLANARCONFIG, spec.planar);
+    TIFFSetField(tiff, TIFFTAG_COMPRESSION, spec.compression);
+    if (!spec.extraSamples.empty())
+        TIFFSetField(tiff, TIFFTAG_EXTRASAMPLES, uint16_t(spec.extraSamples.size()), spec.extraSamples.data());
+    if (!spec.profile.empty()) TIFFSetField(tiff, TIFFTAG_ICCPROFILE, uint32_t(spec.profile.size()), spec.profile.data());
+    if (!spec.colormap.empty()) {
+        const size_t n = spec.colormap.size() / 3;
+        TIFFSetField(tiff, TIFFTAG_COLORMAP, spec.colormap.data(), spec.colormap.data() + n, spec.colormap.data() + 2 * n);
+    }
+    const size_t sampleBytes = spec.bits >= 8 ? spec.bits / 8 : 0;
+    const bool separate = spec.planar == PLANARCONFIG_SEPARATE;
+    const int planes = separate ? spec.samples : 1;
+    const size_t pixelBytes = sampleBytes * spec.samples;
+    auto copySample = [&](std::vector<uint8_t>& block, size_t at, uint32_t x, uint32_t y, int plane) {
+        const uint8_t* in = spec.pixels.data() + (size_t(y) * spec.width + x) * pixelBytes;
+        if (plane < 0) std::memcpy(block.data() + at, in, pixelBytes);
+        else std::memcpy(block.data() + at, in + size_t(plane) * sampleBytes, sampleBytes);
+    };
+    if (spec.bits < 8) {
+        // Few-bit images: the pixels are already packed rows.
+        TIFFSetField(tiff, TIFFTAG_ROWSPERSTRIP, spec.height);
+        TIFFWriteEncodedStrip(tiff, 0, const_cast<uint8_t*>(spec.pixels.data()), tmsize_t(spec.pixels.size()));
+    } else if (spec.tileSize == 0) {
+        TIFFSetField(tiff, TIFFTAG_ROWSPERSTRIP, spec.rowsPerStrip);
+        for (int plane = 0; plane < planes; ++plane) {
+            for (uint32_t top = 0; top < spec.height; top += spec.rowsPerStrip) {
+                const uint32_t rows = std::min(spec.rowsPerStrip, spec.height - top);
+                const size_t unit = separate ? sampleBytes : pixelBytes;
+                std::vector<uint8_t> block(size_t(rows) * spec.width * unit);
+                for (uint32_t y = 0; y < rows; ++y)
+                    for (uint32_t x = 0; x < spec.width; ++x)
+                        copySample(block, (size_t(y) * spec.width + x) * unit, x, top + y, separate ? plane : -1);
+                TIFFWriteEncodedStrip(tiff, TIFFComputeStrip(tiff, top, uint16_t(plane)), block.data(), tmsize_t(block.size()));
+            }
+        }
+    } else {
+        TIFFSetField(tiff, TIFFTAG_TILEWIDTH, spec.tileSize);
+        TIFFSetField(tiff, TIFFTAG_TILELENGTH, spec.tileSize);
+        for (int plane = 0; plane < planes; ++plane) {
+            for (uint32_t top = 0; top < spec.height; top += spec.tileSize) {
+                for (uint32_t left = 0; left < spec.width; left += spec.tileSize) {
+                    const size_t unit = separate ? sampleBytes : pixelBytes;
+                    // Parts of a tile outside the image hold a marker that must not show.
+                    std::vector<uint8_t> block(size_t(spec.tileSize) * spec.tileSize * unit, 0xEE);
+                    for (uint32_t y = 0; y < spec.tileSize && top + y < spec.height; ++y)
+                        for (uint32_t x = 0; x < spec.tileSize && left + x < spec.width; ++x)
+                            copySample(block, (size_t(y) * spec.tileSize + x) * unit, left + x, top + y,
+                                       separate ? plane : -1);
+                    TIFFWriteEncodedTile(tiff, TIFFComputeTile(tiff, left, top, 0, uint16_t(plane)), block.data(),
+                                         tmsize_t(block.size()));
+                }
+            }
+        }
+    }
+    TIFFClose(tiff);
+}
+
+std::vector<uint8_t> bytesOf16(const std::vector<uint16_t>& values) {
+    std::vector<uint8_t> bytes(values.size() * 2);
+    std::memcpy(bytes.data(), values.data(), bytes.size());
+    return bytes;
+}
+std::vector<uint8_t> bytesOfFloat(const std::vector<float>& values) {
+    std::vector<uint8_t> bytes(values.size() * 4);
+    std::memcpy(bytes.data(), values.data(), bytes.size());
+    return bytes;
+}
+std::vector<uint16_t> samples16(const Document& document) {
+    std::vector<uint16_t> values(document.samples.size() / 2);
+    std::memcpy(values.data(), document.samples.data(), values.size() * 2);
+    return values;
+}
+
+bool readBack(const std::string& path, Document& document, ImageFileInfo& info, std::string& error) {
+    error.clear();
+    return readImageFile(path, document, info, error);
+}
+
+// An 8-bit RGB pattern of the given size, distinct per sample.
+std::vector<uint8_t> pattern8(uint32_t width, uint32_t height, int samples) {
+    std::vector<uint8_t> pixels;
+    for (uint32_t i = 0; i < width * height * uint32_t(samples); ++i) pixels.push_back(uint8_t((i * 37 + 11) % 251));
+    return pixels;
+}
+
+TEST(TiffReading, EightBitRgbInEveryOrganisationReadsTheSame) {
+    const std::string folder = folderFor("organisations");
+    struct Case { const char* name; uint16_t planar; uint32_t tile; uint16_t compression; };
+    const Case cases[] = {{"contig-strips", PLANARCONFIG_CONTIG, 0, COMPRESSION_NONE},
+                          {"separate-strips", PLANARCONFIG_SEPARATE, 0, COMPRESSION_NONE},
+                          {"contig-tiles", PLANARCONFIG_CONTIG, 16, COMPRESSION_NONE},
+                          {"separate-tiles", PLANARCONFIG_SEPARATE, 16, COMPRESSION_ADOBE_DEFLATE},
+                          {"lzw-strips", PLANARCONFIG_CONTIG, 0, COMPRESSION_LZW}};
+    for (const Case& c : cases) {
+        TestTiff spec;
+        spec.width = 21;  // neither the strips nor the tiles divide the image evenly
+        spec.height = 19;
+        spec.rowsPerStrip = 4;
+        spec.planar = c.planar;
+        spec.tileSize = c.tile;
+        spec.compression = c.compression;
+        spec.pixels = pattern8(spec.width, spec.height, 3);
+        const std::string path = folder + "/" + c.name + ".tif";
+        writeTestTiff(path, spec);
+        Document document;
+        ImageFileInfo info;
+        std::string error;
+        ASSERT_TRUE(readBack(path, document, info, error)) << c.name << ": " << error;
+        EXPECT_EQ(info.format, "TIFF");
+        EXPECT_EQ(info.bitDepth, 8);
+        EXPECT_EQ(document.colorChannels, 3);
+        EXPECT_FALSE(document.hasAlpha);
+        EXPECT_EQ(document.samples, spec.pixels) << c.name;
+    }
+}
+
+TEST(TiffReading, SixteenBitAlphaInTilesIsStraightAndOnTheHostScale) {
+    const std::string folder = folderFor("sixteen");
+    TestTiff spec;
+    spec.width = 17;
+    spec.height = 3;
+    spec.samples = 4;
+    spec.bits = 16;
+    spec.tileSize = 16;
+    spec.extraSamples = {EXTRASAMPLE_UNASSALPHA};
+    std::vector<uint16_t> values;
+    for (uint32_t i = 0; i < spec.width * spec.height; ++i) {
+        values.insert(values.end(), {uint16_t(0), uint16_t(65535), uint16_t(32768), uint16_t(i)});
+    }
+    spec.pixels = bytesOf16(values);
+    writeTestTiff(folder + "/rgba16.tif", spec);
+    Document document;
+    ImageFileInfo info;
+    std::string error;
+    ASSERT_TRUE(readBack(folder + "/rgba16.tif", document, info, error)) << error;
+    EXPECT_EQ(info.bitDepth, 16);
+    EXPECT_TRUE(info.hadAlpha);
+    EXPECT_EQ(document.depth, SampleDepth::sixteen);
+    ASSERT_TRUE(document.hasAlpha);
+    const std::vector<uint16_t> got = samples16(document);
+    // Alpha i: 0, 1, 2, 3 become 0, 1, 1, 2 (i * 32768 / 65535 rounded); pixel 50 gives 25.
+    const uint16_t expectedAlpha[] = {0, 1, 1, 2};
+    for (uint32_t i = 0; i < spec.width * spec.height; ++i) {
+        EXPECT_EQ(got[i * 4 + 0], 0);
+        EXPECT_EQ(got[i * 4 + 1], 32768);
+        EXPECT_EQ(got[i * 4 + 2], 16384);
+        if (i < 4) EXPECT_EQ(got[i * 4 + 3], expectedAlpha[i]);
+    }
+    EXPECT_EQ(got[50 * 4 + 3], 25);
+}
+
+TEST(TiffReading, AssociatedAlphaIsUnpremultiplied) {
+    const std::string folder = folderFor("associated");
+    TestTiff spec;
+    spec.width = 3;
+    spec.height = 1;
+    spec.samples = 4;
+    spec.extraSamples = {EXTRASAMPLE_ASSOCALPHA};
+    spec.pixels = {100, 50, 200, 200,  // colour * 255 / 200 rounded: 128, 64 (63.75), 255
+                   10, 20, 30, 0,      // nothing shows: colour 0
+                   90, 0, 255, 255};   // opaque: unchanged
+    writeTestTiff(folder + "/assoc.tif", spec);
+    Document document;
+    ImageFileInfo info;
+    std::string error;
+    ASSERT_TRUE(readBack(folder + "/assoc.tif", document, info, error)) << error;
+    EXPECT_EQ(document.samples, (std::vector<uint8_t>{128, 64, 255, 200, 0, 0, 0, 0, 90, 0, 255, 255}));
+
+    // 16-bit grey with associated alpha, separate planes: 16384 of alpha 32768 is
+    // 32768 of 65535 straight (32767.5 rounded), 16384 on the host scale.
+    TestTiff grey;
+    grey.width = 2;
+    grey.height = 1;
+    grey.samples = 2;
+    grey.bits = 16;
+    grey.photometric = PHOTOMETRIC_MINISBLACK;
+    grey.planar = PLANARCONFIG_SEPARATE;
+    grey.extraSamples = {EXTRASAMPLE_ASSOCALPHA};
+    grey.pixels = bytesOf16({16384, 32768, 65535, 65535});
+    writeTestTiff(folder + "/assoc16.tif", grey);
+    ASSERT_TRUE(readBack(folder + "/assoc16.tif", document, info, error)) << error;
+    EXPECT_EQ(document.colorChannels, 1);
+    EXPECT_EQ(samples16(document), (std::vector<uint16_t>{16384, 16384, 32768, 32768}));
+}
+
+TEST(TiffReading, MinIsWhiteGreyIsInverted) {
+    const std::string folder = folderFor("miniswhite");
+    TestTiff spec;
+    spec.width = 3;
+    spec.height = 1;
+    spec.samples = 1;
+    spec.photometric = PHOTOMETRIC_MINISWHITE;
+    spec.pixels = {0, 200, 255};
+    writeTestTiff(folder + "/white8.tif", spec);
+    Document document;
+    ImageFileInfo info;
+    std::string error;
+    ASSERT_TRUE(readBack(folder + "/white8.tif", document, info, error)) << error;
+    EXPECT_EQ(document.colorChannels, 1);
+    EXPECT_EQ(document.samples, (std::vector<uint8_t>{255, 55, 0}));
+
+    spec.bits = 16;
+    spec.pixels = bytesOf16({0, 65535, 1});
+    writeTestTiff(folder + "/white16.tif", spec);
+    ASSERT_TRUE(readBack(folder + "/white16.tif", document, info, error)) << error;
+    // 65535, 0, 65534 on the file's scale.
+    EXPECT_EQ(samples16(document), (std::vector<uint16_t>{32768, 0, 32767}));
+
+    // 1-bit min-is-white goes through libtiff's RGBA reader: bit 1 is black.
+    TestTiff bits;
+    bits.width = 4;
+    bits.height = 1;
+    bits.samples = 1;
+    bits.bits = 1;
+    bits.photometric = PHOTOMETRIC_MINISWHITE;
+    bits.pixels = {0b10010000};
+    writeTestTiff(folder + "/white1.tif", bits);
+    ASSERT_TRUE(readBack(folder + "/white1.tif", document, info, error)) << error;
+    EXPECT_EQ(info.bitDepth, 1);
+    EXPECT_EQ(document.colorChannels, 1);
+    EXPECT_EQ(document.depth, SampleDepth::eight);
+    EXPECT_EQ(document.samples, (std::vector<uint8_t>{0, 255, 255, 0}));
+}
+
+TEST(TiffReading, FloatSamplesAreKeptAsTheyAre) {
+    const std::string folder = folderFor("float");
+    TestTiff spec;
+    spec.width = 2;
+    spec.height = 2;
+    spec.samples = 4;
+    spec.bits = 32;
+    spec.format = SAMPLEFORMAT_IEEEFP;
+    spec.planar = PLANARCONFIG_SEPARATE;
+    spec.rowsPerStrip = 1;
+    spec.extraSamples = {EXTRASAMPLE_UNASSALPHA};
+    const std::vector<float> values = {0.0f, 0.25f, 1.0f, 1.0f,  -0.5f, 3.75f, 1e-7f, 0.5f,
+                                       0.1f, 0.2f,  0.3f, 0.0f,  65504.0f, 2.0f, 0.999f, 1.0f};
+    spec.pixels = bytesOfFloat(values);
+    spec.profile = {1, 2, 3, 4, 5, 6, 7, 8, 9};
+    writeTestTiff(folder + "/float.tif", spec);
+    Document document;
+    ImageFileInfo info;
+    std::string error;
+    ASSERT_TRUE(readBack(folder + "/float.tif", document, info, error)) << error;
+    EXPECT_EQ(info.bitDepth, 32);
+    EXPECT_EQ(info.sampleFormat, ImageSampleFormat::floatingPoint);
+    EXPECT_TRUE(info.hadIccProfile);
+    EXPECT_EQ(document.depth, SampleDepth::floating);
+    EXPECT_EQ(document.samples, spec.pixels);
+    EXPECT_EQ(document.iccProfile, spec.profile);
+}
+
+TEST(TiffReading, OtherLayoutsAreRefusedWithTheirName) {
+    const std::string folder = folderFor("refused");
+    struct Case { const char* name; TestTiff spec; const char* expected; };
+    std::vector<Case> cases;
+    {
+        TestTiff cmyk;
+        cmyk.width = cmyk.height = 2;
+        cmyk.samples = 4;
+        cmyk.photometric = PHOTOMETRIC_SEPARATED;
+        cmyk.pixels = pattern8(2, 2, 4);
+        cases.push_back({"cmyk", cmyk, "CMYK"});
+    }
+    {
+        TestTiff palette;
+        palette.width = palette.height = 2;
+        palette.samples = 1;
+        palette.photometric = PHOTOMETRIC_PALETTE;
+        palette.colormap.assign(3 * 256, 0);
+        palette.pixels = {0, 1, 2, 3};
+        cases.push_back({"palette", palette, "palette"});
+    }
+    {
+        TestTiff lab;
+        lab.width = lab.height = 2;
+        lab.photometric = PHOTOMETRIC_CIELAB;
+        lab.pixels = pattern8(2, 2, 3);
+        cases.push_back({"lab", lab, "Lab"});
+    }
+    {
+        TestTiff unmarked;  // grey plus a sample that is not said to be alpha
+        unmarked.width = unmarked.height = 2;
+        unmarked.samples = 2;
+        unmarked.photometric = PHOTOMETRIC_MINISBLACK;
+        unmarked.extraSamples = {EXTRASAMPLE_UNSPECIFIED};
+        unmarked.pixels = pattern8(2, 2, 2);
+        cases.push_back({"unmarked", unmarked, "not marked as transparency"});
+    }
+    {
+        TestTiff twoExtra;
+        twoExtra.width = twoExtra.height = 2;
+        twoExtra.samples = 5;
+        twoExtra.extraSamples = {EXTRASAMPLE_UNASSALPHA, EXTRASAMPLE_UNSPECIFIED};
+        twoExtra.pixels = pattern8(2, 2, 5);
+        cases.push_back({"two-extra", twoExtra, "5 samples per pixel"});
+    }
+    {
+        TestTiff signedSamples;
+        signedSamples.width = signedSamples.height = 2;
+        signedSamples.bits = 16;
+        signedSamples.format = SAMPLEFORMAT_INT;
+        signedSamples.pixels.assign(2 * 2 * 3 * 2, 0);
+        cases.push_back({"signed", signedSamples, "16 bits (signed integer)"});
+    }
+    {
+        TestTiff doubles;
+        doubles.width = doubles.height = 2;
+        doubles.samples = 1;
+        doubles.photometric = PHOTOMETRIC_MINISBLACK;
+        doubles.bits = 64;
+        doubles.format = SAMPLEFORMAT_IEEEFP;
+        doubles.pixels.assign(2 * 2 * 8, 0);
+        cases.push_back({"double", doubles, "64 bits (floating-point)"});
+    }
+    for (const Case& c : cases) {
+        const std::string path = folder + "/" + c.name + ".tif";
+        writeTestTiff(path, c.spec);
+        Document document;
+        ImageFileInfo info;
+        std::string error;
+        EXPECT_FALSE(readBack(path, document, info, error)) << c.name;
+        EXPECT_NE(error.find(c.expected), std::string::npos) << c.name << ": " << error;
+        EXPECT_NE(error.find(path), std::string::npos) << error;
+    }
+}
+
+std::vector<uint8_t> fileBytes(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    return std::vector<uint8_t>((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+}
+void saveBytes(const std::string& path, const std::vector<uint8_t>& bytes) {
+    std::ofstream out(path, std::ios::binary);
+    out.write(reinterpret_cast<const char*>(bytes.data()), std::streamsize(bytes.size()));
+}
+
+TEST(TiffReading, TruncatedAndCorruptFilesFailCleanly) {
+    const std::string folder = folderFor("damaged");
+    TestTiff spec;
+    spec.width = 64;
+    spec.height = 64;
+    spec.rowsPerStrip = 64;
+    spec.pixels = pattern8(64, 64, 3);
+    writeTestTiff(folder + "/whole.tif", spec);
+    const std::vector<uint8_t> whole = fileBytes(folder + "/whole.tif");
+    Document document;
+    ImageFileInfo info;
+    std::string error;
+    ASSERT_TRUE(readBack(folder + "/whole.tif", document, info, error)) << error;
+
+    // libtiff puts the directory after the strips: cutting keeps the header only.
+    saveBytes(folder + "/cut.tif", std::vector<uint8_t>(whole.begin(), whole.begin() + 6000));
+    EXPECT_FALSE(readBack(folder + "/cut.tif", document, info, error));
+    EXPECT_FALSE(error.empty());
+
+    // A directory that survives while the strip it points to is cut short.
+    spec.compression = COMPRESSION_ADOBE_DEFLATE;
+    writeTestTiff(folder + "/deflate.tif", spec);
+    std::vector<uint8_t> deflated = fileBytes(folder + "/deflate.tif");
+    for (size_t i = 8; i < 208; ++i) deflated[i] = uint8_t(i * 13);  // scribble over the compressed strip
+    saveBytes(folder + "/scribbled.tif", deflated);
+    EXPECT_FALSE(readBack(folder + "/scribbled.tif", document, info, error));
+    EXPECT_NE(error.find("strip"), std::string::npos) << error;
+
+    // Only the signature.
+    saveBytes(folder + "/signature.tif", {'I', 'I', 42, 0, 0xFF, 0xFF, 0xFF, 0x7F});
+    EXPECT_FALSE(readBack(folder + "/signature.tif", document, info, error));
+    EXPECT_NE(error.find("signature.tif"), std::string::npos) << error;
+}
+
+}  // namespace

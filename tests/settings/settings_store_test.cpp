@@ -1,0 +1,222 @@
+// The settings store: file names, the first Start, cached settings across
+// runs, the Undo sequence, Cancel, memory dots and the memdot map.
+#include "settings/settings_store.h"
+
+#include "preset_test_support.h"
+#include "support/test_support.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <cstring>
+#include <filesystem>
+
+namespace {
+const MemoryService kMemory = systemMemoryService();
+
+// Each test gets its own empty temporary folder through TMPDIR.
+class SettingsStoreTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        saved_ = std::getenv("TMPDIR") ? std::getenv("TMPDIR") : "";
+        folder_ = testTemporaryFolder() + "/store-" +
+                  ::testing::UnitTest::GetInstance()->current_test_info()->name();
+        std::filesystem::remove_all(folder_);
+        std::filesystem::create_directories(folder_);
+        ::setenv("TMPDIR", folder_.c_str(), 1);
+        initialiseParameters(parameters_);
+    }
+    void TearDown() override { ::setenv("TMPDIR", saved_.c_str(), 1); }
+
+    std::string fileIn(const std::string& name) const { return folder_ + "/" + name; }
+
+    std::string saved_;
+    std::string folder_;
+    FilterParameters parameters_;
+    PresetPicture picture_;
+};
+}  // namespace
+
+TEST_F(SettingsStoreTest, NamesItsFilesInTheTemporaryFolder) {
+    SettingsStore store;
+    ASSERT_TRUE(initialiseSettingsStore(store));
+    EXPECT_EQ(std::string(store.folder), folder_ + "/");
+    char path[kMaxPathBytes];
+    ASSERT_TRUE(storeFilePath(store, kCachedSettingsFileName, path));
+    EXPECT_EQ(std::string(path), folder_ + "/Twilightomator cached settings C");
+    char name[kMaxPathBytes];
+    ASSERT_TRUE(memoryDotFileName(0, name));
+    EXPECT_STREQ(name, "Twilightomator memory dot 0.z5a");
+    ASSERT_TRUE(memoryDotFileName(25, name));
+    EXPECT_STREQ(name, "Twilightomator memory dot 25.z5a");
+    EXPECT_FALSE(memoryDotFileName(26, name));
+    EXPECT_FALSE(memoryDotFileName(-1, name));
+    EXPECT_STREQ(kUndoFileNames[0], "Twilightomator undo 0");
+    EXPECT_STREQ(kUndoFileNames[1], "Twilightomator undo 1");
+    EXPECT_STREQ(kMemdotMapFileName, "Twilightomator memdot map 2");
+}
+
+TEST_F(SettingsStoreTest, FirstStartKeepsTheDefaults) {
+    SettingsStore store;
+    ASSERT_TRUE(initialiseSettingsStore(store));
+    store.keptFlags[3] = 1;
+    startSettingsStore(store, parameters_, false, &picture_, kMemory);
+    FilterParameters fresh;
+    initialiseParameters(fresh);
+    EXPECT_EQ(std::memcmp(&parameters_.settings, &fresh.settings, sizeof fresh.settings), 0);
+    for (int32_t flag : store.keptFlags) EXPECT_EQ(flag, 0);
+    EXPECT_FALSE(store.slots[0].valid);
+    EXPECT_FALSE(store.slots[1].valid);
+    EXPECT_TRUE(std::filesystem::is_empty(folder_));  // reading creates nothing
+}
+
+TEST_F(SettingsStoreTest, CachedSettingsCarryToTheNextStartWithoutDescriptor) {
+    SettingsStore store;
+    ASSERT_TRUE(initialiseSettingsStore(store));
+    startSettingsStore(store, parameters_, false, &picture_, kMemory);
+    parameters_.settings.focus = 81;
+    parameters_.settings.glue = 12;
+    parameters_.settings.xCenter = 0.125f;
+    picture_ = rampPicture();
+    ASSERT_EQ(saveCachedSettings(store, parameters_, &picture_, kMemory), 0);
+    EXPECT_TRUE(std::filesystem::exists(fileIn("Twilightomator cached settings C")));
+
+    // The next run: a fresh block, a fresh work area.
+    FilterParameters next;
+    initialiseParameters(next);
+    SettingsStore nextStore;
+    PresetPicture nextPicture;
+    ASSERT_TRUE(initialiseSettingsStore(nextStore));
+    startSettingsStore(nextStore, next, false, &nextPicture, kMemory);
+    EXPECT_EQ(next.settings.focus, 81);
+    EXPECT_EQ(next.settings.glue, 12);
+    EXPECT_EQ(next.settings.xCenter, 0.125f);
+    EXPECT_EQ(nextPicture.width, 128);
+
+    // With a descriptor the cached settings are not read.
+    FilterParameters scripted;
+    initialiseParameters(scripted);
+    startSettingsStore(nextStore, scripted, true, nullptr, kMemory);
+    EXPECT_EQ(scripted.settings.focus, 36);
+}
+
+TEST_F(SettingsStoreTest, UndoReturnsToTheFirstSnapshotThenBack) {
+    SettingsStore store;
+    ASSERT_TRUE(initialiseSettingsStore(store));
+    parameters_.settings.focus = 10;
+    parameters_.settings.xCenter = 0.25f;  // a multiple of 1/65536 survives the file exactly
+    std::strcpy(parameters_.settingsFileName, "first.z5a");
+    takeSnapshot(store, true, parameters_, nullptr, kMemory);  // when the dialog opens
+    EXPECT_EQ(store.currentSlot, 1);
+    EXPECT_TRUE(std::filesystem::exists(fileIn("Twilightomator undo 1")));
+
+    parameters_.settings.focus = 20;
+    parameters_.settings.xCenter = 0.75f;
+    std::strcpy(parameters_.settingsFileName, "second.z5a");
+    takeSnapshot(store, false, parameters_, nullptr, kMemory);
+    EXPECT_EQ(store.currentSlot, 0);
+    EXPECT_FALSE(std::filesystem::exists(fileIn("Twilightomator undo 0")));
+
+    // Undo: the first snapshot, and its undo file brings back its centre.
+    ASSERT_TRUE(undoSnapshot(store, parameters_, nullptr, kMemory));
+    EXPECT_EQ(parameters_.settings.focus, 10);
+    EXPECT_EQ(parameters_.settings.xCenter, 0.25f);
+    EXPECT_STREQ(parameters_.settingsFileName, "first.z5a");
+    EXPECT_EQ(store.currentSlot, 1);
+
+    // Undo again: the second snapshot; it has no file, so its centre is not
+    // part of it and the current one stays.
+    ASSERT_TRUE(undoSnapshot(store, parameters_, nullptr, kMemory));
+    EXPECT_EQ(parameters_.settings.focus, 20);
+    EXPECT_EQ(parameters_.settings.xCenter, 0.25f);
+    EXPECT_STREQ(parameters_.settingsFileName, "second.z5a");
+    EXPECT_EQ(store.currentSlot, 0);
+}
+
+TEST_F(SettingsStoreTest, UndoWithOnlyTheNewestSlotDoesNothing) {
+    SettingsStore store;
+    ASSERT_TRUE(initialiseSettingsStore(store));
+    EXPECT_FALSE(undoSnapshot(store, parameters_, nullptr, kMemory));
+    takeSnapshot(store, false, parameters_, nullptr, kMemory);
+    parameters_.settings.focus = 3;
+    EXPECT_FALSE(undoSnapshot(store, parameters_, nullptr, kMemory));
+    EXPECT_EQ(parameters_.settings.focus, 3);
+    EXPECT_EQ(store.currentSlot, 1);
+}
+
+TEST_F(SettingsStoreTest, CancelKeepsTheMovedCentre) {
+    parameters_.settings.auxInt19 = 4;
+    const SettingsSnapshot opened = captureSnapshot(parameters_);
+    parameters_.settings.focus = 90;
+    parameters_.settings.glue = 33;
+    parameters_.settings.xCenter = 0.9f;
+    parameters_.settings.yCenter = 0.1f;
+    parameters_.settings.auxInt19 = 8;
+    std::strcpy(parameters_.settingsFileName, "loaded.z5a");
+    restoreSnapshot(opened, parameters_);
+    EXPECT_EQ(parameters_.settings.focus, 36);
+    EXPECT_EQ(parameters_.settings.glue, 1);
+    EXPECT_EQ(parameters_.settings.xCenter, 0.9f);
+    EXPECT_EQ(parameters_.settings.yCenter, 0.1f);
+    EXPECT_EQ(parameters_.settings.auxInt19, 8);
+    EXPECT_STREQ(parameters_.settingsFileName, kDefaultSettingsFileName);
+}
+
+TEST_F(SettingsStoreTest, MemoryDotsAreStoredAndLoaded) {
+    SettingsStore store;
+    ASSERT_TRUE(initialiseSettingsStore(store));
+    parameters_.settings.sepia = 66;
+    ASSERT_EQ(storeMemoryDot(store, 0, parameters_, nullptr, kMemory), 0);
+    ASSERT_EQ(storeMemoryDot(store, kScratchMemoryDot, parameters_, nullptr, kMemory), 0);
+    EXPECT_TRUE(std::filesystem::exists(fileIn("Twilightomator memory dot 0.z5a")));
+    EXPECT_TRUE(std::filesystem::exists(fileIn("Twilightomator memory dot 25.z5a")));
+    EXPECT_EQ(storeMemoryDot(store, 26, parameters_, nullptr, kMemory), kPresetCannotOpen);
+
+    parameters_.settings.sepia = 1;
+    ASSERT_EQ(loadMemoryDot(store, 0, parameters_, nullptr, kMemory), 0);
+    EXPECT_EQ(parameters_.settings.sepia, 66);
+    EXPECT_EQ(loadMemoryDot(store, 7, parameters_, nullptr, kMemory), kPresetCannotOpen);
+    EXPECT_EQ(parameters_.settings.sepia, 66);
+}
+
+TEST_F(SettingsStoreTest, MemdotMapKeepsTheFlags) {
+    SettingsStore store;
+    ASSERT_TRUE(initialiseSettingsStore(store));
+    store.keptFlags[0] = 1;
+    store.keptFlags[7] = 1;
+    store.keptFlags[24] = 1;
+    ASSERT_EQ(writeMemdotMap(store), 0);
+    const std::vector<uint8_t> bytes = readWholeFile(fileIn("Twilightomator memdot map 2"));
+    ASSERT_EQ(bytes.size(), 104u);
+    EXPECT_EQ(valueAt(bytes, 0), 40);
+    for (int dot = 0; dot < 25; ++dot)
+        EXPECT_EQ(valueAt(bytes, 1 + dot), dot == 0 || dot == 7 || dot == 24 ? 1 : 0) << dot;
+
+    SettingsStore next;
+    ASSERT_TRUE(initialiseSettingsStore(next));
+    startSettingsStore(next, parameters_, true, nullptr, kMemory);
+    EXPECT_EQ(next.keptFlags[0], 1);
+    EXPECT_EQ(next.keptFlags[7], 1);
+    EXPECT_EQ(next.keptFlags[24], 1);
+    EXPECT_EQ(next.keptFlags[8], 0);
+
+    // A short map leaves the flags it lacks as they are.
+    writeWholeFile(fileIn("Twilightomator memdot map 2"), bigEndianValues({40, 0, 1}));
+    next.keptFlags[5] = 1;
+    ASSERT_EQ(readMemdotMap(next), 0);
+    EXPECT_EQ(next.keptFlags[0], 0);
+    EXPECT_EQ(next.keptFlags[1], 1);
+    EXPECT_EQ(next.keptFlags[5], 1);
+}
+
+TEST_F(SettingsStoreTest, WithoutAFolderEveryFileOperationDoesNothing) {
+    SettingsStore store;
+    store.folder[0] = '\0';
+    EXPECT_EQ(saveCachedSettings(store, parameters_, nullptr, kMemory), kPresetCannotOpen);
+    EXPECT_EQ(loadCachedSettings(store, parameters_, nullptr, kMemory), kPresetCannotOpen);
+    EXPECT_EQ(writeMemdotMap(store), kPresetCannotOpen);
+    EXPECT_EQ(readMemdotMap(store), kPresetCannotOpen);
+    takeSnapshot(store, true, parameters_, nullptr, kMemory);
+    EXPECT_TRUE(store.slots[1].valid);  // the in-memory snapshot still works
+    EXPECT_TRUE(std::filesystem::is_empty(folder_));
+}
