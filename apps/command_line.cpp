@@ -18,6 +18,7 @@ const char* kUsage =
     "                       filter image files (see twilightomator apply --help)\n"
     "  demo                 filter the built-in sample scene at the default settings\n"
     "  info                 show the plug-in's properties and scripting terms\n"
+    "  modes                list the glue modes\n"
     "\n"
     "Options for every command:\n"
     "  --plugin PATH        the plug-in module to load (default: twilightomator.so\n"
@@ -63,6 +64,7 @@ int runCommandLine(const Arguments& all) {
     if (command == "info") return infoCommand(rest);
     if (command == "apply") return applyCommand(rest);
     if (command == "demo") return demoCommand(rest);
+    if (command == "modes") return modesCommand(rest);
     printError("unknown command '" + command + "' (see twilightomator --help)");
     return kExitUsage;
 }

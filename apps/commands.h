@@ -17,6 +17,7 @@ int runCommandLine(const Arguments& arguments);
 int infoCommand(const Arguments& arguments);
 int applyCommand(const Arguments& arguments);
 int demoCommand(const Arguments& arguments);
+int modesCommand(const Arguments& arguments);
 
 // Takes "--plugin PATH" out of the arguments; the default is beside the program.
 std::string takePluginPath(Arguments& arguments);
