@@ -147,10 +147,15 @@ void HostSession::serveInput() {
     const int bytes = sampleBytes(document_.depth);
     const size_t rowBytes = size_t(width) * size_t(planes) * size_t(bytes);
     inBuffer_.assign(rowBytes * size_t(height), 0);
+    const bool wholePixels = planes == document_.planes() && r.inLoPlane == 0;
     for (int32_t i = 0; i < height; ++i) {
         // Edge replication: positions outside the image repeat its edge.
         const int32_t y = clampInt((r.inRect.top + i) * rate, 0, document_.height - 1);
         uint8_t* row = inBuffer_.data() + size_t(i) * rowBytes;
+        if (rate == 1 && wholePixels && r.inRect.left >= 0 && r.inRect.right <= document_.width) {
+            std::memcpy(row, document_.pixel(r.inRect.left, y), rowBytes);
+            continue;
+        }
         for (int32_t j = 0; j < width; ++j) {
             const int32_t x = clampInt((r.inRect.left + j) * rate, 0, document_.width - 1);
             const uint8_t* source = document_.pixel(x, y) + size_t(r.inLoPlane) * bytes;
@@ -196,9 +201,14 @@ void HostSession::serveOutput() {
     const int bytes = sampleBytes(document_.depth);
     const size_t rowBytes = size_t(width) * size_t(planes) * size_t(bytes);
     outBuffer_.assign(rowBytes * size_t(height), 0);
+    const bool wholePixels = planes == document_.planes() && r.outLoPlane == 0;
     for (int32_t i = 0; i < height; ++i) {
         const int32_t y = clampInt(r.outRect.top + i, 0, document_.height - 1);
         uint8_t* row = outBuffer_.data() + size_t(i) * rowBytes;
+        if (wholePixels && r.outRect.left >= 0 && r.outRect.right <= document_.width) {
+            std::memcpy(row, document_.pixel(r.outRect.left, y), rowBytes);
+            continue;
+        }
         for (int32_t j = 0; j < width; ++j) {
             const int32_t x = clampInt(r.outRect.left + j, 0, document_.width - 1);
             std::memcpy(row + size_t(j) * planes * bytes, document_.pixel(x, y) + size_t(r.outLoPlane) * bytes,
@@ -222,6 +232,11 @@ void HostSession::flushOutput() {
     const int bytes = sampleBytes(document_.depth);
     for (int32_t y = std::max<int32_t>(rect.top, 0); y < std::min<int32_t>(rect.bottom, document_.height); ++y) {
         const uint8_t* row = outBuffer_.data() + size_t(y - rect.top) * size_t(pendingOutRowBytes_);
+        if (!document_.hasSelection() && planes == document_.planes() && pendingOutLo_ == 0 && rect.left >= 0 &&
+            rect.right <= document_.width) {
+            std::memcpy(document_.pixel(rect.left, y), row, size_t(rect.right - rect.left) * planes * bytes);
+            continue;
+        }
         for (int32_t x = std::max<int32_t>(rect.left, 0); x < std::min<int32_t>(rect.right, document_.width); ++x) {
             const uint8_t* filtered = row + size_t(x - rect.left) * planes * bytes;
             uint8_t* stored = document_.pixel(x, y) + size_t(pendingOutLo_) * bytes;

@@ -9,6 +9,7 @@
 #include <cerrno>
 #include <cstring>
 #include <new>
+#include <sys/stat.h>
 #include <unistd.h>
 
 namespace {
@@ -105,6 +106,11 @@ bool readChecked(const std::string& path, Document& document, ImageFileInfo& inf
         return false;
     }
     FileCloser closer{file};
+    struct stat status;
+    if (::fstat(::fileno(file), &status) == 0 && S_ISDIR(status.st_mode)) {
+        error = path + " is a folder, not an image file";
+        return false;
+    }
     unsigned char magic[16] = {};
     const size_t got = std::fread(magic, 1, sizeof magic, file);
     const ImageFileFormat format = formatFromMagic(magic, got);

@@ -186,6 +186,13 @@ bool readJpegImage(std::FILE* file, Document& document, ImageFileInfo& info, std
         return false;
     }
     if (!imageSizeAllowed(codec.image_width, codec.image_height, error)) return false;
+    // The saved segments live in the image's memory pool, which finishing the read frees.
+    std::vector<JpegMarkerPayload> payloads;
+    for (jpeg_saved_marker_ptr marker = codec.marker_list; marker; marker = marker->next)
+        if (marker->marker == JPEG_APP0 + 2) payloads.push_back({marker->data, marker->data_length});
+    std::vector<uint8_t> profile;
+    std::string profileProblem;
+    assembleJpegIccProfile(payloads, profile, profileProblem);
     const bool grey = codec.num_components == 1;
     if (!startJpegDecompress(codec, errors, grey ? JCS_GRAYSCALE : JCS_RGB)) {
         error = std::string("damaged JPEG file: ") + errors.error;
@@ -203,12 +210,8 @@ bool readJpegImage(std::FILE* file, Document& document, ImageFileInfo& info, std
         return false;
     }
     collectWarnings(errors.warnings, info.warnings);
-    std::vector<JpegMarkerPayload> payloads;
-    for (jpeg_saved_marker_ptr marker = codec.marker_list; marker; marker = marker->next)
-        if (marker->marker == JPEG_APP0 + 2) payloads.push_back({marker->data, marker->data_length});
-    std::string problem;
-    if (!assembleJpegIccProfile(payloads, document.iccProfile, problem))
-        info.warnings.push_back("the ICC profile was left out: " + problem);
+    if (!profileProblem.empty()) info.warnings.push_back("the ICC profile was left out: " + profileProblem);
+    document.iccProfile = std::move(profile);
     return true;
 }
 

@@ -21,6 +21,7 @@ namespace {
 struct TiffMessages {
     std::string firstError;
     int firstErrno = 0;
+    bool sawError = false;
     std::vector<std::string> warnings;
 };
 
@@ -29,18 +30,27 @@ std::string formatMessage(const char* module, const char* format, va_list argume
     std::vsnprintf(text, sizeof text, format, arguments);
     return module && *module ? std::string(module) + ": " + text : std::string(text);
 }
+// The handlers run inside libtiff's C code: nothing may be thrown through it.
 int onTiffError(TIFF*, void* user, const char* module, const char* format, va_list arguments) {
     const int number = errno;
     auto* messages = static_cast<TiffMessages*>(user);
-    if (messages->firstError.empty()) {
-        messages->firstError = formatMessage(module, format, arguments);
+    messages->sawError = true;
+    try {
+        if (messages->firstError.empty()) {
+            messages->firstError = formatMessage(module, format, arguments);
+            messages->firstErrno = number;
+        }
+    } catch (...) {
         messages->firstErrno = number;
     }
     return 1;  // handled: nothing is printed
 }
 int onTiffWarning(TIFF*, void* user, const char* module, const char* format, va_list arguments) {
     auto* messages = static_cast<TiffMessages*>(user);
-    if (messages->warnings.size() < 20) messages->warnings.push_back(formatMessage(module, format, arguments));
+    try {
+        if (messages->warnings.size() < 20) messages->warnings.push_back(formatMessage(module, format, arguments));
+    } catch (...) {
+    }
     return 1;
 }
 
@@ -400,9 +410,9 @@ bool writeTiffImage(int descriptor, const Document& document, int depth, ImageWr
         documentRowToFile(document, y, depth, withAlpha, false, row.data());
         written = TIFFWriteScanline(t, row.data(), uint32_t(y), 0) == 1;
     }
-    written = written && TIFFFlush(t) == 1 && messages.firstError.empty();
+    written = written && TIFFFlush(t) == 1 && !messages.sawError;
     tiff.reset();  // closes the duplicate descriptor
-    written = written && messages.firstError.empty();
+    written = written && !messages.sawError;
     report.warnings.insert(report.warnings.end(), messages.warnings.begin(), messages.warnings.end());
     if (!written) {
         error = libraryText(messages, "TIFF encoding failed");

@@ -100,7 +100,7 @@ int countMarkers(const std::vector<JpegSegment>& segments, uint8_t marker) {
 }
 
 // A one-component JPEG made with libjpeg directly, as other programs make them.
-std::vector<uint8_t> greyscaleJpeg(int width, int height, uint8_t (*sample)(int, int)) {
+std::vector<uint8_t> greyscaleJpeg(int width, int height, uint8_t (*sample)(int, int), bool progressive = false) {
     jpeg_compress_struct codec;
     jpeg_error_mgr errors;
     codec.err = jpeg_std_error(&errors);
@@ -114,6 +114,7 @@ std::vector<uint8_t> greyscaleJpeg(int width, int height, uint8_t (*sample)(int,
     codec.in_color_space = JCS_GRAYSCALE;
     jpeg_set_defaults(&codec);
     jpeg_set_quality(&codec, 100, TRUE);
+    if (progressive) jpeg_simple_progression(&codec);
     jpeg_start_compress(&codec, TRUE);
     std::vector<uint8_t> row(static_cast<size_t>(width));
     for (int y = 0; y < height; ++y) {
@@ -447,4 +448,29 @@ TEST(JpegDecoder, OneComponentPicturesBecomeGreyRgbOrGrey) {
     target.layout = DecodedLayout::grey8;
     ASSERT_TRUE(decodeJpeg(jpeg.data(), jpeg.size(), target));
     for (size_t i = 0; i < grey.size(); ++i) ASSERT_EQ(grey[i], rgba[4 * i]);
+}
+
+TEST(JpegDecoder, AHugeDeclaredSizeIsRefusedNotAllocated) {
+    // A progressive picture keeps every coefficient of the whole image; a
+    // header claiming 60000 x 60000 pixels would ask for gigabytes.
+    std::vector<uint8_t> jpeg = greyscaleJpeg(16, 16, [](int x, int) -> uint8_t { return static_cast<uint8_t>(x * 9); },
+                                              true);
+    bool patched = false;
+    for (size_t i = 0; i + 9 < jpeg.size(); ++i) {
+        if (jpeg[i] == 0xFF && jpeg[i + 1] == 0xC2) {  // progressive frame header
+            jpeg[i + 5] = 0xEA;  // height 60000
+            jpeg[i + 6] = 0x60;
+            jpeg[i + 7] = 0xEA;  // width 60000
+            jpeg[i + 8] = 0x60;
+            patched = true;
+            break;
+        }
+    }
+    ASSERT_TRUE(patched);
+    std::vector<uint8_t> pixels(16 * 16 * 4, 3);
+    DecodeTarget target;
+    target.pixels = pixels.data();
+    target.width = target.height = 16;
+    EXPECT_FALSE(decodeJpeg(jpeg.data(), jpeg.size(), target));
+    EXPECT_EQ(pixels, std::vector<uint8_t>(16 * 16 * 4, 3));
 }

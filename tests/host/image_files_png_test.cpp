@@ -320,4 +320,58 @@ TEST(PngReading, DamagedFilesFailCleanly) {
     EXPECT_EQ(document.samples, untouched.samples);
 }
 
+// The big-endian 16-bit samples of a grey PNG, read with libpng as they are.
+std::vector<uint16_t> rawGrey16(const std::string& path) {
+    std::vector<uint16_t> values;
+    std::FILE* file = std::fopen(path.c_str(), "rb");
+    if (!file) return values;
+    png_structp png = png_create_read_struct(PNG_LIBPNG_VER_STRING, nullptr, nullptr, nullptr);
+    png_infop info = png_create_info_struct(png);
+    png_init_io(png, file);
+    png_read_png(png, info, PNG_TRANSFORM_IDENTITY, nullptr);
+    if (png_get_bit_depth(png, info) == 16 && png_get_color_type(png, info) == PNG_COLOR_TYPE_GRAY) {
+        png_bytepp rows = png_get_rows(png, info);
+        for (uint32_t y = 0; y < png_get_image_height(png, info); ++y)
+            for (uint32_t x = 0; x < png_get_image_width(png, info); ++x)
+                values.push_back(uint16_t(rows[y][2 * x] << 8 | rows[y][2 * x + 1]));
+    }
+    png_destroy_read_struct(&png, &info, nullptr);
+    std::fclose(file);
+    return values;
+}
+
+TEST(PngReading, EveryFileValueComesBackWithinOneStep) {
+    const std::string folder = folderFor("allvalues");
+    TestPng spec;
+    spec.width = 256;
+    spec.height = 256;
+    spec.bitDepth = 16;
+    spec.colorType = PNG_COLOR_TYPE_GRAY;
+    for (uint32_t v = 0; v < 65536; ++v) spec.packedRows.insert(spec.packedRows.end(), {uint8_t(v >> 8), uint8_t(v)});
+    writeTestPng(folder + "/all.png", spec);
+    Document document;
+    ImageFileInfo info;
+    std::string error;
+    ASSERT_TRUE(readImageFile(folder + "/all.png", document, info, error)) << error;
+    ImageWriteReport report;
+    ASSERT_TRUE(writeImageFile(folder + "/again.png", document, 0, false, report, error)) << error;
+    const std::vector<uint16_t> again = rawGrey16(folder + "/again.png");
+    ASSERT_EQ(again.size(), 65536u);
+    // 65536 file values share 32769 host values: half come back exactly, the
+    // rest one step away, the ends always exactly.
+    int exact = 0;
+    for (uint32_t v = 0; v < 65536; ++v) {
+        ASSERT_LE(std::abs(int(again[v]) - int(v)), 1) << v;
+        exact += again[v] == v;
+    }
+    EXPECT_EQ(exact, 32769);
+    EXPECT_EQ(again[0], 0);
+    EXPECT_EQ(again[65535], 65535);
+    EXPECT_EQ(again[1], 2);  // host 1 is written as 2
+    // A second cycle changes nothing: the written values are the host's own.
+    Document second;
+    ASSERT_TRUE(readImageFile(folder + "/again.png", second, info, error)) << error;
+    EXPECT_EQ(second.samples, document.samples);
+}
+
 }  // namespace

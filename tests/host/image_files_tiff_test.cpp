@@ -192,7 +192,9 @@ TEST(TiffReading, SixteenBitAlphaInTilesIsStraightAndOnTheHostScale) {
         EXPECT_EQ(got[i * 4 + 0], 0);
         EXPECT_EQ(got[i * 4 + 1], 32768);
         EXPECT_EQ(got[i * 4 + 2], 16384);
-        if (i < 4) EXPECT_EQ(got[i * 4 + 3], expectedAlpha[i]);
+        if (i < 4) {
+            EXPECT_EQ(got[i * 4 + 3], expectedAlpha[i]);
+        }
     }
     EXPECT_EQ(got[50 * 4 + 3], 25);
 }
@@ -414,6 +416,67 @@ TEST(TiffReading, TruncatedAndCorruptFilesFailCleanly) {
     saveBytes(folder + "/signature.tif", {'I', 'I', 42, 0, 0xFF, 0xFF, 0xFF, 0x7F});
     EXPECT_FALSE(readBack(folder + "/signature.tif", document, info, error));
     EXPECT_NE(error.find("signature.tif"), std::string::npos) << error;
+}
+
+TEST(TiffReading, YCbCrIsReadAsRgb) {
+    const std::string folder = folderFor("ycbcr");
+    // JPEG-compressed YCbCr, written from RGB by libtiff's JPEG codec.
+    {
+        TIFF* tiff = TIFFOpen((folder + "/jpeg.tif").c_str(), "w");
+        ASSERT_NE(tiff, nullptr);
+        TIFFSetField(tiff, TIFFTAG_IMAGEWIDTH, uint32_t(16));
+        TIFFSetField(tiff, TIFFTAG_IMAGELENGTH, uint32_t(16));
+        TIFFSetField(tiff, TIFFTAG_SAMPLESPERPIXEL, uint16_t(3));
+        TIFFSetField(tiff, TIFFTAG_BITSPERSAMPLE, uint16_t(8));
+        TIFFSetField(tiff, TIFFTAG_PLANARCONFIG, uint16_t(PLANARCONFIG_CONTIG));
+        TIFFSetField(tiff, TIFFTAG_COMPRESSION, uint16_t(COMPRESSION_JPEG));
+        TIFFSetField(tiff, TIFFTAG_PHOTOMETRIC, uint16_t(PHOTOMETRIC_YCBCR));
+        TIFFSetField(tiff, TIFFTAG_JPEGCOLORMODE, JPEGCOLORMODE_RGB);
+        TIFFSetField(tiff, TIFFTAG_JPEGQUALITY, 100);
+        TIFFSetField(tiff, TIFFTAG_ROWSPERSTRIP, uint32_t(16));
+        std::vector<uint8_t> pixels;
+        for (int i = 0; i < 256; ++i) pixels.insert(pixels.end(), {200, 100, 50});
+        for (uint32_t y = 0; y < 16; ++y) TIFFWriteScanline(tiff, pixels.data() + y * 48, y, 0);
+        TIFFClose(tiff);
+    }
+    Document document;
+    ImageFileInfo info;
+    std::string error;
+    ASSERT_TRUE(readBack(folder + "/jpeg.tif", document, info, error)) << error;
+    EXPECT_EQ(document.colorChannels, 3);
+    ASSERT_EQ(document.samples.size(), 16u * 16u * 3u);
+    for (size_t i = 0; i < document.samples.size(); i += 3) {
+        EXPECT_NEAR(document.samples[i], 200, 3);
+        EXPECT_NEAR(document.samples[i + 1], 100, 3);
+        EXPECT_NEAR(document.samples[i + 2], 50, 3);
+    }
+
+    // Uncompressed YCbCr goes through libtiff's RGBA reader: the neutral
+    // chroma 128 with Y 128 is the grey 128 (reference range 0..255).
+    TestTiff spec;
+    spec.width = 2;
+    spec.height = 2;
+    spec.photometric = PHOTOMETRIC_YCBCR;
+    spec.pixels = {128, 128, 128, 128, 128, 128, 128, 128, 128, 128, 128, 128};
+    {
+        TIFF* tiff = TIFFOpen((folder + "/plain.tif").c_str(), "w");
+        ASSERT_NE(tiff, nullptr);
+        TIFFSetField(tiff, TIFFTAG_IMAGEWIDTH, uint32_t(2));
+        TIFFSetField(tiff, TIFFTAG_IMAGELENGTH, uint32_t(2));
+        TIFFSetField(tiff, TIFFTAG_SAMPLESPERPIXEL, uint16_t(3));
+        TIFFSetField(tiff, TIFFTAG_BITSPERSAMPLE, uint16_t(8));
+        TIFFSetField(tiff, TIFFTAG_PLANARCONFIG, uint16_t(PLANARCONFIG_CONTIG));
+        TIFFSetField(tiff, TIFFTAG_PHOTOMETRIC, uint16_t(PHOTOMETRIC_YCBCR));
+        TIFFSetField(tiff, TIFFTAG_YCBCRSUBSAMPLING, uint16_t(1), uint16_t(1));
+        float reference[6] = {0, 255, 128, 255, 128, 255};
+        TIFFSetField(tiff, TIFFTAG_REFERENCEBLACKWHITE, reference);
+        TIFFSetField(tiff, TIFFTAG_ROWSPERSTRIP, uint32_t(2));
+        TIFFWriteEncodedStrip(tiff, 0, spec.pixels.data(), tmsize_t(spec.pixels.size()));
+        TIFFClose(tiff);
+    }
+    ASSERT_TRUE(readBack(folder + "/plain.tif", document, info, error)) << error;
+    EXPECT_EQ(document.colorChannels, 3);
+    for (uint8_t v : document.samples) EXPECT_NEAR(v, 128, 1);
 }
 
 }  // namespace

@@ -45,8 +45,8 @@ void fillAllLevels(Pyramid& p, const std::function<uint32_t(int, int, int, int)>
 }
 
 uint32_t noise(int n, int x, int y, int c) {
-    uint32_t h = static_cast<uint32_t>(n * 73856093) ^ static_cast<uint32_t>(x * 19349663) ^
-                 static_cast<uint32_t>(y * 83492791) ^ static_cast<uint32_t>(c * 2654435761u);
+    uint32_t h = static_cast<uint32_t>(n) * 73856093u ^ static_cast<uint32_t>(x) * 19349663u ^
+                 static_cast<uint32_t>(y) * 83492791u ^ static_cast<uint32_t>(c) * 2654435761u;
     h ^= h >> 13;
     h *= 0x5bd1e995u;
     h ^= h >> 15;
