@@ -19,6 +19,8 @@ const char* kUsage =
     "  demo                 filter the built-in sample scene at the default settings\n"
     "  info                 show the plug-in's properties and scripting terms\n"
     "  modes                list the glue modes\n"
+    "  preset info|picture|save ...\n"
+    "                       read and write .z5a presets (see twilightomator preset --help)\n"
     "\n"
     "Options for every command:\n"
     "  --plugin PATH        the plug-in module to load (default: twilightomator.so\n"
@@ -65,6 +67,7 @@ int runCommandLine(const Arguments& all) {
     if (command == "apply") return applyCommand(rest);
     if (command == "demo") return demoCommand(rest);
     if (command == "modes") return modesCommand(rest);
+    if (command == "preset") return presetCommand(rest);
     printError("unknown command '" + command + "' (see twilightomator --help)");
     return kExitUsage;
 }

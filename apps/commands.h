@@ -18,6 +18,7 @@ int infoCommand(const Arguments& arguments);
 int applyCommand(const Arguments& arguments);
 int demoCommand(const Arguments& arguments);
 int modesCommand(const Arguments& arguments);
+int presetCommand(const Arguments& arguments);
 
 // Takes "--plugin PATH" out of the arguments; the default is beside the program.
 std::string takePluginPath(Arguments& arguments);

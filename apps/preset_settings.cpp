@@ -35,6 +35,31 @@ Descriptor descriptorOfSettings(const UserSettings& settings) {
     return descriptor;
 }
 
+void applyDescriptorToSettings(const Descriptor& descriptor, UserSettings& settings) {
+    for (const DescriptorItem& item : descriptor.items) {
+        const ScriptedSetting* s = findScriptedSetting(item.key);
+        if (!s || item.type != descriptorType(s->kind)) continue;
+        switch (s->kind) {
+            case DescriptorKind::colorChannel:
+                setSettingField(settings, *s, uint16_t(uint32_t(item.integer) * 256u));
+                break;
+            case DescriptorKind::integer:
+                setSettingField(settings, *s, item.integer);
+                break;
+            case DescriptorKind::boolean:
+                setSettingField(settings, *s, int32_t(item.boolean ? 1 : 0));
+                break;
+            case DescriptorKind::glueMode:
+            case DescriptorKind::clearAreaShape:
+                setSettingField(settings, *s, decodeEnumeration(enumerationType(s->kind), item.enumValue));
+                break;
+            case DescriptorKind::real:
+                setSettingField(settings, *s, float(item.number));
+                break;
+        }
+    }
+}
+
 bool presetDescriptor(const std::string& path, std::optional<Descriptor>& descriptor, std::string& error) {
     if (!std::filesystem::is_regular_file(path)) {
         error = "--preset: " + path + " is not a readable file";

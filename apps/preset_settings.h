@@ -11,5 +11,10 @@
 // with the conversions the plug-in itself records them.
 Descriptor descriptorOfSettings(const UserSettings& settings);
 
+// Sets the fields of the scripted settings the descriptor holds, with the
+// plug-in's own conversions (a colour channel is value x 256, a flag 0 or 1,
+// an unknown enumeration code 0). Other keys are passed over.
+void applyDescriptorToSettings(const Descriptor& descriptor, UserSettings& settings);
+
 // Reads a .z5a preset (over the defaults) and turns it into a descriptor.
 bool presetDescriptor(const std::string& path, std::optional<Descriptor>& descriptor, std::string& error);

@@ -1,0 +1,310 @@
+// twilightomator preset info | picture | save: reading and writing .z5a presets.
+#include "apps/commands.h"
+
+#include "apps/filter_job.h"
+#include "apps/preset_settings.h"
+#include "apps/settings_flags.h"
+#include "effect/thumbnail.h"
+#include "host/image_files.h"
+#include "kernels/blend_names.h"
+#include "plugin/settings_table.h"
+#include "settings/preset_file.h"
+
+#include <nlohmann/json.hpp>
+
+#include <unistd.h>
+
+#include <cstdio>
+#include <filesystem>
+#include <memory>
+
+namespace {
+
+std::string gPluginPath;
+
+void printPresetHelp() {
+    std::printf(
+        "Usage: twilightomator preset info FILE [--json]\n"
+        "       twilightomator preset picture FILE -o OUTPUT.png [--force]\n"
+        "       twilightomator preset save FILE [SETTINGS] [--from IMAGE] [--force]\n"
+        "\n"
+        "info     shows the preset's version, every setting and whether it stores a picture\n"
+        "picture  writes the stored picture (at most 128 x 128) as an image file\n"
+        "save     writes a preset of the settings given (the rest at their defaults);\n"
+        "         with --from its picture is the filter's result on IMAGE, made square\n"
+        "         at 128 x 128\n"
+        "\n"
+        "SETTINGS are the flags of twilightomator apply (see apply --help).\n");
+}
+
+// Every user setting with its name, for `preset info`.
+struct NamedValue {
+    std::string name;
+    nlohmann::json value;
+};
+
+std::vector<NamedValue> describeSettings(const UserSettings& s) {
+    std::vector<NamedValue> values;
+    auto colour = [](const Color16& c) { return nlohmann::json::array({c.red, c.green, c.blue}); };
+    for (const ScriptedSetting& setting : kScriptedSettings) {
+        switch (setting.kind) {
+            case DescriptorKind::colorChannel:
+                values.push_back({setting.name, settingField<uint16_t>(s, setting)});
+                break;
+            case DescriptorKind::real:
+                values.push_back({setting.name, double(settingField<float>(s, setting))});
+                break;
+            default:
+                values.push_back({setting.name, settingField<int32_t>(s, setting)});
+                break;
+        }
+    }
+    const Color16* colours[] = {&s.auxColorA, &s.auxColorB, &s.auxColorC, &s.auxColorD, &s.auxColorE, &s.auxColorF};
+    const char* colourNames[] = {"auxColorA", "auxColorB", "auxColorC", "auxColorD", "auxColorE", "auxColorF"};
+    for (int i = 0; i < 6; ++i) values.push_back({colourNames[i], colour(*colours[i])});
+    const int32_t ints[] = {s.auxInt1,  s.auxInt2,  s.auxInt3,  s.auxInt4,  s.auxInt5,  s.auxInt6,  s.auxInt7,
+                            s.auxInt8,  s.auxInt9,  s.auxInt10, s.auxInt11, s.auxInt12, s.auxInt13, s.auxInt14,
+                            s.auxInt15, s.auxInt16, s.auxInt17, s.auxInt18, s.auxInt19};
+    for (int i = 0; i < 19; ++i) values.push_back({"auxInt" + std::to_string(i + 1), ints[i]});
+    values.push_back({"auxVectorA", nlohmann::json::array({s.auxVectorA[0], s.auxVectorA[1], s.auxVectorA[2]})});
+    values.push_back({"auxVectorB", nlohmann::json::array({s.auxVectorB[0], s.auxVectorB[1], s.auxVectorB[2]})});
+    return values;
+}
+
+int presetInfo(const Arguments& args) {
+    std::string path;
+    bool json = false;
+    for (const std::string& a : args) {
+        if (a == "--json") json = true;
+        else if (!a.empty() && a[0] == '-') {
+            printError("preset info: unknown option '" + a + "'");
+            return kExitUsage;
+        } else if (path.empty()) path = a;
+        else {
+            printError("preset info: one file at a time");
+            return kExitUsage;
+        }
+    }
+    if (path.empty()) {
+        printError("preset info: which file?");
+        return kExitUsage;
+    }
+    if (!std::filesystem::is_regular_file(path)) {
+        printError(path + " is not a readable file");
+        return kExitFailure;
+    }
+    UserSettings settings = defaultUserSettings();
+    auto picture = std::make_unique<PresetPicture>();
+    PresetReadInfo info;
+    if (readPreset(path.c_str(), PresetReadMode::full, settings, picture.get(), systemMemoryService(), &info) != 0) {
+        printError("cannot open " + path);
+        return kExitFailure;
+    }
+    const std::vector<NamedValue> values = describeSettings(settings);
+    if (json) {
+        nlohmann::ordered_json out;
+        out["file"] = path;
+        out["version"] = info.version;
+        out["picture"] = info.pictureFound;
+        if (info.pictureFound) out["pictureSize"] = {picture->width, picture->height};
+        out["endedEarly"] = info.endedEarly;
+        nlohmann::ordered_json fields;
+        for (const NamedValue& v : values) fields[v.name] = v.value;
+        out["settings"] = fields;
+        std::printf("%s\n", out.dump(2).c_str());
+        return kExitOk;
+    }
+    std::printf("file:     %s\nversion:  %d\n", path.c_str(), int(info.version));
+    if (info.pictureFound)
+        std::printf("picture:  %d x %d\n", int(picture->width), int(picture->height));
+    else
+        std::printf("picture:  none\n");
+    if (info.endedEarly) std::printf("note:     the file ends early; missing settings keep their defaults\n");
+    for (const NamedValue& v : values) {
+        std::string shown = v.value.dump();
+        if (v.name == "glue") shown += " (" + std::string(blendModeName(settings.glue)) + ")";
+        std::printf("  %-16s %s\n", v.name.c_str(), shown.c_str());
+    }
+    return kExitOk;
+}
+
+int presetPicture(const Arguments& args) {
+    std::string path, output;
+    bool force = false;
+    for (size_t i = 0; i < args.size(); ++i) {
+        if (args[i] == "-o" || args[i] == "--output") {
+            if (i + 1 >= args.size()) {
+                printError("preset picture: -o needs a file");
+                return kExitUsage;
+            }
+            output = args[++i];
+        } else if (args[i] == "--force") {
+            force = true;
+        } else if (!args[i].empty() && args[i][0] == '-') {
+            printError("preset picture: unknown option '" + args[i] + "'");
+            return kExitUsage;
+        } else {
+            path = args[i];
+        }
+    }
+    if (path.empty() || output.empty()) {
+        printError("preset picture: give FILE and -o OUTPUT");
+        return kExitUsage;
+    }
+    std::string error;
+    if (!isSupportedOutputPath(output, error)) {
+        printError(error);
+        return kExitUsage;
+    }
+    if (!std::filesystem::is_regular_file(path)) {
+        printError(path + " is not a readable file");
+        return kExitFailure;
+    }
+    UserSettings settings = defaultUserSettings();
+    auto picture = std::make_unique<PresetPicture>();
+    PresetReadInfo info;
+    if (readPreset(path.c_str(), PresetReadMode::thumbnailOnly, settings, picture.get(), systemMemoryService(),
+                   &info) != 0) {
+        printError("cannot open " + path);
+        return kExitFailure;
+    }
+    if (!info.pictureFound || picture->width < 1 || picture->height < 1) {
+        printError(path + " stores no picture");
+        return kExitFailure;
+    }
+    Document document;
+    makeDocument(document, picture->width, picture->height, 3, false, SampleDepth::eight, error);
+    presetPictureToRgb(*picture, document.samples.data());
+    ImageWriteReport report;
+    if (!writeImageFile(output, document, 8, force, report, error)) {
+        printError(error);
+        return kExitFailure;
+    }
+    return kExitOk;
+}
+
+// The filter's result on `image` as the preset picture, 128 x 128.
+bool pictureFromImage(const std::string& image, const std::optional<Descriptor>& descriptor, PresetPicture& picture,
+                      std::string& error) {
+    PluginModule module;
+    if (!module.load(gPluginPath, error)) return false;
+    Document document;
+    ImageFileInfo info;
+    if (!readImageFile(image, document, info, error)) return false;
+    FilterJob job;
+    job.descriptor = descriptor ? *descriptor : Descriptor{};
+    job.abortFlag = installInterruptFlag();
+    job.showProgress = isatty(STDERR_FILENO);
+    job.progressLabel = std::filesystem::path(image).filename().string();
+    const FilterJobResult result = runFilterJob(module, document, job);
+    if (result.result != 0) {
+        error = image + ": the filter failed: " + describeResult(result.result);
+        return false;
+    }
+    HostPixelBuffer buffer;
+    buffer.data = document.samples.data();
+    buffer.rowBytes = int64_t(document.rowBytes());
+    buffer.planes = document.planes();
+    buffer.width = document.width;
+    buffer.height = document.height;
+    buffer.valueClass = document.depth == SampleDepth::eight     ? HostValueClass::eightBit
+                        : document.depth == SampleDepth::sixteen ? HostValueClass::sixteenBit
+                                                                 : HostValueClass::floating;
+    Pyramid thumbnail;
+    WeightTables weights{};
+    if (!thumbnail.create(systemMemoryService(), kPresetPictureSide, kPresetPictureSide, kStoragePacked8, kEdgeClamp) ||
+        !makeSquareThumbnail(buffer, document.width, document.height, thumbnail, weights, systemMemoryService())) {
+        error = "out of memory for the preset picture";
+        return false;
+    }
+    picture.width = picture.height = kPresetPictureSide;
+    for (int y = 0; y < kPresetPictureSide; ++y)
+        for (int x = 0; x < kPresetPictureSide; ++x) {
+            uint32_t channels[4];
+            readChannels(x, y, thumbnail, 0, channels);
+            uint8_t* p = picture.rgba + (size_t(y) * kPresetPictureSide + x) * 4;
+            for (int c = 0; c < 4; ++c) p[c] = uint8_t(channels[c]);
+        }
+    return true;
+}
+
+int presetSave(const Arguments& args) {
+    SettingsFlags flags;
+    std::string error;
+    if (!parseSettingsFlags(args, flags, error)) {
+        printError("preset save: " + error);
+        return kExitUsage;
+    }
+    std::string path, from;
+    bool force = false;
+    for (size_t i = 0; i < flags.rest.size(); ++i) {
+        const std::string& a = flags.rest[i];
+        if (a == "--from") {
+            if (i + 1 >= flags.rest.size()) {
+                printError("preset save: --from needs an image");
+                return kExitUsage;
+            }
+            from = flags.rest[++i];
+        } else if (a == "--force") {
+            force = true;
+        } else if (!a.empty() && a[0] == '-') {
+            printError("preset save: unknown option '" + a + "'");
+            return kExitUsage;
+        } else if (path.empty()) {
+            path = a;
+        } else {
+            printError("preset save: one file at a time");
+            return kExitUsage;
+        }
+    }
+    if (path.empty()) {
+        printError("preset save: which file?");
+        return kExitUsage;
+    }
+    if (std::filesystem::exists(path) && !force) {
+        printError(path + " exists; use --force to replace it");
+        return kExitFailure;
+    }
+    UserSettings settings = defaultUserSettings();
+    applyDescriptorToSettings(flags.descriptor, settings);
+    auto picture = std::make_unique<PresetPicture>();
+    const bool withPicture = !from.empty();
+    if (withPicture) {
+        std::optional<Descriptor> descriptor = descriptorOfSettings(settings);
+        if (!pictureFromImage(from, descriptor, *picture, error)) {
+            printError(error);
+            return kExitFailure;
+        }
+    }
+    // An existing preset is rewritten from its start; a shorter new one
+    // would keep the old tail, so the old file is replaced whole instead.
+    const std::string temporary = path + ".saving";
+    const int16_t result =
+        writePreset(temporary.c_str(), settings, withPicture ? picture.get() : nullptr, systemMemoryService());
+    std::error_code renameError;
+    if (result == 0) std::filesystem::rename(temporary, path, renameError);
+    if (result != 0 || renameError) {
+        std::filesystem::remove(temporary, renameError);
+        printError("cannot write " + path + (result == kPresetCannotOpen ? " (cannot open it)" : " (write failed)"));
+        return kExitFailure;
+    }
+    return kExitOk;
+}
+
+}  // namespace
+
+int presetCommand(const Arguments& given) {
+    Arguments arguments = given;
+    gPluginPath = takePluginPath(arguments);
+    if (arguments.empty() || arguments[0] == "-h" || arguments[0] == "--help") {
+        printPresetHelp();
+        return arguments.empty() ? kExitUsage : kExitOk;
+    }
+    const std::string action = arguments[0];
+    const Arguments rest(arguments.begin() + 1, arguments.end());
+    if (action == "info") return presetInfo(rest);
+    if (action == "picture") return presetPicture(rest);
+    if (action == "save") return presetSave(rest);
+    printError("preset: unknown action '" + action + "' (info, picture or save)");
+    return kExitUsage;
+}
