@@ -2,6 +2,7 @@
 #include "plugin/filter_pass.h"
 
 #include "effect/effect_pipeline.h"
+#include "effect/tiled_image.h"
 #include "kernels/jobs.h"
 #include "plugin/pass_context.h"
 #include "plugin/session_store.h"
@@ -404,4 +405,38 @@ void previewRender(PluginGlobals& globals) {
     preparePassState(globals);
     if (!record->advanceState || !record->displayPixels || !record->inData) return;
     while (globals.pass.passActive && resultOf(globals) == noErr) passStep(globals);
+}
+
+OSErr renderIntoInternalImage(PluginGlobals& globals, int32_t width, int32_t height) {
+    FilterRecord* record = globals.record;
+    FilterParameters& parameters = *parametersOf(record);
+    if (!globals.buffersAllocated) return memFullErr;
+    if (!parameters.sourceCached) acquireSource(globals);
+    if (resultOf(globals) != noErr) return resultOf(globals);
+    buildBlendTables(&globals.workArea->blend);
+    buildWeightTables(globals.workArea->weights);
+
+    Pyramid& internal = globals.images->internal;
+    const Pyramid& source = globals.images->source;
+    // The same storage as the source, so an equal-size copy is exact; other
+    // sizes are resampled into packed 8-bit pixels.
+    const bool sameSize = width == source.width[0] && height == source.height[0];
+    const int type = sameSize ? source.storageType : kStoragePacked8;
+    if (!internal.create(pluginMemoryService(record), width, height, type, kEdgeClamp)) return kPyramidFailed;
+    internal.weights = &globals.workArea->weights;
+    copyImage(source, internal);
+
+    const int32_t savedTarget = parameters.renderTarget;
+    const int32_t savedScale = parameters.previewScale;
+    const PassState savedPass = globals.pass;
+    parameters.renderTarget = renderInternalImage;
+    parameters.previewScale = 1;
+    globals.pass.passWidth = width;
+    globals.pass.passHeight = height;
+    preparePassState(globals);
+    while (globals.pass.passActive && resultOf(globals) == noErr) passStep(globals);
+    parameters.renderTarget = savedTarget;
+    parameters.previewScale = savedScale;
+    globals.pass = savedPass;
+    return resultOf(globals);
 }

@@ -30,3 +30,7 @@ void passStep(PluginGlobals& globals);
 void continueLoop(PluginGlobals& globals);
 // The dialog's full recomputation of its preview (renderTarget 1).
 void previewRender(PluginGlobals& globals);
+// Renders the filter's result into the internal image (renderTarget 2) at
+// width x height, for exports: the source is copied (or resampled) into it,
+// then every row is worked in place. Returns the pass result.
+OSErr renderIntoInternalImage(PluginGlobals& globals, int32_t width, int32_t height);
