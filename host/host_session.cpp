@@ -106,7 +106,6 @@ HostSession::HostSession(Document& document, const HostConfig& config) : documen
         }
     }
     r.canUseICCProfiles = 1;
-    displaySurface_.assign(size_t(document.width) * size_t(document.height) * 4, 0);
 }
 
 HostSession::~HostSession() {
@@ -284,6 +283,8 @@ void HostSession::reportProgress(int32_t done, int32_t total) {
 OSErr HostSession::displayPixels(const PSPixelMap* source, const VRect* sourceRect, int32_t dstRow, int32_t dstCol) {
     if (!source || !sourceRect || !source->baseAddr) return paramErr;
     displayCalls_.push_back(DisplayCall{*sourceRect, dstRow, dstCol});
+    // Made on first use: a command-line run never displays anything.
+    if (displaySurface_.empty()) displaySurface_.assign(size_t(document_.width) * size_t(document_.height) * 4, 0);
     const int16_t depth = source->version >= 3 && source->depth ? source->depth : 8;
     const bool grey = source->imageMode == plugInModeGrayScale || source->imageMode == plugInModeGray16 ||
                       source->imageMode == plugInModeGray32;

@@ -71,7 +71,8 @@ public:
     const std::vector<AdvanceRequest>& requests() const { return requests_; }
     const std::vector<DisplayCall>& displayCalls() const { return displayCalls_; }
     int32_t abortPolls() const { return abortPolls_; }
-    // What displayPixels drew, as RGBA bytes of the document's size.
+    // What displayPixels drew, as RGBA bytes of the document's size (empty
+    // until the first call).
     const std::vector<uint8_t>& displaySurface() const { return displaySurface_; }
 
     // Callback bodies (called through the module-wide active session).
