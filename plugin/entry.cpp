@@ -87,7 +87,10 @@ void start(PluginGlobals& globals) {
     parameters.hostPreviewProcs = (record->advanceState && record->displayPixels) ? 1 : 0;
 
     if (result != noErr || !allocateWorkingBuffers(globals)) {
+        // The failure is ours to report: nothing is shown, and the host is
+        // asked for no pixels.
         result = 1;
+        emptyRectangles(record);
         return;
     }
 
