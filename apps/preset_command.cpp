@@ -71,6 +71,27 @@ std::vector<NamedValue> describeSettings(const UserSettings& s) {
     return values;
 }
 
+// A preset read over the defaults, with its picture; false (and a message
+// printed) when the file cannot be read.
+struct LoadedPreset {
+    UserSettings settings = defaultUserSettings();
+    std::unique_ptr<PresetPicture> picture = std::make_unique<PresetPicture>();
+    PresetReadInfo info;
+};
+
+bool loadPreset(const std::string& path, PresetReadMode mode, LoadedPreset& preset) {
+    if (!std::filesystem::is_regular_file(path)) {
+        printError(path + " is not a readable file");
+        return false;
+    }
+    if (readPreset(path.c_str(), mode, preset.settings, preset.picture.get(), systemMemoryService(), &preset.info) !=
+        0) {
+        printError("cannot open " + path);
+        return false;
+    }
+    return true;
+}
+
 int presetInfo(const Arguments& args) {
     std::string path;
     bool json = false;
@@ -89,17 +110,11 @@ int presetInfo(const Arguments& args) {
         printError("preset info: which file?");
         return kExitUsage;
     }
-    if (!std::filesystem::is_regular_file(path)) {
-        printError(path + " is not a readable file");
-        return kExitFailure;
-    }
-    UserSettings settings = defaultUserSettings();
-    auto picture = std::make_unique<PresetPicture>();
-    PresetReadInfo info;
-    if (readPreset(path.c_str(), PresetReadMode::full, settings, picture.get(), systemMemoryService(), &info) != 0) {
-        printError("cannot open " + path);
-        return kExitFailure;
-    }
+    LoadedPreset preset;
+    if (!loadPreset(path, PresetReadMode::full, preset)) return kExitFailure;
+    const UserSettings& settings = preset.settings;
+    const PresetPicture* picture = preset.picture.get();
+    const PresetReadInfo& info = preset.info;
     const std::vector<NamedValue> values = describeSettings(settings);
     if (json) {
         nlohmann::ordered_json out;
@@ -156,18 +171,10 @@ int presetPicture(const Arguments& args) {
         printError(error);
         return kExitUsage;
     }
-    if (!std::filesystem::is_regular_file(path)) {
-        printError(path + " is not a readable file");
-        return kExitFailure;
-    }
-    UserSettings settings = defaultUserSettings();
-    auto picture = std::make_unique<PresetPicture>();
-    PresetReadInfo info;
-    if (readPreset(path.c_str(), PresetReadMode::thumbnailOnly, settings, picture.get(), systemMemoryService(),
-                   &info) != 0) {
-        printError("cannot open " + path);
-        return kExitFailure;
-    }
+    LoadedPreset preset;
+    if (!loadPreset(path, PresetReadMode::thumbnailOnly, preset)) return kExitFailure;
+    const PresetPicture* picture = preset.picture.get();
+    const PresetReadInfo& info = preset.info;
     if (!info.pictureFound || picture->width < 1 || picture->height < 1) {
         printError(path + " stores no picture");
         return kExitFailure;
