@@ -2,6 +2,7 @@
 #include "host/descriptor_suite_store.h"
 
 #include "host/handle_suite.h"
+#include "host/little_endian_reader.h"
 
 #include <cstring>
 #include <limits>
@@ -27,49 +28,7 @@ public:
     std::vector<uint8_t> bytes;
 };
 
-class ByteReader {
-public:
-    ByteReader(const uint8_t* data, size_t size) : data_(data), size_(size) {}
-    bool u8(uint8_t& value) {
-        if (size_ - at_ < 1) return false;
-        value = data_[at_++];
-        return true;
-    }
-    bool u32(uint32_t& value) {
-        if (size_ - at_ < 4) return false;
-        value = 0;
-        for (int i = 0; i < 4; ++i) value |= uint32_t(data_[at_ + i]) << (8 * i);
-        at_ += 4;
-        return true;
-    }
-    bool i32(int32_t& value) {
-        uint32_t bits;
-        if (!u32(bits)) return false;
-        value = int32_t(bits);
-        return true;
-    }
-    bool f64(double& value) {
-        if (size_ - at_ < 8) return false;
-        uint64_t bits = 0;
-        for (int i = 0; i < 8; ++i) bits |= uint64_t(data_[at_ + i]) << (8 * i);
-        at_ += 8;
-        std::memcpy(&value, &bits, sizeof value);
-        return true;
-    }
-    bool block(std::vector<uint8_t>& out) {
-        uint32_t length;
-        if (!u32(length) || size_ - at_ < length) return false;
-        out.assign(data_ + at_, data_ + at_ + length);
-        at_ += length;
-        return true;
-    }
-    size_t remaining() const { return size_ - at_; }
-
-private:
-    const uint8_t* data_;
-    size_t size_;
-    size_t at_ = 0;
-};
+using ByteReader = LittleEndianReader;
 
 void writeValue(ByteWriter& out, const DescriptorItem& item) {
     switch (item.type) {

@@ -132,6 +132,34 @@ OSErr HostSession::advanceState() {
     return noErr;
 }
 
+// Copies planes lo..hi of `rect` (in coordinates sampled every `rate`
+// pixels) into `buffer`, pixel after pixel; positions outside the image
+// repeat its edge. Returns the row bytes.
+size_t HostSession::copyFromDocument(const Rect& rect, int32_t rate, int16_t lo, int16_t hi,
+                                     std::vector<uint8_t>& buffer) const {
+    const int32_t width = rect.right - rect.left, height = rect.bottom - rect.top;
+    const int32_t planes = hi - lo + 1;
+    const size_t pixelBytes = size_t(planes) * size_t(sampleBytes(document_.depth));
+    const size_t rowBytes = size_t(width) * pixelBytes;
+    buffer.assign(rowBytes * size_t(height), 0);
+    const bool wholeRows = rate == 1 && planes == document_.planes() && lo == 0 && rect.left >= 0 &&
+                           rect.right <= document_.width;
+    for (int32_t i = 0; i < height; ++i) {
+        const int32_t y = clampInt((rect.top + i) * rate, 0, document_.height - 1);
+        uint8_t* row = buffer.data() + size_t(i) * rowBytes;
+        if (wholeRows) {
+            std::memcpy(row, document_.pixel(rect.left, y), rowBytes);
+            continue;
+        }
+        for (int32_t j = 0; j < width; ++j) {
+            const int32_t x = clampInt((rect.left + j) * rate, 0, document_.width - 1);
+            std::memcpy(row + size_t(j) * pixelBytes, document_.pixel(x, y) + size_t(lo) * (pixelBytes / planes),
+                        pixelBytes);
+        }
+    }
+    return rowBytes;
+}
+
 void HostSession::serveInput() {
     FilterRecord& r = record_;
     const int32_t width = r.inRect.right - r.inRect.left;
@@ -141,26 +169,7 @@ void HostSession::serveInput() {
         r.inRowBytes = 0;
         return;
     }
-    const int32_t rate = rateOf(r.inputRate);
-    const int32_t planes = r.inHiPlane - r.inLoPlane + 1;
-    const int bytes = sampleBytes(document_.depth);
-    const size_t rowBytes = size_t(width) * size_t(planes) * size_t(bytes);
-    inBuffer_.assign(rowBytes * size_t(height), 0);
-    const bool wholePixels = planes == document_.planes() && r.inLoPlane == 0;
-    for (int32_t i = 0; i < height; ++i) {
-        // Edge replication: positions outside the image repeat its edge.
-        const int32_t y = clampInt((r.inRect.top + i) * rate, 0, document_.height - 1);
-        uint8_t* row = inBuffer_.data() + size_t(i) * rowBytes;
-        if (rate == 1 && wholePixels && r.inRect.left >= 0 && r.inRect.right <= document_.width) {
-            std::memcpy(row, document_.pixel(r.inRect.left, y), rowBytes);
-            continue;
-        }
-        for (int32_t j = 0; j < width; ++j) {
-            const int32_t x = clampInt((r.inRect.left + j) * rate, 0, document_.width - 1);
-            const uint8_t* source = document_.pixel(x, y) + size_t(r.inLoPlane) * bytes;
-            std::memcpy(row + size_t(j) * planes * bytes, source, size_t(planes) * bytes);
-        }
-    }
+    const size_t rowBytes = copyFromDocument(r.inRect, rateOf(r.inputRate), r.inLoPlane, r.inHiPlane, inBuffer_);
     r.inData = inBuffer_.data();
     r.inRowBytes = int32_t(rowBytes);
 }
@@ -196,24 +205,7 @@ void HostSession::serveOutput() {
         r.outRowBytes = 0;
         return;
     }
-    const int32_t planes = r.outHiPlane - r.outLoPlane + 1;
-    const int bytes = sampleBytes(document_.depth);
-    const size_t rowBytes = size_t(width) * size_t(planes) * size_t(bytes);
-    outBuffer_.assign(rowBytes * size_t(height), 0);
-    const bool wholePixels = planes == document_.planes() && r.outLoPlane == 0;
-    for (int32_t i = 0; i < height; ++i) {
-        const int32_t y = clampInt(r.outRect.top + i, 0, document_.height - 1);
-        uint8_t* row = outBuffer_.data() + size_t(i) * rowBytes;
-        if (wholePixels && r.outRect.left >= 0 && r.outRect.right <= document_.width) {
-            std::memcpy(row, document_.pixel(r.outRect.left, y), rowBytes);
-            continue;
-        }
-        for (int32_t j = 0; j < width; ++j) {
-            const int32_t x = clampInt(r.outRect.left + j, 0, document_.width - 1);
-            std::memcpy(row + size_t(j) * planes * bytes, document_.pixel(x, y) + size_t(r.outLoPlane) * bytes,
-                        size_t(planes) * bytes);
-        }
-    }
+    const size_t rowBytes = copyFromDocument(r.outRect, 1, r.outLoPlane, r.outHiPlane, outBuffer_);
     r.outData = outBuffer_.data();
     r.outRowBytes = int32_t(rowBytes);
     outputPending_ = true;

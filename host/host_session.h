@@ -85,6 +85,8 @@ private:
     void serveInput();
     void serveMask();
     void serveOutput();
+    size_t copyFromDocument(const Rect& rect, int32_t rate, int16_t lo, int16_t hi,
+                            std::vector<uint8_t>& buffer) const;
 
     Document& document_;
     HostConfig config_;

@@ -1,48 +1,10 @@
 // Terminology reader: section by section, each read checked against the end.
 #include "host/terminology_reader.h"
 
-namespace {
-class Cursor {
-public:
-    Cursor(const uint8_t* data, size_t size) : data_(data), size_(size) {}
-    bool u8(uint8_t& value) {
-        if (size_ - at_ < 1) return false;
-        value = data_[at_++];
-        return true;
-    }
-    bool u16(uint16_t& value) {
-        if (size_ - at_ < 2) return false;
-        value = uint16_t(data_[at_] | (data_[at_ + 1] << 8));
-        at_ += 2;
-        return true;
-    }
-    bool i16(int16_t& value) {
-        uint16_t bits;
-        if (!u16(bits)) return false;
-        value = int16_t(bits);
-        return true;
-    }
-    bool u32(uint32_t& value) {
-        if (size_ - at_ < 4) return false;
-        value = uint32_t(data_[at_]) | uint32_t(data_[at_ + 1]) << 8 | uint32_t(data_[at_ + 2]) << 16 |
-                uint32_t(data_[at_ + 3]) << 24;
-        at_ += 4;
-        return true;
-    }
-    bool pascal(std::string& text) {
-        uint8_t length;
-        if (!u8(length) || size_ - at_ < length) return false;
-        text.assign(reinterpret_cast<const char*>(data_ + at_), length);
-        at_ += length;
-        return true;
-    }
-    size_t remaining() const { return size_ - at_; }
+#include "host/little_endian_reader.h"
 
-private:
-    const uint8_t* data_;
-    size_t size_;
-    size_t at_ = 0;
-};
+namespace {
+using Cursor = LittleEndianReader;
 
 bool fail(std::string& error, const std::string& message) {
     error = message;
