@@ -8,14 +8,14 @@
 namespace {
 HostSession* gActive = nullptr;
 
-OSErr advanceStateCallback() { return gActive ? gActive->advanceState() : paramErr; }
+OSErr advanceStateCallback() { return gActive ? gActive->advanceState() : OSErr(paramErr); }
 Boolean abortCallback() { return gActive ? gActive->testAbort() : 0; }
 void progressCallback(int32_t done, int32_t total) {
     if (gActive) gActive->reportProgress(done, total);
 }
 OSErr displayPixelsCallback(const PSPixelMap* source, const VRect* sourceRect, int32_t dstRow,
                             int32_t dstCol, void*) {
-    return gActive ? gActive->displayPixels(source, sourceRect, dstRow, dstCol) : paramErr;
+    return gActive ? gActive->displayPixels(source, sourceRect, dstRow, dstCol) : OSErr(paramErr);
 }
 
 // Colour services: a headless host has no picker; choosing keeps the colour,

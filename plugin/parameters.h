@@ -7,7 +7,7 @@
 #include <cstdint>
 
 struct Color16 {
-    uint16_t red = 0, green = 0, blue = 0;
+    uint16_t red, green, blue;
 };
 
 // The group that presets, snapshots, memory dots and descriptors carry.

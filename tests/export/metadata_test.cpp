@@ -89,7 +89,9 @@ TEST(IptcBlock, KeywordsFollowAndAnOddSumGetsAPadByte) {
     const uint8_t head[5] = {0x1C, 2, 25, 0, 8};
     EXPECT_EQ(std::memcmp(keyword, head, 5), 0);
     EXPECT_EQ(std::memcmp(keyword + 5, "vignette", 8), 0);
-    if (datasets % 2) EXPECT_EQ(block.buffer[12 + datasets], 0);
+    if (datasets % 2) {
+        EXPECT_EQ(block.buffer[12 + datasets], 0);
+    }
 
     // Both parities occur: one more letter flips it.
     MetadataBlock other;
