@@ -163,6 +163,40 @@ void packed8InTile(const uint8_t* corner, int64_t rowBytes, const int32_t (&wx)[
     }
     for (int c = 0; c < 4; ++c) out[c] = Packed8Storage::finish(total[c]);
 }
+
+// The 16-bit in-tile window with SSE2 in double precision. Every product and
+// sum of the integer kernel stays below 2^53, and a row sum divided by 32768
+// is exact in double, so truncating it gives the integer kernel's value: the
+// result is the integer kernel's exactly (the tests compare the two paths).
+template <int Taps>
+void rgba16InTile(const uint8_t* corner, int64_t rowBytes, const int32_t (&wx)[Taps][kPhases], int phaseX,
+                  const int32_t (&wy)[Taps][kPhases], int phaseY, float (&out)[4]) {
+    constexpr int kHalf = Taps / 2;
+    const __m128i zero = _mm_setzero_si128();
+    const __m128d rowScale = _mm_set1_pd(1.0 / 32768.0);
+    __m128d totalLow = _mm_setzero_pd(), totalHigh = _mm_setzero_pd();
+    for (int ky = 0; ky < Taps; ++ky) {
+        const uint8_t* row = corner + (2 * kHalf - ky) * rowBytes;
+        __m128d sumLow = _mm_setzero_pd(), sumHigh = _mm_setzero_pd();
+        for (int kx = 0; kx < Taps; ++kx) {
+            const __m128i pixel = _mm_loadl_epi64(reinterpret_cast<const __m128i*>(row + (2 * kHalf - kx) * 8));
+            const __m128i channels = _mm_unpacklo_epi16(pixel, zero);
+            const __m128d weight = _mm_set1_pd(double(wx[kx][phaseX]));
+            sumLow = _mm_add_pd(sumLow, _mm_mul_pd(_mm_cvtepi32_pd(channels), weight));
+            sumHigh = _mm_add_pd(sumHigh, _mm_mul_pd(_mm_cvtepi32_pd(_mm_srli_si128(channels, 8)), weight));
+        }
+        // Each row sum divided by 32768 toward zero, then weighted by its row.
+        const __m128d low = _mm_cvtepi32_pd(_mm_cvttpd_epi32(_mm_mul_pd(sumLow, rowScale)));
+        const __m128d high = _mm_cvtepi32_pd(_mm_cvttpd_epi32(_mm_mul_pd(sumHigh, rowScale)));
+        const __m128d weight = _mm_set1_pd(double(wy[ky][phaseY]));
+        totalLow = _mm_add_pd(totalLow, _mm_mul_pd(low, weight));
+        totalHigh = _mm_add_pd(totalHigh, _mm_mul_pd(high, weight));
+    }
+    alignas(16) double totals[4];
+    _mm_store_pd(totals, totalLow);
+    _mm_store_pd(totals + 2, totalHigh);
+    for (int c = 0; c < 4; ++c) out[c] = Rgba16Storage::finish(static_cast<int64_t>(totals[c]));
+}
 #endif
 
 template <int Taps, class Storage>
@@ -189,6 +223,10 @@ void levelKernel(const Pyramid& p, int n, float x, float y, KernelPath path, flo
 #if defined(__SSE2__)
         if constexpr (std::is_same_v<Storage, Packed8Storage>) {
             packed8InTile<Taps>(corner, rowBytes, weights, ax.phase, weights, ay.phase, out);
+            return;
+        }
+        if constexpr (std::is_same_v<Storage, Rgba16Storage>) {
+            rgba16InTile<Taps>(corner, rowBytes, weights, ax.phase, weights, ay.phase, out);
             return;
         }
 #endif
