@@ -23,7 +23,7 @@ TEST(Interrupt, CtrlCAbortsTheFilterAndWritesNothing) {
     const std::string output = (folder / "large-out.tif").string();
     Document d;
     std::string error;
-    ASSERT_TRUE(makeDocument(d, 3000, 3000, 3, false, SampleDepth::eight, error));
+    ASSERT_TRUE(makeDocument(d, 4000, 4000, 3, false, SampleDepth::eight, error));
     for (size_t i = 0; i < d.samples.size(); ++i) d.samples[i] = uint8_t(i * 31 / 7);
     ImageWriteReport report;
     ASSERT_TRUE(writeImageFile(input, d, 8, true, report, error)) << error;
@@ -33,7 +33,7 @@ TEST(Interrupt, CtrlCAbortsTheFilterAndWritesNothing) {
     ASSERT_GE(child, 0);
     if (child == 0) {
         execl(app.c_str(), app.c_str(), "apply", "--quiet", input.c_str(), "-o", output.c_str(), "--focus", "90",
-              "--color-blur", "80", static_cast<char*>(nullptr));
+              "--color-blur", "80", "--high-quality", static_cast<char*>(nullptr));
         _exit(127);
     }
     // Long enough for the program to be filtering, far shorter than the run.
