@@ -1,6 +1,8 @@
 // The host's buffer service over the C heap.
 #include "host/buffer_suite.h"
 
+#include "host/allocation_failures.h"
+
 #include <cstdlib>
 #include <cstring>
 
@@ -11,15 +13,14 @@ struct HostBuffer {
 };
 
 int32_t gLive = 0;
-int32_t gAllocations = 0;
+AllocationFailures gFailures;
 BufferSuiteConfig gConfig;
 
 OSErr allocateProc(int32_t size, BufferID* id) {
-    ++gAllocations;
+    const bool fails = gFailures.next();
     *id = nullptr;
     if (size < 0) return paramErr;
-    if (gConfig.failFromAllocation > 0 && gAllocations >= gConfig.failFromAllocation) return memFullErr;
-    if (gConfig.failOnlyAllocation > 0 && gAllocations == gConfig.failOnlyAllocation) return memFullErr;
+    if (fails) return memFullErr;
     auto* buffer = static_cast<HostBuffer*>(std::malloc(sizeof(HostBuffer)));
     if (!buffer) return memFullErr;
     // Not zero-filled: the plug-in may not rely on a host's buffer contents.
@@ -61,7 +62,7 @@ int64_t space64Proc() { return int64_t(1) << 30; }
 
 void fillBufferProcs(BufferProcs& procs, const BufferSuiteConfig& config) {
     gConfig = config;
-    gAllocations = 0;
+    gFailures.reset(config.failFromAllocation, config.failOnlyAllocation);
     std::memset(&procs, 0, sizeof procs);
     procs.bufferProcsVersion = config.version;
     procs.numBufferProcs = config.procedureCount;
@@ -76,4 +77,4 @@ void fillBufferProcs(BufferProcs& procs, const BufferSuiteConfig& config) {
 }
 
 int32_t liveHostBuffers() { return gLive; }
-int32_t hostBufferAllocations() { return gAllocations; }
+int32_t hostBufferAllocations() { return gFailures.made; }

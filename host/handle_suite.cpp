@@ -1,6 +1,8 @@
 // The host's handle service over plain heap blocks.
 #include "host/handle_suite.h"
 
+#include "host/allocation_failures.h"
+
 #include <cstdlib>
 #include <cstring>
 
@@ -13,15 +15,9 @@ struct HandleBlock {
 };
 
 int32_t gLive = 0;
-int32_t gAllocations = 0;
-int32_t gFailFrom = 0;
-int32_t gFailOnly = 0;
+AllocationFailures gFailures;
 
-bool allocationFails() {
-    ++gAllocations;
-    if (gFailFrom > 0 && gAllocations >= gFailFrom) return true;
-    return gFailOnly > 0 && gAllocations == gFailOnly;
-}
+bool allocationFails() { return gFailures.next(); }
 
 Handle newHandleProc(int32_t size) { return hostNewHandle(size); }
 void disposeHandleProc(Handle h) { hostDisposeHandle(h); }
@@ -87,9 +83,7 @@ void hostUnlockHandle(Handle handle) {
 int32_t liveHostHandles() { return gLive; }
 
 void setHandleFailures(int32_t failFromAllocation, int32_t failOnlyAllocation) {
-    gAllocations = 0;
-    gFailFrom = failFromAllocation;
-    gFailOnly = failOnlyAllocation;
+    gFailures.reset(failFromAllocation, failOnlyAllocation);
 }
 
 void fillHandleProcs(HandleProcs& procs, const HandleSuiteConfig& config) {
