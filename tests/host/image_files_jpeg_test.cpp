@@ -32,7 +32,7 @@ struct TestJpeg {
 };
 
 // Written with libjpeg's own stdio destination at quality 100.
-void writeTestJpeg(const std::string& path, const TestJpeg& spec) {
+void writeTestJpeg(const std::string& path, const TestJpeg& recipe) {
     std::FILE* file = std::fopen(path.c_str(), "wb");
     ASSERT_NE(file, nullptr);
     jpeg_compress_struct codec;
@@ -40,18 +40,18 @@ void writeTestJpeg(const std::string& path, const TestJpeg& spec) {
     codec.err = jpeg_std_error(&errors);
     jpeg_create_compress(&codec);
     jpeg_stdio_dest(&codec, file);
-    codec.image_width = JDIMENSION(spec.width);
-    codec.image_height = JDIMENSION(spec.height);
-    codec.input_components = spec.components;
-    codec.in_color_space = spec.input;
+    codec.image_width = JDIMENSION(recipe.width);
+    codec.image_height = JDIMENSION(recipe.height);
+    codec.input_components = recipe.components;
+    codec.in_color_space = recipe.input;
     jpeg_set_defaults(&codec);
-    jpeg_set_colorspace(&codec, spec.stored);
+    jpeg_set_colorspace(&codec, recipe.stored);
     jpeg_set_quality(&codec, 100, TRUE);
     jpeg_start_compress(&codec, TRUE);
-    for (const auto& payload : spec.app2)
+    for (const auto& payload : recipe.app2)
         jpeg_write_marker(&codec, JPEG_APP0 + 2, payload.data(), unsigned(payload.size()));
-    for (int y = 0; y < spec.height; ++y) {
-        JSAMPROW row = const_cast<uint8_t*>(spec.pixels.data()) + size_t(y) * size_t(spec.width * spec.components);
+    for (int y = 0; y < recipe.height; ++y) {
+        JSAMPROW row = const_cast<uint8_t*>(recipe.pixels.data()) + size_t(y) * size_t(recipe.width * recipe.components);
         jpeg_write_scanlines(&codec, &row, 1);
     }
     jpeg_finish_compress(&codec);
@@ -131,12 +131,12 @@ TEST(JpegReading, CmykAndYcckAreRefused) {
 
 TEST(JpegReading, ProfileSegmentsAreJoinedInSequenceOrder) {
     const std::string folder = folderFor("profile");
-    TestJpeg spec;
-    spec.pixels = flat(16, 16, {1, 2, 3});
+    TestJpeg recipe;
+    recipe.pixels = flat(16, 16, {1, 2, 3});
     // Written as 2 of 3, 3 of 3, an unrelated APP2, then 1 of 3.
-    spec.app2 = {iccPayload(2, 3, {'b', 'b'}), iccPayload(3, 3, {'c'}), {'M', 'P', 'F', 0, 1, 2},
+    recipe.app2 = {iccPayload(2, 3, {'b', 'b'}), iccPayload(3, 3, {'c'}), {'M', 'P', 'F', 0, 1, 2},
                  iccPayload(1, 3, {'a', 'a', 'a'})};
-    writeTestJpeg(folder + "/profile.jpg", spec);
+    writeTestJpeg(folder + "/profile.jpg", recipe);
     Document document;
     ImageFileInfo info;
     std::string error;
@@ -145,8 +145,8 @@ TEST(JpegReading, ProfileSegmentsAreJoinedInSequenceOrder) {
     EXPECT_EQ(document.iccProfile, (std::vector<uint8_t>{'a', 'a', 'a', 'b', 'b', 'c'}));
 
     // A missing segment leaves the profile out with a warning; the picture is read.
-    spec.app2 = {iccPayload(1, 2, {'a'})};
-    writeTestJpeg(folder + "/half.jpg", spec);
+    recipe.app2 = {iccPayload(1, 2, {'a'})};
+    writeTestJpeg(folder + "/half.jpg", recipe);
     ASSERT_TRUE(readImageFile(folder + "/half.jpg", document, info, error)) << error;
     EXPECT_FALSE(info.hadIccProfile);
     EXPECT_TRUE(document.iccProfile.empty());
@@ -156,11 +156,11 @@ TEST(JpegReading, ProfileSegmentsAreJoinedInSequenceOrder) {
 
 TEST(JpegReading, TruncatedAndDamagedFilesFail) {
     const std::string folder = folderFor("damaged");
-    TestJpeg spec;
-    spec.width = 64;
-    spec.height = 64;
-    for (int i = 0; i < 64 * 64 * 3; ++i) spec.pixels.push_back(uint8_t((i * 7919) >> 4));
-    writeTestJpeg(folder + "/whole.jpg", spec);
+    TestJpeg recipe;
+    recipe.width = 64;
+    recipe.height = 64;
+    for (int i = 0; i < 64 * 64 * 3; ++i) recipe.pixels.push_back(uint8_t((i * 7919) >> 4));
+    writeTestJpeg(folder + "/whole.jpg", recipe);
     const std::vector<uint8_t> whole = fileBytes(folder + "/whole.jpg");
     Document untouched;
     std::string error;

@@ -35,29 +35,29 @@ struct TestPng {
     std::vector<uint8_t> profile;
 };
 
-void writeTestPng(const std::string& path, const TestPng& spec) {
+void writeTestPng(const std::string& path, const TestPng& recipe) {
     std::FILE* file = std::fopen(path.c_str(), "wb");
     ASSERT_NE(file, nullptr);
     png_structp png = png_create_write_struct(PNG_LIBPNG_VER_STRING, nullptr, nullptr, nullptr);
     png_infop info = png_create_info_struct(png);
     png_init_io(png, file);
-    png_set_IHDR(png, info, spec.width, spec.height, spec.bitDepth, spec.colorType,
-                 spec.interlaced ? PNG_INTERLACE_ADAM7 : PNG_INTERLACE_NONE, PNG_COMPRESSION_TYPE_DEFAULT,
+    png_set_IHDR(png, info, recipe.width, recipe.height, recipe.bitDepth, recipe.colorType,
+                 recipe.interlaced ? PNG_INTERLACE_ADAM7 : PNG_INTERLACE_NONE, PNG_COMPRESSION_TYPE_DEFAULT,
                  PNG_FILTER_TYPE_DEFAULT);
-    if (!spec.palette.empty()) png_set_PLTE(png, info, spec.palette.data(), int(spec.palette.size()));
-    if (!spec.paletteAlpha.empty())
-        png_set_tRNS(png, info, spec.paletteAlpha.data(), int(spec.paletteAlpha.size()), nullptr);
-    if (spec.greyTransparent) {
+    if (!recipe.palette.empty()) png_set_PLTE(png, info, recipe.palette.data(), int(recipe.palette.size()));
+    if (!recipe.paletteAlpha.empty())
+        png_set_tRNS(png, info, recipe.paletteAlpha.data(), int(recipe.paletteAlpha.size()), nullptr);
+    if (recipe.greyTransparent) {
         png_color_16 colour{};
-        colour.gray = spec.transparentGrey;
+        colour.gray = recipe.transparentGrey;
         png_set_tRNS(png, info, nullptr, 0, &colour);
     }
-    if (!spec.profile.empty())
-        png_set_iCCP(png, info, "test", PNG_COMPRESSION_TYPE_BASE, spec.profile.data(), png_uint_32(spec.profile.size()));
+    if (!recipe.profile.empty())
+        png_set_iCCP(png, info, "test", PNG_COMPRESSION_TYPE_BASE, recipe.profile.data(), png_uint_32(recipe.profile.size()));
     png_write_info(png, info);
-    const size_t rowBytes = spec.packedRows.size() / spec.height;
+    const size_t rowBytes = recipe.packedRows.size() / recipe.height;
     std::vector<png_bytep> rows;
-    for (uint32_t y = 0; y < spec.height; ++y) rows.push_back(const_cast<uint8_t*>(spec.packedRows.data()) + y * rowBytes);
+    for (uint32_t y = 0; y < recipe.height; ++y) rows.push_back(const_cast<uint8_t*>(recipe.packedRows.data()) + y * rowBytes);
     png_write_image(png, rows.data());
     png_write_end(png, info);
     png_destroy_write_struct(&png, &info);
@@ -108,13 +108,13 @@ TEST(PngReading, EightBitLayoutsKeepEverySample) {
     const Case cases[] = {{PNG_COLOR_TYPE_GRAY, 1, 1, false}, {PNG_COLOR_TYPE_GRAY_ALPHA, 2, 1, true},
                           {PNG_COLOR_TYPE_RGB, 3, 3, false}, {PNG_COLOR_TYPE_RGB_ALPHA, 4, 3, true}};
     for (const Case& c : cases) {
-        TestPng spec;
-        spec.width = 7;
-        spec.height = 3;
-        spec.colorType = c.colorType;
-        for (uint32_t i = 0; i < spec.width * spec.height * uint32_t(c.samples); ++i) spec.packedRows.push_back(uint8_t(i * 11 + 5));
+        TestPng recipe;
+        recipe.width = 7;
+        recipe.height = 3;
+        recipe.colorType = c.colorType;
+        for (uint32_t i = 0; i < recipe.width * recipe.height * uint32_t(c.samples); ++i) recipe.packedRows.push_back(uint8_t(i * 11 + 5));
         const std::string path = folder + "/layout" + std::to_string(c.samples) + ".png";
-        writeTestPng(path, spec);
+        writeTestPng(path, recipe);
         Document document;
         ImageFileInfo info;
         std::string error;
@@ -128,21 +128,21 @@ TEST(PngReading, EightBitLayoutsKeepEverySample) {
         EXPECT_EQ(document.colorChannels, c.colors);
         EXPECT_EQ(document.hasAlpha, c.alpha);
         EXPECT_EQ(document.depth, SampleDepth::eight);
-        EXPECT_EQ(document.samples, spec.packedRows) << "samples per pixel " << c.samples;
+        EXPECT_EQ(document.samples, recipe.packedRows) << "samples per pixel " << c.samples;
     }
 }
 
 TEST(PngReading, SixteenBitSamplesComeOnTheHostScale) {
     const std::string folder = folderFor("sixteen");
-    TestPng spec;
-    spec.width = 2;
-    spec.height = 1;
-    spec.bitDepth = 16;
-    spec.colorType = PNG_COLOR_TYPE_RGB_ALPHA;
+    TestPng recipe;
+    recipe.width = 2;
+    recipe.height = 1;
+    recipe.bitDepth = 16;
+    recipe.colorType = PNG_COLOR_TYPE_RGB_ALPHA;
     // Big-endian file values 0, 1, 2, 3 | 32768, 65534, 65535, 257.
-    spec.packedRows = {0, 0, 0, 1, 0, 2, 0, 3, 0x80, 0, 0xFF, 0xFE, 0xFF, 0xFF, 1, 1};
+    recipe.packedRows = {0, 0, 0, 1, 0, 2, 0, 3, 0x80, 0, 0xFF, 0xFE, 0xFF, 0xFF, 1, 1};
     const std::string path = folder + "/rgba16.png";
-    writeTestPng(path, spec);
+    writeTestPng(path, recipe);
     Document document;
     ImageFileInfo info;
     std::string error;
@@ -165,16 +165,16 @@ TEST(PngReading, PaletteAndFewBitGreyAreExpanded) {
     const std::string folder = folderFor("palette");
     {
         // 4-bit palette of three colours, the first two with tRNS alpha.
-        TestPng spec;
-        spec.width = 3;
-        spec.height = 1;
-        spec.bitDepth = 4;
-        spec.colorType = PNG_COLOR_TYPE_PALETTE;
-        spec.palette = {{10, 20, 30}, {40, 50, 60}, {70, 80, 90}};
-        spec.paletteAlpha = {0, 128};
-        spec.packedRows = {0x21, 0x00};  // indices 2, 1, 0
+        TestPng recipe;
+        recipe.width = 3;
+        recipe.height = 1;
+        recipe.bitDepth = 4;
+        recipe.colorType = PNG_COLOR_TYPE_PALETTE;
+        recipe.palette = {{10, 20, 30}, {40, 50, 60}, {70, 80, 90}};
+        recipe.paletteAlpha = {0, 128};
+        recipe.packedRows = {0x21, 0x00};  // indices 2, 1, 0
         const std::string path = folder + "/palette.png";
-        writeTestPng(path, spec);
+        writeTestPng(path, recipe);
         Document document;
         ImageFileInfo info;
         std::string error;
@@ -189,14 +189,14 @@ TEST(PngReading, PaletteAndFewBitGreyAreExpanded) {
     }
     {
         // 2-bit grey: 0..3 stretch to 0, 85, 170, 255.
-        TestPng spec;
-        spec.width = 4;
-        spec.height = 1;
-        spec.bitDepth = 2;
-        spec.colorType = PNG_COLOR_TYPE_GRAY;
-        spec.packedRows = {0b00011011};
+        TestPng recipe;
+        recipe.width = 4;
+        recipe.height = 1;
+        recipe.bitDepth = 2;
+        recipe.colorType = PNG_COLOR_TYPE_GRAY;
+        recipe.packedRows = {0b00011011};
         const std::string path = folder + "/grey2.png";
-        writeTestPng(path, spec);
+        writeTestPng(path, recipe);
         Document document;
         ImageFileInfo info;
         std::string error;
@@ -208,16 +208,16 @@ TEST(PngReading, PaletteAndFewBitGreyAreExpanded) {
     }
     {
         // 1-bit grey with the transparent grey 1: white pixels become clear.
-        TestPng spec;
-        spec.width = 3;
-        spec.height = 1;
-        spec.bitDepth = 1;
-        spec.colorType = PNG_COLOR_TYPE_GRAY;
-        spec.greyTransparent = true;
-        spec.transparentGrey = 1;
-        spec.packedRows = {0b10100000};
+        TestPng recipe;
+        recipe.width = 3;
+        recipe.height = 1;
+        recipe.bitDepth = 1;
+        recipe.colorType = PNG_COLOR_TYPE_GRAY;
+        recipe.greyTransparent = true;
+        recipe.transparentGrey = 1;
+        recipe.packedRows = {0b10100000};
         const std::string path = folder + "/grey1.png";
-        writeTestPng(path, spec);
+        writeTestPng(path, recipe);
         Document document;
         ImageFileInfo info;
         std::string error;
@@ -231,38 +231,38 @@ TEST(PngReading, PaletteAndFewBitGreyAreExpanded) {
 
 TEST(PngReading, InterlacedImageMatchesItsRows) {
     const std::string folder = folderFor("interlaced");
-    TestPng spec;
-    spec.width = 13;
-    spec.height = 11;
-    spec.interlaced = true;
-    for (uint32_t y = 0; y < spec.height; ++y)
-        for (uint32_t x = 0; x < spec.width; ++x)
-            for (int c = 0; c < 3; ++c) spec.packedRows.push_back(uint8_t(x * 17 + y * 5 + c * 60));
+    TestPng recipe;
+    recipe.width = 13;
+    recipe.height = 11;
+    recipe.interlaced = true;
+    for (uint32_t y = 0; y < recipe.height; ++y)
+        for (uint32_t x = 0; x < recipe.width; ++x)
+            for (int c = 0; c < 3; ++c) recipe.packedRows.push_back(uint8_t(x * 17 + y * 5 + c * 60));
     const std::string path = folder + "/adam7.png";
-    writeTestPng(path, spec);
+    writeTestPng(path, recipe);
     Document document;
     ImageFileInfo info;
     std::string error;
     ASSERT_TRUE(readImageFile(path, document, info, error)) << error;
-    EXPECT_EQ(document.samples, spec.packedRows);
+    EXPECT_EQ(document.samples, recipe.packedRows);
 }
 
 TEST(PngReading, ProfileIsKeptAndWrongExtensionDoesNotMatter) {
     const std::string folder = folderFor("profile");
-    TestPng spec;
-    spec.width = 2;
-    spec.height = 2;
-    spec.packedRows.assign(12, 99);
-    spec.profile = testProfile("RGB ", 300);
+    TestPng recipe;
+    recipe.width = 2;
+    recipe.height = 2;
+    recipe.packedRows.assign(12, 99);
+    recipe.profile = testProfile("RGB ", 300);
     const std::string path = folder + "/really-a-png.jpg";
-    writeTestPng(path, spec);
+    writeTestPng(path, recipe);
     Document document;
     ImageFileInfo info;
     std::string error;
     ASSERT_TRUE(readImageFile(path, document, info, error)) << error;
     EXPECT_EQ(info.format, "PNG");
     EXPECT_TRUE(info.hadIccProfile);
-    EXPECT_EQ(document.iccProfile, spec.profile);
+    EXPECT_EQ(document.iccProfile, recipe.profile);
 }
 
 // A signature and header chunk (with a correct CRC) claiming the given size.
@@ -296,11 +296,11 @@ TEST(PngReading, DamagedFilesFailCleanly) {
     EXPECT_FALSE(readImageFile(folder + "/headeronly.png", document, info, error));
     EXPECT_NE(error.find("truncated"), std::string::npos) << error;
 
-    TestPng spec;
-    spec.width = 64;
-    spec.height = 64;
-    for (int i = 0; i < 64 * 64 * 3; ++i) spec.packedRows.push_back(uint8_t((i * 7919) >> 3));
-    writeTestPng(folder + "/whole.png", spec);
+    TestPng recipe;
+    recipe.width = 64;
+    recipe.height = 64;
+    for (int i = 0; i < 64 * 64 * 3; ++i) recipe.packedRows.push_back(uint8_t((i * 7919) >> 3));
+    writeTestPng(folder + "/whole.png", recipe);
     const std::vector<uint8_t> whole = fileBytes(folder + "/whole.png");
 
     std::vector<uint8_t> cut(whole.begin(), whole.begin() + long(whole.size() / 2));
@@ -343,13 +343,13 @@ std::vector<uint16_t> rawGrey16(const std::string& path) {
 
 TEST(PngReading, EveryFileValueComesBackWithinOneStep) {
     const std::string folder = folderFor("allvalues");
-    TestPng spec;
-    spec.width = 256;
-    spec.height = 256;
-    spec.bitDepth = 16;
-    spec.colorType = PNG_COLOR_TYPE_GRAY;
-    for (uint32_t v = 0; v < 65536; ++v) spec.packedRows.insert(spec.packedRows.end(), {uint8_t(v >> 8), uint8_t(v)});
-    writeTestPng(folder + "/all.png", spec);
+    TestPng recipe;
+    recipe.width = 256;
+    recipe.height = 256;
+    recipe.bitDepth = 16;
+    recipe.colorType = PNG_COLOR_TYPE_GRAY;
+    for (uint32_t v = 0; v < 65536; ++v) recipe.packedRows.insert(recipe.packedRows.end(), {uint8_t(v >> 8), uint8_t(v)});
+    writeTestPng(folder + "/all.png", recipe);
     Document document;
     ImageFileInfo info;
     std::string error;

@@ -37,62 +37,62 @@ struct TestTiff {
 };
 
 // Cuts the interleaved pixels into the strips or tiles the layout asks for.
-void writeTestTiff(const std::string& path, const TestTiff& spec) {
+void writeTestTiff(const std::string& path, const TestTiff& recipe) {
     TIFF* tiff = TIFFOpen(path.c_str(), "w");
     ASSERT_NE(tiff, nullptr);
-    TIFFSetField(tiff, TIFFTAG_IMAGEWIDTH, spec.width);
-    TIFFSetField(tiff, TIFFTAG_IMAGELENGTH, spec.height);
-    TIFFSetField(tiff, TIFFTAG_SAMPLESPERPIXEL, spec.samples);
-    TIFFSetField(tiff, TIFFTAG_BITSPERSAMPLE, spec.bits);
-    TIFFSetField(tiff, TIFFTAG_SAMPLEFORMAT, spec.format);
-    TIFFSetField(tiff, TIFFTAG_PHOTOMETRIC, spec.photometric);
-    TIFFSetField(tiff, TIFFTAG_PLANARCONFIG, spec.planar);
-    TIFFSetField(tiff, TIFFTAG_COMPRESSION, spec.compression);
-    if (!spec.extraSamples.empty())
-        TIFFSetField(tiff, TIFFTAG_EXTRASAMPLES, uint16_t(spec.extraSamples.size()), spec.extraSamples.data());
-    if (!spec.profile.empty()) TIFFSetField(tiff, TIFFTAG_ICCPROFILE, uint32_t(spec.profile.size()), spec.profile.data());
-    if (!spec.colormap.empty()) {
-        const size_t n = spec.colormap.size() / 3;
-        TIFFSetField(tiff, TIFFTAG_COLORMAP, spec.colormap.data(), spec.colormap.data() + n, spec.colormap.data() + 2 * n);
+    TIFFSetField(tiff, TIFFTAG_IMAGEWIDTH, recipe.width);
+    TIFFSetField(tiff, TIFFTAG_IMAGELENGTH, recipe.height);
+    TIFFSetField(tiff, TIFFTAG_SAMPLESPERPIXEL, recipe.samples);
+    TIFFSetField(tiff, TIFFTAG_BITSPERSAMPLE, recipe.bits);
+    TIFFSetField(tiff, TIFFTAG_SAMPLEFORMAT, recipe.format);
+    TIFFSetField(tiff, TIFFTAG_PHOTOMETRIC, recipe.photometric);
+    TIFFSetField(tiff, TIFFTAG_PLANARCONFIG, recipe.planar);
+    TIFFSetField(tiff, TIFFTAG_COMPRESSION, recipe.compression);
+    if (!recipe.extraSamples.empty())
+        TIFFSetField(tiff, TIFFTAG_EXTRASAMPLES, uint16_t(recipe.extraSamples.size()), recipe.extraSamples.data());
+    if (!recipe.profile.empty()) TIFFSetField(tiff, TIFFTAG_ICCPROFILE, uint32_t(recipe.profile.size()), recipe.profile.data());
+    if (!recipe.colormap.empty()) {
+        const size_t n = recipe.colormap.size() / 3;
+        TIFFSetField(tiff, TIFFTAG_COLORMAP, recipe.colormap.data(), recipe.colormap.data() + n, recipe.colormap.data() + 2 * n);
     }
-    const size_t sampleBytes = spec.bits >= 8 ? spec.bits / 8 : 0;
-    const bool separate = spec.planar == PLANARCONFIG_SEPARATE;
-    const int planes = separate ? spec.samples : 1;
-    const size_t pixelBytes = sampleBytes * spec.samples;
+    const size_t sampleBytes = recipe.bits >= 8 ? recipe.bits / 8 : 0;
+    const bool separate = recipe.planar == PLANARCONFIG_SEPARATE;
+    const int planes = separate ? recipe.samples : 1;
+    const size_t pixelBytes = sampleBytes * recipe.samples;
     auto copySample = [&](std::vector<uint8_t>& block, size_t at, uint32_t x, uint32_t y, int plane) {
-        const uint8_t* in = spec.pixels.data() + (size_t(y) * spec.width + x) * pixelBytes;
+        const uint8_t* in = recipe.pixels.data() + (size_t(y) * recipe.width + x) * pixelBytes;
         if (plane < 0) std::memcpy(block.data() + at, in, pixelBytes);
         else std::memcpy(block.data() + at, in + size_t(plane) * sampleBytes, sampleBytes);
     };
-    if (spec.bits < 8) {
+    if (recipe.bits < 8) {
         // Few-bit images: the pixels are already packed rows.
-        TIFFSetField(tiff, TIFFTAG_ROWSPERSTRIP, spec.height);
-        TIFFWriteEncodedStrip(tiff, 0, const_cast<uint8_t*>(spec.pixels.data()), tmsize_t(spec.pixels.size()));
-    } else if (spec.tileSize == 0) {
-        TIFFSetField(tiff, TIFFTAG_ROWSPERSTRIP, spec.rowsPerStrip);
+        TIFFSetField(tiff, TIFFTAG_ROWSPERSTRIP, recipe.height);
+        TIFFWriteEncodedStrip(tiff, 0, const_cast<uint8_t*>(recipe.pixels.data()), tmsize_t(recipe.pixels.size()));
+    } else if (recipe.tileSize == 0) {
+        TIFFSetField(tiff, TIFFTAG_ROWSPERSTRIP, recipe.rowsPerStrip);
         for (int plane = 0; plane < planes; ++plane) {
-            for (uint32_t top = 0; top < spec.height; top += spec.rowsPerStrip) {
-                const uint32_t rows = std::min(spec.rowsPerStrip, spec.height - top);
+            for (uint32_t top = 0; top < recipe.height; top += recipe.rowsPerStrip) {
+                const uint32_t rows = std::min(recipe.rowsPerStrip, recipe.height - top);
                 const size_t unit = separate ? sampleBytes : pixelBytes;
-                std::vector<uint8_t> block(size_t(rows) * spec.width * unit);
+                std::vector<uint8_t> block(size_t(rows) * recipe.width * unit);
                 for (uint32_t y = 0; y < rows; ++y)
-                    for (uint32_t x = 0; x < spec.width; ++x)
-                        copySample(block, (size_t(y) * spec.width + x) * unit, x, top + y, separate ? plane : -1);
+                    for (uint32_t x = 0; x < recipe.width; ++x)
+                        copySample(block, (size_t(y) * recipe.width + x) * unit, x, top + y, separate ? plane : -1);
                 TIFFWriteEncodedStrip(tiff, TIFFComputeStrip(tiff, top, uint16_t(plane)), block.data(), tmsize_t(block.size()));
             }
         }
     } else {
-        TIFFSetField(tiff, TIFFTAG_TILEWIDTH, spec.tileSize);
-        TIFFSetField(tiff, TIFFTAG_TILELENGTH, spec.tileSize);
+        TIFFSetField(tiff, TIFFTAG_TILEWIDTH, recipe.tileSize);
+        TIFFSetField(tiff, TIFFTAG_TILELENGTH, recipe.tileSize);
         for (int plane = 0; plane < planes; ++plane) {
-            for (uint32_t top = 0; top < spec.height; top += spec.tileSize) {
-                for (uint32_t left = 0; left < spec.width; left += spec.tileSize) {
+            for (uint32_t top = 0; top < recipe.height; top += recipe.tileSize) {
+                for (uint32_t left = 0; left < recipe.width; left += recipe.tileSize) {
                     const size_t unit = separate ? sampleBytes : pixelBytes;
                     // Parts of a tile outside the image hold a marker that must not show.
-                    std::vector<uint8_t> block(size_t(spec.tileSize) * spec.tileSize * unit, 0xEE);
-                    for (uint32_t y = 0; y < spec.tileSize && top + y < spec.height; ++y)
-                        for (uint32_t x = 0; x < spec.tileSize && left + x < spec.width; ++x)
-                            copySample(block, (size_t(y) * spec.tileSize + x) * unit, left + x, top + y,
+                    std::vector<uint8_t> block(size_t(recipe.tileSize) * recipe.tileSize * unit, 0xEE);
+                    for (uint32_t y = 0; y < recipe.tileSize && top + y < recipe.height; ++y)
+                        for (uint32_t x = 0; x < recipe.tileSize && left + x < recipe.width; ++x)
+                            copySample(block, (size_t(y) * recipe.tileSize + x) * unit, left + x, top + y,
                                        separate ? plane : -1);
                     TIFFWriteEncodedTile(tiff, TIFFComputeTile(tiff, left, top, 0, uint16_t(plane)), block.data(),
                                          tmsize_t(block.size()));
@@ -140,16 +140,16 @@ TEST(TiffReading, EightBitRgbInEveryOrganisationReadsTheSame) {
                           {"separate-tiles", PLANARCONFIG_SEPARATE, 16, COMPRESSION_ADOBE_DEFLATE},
                           {"lzw-strips", PLANARCONFIG_CONTIG, 0, COMPRESSION_LZW}};
     for (const Case& c : cases) {
-        TestTiff spec;
-        spec.width = 21;  // neither the strips nor the tiles divide the image evenly
-        spec.height = 19;
-        spec.rowsPerStrip = 4;
-        spec.planar = c.planar;
-        spec.tileSize = c.tile;
-        spec.compression = c.compression;
-        spec.pixels = pattern8(spec.width, spec.height, 3);
+        TestTiff recipe;
+        recipe.width = 21;  // neither the strips nor the tiles divide the image evenly
+        recipe.height = 19;
+        recipe.rowsPerStrip = 4;
+        recipe.planar = c.planar;
+        recipe.tileSize = c.tile;
+        recipe.compression = c.compression;
+        recipe.pixels = pattern8(recipe.width, recipe.height, 3);
         const std::string path = folder + "/" + c.name + ".tif";
-        writeTestTiff(path, spec);
+        writeTestTiff(path, recipe);
         Document document;
         ImageFileInfo info;
         std::string error;
@@ -158,25 +158,25 @@ TEST(TiffReading, EightBitRgbInEveryOrganisationReadsTheSame) {
         EXPECT_EQ(info.bitDepth, 8);
         EXPECT_EQ(document.colorChannels, 3);
         EXPECT_FALSE(document.hasAlpha);
-        EXPECT_EQ(document.samples, spec.pixels) << c.name;
+        EXPECT_EQ(document.samples, recipe.pixels) << c.name;
     }
 }
 
 TEST(TiffReading, SixteenBitAlphaInTilesIsStraightAndOnTheHostScale) {
     const std::string folder = folderFor("sixteen");
-    TestTiff spec;
-    spec.width = 17;
-    spec.height = 3;
-    spec.samples = 4;
-    spec.bits = 16;
-    spec.tileSize = 16;
-    spec.extraSamples = {EXTRASAMPLE_UNASSALPHA};
+    TestTiff recipe;
+    recipe.width = 17;
+    recipe.height = 3;
+    recipe.samples = 4;
+    recipe.bits = 16;
+    recipe.tileSize = 16;
+    recipe.extraSamples = {EXTRASAMPLE_UNASSALPHA};
     std::vector<uint16_t> values;
-    for (uint32_t i = 0; i < spec.width * spec.height; ++i) {
+    for (uint32_t i = 0; i < recipe.width * recipe.height; ++i) {
         values.insert(values.end(), {uint16_t(0), uint16_t(65535), uint16_t(32768), uint16_t(i)});
     }
-    spec.pixels = bytesOf16(values);
-    writeTestTiff(folder + "/rgba16.tif", spec);
+    recipe.pixels = bytesOf16(values);
+    writeTestTiff(folder + "/rgba16.tif", recipe);
     Document document;
     ImageFileInfo info;
     std::string error;
@@ -188,7 +188,7 @@ TEST(TiffReading, SixteenBitAlphaInTilesIsStraightAndOnTheHostScale) {
     const std::vector<uint16_t> got = samples16(document);
     // Alpha i: 0, 1, 2, 3 become 0, 1, 1, 2 (i * 32768 / 65535 rounded); pixel 50 gives 25.
     const uint16_t expectedAlpha[] = {0, 1, 1, 2};
-    for (uint32_t i = 0; i < spec.width * spec.height; ++i) {
+    for (uint32_t i = 0; i < recipe.width * recipe.height; ++i) {
         EXPECT_EQ(got[i * 4 + 0], 0);
         EXPECT_EQ(got[i * 4 + 1], 32768);
         EXPECT_EQ(got[i * 4 + 2], 16384);
@@ -201,15 +201,15 @@ TEST(TiffReading, SixteenBitAlphaInTilesIsStraightAndOnTheHostScale) {
 
 TEST(TiffReading, AssociatedAlphaIsUnpremultiplied) {
     const std::string folder = folderFor("associated");
-    TestTiff spec;
-    spec.width = 3;
-    spec.height = 1;
-    spec.samples = 4;
-    spec.extraSamples = {EXTRASAMPLE_ASSOCALPHA};
-    spec.pixels = {100, 50, 200, 200,  // colour * 255 / 200 rounded: 128, 64 (63.75), 255
+    TestTiff recipe;
+    recipe.width = 3;
+    recipe.height = 1;
+    recipe.samples = 4;
+    recipe.extraSamples = {EXTRASAMPLE_ASSOCALPHA};
+    recipe.pixels = {100, 50, 200, 200,  // colour * 255 / 200 rounded: 128, 64 (63.75), 255
                    10, 20, 30, 0,      // nothing shows: colour 0
                    90, 0, 255, 255};   // opaque: unchanged
-    writeTestTiff(folder + "/assoc.tif", spec);
+    writeTestTiff(folder + "/assoc.tif", recipe);
     Document document;
     ImageFileInfo info;
     std::string error;
@@ -235,13 +235,13 @@ TEST(TiffReading, AssociatedAlphaIsUnpremultiplied) {
 
 TEST(TiffReading, MinIsWhiteGreyIsInverted) {
     const std::string folder = folderFor("miniswhite");
-    TestTiff spec;
-    spec.width = 3;
-    spec.height = 1;
-    spec.samples = 1;
-    spec.photometric = PHOTOMETRIC_MINISWHITE;
-    spec.pixels = {0, 200, 255};
-    writeTestTiff(folder + "/white8.tif", spec);
+    TestTiff recipe;
+    recipe.width = 3;
+    recipe.height = 1;
+    recipe.samples = 1;
+    recipe.photometric = PHOTOMETRIC_MINISWHITE;
+    recipe.pixels = {0, 200, 255};
+    writeTestTiff(folder + "/white8.tif", recipe);
     Document document;
     ImageFileInfo info;
     std::string error;
@@ -249,9 +249,9 @@ TEST(TiffReading, MinIsWhiteGreyIsInverted) {
     EXPECT_EQ(document.colorChannels, 1);
     EXPECT_EQ(document.samples, (std::vector<uint8_t>{255, 55, 0}));
 
-    spec.bits = 16;
-    spec.pixels = bytesOf16({0, 65535, 1});
-    writeTestTiff(folder + "/white16.tif", spec);
+    recipe.bits = 16;
+    recipe.pixels = bytesOf16({0, 65535, 1});
+    writeTestTiff(folder + "/white16.tif", recipe);
     ASSERT_TRUE(readBack(folder + "/white16.tif", document, info, error)) << error;
     // 65535, 0, 65534 on the file's scale.
     EXPECT_EQ(samples16(document), (std::vector<uint16_t>{32768, 0, 32767}));
@@ -274,20 +274,20 @@ TEST(TiffReading, MinIsWhiteGreyIsInverted) {
 
 TEST(TiffReading, FloatSamplesAreKeptAsTheyAre) {
     const std::string folder = folderFor("float");
-    TestTiff spec;
-    spec.width = 2;
-    spec.height = 2;
-    spec.samples = 4;
-    spec.bits = 32;
-    spec.format = SAMPLEFORMAT_IEEEFP;
-    spec.planar = PLANARCONFIG_SEPARATE;
-    spec.rowsPerStrip = 1;
-    spec.extraSamples = {EXTRASAMPLE_UNASSALPHA};
+    TestTiff recipe;
+    recipe.width = 2;
+    recipe.height = 2;
+    recipe.samples = 4;
+    recipe.bits = 32;
+    recipe.format = SAMPLEFORMAT_IEEEFP;
+    recipe.planar = PLANARCONFIG_SEPARATE;
+    recipe.rowsPerStrip = 1;
+    recipe.extraSamples = {EXTRASAMPLE_UNASSALPHA};
     const std::vector<float> values = {0.0f, 0.25f, 1.0f, 1.0f,  -0.5f, 3.75f, 1e-7f, 0.5f,
                                        0.1f, 0.2f,  0.3f, 0.0f,  65504.0f, 2.0f, 0.999f, 1.0f};
-    spec.pixels = bytesOfFloat(values);
-    spec.profile = {1, 2, 3, 4, 5, 6, 7, 8, 9};
-    writeTestTiff(folder + "/float.tif", spec);
+    recipe.pixels = bytesOfFloat(values);
+    recipe.profile = {1, 2, 3, 4, 5, 6, 7, 8, 9};
+    writeTestTiff(folder + "/float.tif", recipe);
     Document document;
     ImageFileInfo info;
     std::string error;
@@ -296,13 +296,13 @@ TEST(TiffReading, FloatSamplesAreKeptAsTheyAre) {
     EXPECT_EQ(info.sampleFormat, ImageSampleFormat::floatingPoint);
     EXPECT_TRUE(info.hadIccProfile);
     EXPECT_EQ(document.depth, SampleDepth::floating);
-    EXPECT_EQ(document.samples, spec.pixels);
-    EXPECT_EQ(document.iccProfile, spec.profile);
+    EXPECT_EQ(document.samples, recipe.pixels);
+    EXPECT_EQ(document.iccProfile, recipe.profile);
 }
 
 TEST(TiffReading, OtherLayoutsAreRefusedWithTheirName) {
     const std::string folder = folderFor("refused");
-    struct Case { const char* name; TestTiff spec; const char* expected; };
+    struct Case { const char* name; TestTiff recipe; const char* expected; };
     std::vector<Case> cases;
     {
         TestTiff cmyk;
@@ -365,7 +365,7 @@ TEST(TiffReading, OtherLayoutsAreRefusedWithTheirName) {
     }
     for (const Case& c : cases) {
         const std::string path = folder + "/" + c.name + ".tif";
-        writeTestTiff(path, c.spec);
+        writeTestTiff(path, c.recipe);
         Document document;
         ImageFileInfo info;
         std::string error;
@@ -386,12 +386,12 @@ void saveBytes(const std::string& path, const std::vector<uint8_t>& bytes) {
 
 TEST(TiffReading, TruncatedAndCorruptFilesFailCleanly) {
     const std::string folder = folderFor("damaged");
-    TestTiff spec;
-    spec.width = 64;
-    spec.height = 64;
-    spec.rowsPerStrip = 64;
-    spec.pixels = pattern8(64, 64, 3);
-    writeTestTiff(folder + "/whole.tif", spec);
+    TestTiff recipe;
+    recipe.width = 64;
+    recipe.height = 64;
+    recipe.rowsPerStrip = 64;
+    recipe.pixels = pattern8(64, 64, 3);
+    writeTestTiff(folder + "/whole.tif", recipe);
     const std::vector<uint8_t> whole = fileBytes(folder + "/whole.tif");
     Document document;
     ImageFileInfo info;
@@ -404,8 +404,8 @@ TEST(TiffReading, TruncatedAndCorruptFilesFailCleanly) {
     EXPECT_FALSE(error.empty());
 
     // A directory that survives while the strip it points to is cut short.
-    spec.compression = COMPRESSION_ADOBE_DEFLATE;
-    writeTestTiff(folder + "/deflate.tif", spec);
+    recipe.compression = COMPRESSION_ADOBE_DEFLATE;
+    writeTestTiff(folder + "/deflate.tif", recipe);
     std::vector<uint8_t> deflated = fileBytes(folder + "/deflate.tif");
     for (size_t i = 8; i < 208; ++i) deflated[i] = uint8_t(i * 13);  // scribble over the compressed strip
     saveBytes(folder + "/scribbled.tif", deflated);
@@ -453,11 +453,11 @@ TEST(TiffReading, YCbCrIsReadAsRgb) {
 
     // Uncompressed YCbCr goes through libtiff's RGBA reader: the neutral
     // chroma 128 with Y 128 is the grey 128 (reference range 0..255).
-    TestTiff spec;
-    spec.width = 2;
-    spec.height = 2;
-    spec.photometric = PHOTOMETRIC_YCBCR;
-    spec.pixels = {128, 128, 128, 128, 128, 128, 128, 128, 128, 128, 128, 128};
+    TestTiff recipe;
+    recipe.width = 2;
+    recipe.height = 2;
+    recipe.photometric = PHOTOMETRIC_YCBCR;
+    recipe.pixels = {128, 128, 128, 128, 128, 128, 128, 128, 128, 128, 128, 128};
     {
         TIFF* tiff = TIFFOpen((folder + "/plain.tif").c_str(), "w");
         ASSERT_NE(tiff, nullptr);
@@ -471,7 +471,7 @@ TEST(TiffReading, YCbCrIsReadAsRgb) {
         float reference[6] = {0, 255, 128, 255, 128, 255};
         TIFFSetField(tiff, TIFFTAG_REFERENCEBLACKWHITE, reference);
         TIFFSetField(tiff, TIFFTAG_ROWSPERSTRIP, uint32_t(2));
-        TIFFWriteEncodedStrip(tiff, 0, spec.pixels.data(), tmsize_t(spec.pixels.size()));
+        TIFFWriteEncodedStrip(tiff, 0, recipe.pixels.data(), tmsize_t(recipe.pixels.size()));
         TIFFClose(tiff);
     }
     ASSERT_TRUE(readBack(folder + "/plain.tif", document, info, error)) << error;
