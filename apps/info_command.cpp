@@ -1,17 +1,12 @@
 // twilightomator info: the plug-in's property list and scripting terms.
 #include "apps/commands.h"
 
+#include "host/four_char_codes.h"
 #include "host/plugin_module.h"
 
 #include <cstdio>
 
 namespace {
-std::string fourCCText(uint32_t code) {
-    std::string text;
-    for (int shift = 24; shift >= 0; shift -= 8) text += char(code >> shift);
-    return text;
-}
-
 std::string supportedModes(const PluginModule& module) {
     std::string modes;
     for (int16_t mode = 0; mode <= 17; ++mode) {

@@ -46,7 +46,7 @@ EffectColor workPixel(const RenderContext& context, const EffectSetup& e, int32_
     const float d = std::max(falloffDistance(e.shape, u, v, s.xCenter, s.yCenter, e.clearRadius), 0.0f);
 
     // 3. Focus: blur level from the distance.
-    const float blurRadius = std::max(e.extent * 30 / 1024 * (d * e.focusGain) + 1, 1.0f);
+    const float blurRadius = std::max(e.radiusScale * (d * e.focusGain) + 1, 1.0f);
     const float focusLevel = limit(std::log(blurRadius) * kLog2E * kLog2E, 0, lmax);
     int level;
     float fraction;

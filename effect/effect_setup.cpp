@@ -31,11 +31,11 @@ EffectSetup makeEffectSetup(const UserSettings& s, int32_t extentWidth, int32_t 
         e.sepiaColor[c] = float(sepia[c]) * kInverse65535;
     }
     e.extent = float(std::max(extentWidth, extentHeight));
+    e.radiusScale = e.extent * 30 / 1024;
     e.shape = s.shape;
     e.highQuality = s.highQuality == 1;
     e.centerVignette = s.centerVignette != 0;
     e.uniformSepia = s.uniformSepia != 0;
-    e.colorBlurOn = true;
     return e;
 }
 

@@ -16,8 +16,9 @@ struct EffectSetup {
     float vignetteSquared[3];
     float sepiaColor[3];
     float extent;
+    float radiusScale;  // extent x 30 / 1024: blur radius per unit of d x focusGain
     int32_t shape;
-    bool highQuality, centerVignette, uniformSepia, colorBlurOn;
+    bool highQuality, centerVignette, uniformSepia;
 };
 
 EffectSetup makeEffectSetup(const UserSettings& settings, int32_t extentWidth, int32_t extentHeight);

@@ -1,6 +1,7 @@
 // The output stage: scaling, spill, grey collapse, limit, blend and write.
 #include "effect/output_stage.h"
 
+#include "effect/eight_bit_values.h"
 #include "effect/tiled_image.h"
 #include "kernels/blend_modes.h"
 
@@ -10,7 +11,6 @@
 
 namespace {
 
-constexpr float kTransparencyGain = 1.007f;
 constexpr double kTransparencyGainDouble = 1.007;
 constexpr float kFloatLumaScale = 0.003921568627451f;
 
@@ -26,32 +26,9 @@ void storeSample(void* base, ptrdiff_t index, T value) {
     std::memcpy(static_cast<uint8_t*>(base) + index * ptrdiff_t(sizeof(T)), &value, sizeof(T));
 }
 
-// Truncation toward zero, with NaN and values beyond any channel range held
-// inside int32 (converting those directly would be undefined).
-int32_t truncated(float value) {
-    if (!(value > -1.0e9f)) return value != value ? 0 : -1000000000;
-    if (value > 1.0e9f) return 1000000000;
-    return int32_t(value);
-}
-
-int32_t truncated(double value) {
-    if (!(value > -1.0e9)) return value != value ? 0 : -1000000000;
-    if (value > 1.0e9) return 1000000000;
-    return int32_t(value);
-}
-
 int32_t checkerboard(int32_t valueClass, int32_t x, int32_t y) {
     const bool dark = ((x ^ y) & 8) != 0;
     return valueClass == kValues8 ? (dark ? 204 : 255) : (dark ? 26112 : 32640);
-}
-
-// 16-bit to 8-bit as stored in the plug-in's 8-bit images.
-int32_t sixteenToEight(int32_t v) { return v + 1 >= 32768 ? 255 : (v + 1) / 128; }
-
-int32_t floatToEight(float v) {
-    const float limited = v >= 0.0f ? std::min(v, 65535.0f) : 0.0f;  // NaN counts as 0
-    const int32_t value = int32_t(255.0f * std::sqrt(limited));
-    return std::min(std::max(value, 0), 255);
 }
 
 // Moves light above the maximum into the other channels.
@@ -101,14 +78,14 @@ void storePixel(const RenderContext& context, int32_t x, int32_t y, EffectColor&
     const bool toInternal = context.renderTarget == renderInternalImage;
     const bool toPreview = context.renderTarget == renderPreview;
 
-    // Source pixel (integer classes only: floating images are not blended).
+    // Source colour for the blend (integer classes only: floating images are
+    // not blended). Its transparency plays no part: the output's comes from
+    // the coverage.
     int32_t source[3] = {0, 0, 0};
-    int32_t sourceAlpha = maximum;
     if (toInternal && context.internal) {
         uint32_t channels[4] = {0, 0, 0, 0};
         readChannels(x, y, *context.internal, 0, channels);
         for (int c = 0; c < 3; ++c) source[c] = int32_t(channels[c]);
-        sourceAlpha = int32_t(channels[3]);
     } else if (!floating && target.inData) {
         const ptrdiff_t rowOffset = toPreview ? ptrdiff_t(y) * target.inRowBytes : 0;
         const uint8_t* row = static_cast<const uint8_t*>(target.inData) + rowOffset;
@@ -117,12 +94,7 @@ void storePixel(const RenderContext& context, int32_t x, int32_t y, EffectColor&
             const ptrdiff_t index = base + (target.rgb ? c : 0);
             source[c] = valueClass == kValues8 ? row[index] : loadSample<uint16_t>(row, index);
         }
-        if (target.hasTransparency) {
-            const ptrdiff_t index = base + target.inLayerPlanes;
-            sourceAlpha = valueClass == kValues8 ? row[index] : loadSample<uint16_t>(row, index);
-        }
     }
-    (void)sourceAlpha;
 
     // Scale to the channel range.
     const float scale = floating ? 1.0f : float(maximum);
@@ -130,16 +102,15 @@ void storePixel(const RenderContext& context, int32_t x, int32_t y, EffectColor&
     color.green *= scale;
     color.blue *= scale;
     color.coverage *= scale;
-    int32_t worked[3] = {truncated(color.red), truncated(color.green), truncated(color.blue)};
+    int32_t worked[3] = {truncateToInt(color.red), truncateToInt(color.green), truncateToInt(color.blue)};
     int32_t alpha = 0;
     float floatAlpha = 0;
     if (floating) {
         floatAlpha = std::min(std::max(color.coverage, 0.0f), 1.0f);
     } else {
-        alpha = truncated(double(color.coverage) * kTransparencyGainDouble);
+        alpha = truncateToInt(double(color.coverage) * kTransparencyGainDouble);
         alpha = std::min(std::max(alpha, 0), maximum);
     }
-    (void)kTransparencyGain;
 
     float floatValues[3] = {color.red, color.green, color.blue};
     if (!floating) {
@@ -225,16 +196,16 @@ void storePixel(const RenderContext& context, int32_t x, int32_t y, EffectColor&
         if (!eightBitImage) {
             writeRgba16(x, y, image, 0, uint16_t(worked[0]), uint16_t(worked[1]), uint16_t(worked[2]), uint16_t(alpha));
         } else {
-            writePacked8(x, y, image, 0, uint32_t(sixteenToEight(worked[0])), uint32_t(sixteenToEight(worked[1])),
-                         uint32_t(sixteenToEight(worked[2])), uint32_t(sixteenToEight(alpha)));
+            writePacked8(x, y, image, 0, (eightBitOf16(worked[0])), (eightBitOf16(worked[1])),
+                         (eightBitOf16(worked[2])), (eightBitOf16(alpha)));
         }
     } else {
         if (!target.rgb) floatValues[1] = floatValues[2] = floatValues[0];
         if (!eightBitImage) {
             writeFloat4(x, y, image, 0, floatValues[0], floatValues[1], floatValues[2], floatAlpha);
         } else {
-            writePacked8(x, y, image, 0, uint32_t(floatToEight(floatValues[0])), uint32_t(floatToEight(floatValues[1])),
-                         uint32_t(floatToEight(floatValues[2])), uint32_t(floatToEight(floatAlpha)));
+            writePacked8(x, y, image, 0, (eightBitOfLinear(floatValues[0])), (eightBitOfLinear(floatValues[1])),
+                         (eightBitOfLinear(floatValues[2])), (eightBitOfLinear(floatAlpha)));
         }
     }
 }

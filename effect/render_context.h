@@ -19,7 +19,7 @@ struct OutputTarget {
     bool rgb = true;                 // planes >= 3: the worked pixel is RGB, else grey
     bool threeChannelLayout = true;  // host modes RGB, RGB48, RGB96: write three channels
     bool hasTransparency = false;
-    int32_t inLayerPlanes = 0, outLayerPlanes = 0;
+    int32_t outLayerPlanes = 0;  // where the output pixel's transparency goes
     int32_t inPixelSamples = 3;  // samples per input pixel (inHiPlane - inLoPlane + 1)
     int32_t planes = 3;          // samples per output pixel
     const void* inData = nullptr;

@@ -5,6 +5,8 @@
 #include <cstring>
 
 #include "effect/tiled_image.h"
+
+#include "effect/eight_bit_values.h"
 #include "kernels/pyramid_pixels.h"
 #include "kernels/samplers.h"
 
@@ -81,16 +83,12 @@ uint32_t captureValue(const uint8_t* sample, HostValueClass valueClass) {
     case HostValueClass::sixteenBit: {
         uint16_t v;
         std::memcpy(&v, sample, 2);
-        const uint32_t next = static_cast<uint32_t>(v) + 1;
-        return next >= 32768 ? 255 : next / 128;
+        return eightBitOf16(v);
     }
     default: {
         float v;
         std::memcpy(&v, sample, 4);
-        v = v > 0.0f ? v : 0.0f;  // NaN too
-        if (v > 65535.0f) v = 65535.0f;
-        const int32_t t = truncateToInt(255.0f * std::sqrt(v));
-        return static_cast<uint32_t>(t < 0 ? 0 : (t > 255 ? 255 : t));
+        return eightBitOfLinear(v);
     }
     }
 }

@@ -2,6 +2,7 @@
 // were put, and their byte form, which is what a descriptor handle holds.
 #pragma once
 
+#include "host/four_char_codes.h"
 #include "plugin/host_interface.h"
 
 #include <cstddef>
@@ -66,7 +67,3 @@ bool parseDescriptor(const uint8_t* data, size_t size, Descriptor& descriptor);
 // suite cannot allocate. Disposing the handle frees everything.
 Handle descriptorToHandle(const Descriptor& descriptor);
 bool descriptorFromHandle(Handle handle, Descriptor& descriptor);
-
-// Four-character code as text, and back (false unless exactly 4 bytes).
-std::string fourCCText(uint32_t code);
-bool fourCCFromText(const std::string& text, uint32_t& code);

@@ -1,6 +1,7 @@
 // Property list parsing and the enable expression.
 #include "host/property_list.h"
 
+#include "host/four_char_codes.h"
 #include "plugin/host_interface.h"
 
 #include <cctype>
@@ -11,12 +12,6 @@ uint32_t read32(const std::vector<uint8_t>& b, size_t at) {
     return uint32_t(b[at]) | (uint32_t(b[at + 1]) << 8) | (uint32_t(b[at + 2]) << 16) | (uint32_t(b[at + 3]) << 24);
 }
 uint16_t read16(const std::vector<uint8_t>& b, size_t at) { return uint16_t(b[at] | (b[at + 1] << 8)); }
-
-std::string fourCCText(uint32_t code) {
-    std::string text;
-    for (int shift = 24; shift >= 0; shift -= 8) text += char(code >> shift);
-    return text;
-}
 
 std::string cString(const std::vector<uint8_t>& b, size_t at, size_t length) {
     std::string text;

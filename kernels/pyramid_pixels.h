@@ -6,15 +6,8 @@
 #include <cstring>
 
 #include "kernels/pyramid.h"
+#include "kernels/truncation.h"
 
-// Float to integer by truncation toward zero; NaN gives 0 and values beyond
-// the int range saturate instead of being undefined.
-inline int32_t truncateToInt(float value) {
-    if (!(value == value)) return 0;
-    if (value >= 2147483648.0f) return INT32_MAX;
-    if (value <= -2147483648.0f) return INT32_MIN;
-    return static_cast<int32_t>(value);
-}
 
 inline uint32_t loadU32(const uint8_t* p) {
     uint32_t v;

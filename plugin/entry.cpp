@@ -39,12 +39,6 @@ constexpr MessageBoxText kRefusalImageMode = {
     "Cancel",
 };
 
-void emptyRectangles(FilterRecord* record) {
-    record->inRect = Rect{0, 0, 0, 0};
-    record->outRect = Rect{0, 0, 0, 0};
-    record->maskRect = Rect{0, 0, 0, 0};
-}
-
 // Creates the parameter block when the host holds none; false when it cannot.
 bool ensureParameterBlock(FilterRecord* record) {
     if (record->parameters) return true;
@@ -90,7 +84,7 @@ void start(PluginGlobals& globals) {
         // The failure is ours to report: nothing is shown, and the host is
         // asked for no pixels.
         result = 1;
-        emptyRectangles(record);
+        emptyHostRectangles(record);
         return;
     }
 
@@ -128,7 +122,7 @@ void start(PluginGlobals& globals) {
     }
     if (result != noErr) {
         releaseWorkingBuffers(globals);
-        emptyRectangles(record);
+        emptyHostRectangles(record);
         return;
     }
 
@@ -141,7 +135,7 @@ void start(PluginGlobals& globals) {
         parameters.showDialog = 0;
         if (result != noErr) {
             releaseWorkingBuffers(globals);
-            emptyRectangles(record);
+            emptyHostRectangles(record);
             return;
         }
         saveCachedSettings(globals, parameters);

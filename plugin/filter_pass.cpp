@@ -62,23 +62,18 @@ bool abortRequested(PluginGlobals& globals) {
 }
 
 int pyramidTypeFor(const FilterRecord* record) {
-    if (record->imageMode == plugInModeRGB96 || record->imageMode == plugInModeGray32 || record->depth == 32)
-        return kStorageFloat4;
-    if ((record->imageMode == plugInModeGray16 || record->imageMode == plugInModeRGB48) && record->depth == 16)
-        return kStorageRgba16;
-    return kStoragePacked8;
-}
-
-bool hasTransparencyPlane(const FilterRecord* record) {
-    return record->filterCase == filterCaseEditableTransparencyNoSelection ||
-           record->filterCase == filterCaseEditableTransparencyWithSelection;
+    switch (hostValueClass(record)) {
+        case kValuesFloat: return kStorageFloat4;
+        case kValues16: return kStorageRgba16;
+        default: return kStoragePacked8;
+    }
 }
 
 // Copies the delivered tile (inData) into the pyramid base at `tile`.
 void copyTileIntoBase(const FilterRecord* record, Pyramid& base, const PyramidTile& tile) {
     const int32_t step = record->inHiPlane - record->inLoPlane + 1;
     const bool grey = record->planes < 3;
-    const bool alpha = hasTransparencyPlane(record);
+    const bool alpha = hostHasTransparency(record);
     const int32_t alphaPlane = record->inLayerPlanes;
     const auto* rows = static_cast<const uint8_t*>(record->inData);
     for (int32_t y = 0; y < tile.height; ++y) {
@@ -149,13 +144,14 @@ void preparePassState(PluginGlobals& globals) {
     globals.pass.passActive = 1;
 }
 
-void emptyRectangles(FilterRecord* record) {
+
+}  // namespace
+
+void emptyHostRectangles(FilterRecord* record) {
     record->inRect = Rect{0, 0, 0, 0};
     record->outRect = Rect{0, 0, 0, 0};
     record->maskRect = Rect{0, 0, 0, 0};
 }
-
-}  // namespace
 
 void setPassSize(PluginGlobals& globals, const Rect& rect, int32_t scale) {
     FilterParameters* parameters = parametersOf(globals.record);
@@ -339,7 +335,7 @@ void passSetUp(PluginGlobals& globals) {
     if (resultOf(globals) != noErr) {
         // Nothing more will be asked of the host for this run.
         releaseWorkingBuffers(globals);
-        emptyRectangles(record);
+        emptyHostRectangles(record);
         return;
     }
     setRowsRequest(globals, 0);
@@ -347,7 +343,7 @@ void passSetUp(PluginGlobals& globals) {
         resultOf(globals) = record->advanceState();
         if (resultOf(globals) != noErr) {
             releaseWorkingBuffers(globals);
-            emptyRectangles(record);
+            emptyHostRectangles(record);
         }
     }
 }
@@ -373,7 +369,7 @@ void passStep(PluginGlobals& globals) {
 void continueLoop(PluginGlobals& globals) {
     FilterRecord* record = globals.record;
     if (!globals.buffersAllocated || !globals.pass.passActive) {
-        emptyRectangles(record);
+        emptyHostRectangles(record);
         return;
     }
     while (true) {
@@ -392,7 +388,7 @@ void continueLoop(PluginGlobals& globals) {
         }
     }
     releaseWorkingBuffers(globals);
-    emptyRectangles(record);
+    emptyHostRectangles(record);
 }
 
 void previewRender(PluginGlobals& globals) {

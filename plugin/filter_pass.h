@@ -6,6 +6,9 @@
 #include "plugin/globals.h"
 
 void setPassSize(PluginGlobals& globals, const Rect& rect, int32_t scale);
+// Sets inRect, outRect and maskRect to (0, 0, 0, 0): the host asks for no
+// more pixels.
+void emptyHostRectangles(FilterRecord* record);
 
 // Start: the row buffer, seven scratch buffers, the job table and the work
 // area. On any failure all are released and false is returned.

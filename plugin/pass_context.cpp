@@ -3,6 +3,19 @@
 
 #include "plugin/work_area.h"
 
+ValueClass hostValueClass(const FilterRecord* record) {
+    if (record->imageMode == plugInModeRGB96 || record->imageMode == plugInModeGray32 || record->depth == 32)
+        return kValuesFloat;
+    if ((record->imageMode == plugInModeGray16 || record->imageMode == plugInModeRGB48) && record->depth == 16)
+        return kValues16;
+    return kValues8;
+}
+
+bool hostHasTransparency(const FilterRecord* record) {
+    return record->filterCase == filterCaseEditableTransparencyNoSelection ||
+           record->filterCase == filterCaseEditableTransparencyWithSelection;
+}
+
 PassContext makePassContext(const PluginGlobals& globals) {
     PassContext pass;
     RenderContext& c = pass.render;
@@ -19,17 +32,11 @@ PassContext makePassContext(const PluginGlobals& globals) {
     c.blend = &globals.workArea->blend;
 
     OutputTarget& t = c.target;
-    const bool floating = record->imageMode == plugInModeRGB96 || record->imageMode == plugInModeGray32 ||
-                          record->depth == 32;
-    const bool sixteen = (record->imageMode == plugInModeGray16 || record->imageMode == plugInModeRGB48) &&
-                         record->depth == 16;
-    t.valueClass = floating ? kValuesFloat : sixteen ? kValues16 : kValues8;
+    t.valueClass = hostValueClass(record);
     t.rgb = record->planes >= 3;
     t.threeChannelLayout = record->imageMode == plugInModeRGBColor || record->imageMode == plugInModeRGB48 ||
                            record->imageMode == plugInModeRGB96;
-    t.hasTransparency = record->filterCase == filterCaseEditableTransparencyNoSelection ||
-                        record->filterCase == filterCaseEditableTransparencyWithSelection;
-    t.inLayerPlanes = record->inLayerPlanes;
+    t.hasTransparency = hostHasTransparency(record);
     t.outLayerPlanes = record->outLayerPlanes;
     t.inPixelSamples = record->inHiPlane - record->inLoPlane + 1;
     t.planes = record->planes;

@@ -10,3 +10,8 @@ struct PassContext {
 };
 
 PassContext makePassContext(const PluginGlobals& globals);
+
+// The host image's value class (8-bit, 16-bit or floating) from its mode
+// and depth, and whether it has a transparency plane (filter cases 4 and 5).
+ValueClass hostValueClass(const FilterRecord* record);
+bool hostHasTransparency(const FilterRecord* record);

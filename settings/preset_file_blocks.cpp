@@ -32,20 +32,6 @@ struct StoredPictureBuffer {
 };
 }  // namespace
 
-int32_t truncatedToInt32(float value) {
-    if (!(value == value)) return 0;
-    if (value >= 2147483647.0f) return INT32_MAX;
-    if (value <= -2147483648.0f) return INT32_MIN;
-    return static_cast<int32_t>(value);
-}
-
-int32_t truncatedToInt32(double value) {
-    if (!(value == value)) return 0;
-    if (value >= 2147483647.0) return INT32_MAX;
-    if (value <= -2147483648.0) return INT32_MIN;
-    return static_cast<int32_t>(value);
-}
-
 void writeThumbnailBlock(PlatformFile& file, const PresetPicture* picture, const MemoryService& memory) {
     if (picture == nullptr || picture->width <= 0 || picture->height <= 0 ||
         picture->width > kPresetPictureSide || picture->height > kPresetPictureSide) {

@@ -14,7 +14,3 @@ void readTextureBlock(PlatformFile& file, PresetPicture* picture);
 // Reads the thumbnail block; true when a stored picture replaced `picture`.
 bool readThumbnailBlock(PlatformFile& file, PresetPicture* picture, const MemoryService& memory);
 
-// Saturating float-to-integer truncation toward zero (NaN gives 0), for the
-// scaled float fields: a hostile value must not be undefined behaviour.
-int32_t truncatedToInt32(float value);
-int32_t truncatedToInt32(double value);

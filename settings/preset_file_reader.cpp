@@ -2,6 +2,8 @@
 // in the order the format has always applied them.
 #include "settings/preset_file.h"
 
+#include "kernels/truncation.h"
+
 #include "settings/preset_file_blocks.h"
 
 #include <cstring>
@@ -106,7 +108,7 @@ void readValues(ValueReader& in, int32_t v, UserSettings& s, PresetPicture* pict
     if (v > 22) in.read(s.auxColorE);
     if (v < 24) {
         s.auxInt15 = 0;
-        s.auxInt1 = truncatedToInt32(s.auxInt1 / 0.3);
+        s.auxInt1 = truncateToInt(s.auxInt1 / 0.3);
     }
     if (v > 25) {
         in.readCentre(s.xCenter);

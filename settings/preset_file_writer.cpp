@@ -1,6 +1,8 @@
 // Writing a preset file: the 71 values of version 40, then the thumbnail block.
 #include "settings/preset_file.h"
 
+#include "kernels/truncation.h"
+
 #include "settings/preset_file_blocks.h"
 
 #include <initializer_list>
@@ -19,7 +21,7 @@ void writeColor(PlatformFile& file, const Color16& color) {
 // Vectors are stored as value x 100, the centre as value x 65536, both in
 // single precision and truncated toward zero.
 void writeVector(PlatformFile& file, const float (&vector)[3]) {
-    for (float component : vector) writeValue(file, truncatedToInt32(component * 100.0f));
+    for (float component : vector) writeValue(file, truncateToInt(component * 100.0f));
 }
 
 void writeValues(PlatformFile& file, const UserSettings& s) {
@@ -44,8 +46,8 @@ void writeValues(PlatformFile& file, const UserSettings& s) {
     writeColor(file, s.auxColorC);
     writeValue(file, 0);  // texture block: no texture
     writeColor(file, s.auxColorE);
-    writeValue(file, truncatedToInt32(s.xCenter * 65536.0f));
-    writeValue(file, truncatedToInt32(s.yCenter * 65536.0f));
+    writeValue(file, truncateToInt(s.xCenter * 65536.0f));
+    writeValue(file, truncateToInt(s.yCenter * 65536.0f));
 }
 }  // namespace
 

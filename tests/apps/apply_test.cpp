@@ -1,12 +1,13 @@
 // The command-line program end to end: generated images of every supported
 // layout through `apply`, the error paths, action recording and replay.
+#include "program_runner.h"
+
 #include "host/action_file.h"
 #include "host/image_files.h"
 #include "support/test_support.h"
 
 #include <gtest/gtest.h>
 
-#include <sys/wait.h>
 
 #include <cstdio>
 #include <cstring>
@@ -16,24 +17,6 @@
 namespace {
 
 namespace fs = std::filesystem;
-
-struct AppRun {
-    int status = -1;
-    std::string output;  // stdout and stderr together
-};
-
-AppRun runApp(const std::string& arguments) {
-    const std::string command = "'" + builtAppPath() + "' " + arguments + " 2>&1";
-    AppRun run;
-    FILE* pipe = popen(command.c_str(), "r");
-    if (!pipe) return run;
-    char buffer[4096];
-    size_t read;
-    while ((read = fread(buffer, 1, sizeof buffer, pipe)) > 0) run.output.append(buffer, read);
-    const int status = pclose(pipe);
-    run.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-    return run;
-}
 
 std::string folder() {
     static const std::string path = [] {
@@ -105,7 +88,7 @@ TEST(Apply, EveryLayoutComesBackInItsFormatSizeDepthAndAlpha) {
         const std::string input = pathOf(std::string(layout.name) + "." + layout.extension);
         const std::string output = pathOf(std::string(layout.name) + "-out." + layout.extension);
         writeInput(input, sampleDocument(layout.channels, layout.alpha, layout.depth));
-        const AppRun run = runApp("apply --quiet '" + input + "' -o '" + output + "' --force --focus 80");
+        const ProgramRun run = runProgram("apply --quiet '" + input + "' -o '" + output + "' --force --focus 80");
         ASSERT_EQ(run.status, 0) << run.output;
         ImageFileInfo info;
         const Document result = readBack(output, info);
@@ -134,7 +117,7 @@ TEST(Apply, DepthCanBeChosenAndTheProfileIsKept) {
     const std::string input = pathOf("profiled.tif");
     writeInput(input, d);
     const std::string output = pathOf("profiled-16.tif");
-    const AppRun run = runApp("apply --quiet '" + input + "' -o '" + output + "' --force --depth 16");
+    const ProgramRun run = runProgram("apply --quiet '" + input + "' -o '" + output + "' --force --depth 16");
     ASSERT_EQ(run.status, 0) << run.output;
     ImageFileInfo info;
     const Document result = readBack(output, info);
@@ -150,7 +133,7 @@ TEST(Apply, BadInputsAndOutputsFailClearly) {
     {
         std::ofstream(corrupt) << "\x89PNG\r\n\x1a\n this is not a png";
     }
-    AppRun run = runApp("apply --quiet '" + corrupt + "' -o '" + pathOf("x.png") + "'");
+    ProgramRun run = runProgram("apply --quiet '" + corrupt + "' -o '" + pathOf("x.png") + "'");
     EXPECT_EQ(run.status, 1);
     EXPECT_NE(run.output.find("corrupt.png"), std::string::npos) << run.output;
 
@@ -160,37 +143,37 @@ TEST(Apply, BadInputsAndOutputsFailClearly) {
         std::string bytes((std::istreambuf_iterator<char>(in)), {});
         std::ofstream(truncated, std::ios::binary) << bytes.substr(0, bytes.size() / 2);
     }
-    run = runApp("apply --quiet '" + truncated + "' -o '" + pathOf("y.png") + "'");
+    run = runProgram("apply --quiet '" + truncated + "' -o '" + pathOf("y.png") + "'");
     EXPECT_EQ(run.status, 1);
     EXPECT_FALSE(fs::exists(pathOf("y.png")));
 
-    run = runApp("apply --quiet '" + pathOf("missing.png") + "' -o '" + pathOf("z.png") + "'");
+    run = runProgram("apply --quiet '" + pathOf("missing.png") + "' -o '" + pathOf("z.png") + "'");
     EXPECT_EQ(run.status, 1);
 
-    run = runApp("apply --quiet '" + good + "' -o '" + folder() + "/no/such/folder/out.png'");
+    run = runProgram("apply --quiet '" + good + "' -o '" + folder() + "/no/such/folder/out.png'");
     EXPECT_EQ(run.status, 1);
     EXPECT_NE(run.output.find("no/such/folder"), std::string::npos) << run.output;
 
-    run = runApp("apply --quiet '" + good + "' -o '" + pathOf("out.bmp") + "'");
+    run = runProgram("apply --quiet '" + good + "' -o '" + pathOf("out.bmp") + "'");
     EXPECT_EQ(run.status, 2);
 
     const std::string existing = pathOf("existing.png");
     writeInput(existing, sampleDocument(1, false, SampleDepth::eight));
     const auto before = fs::last_write_time(existing);
-    run = runApp("apply --quiet '" + good + "' -o '" + existing + "'");
+    run = runProgram("apply --quiet '" + good + "' -o '" + existing + "'");
     EXPECT_EQ(run.status, 1);
     EXPECT_NE(run.output.find("--force"), std::string::npos);
     EXPECT_EQ(fs::last_write_time(existing), before);
 
-    run = runApp("apply --quiet '" + good + "' -o '" + pathOf("w.png") + "' --focus 101");
+    run = runProgram("apply --quiet '" + good + "' -o '" + pathOf("w.png") + "' --focus 101");
     EXPECT_EQ(run.status, 2);
     EXPECT_NE(run.output.find("--focus: 101 is outside 0..100"), std::string::npos) << run.output;
 
-    run = runApp("apply --quiet '" + good + "' -o '" + pathOf("w.png") + "' --frobnicate");
+    run = runProgram("apply --quiet '" + good + "' -o '" + pathOf("w.png") + "' --frobnicate");
     EXPECT_EQ(run.status, 2);
     EXPECT_NE(run.output.find("--frobnicate"), std::string::npos);
 
-    run = runApp("apply --quiet '" + good + "'");
+    run = runProgram("apply --quiet '" + good + "'");
     EXPECT_EQ(run.status, 2);
 }
 
@@ -198,7 +181,7 @@ TEST(Apply, RecordedStepReplaysTheSameSettings) {
     const std::string input = pathOf("record.png");
     writeInput(input, sampleDocument(3, false, SampleDepth::eight));
     const std::string action = pathOf("step.json");
-    AppRun run = runApp("apply --quiet '" + input + "' -o '" + pathOf("recorded.png") +
+    ProgramRun run = runProgram("apply --quiet '" + input + "' -o '" + pathOf("recorded.png") +
                      "' --force --focus 80 --glue overlay --shape tall --x-center 0.25 --vignette-color 10,20,30"
                      " --uniform-sepia --sepia 30 --saturation -40 --record '" + action + "'");
     ASSERT_EQ(run.status, 0) << run.output;
@@ -218,7 +201,7 @@ TEST(Apply, RecordedStepReplaysTheSameSettings) {
 
     // Replaying the step gives the same picture and records the same 21 values.
     const std::string action2 = pathOf("step2.json");
-    run = runApp("apply --quiet '" + input + "' -o '" + pathOf("replayed.png") + "' --force --action '" + action +
+    run = runProgram("apply --quiet '" + input + "' -o '" + pathOf("replayed.png") + "' --force --action '" + action +
                  "' --record '" + action2 + "'");
     ASSERT_EQ(run.status, 0) << run.output;
     ActionStep replayed;
@@ -237,7 +220,7 @@ TEST(Apply, RecordedStepReplaysTheSameSettings) {
     // Colours travel as their high byte, so the first replay may differ from
     // the flags' run (the default sepia colour 32639 comes back as 127 x 256);
     // from then on the step reproduces itself exactly.
-    run = runApp("apply --quiet '" + input + "' -o '" + pathOf("replayed-again.png") + "' --force --action '" +
+    run = runProgram("apply --quiet '" + input + "' -o '" + pathOf("replayed-again.png") + "' --force --action '" +
                  action2 + "'");
     ASSERT_EQ(run.status, 0) << run.output;
     ImageFileInfo info;
@@ -249,7 +232,7 @@ TEST(Apply, HostileActionFileIsRefused) {
     writeInput(input, sampleDocument(3, false, SampleDepth::eight));
     const std::string action = pathOf("hostile.json");
     std::ofstream(action) << "{\"format\": \"Twilightomator action\", \"version\": 1, \"settings\": [1, 2";
-    const AppRun run = runApp("apply --quiet '" + input + "' -o '" + pathOf("h.png") + "' --force --action '" +
+    const ProgramRun run = runProgram("apply --quiet '" + input + "' -o '" + pathOf("h.png") + "' --force --action '" +
                            action + "'");
     EXPECT_EQ(run.status, 1);
     EXPECT_FALSE(fs::exists(pathOf("h.png")));
@@ -266,7 +249,7 @@ TEST(Apply, TheMaskKeepsUnselectedPixels) {
     const std::string maskPath = pathOf("mask.png");
     writeInput(maskPath, mask);
     const std::string output = pathOf("masked-out.png");
-    const AppRun run = runApp("apply --quiet '" + input + "' -o '" + output + "' --force --mask '" + maskPath + "'");
+    const ProgramRun run = runProgram("apply --quiet '" + input + "' -o '" + output + "' --force --mask '" + maskPath + "'");
     ASSERT_EQ(run.status, 0) << run.output;
     ImageFileInfo info;
     const Document result = readBack(output, info);
@@ -279,13 +262,13 @@ TEST(Apply, EveryGlueModeGivesASaneResult) {
     const Document source = sampleDocument(3, false, SampleDepth::eight, 24, 16);
     writeInput(input, source);
     const std::string normalPath = pathOf("mode-1.png");
-    ASSERT_EQ(runApp("apply --quiet '" + input + "' -o '" + normalPath + "' --force --glue 1").status, 0);
+    ASSERT_EQ(runProgram("apply --quiet '" + input + "' -o '" + normalPath + "' --force --glue 1").status, 0);
     ImageFileInfo info;
     const Document normal = readBack(normalPath, info);
     int differing = 0;
     for (int mode = 2; mode <= 62; ++mode) {
         const std::string output = pathOf("mode-" + std::to_string(mode) + ".png");
-        const AppRun run = runApp("apply --quiet '" + input + "' -o '" + output + "' --force --glue " + std::to_string(mode));
+        const ProgramRun run = runProgram("apply --quiet '" + input + "' -o '" + output + "' --force --glue " + std::to_string(mode));
         ASSERT_EQ(run.status, 0) << mode << run.output;
         const Document result = readBack(output, info);
         ASSERT_EQ(result.samples.size(), normal.samples.size());
@@ -296,23 +279,23 @@ TEST(Apply, EveryGlueModeGivesASaneResult) {
 }
 
 TEST(CommandLine, HelpVersionModesAndInfo) {
-    AppRun run = runApp("--help");
+    ProgramRun run = runProgram("--help");
     EXPECT_EQ(run.status, 0);
     EXPECT_NE(run.output.find("apply"), std::string::npos);
-    run = runApp("--version");
+    run = runProgram("--version");
     EXPECT_EQ(run.status, 0);
-    run = runApp("modes");
+    run = runProgram("modes");
     EXPECT_EQ(run.status, 0);
     EXPECT_NE(run.output.find("26   hard diff      GL26"), std::string::npos) << run.output;
     EXPECT_NE(run.output.find("62   screendim      GL62"), std::string::npos);
-    run = runApp("info");
+    run = runProgram("info");
     EXPECT_EQ(run.status, 0);
     EXPECT_NE(run.output.find("Twilightomator..."), std::string::npos);
     EXPECT_NE(run.output.find("CB width"), std::string::npos);
     EXPECT_NE(run.output.find("'GLty', 60 entries"), std::string::npos) << run.output;
-    run = runApp("info --plugin /nonexistent.so");
+    run = runProgram("info --plugin /nonexistent.so");
     EXPECT_EQ(run.status, 1);
-    run = runApp("nonsense");
+    run = runProgram("nonsense");
     EXPECT_EQ(run.status, 2);
 }
 

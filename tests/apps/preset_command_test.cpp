@@ -1,12 +1,13 @@
 // The preset commands end to end: save with and without a picture, info,
 // picture, and apply --preset.
+#include "program_runner.h"
+
 #include "host/image_files.h"
 #include "support/test_support.h"
 
 #include <gtest/gtest.h>
 #include <nlohmann/json.hpp>
 
-#include <sys/wait.h>
 
 #include <cstdio>
 #include <cstring>
@@ -15,23 +16,6 @@
 namespace {
 
 namespace fs = std::filesystem;
-
-struct Outcome {
-    int status = -1;
-    std::string output;
-};
-
-Outcome runProgram(const std::string& arguments, bool withStderr = true) {
-    const std::string command = "'" + builtAppPath() + "' " + arguments + (withStderr ? " 2>&1" : " 2>/dev/null");
-    Outcome outcome;
-    FILE* pipe = popen(command.c_str(), "r");
-    char buffer[4096];
-    size_t read;
-    while ((read = fread(buffer, 1, sizeof buffer, pipe)) > 0) outcome.output.append(buffer, read);
-    const int status = pclose(pipe);
-    outcome.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-    return outcome;
-}
 
 std::string pathOf(const std::string& name) {
     const fs::path folder = fs::path(testTemporaryFolder()) / "presets";
@@ -59,7 +43,7 @@ std::string writeSampleImage() {
 TEST(PresetCommand, SaveInfoAndPictureRoundTrip) {
     const std::string image = writeSampleImage();
     const std::string preset = pathOf("look.z5a");
-    Outcome run = runProgram("preset save '" + preset + "' --focus 70 --glue overlay --sepia-color 200,100,50 --from '" +
+    ProgramRun run = runProgram("preset save '" + preset + "' --focus 70 --glue overlay --sepia-color 200,100,50 --from '" +
                              image + "' --force");
     ASSERT_EQ(run.status, 0) << run.output;
 
@@ -92,7 +76,7 @@ TEST(PresetCommand, SaveInfoAndPictureRoundTrip) {
 
 TEST(PresetCommand, WithoutPictureAndRefusals) {
     const std::string preset = pathOf("plain.z5a");
-    Outcome run = runProgram("preset save '" + preset + "' --force");
+    ProgramRun run = runProgram("preset save '" + preset + "' --force");
     ASSERT_EQ(run.status, 0) << run.output;
     run = runProgram("preset info '" + preset + "'");
     EXPECT_EQ(run.status, 0);

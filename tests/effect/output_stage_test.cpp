@@ -31,7 +31,7 @@ struct Stage {
         const int colour = rgb ? 3 : 1;
         t.planes = colour + (transparency ? 1 : 0);
         t.inPixelSamples = t.planes;
-        t.inLayerPlanes = t.outLayerPlanes = colour;
+        t.outLayerPlanes = colour;
         t.width = width;
         t.height = 1;
         const int bytes = valueClass == kValues8 ? 1 : valueClass == kValues16 ? 2 : 4;

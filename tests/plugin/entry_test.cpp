@@ -8,8 +8,6 @@
 
 namespace {
 
-bool rectEmpty(const Rect& r) { return r.top == 0 && r.left == 0 && r.bottom == 0 && r.right == 0; }
-
 TEST(Entry, AboutBeforeAnythingElseCreatesNothing) {
     TestHost host(rampDocument(8, 8, 3, false, SampleDepth::eight));
     const int32_t handlesBefore = liveHostHandles();

@@ -49,6 +49,29 @@ Document rampDocument(int32_t width, int32_t height, int32_t channels, bool alph
     return document;
 }
 
+Document flatDocument(int32_t width, int32_t height, int32_t channels, bool alpha, SampleDepth depth, double value) {
+    Document document = rampDocument(width, height, channels, alpha, depth);
+    for (int32_t y = 0; y < height; ++y)
+        for (int32_t x = 0; x < width; ++x)
+            for (int p = 0; p < channels; ++p) {
+                uint8_t* s = document.pixel(x, y);
+                if (depth == SampleDepth::eight) {
+                    s[p] = uint8_t(value);
+                } else if (depth == SampleDepth::sixteen) {
+                    const uint16_t v = uint16_t(value);
+                    std::memcpy(s + 2 * p, &v, 2);
+                } else {
+                    const float v = float(value);
+                    std::memcpy(s + 4 * p, &v, 4);
+                }
+            }
+    return document;
+}
+
+bool rectEmpty(const Rect& r) { return r.top == 0 && r.left == 0 && r.bottom == 0 && r.right == 0; }
+
+int32_t eightBitRoundTrip(int32_t v) { return int32_t(float(v) * (1.0f / 255.0f) * 255.0f); }
+
 TestHost::TestHost(Document doc, HostConfig hostConfig) : document(std::move(doc)), config(hostConfig) {
     session = std::make_unique<HostSession>(document, config);
 }

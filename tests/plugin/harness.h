@@ -15,6 +15,16 @@ const PluginModule& pluginUnderTest();
 // A small RGB or grey document with a deterministic ramp.
 Document rampDocument(int32_t width, int32_t height, int32_t channels, bool alpha, SampleDepth depth);
 
+// The same document with every colour sample at `value` (on the document's
+// own scale); a transparency plane stays opaque.
+Document flatDocument(int32_t width, int32_t height, int32_t channels, bool alpha, SampleDepth depth, double value);
+
+bool rectEmpty(const Rect& r);
+
+// What an 8-bit channel comes back as through the pyramid at d = 0 with no
+// colour change: v / 255 as the sampler scales it, times 255, truncated.
+int32_t eightBitRoundTrip(int32_t v);
+
 // One host with its session state; release() hands the parameter block
 // and globals back as a host does when it unloads the plug-in.
 struct TestHost {

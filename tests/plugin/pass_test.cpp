@@ -11,31 +11,6 @@
 
 namespace {
 
-Document flatDocument(int32_t width, int32_t height, int32_t channels, bool alpha, SampleDepth depth, double value) {
-    Document document = rampDocument(width, height, channels, alpha, depth);
-    for (int32_t y = 0; y < height; ++y)
-        for (int32_t x = 0; x < width; ++x)
-            for (int p = 0; p < channels; ++p) {
-                uint8_t* s = document.pixel(x, y);
-                if (depth == SampleDepth::eight) {
-                    s[p] = uint8_t(value);
-                } else if (depth == SampleDepth::sixteen) {
-                    const uint16_t v = uint16_t(value);
-                    std::memcpy(s + 2 * p, &v, 2);
-                } else {
-                    const float v = float(value);
-                    std::memcpy(s + 4 * p, &v, 4);
-                }
-            }
-    return document;
-}
-
-bool rectEmpty(const Rect& r) { return r.top == 0 && r.left == 0 && r.bottom == 0 && r.right == 0; }
-
-// What an 8-bit channel comes back as through the pyramid at d = 0 with no
-// colour change: v / 255 as the sampler scales it, times 255, truncated.
-int32_t eightBitRoundTrip(int32_t v) { return int32_t(float(v) * (1.0f / 255.0f) * 255.0f); }
-
 TEST(Pass, OneRowRectangleMakesOneStepAndReportsItsProgress) {
     TestHost host(flatDocument(20, 1, 3, false, SampleDepth::eight, 90));
     const FilterRunResult run = host.run();

@@ -53,12 +53,8 @@ struct DirectHost {
 };
 
 Document flat(int32_t width, int32_t height, uint8_t value) {
-    Document d = rampDocument(width, height, 3, false, SampleDepth::eight);
-    std::memset(d.samples.data(), value, d.samples.size());
-    return d;
+    return flatDocument(width, height, 3, false, SampleDepth::eight, value);
 }
-
-int32_t eightBitRoundTrip(int32_t v) { return int32_t(float(v) * (1.0f / 255.0f) * 255.0f); }
 
 TEST(InternalImage, RenderingAtFullSizeMatchesTheFinalPass) {
     const Document source = rampDocument(40, 30, 3, false, SampleDepth::eight);
