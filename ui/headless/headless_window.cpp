@@ -158,6 +158,7 @@ void HeadlessDialog::press(int32_t x, int32_t y, MouseButton button, bool contro
     for (auto& [id, c] : controls_) {
         if (c.spec.kind == ControlKind::ownerDrawnButton && c.enabled && c.spec.rect.contains(point)) {
             pressedItem_ = id;
+            focused_ = id;
             redrawItem(id);
             drawInvalid();
             return;
