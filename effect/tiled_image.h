@@ -35,7 +35,7 @@ void writeRgba16(int x, int y, Pyramid& image, int level, uint16_t c0, uint16_t 
 void writeWords32(int x, int y, Pyramid& image, int level, const uint32_t (&words)[4]);                         // kStorageFloat4
 void writeFloat4(int x, int y, Pyramid& image, int level, float c0, float c1, float c2, float c3);              // kStorageFloat4
 void writeRgb16(int x, int y, Pyramid& image, int level, uint16_t c0, uint16_t c1, uint16_t c2);                 // kStorageRgb16
-void writeByte(int x, int y, Pyramid& image, int level, uint8_t value);                                          // type 0
+void writeByte(int x, int y, Pyramid& image, int level, uint8_t value);                                          // kStorageGrey8
 void readRgba16(int x, int y, const Pyramid& image, int level, uint16_t (&channels)[4]);  // kStorageRgba16
 void readWords32(int x, int y, const Pyramid& image, int level, uint32_t (&words)[4]);    // kStorageFloat4
 void readFloat4(int x, int y, const Pyramid& image, int level, float (&channels)[4]);     // kStorageFloat4
