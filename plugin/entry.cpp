@@ -88,7 +88,7 @@ void start(PluginGlobals& globals) {
 
     // Per-run set-up.
     preparePassImages(globals);
-    if (!descriptorPresent(record)) loadCachedSettings(globals, parameters);
+    if (!descriptorPresent(record)) restoreSessionSettings(globals, parameters);
     if (globals.firstParameters) {
         globals.firstParameters = 0;
         parameters.psdChoiceA = 0;
@@ -139,7 +139,7 @@ void start(PluginGlobals& globals) {
             emptyHostRectangles(record);
             return;
         }
-        saveCachedSettings(globals, parameters);
+        keepSessionSettings(globals, parameters);
     }
 
     parameters.renderTarget = renderHostRows;
