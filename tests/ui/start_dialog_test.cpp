@@ -106,6 +106,14 @@ TEST(StartWithDialog, OkShowsThePreviewThroughTheHostAndStartsThePass) {
     EXPECT_EQ(host.parameters().settings.focus, 100);
     EXPECT_EQ(host.parameters().renderTarget, renderHostRows);
     EXPECT_EQ(host.session.record().outRect.bottom - host.session.record().outRect.top, 1);  // the first row
+    // The pass runs to its end, as the host drives it.
+    host.session.setWritingBack(true);
+    int32_t calls = 0;
+    while (!empty(host.session.record().outRect) && calls++ < 1000) {
+        ASSERT_EQ(host.call(filterSelectorContinue), 0);
+        host.session.flushOutput();
+    }
+    EXPECT_TRUE(empty(host.session.record().inRect));
 }
 
 TEST(StartWithDialog, RefusalIsAMessageBoxWhenTheUserAskedForTheDialog) {
