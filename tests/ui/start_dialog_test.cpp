@@ -1,5 +1,6 @@
 // Start with the dialog, through PluginMain over the substitute host, the
 // user played on the headless window layer.
+#include "host/descriptor_suite.h"
 #include "host/document.h"
 #include "host/filter_driver.h"
 #include "host/handle_suite.h"
@@ -12,7 +13,9 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdlib>
 #include <cstring>
+#include <filesystem>
 
 namespace {
 
@@ -48,6 +51,15 @@ struct DirectHost {
         return result;
     }
     FilterParameters& parameters() { return *reinterpret_cast<FilterParameters*>(*state.parameters); }
+    // Continue until the plug-in asks for no more pixels, as a host does.
+    void runPass() {
+        session.setWritingBack(true);
+        for (int32_t calls = 0; !empty(session.record().outRect) && calls < 1000; ++calls) {
+            ASSERT_EQ(call(filterSelectorContinue), 0);
+            session.flushOutput();
+        }
+        session.setWritingBack(false);
+    }
 };
 
 struct InstalledHeadless {
@@ -58,8 +70,19 @@ struct InstalledHeadless {
 
 constexpr int32_t kFocusLeft = 130, kFocusMiddle = 96;
 
+bool cachedSettingsExist() {
+    const char* folder = std::getenv("TMPDIR");
+    return folder && std::filesystem::exists(std::filesystem::path(folder) / "Twilightomator cached settings C");
+}
+
+void clearCachedSettings() {
+    if (const char* folder = std::getenv("TMPDIR"))
+        std::filesystem::remove(std::filesystem::path(folder) / "Twilightomator cached settings C");
+}
+
 TEST(StartWithDialog, CancelGivesUserCancelledEmptyRectanglesAndTheOpeningSettings) {
     InstalledHeadless headless;
+    clearCachedSettings();
     DirectHost host(rampDocument(300, 200));
     ASSERT_EQ(host.call(filterSelectorParameters), 0);
     ASSERT_EQ(host.call(filterSelectorPrepare), 0);
@@ -82,11 +105,13 @@ TEST(StartWithDialog, CancelGivesUserCancelledEmptyRectanglesAndTheOpeningSettin
     EXPECT_TRUE(empty(record.maskRect));
     EXPECT_EQ(host.parameters().showDialog, 0);
     EXPECT_NE(opened, "100");
+    EXPECT_FALSE(cachedSettingsExist());
     EXPECT_EQ(std::to_string(host.parameters().settings.focus), opened);
 }
 
 TEST(StartWithDialog, OkShowsThePreviewThroughTheHostAndStartsThePass) {
     InstalledHeadless headless;
+    clearCachedSettings();
     DirectHost host(rampDocument(300, 200));
     ASSERT_EQ(host.call(filterSelectorParameters), 0);
     ASSERT_EQ(host.call(filterSelectorPrepare), 0);
@@ -104,16 +129,59 @@ TEST(StartWithDialog, OkShowsThePreviewThroughTheHostAndStartsThePass) {
     EXPECT_EQ(surround.red, 255);
     EXPECT_FALSE(centre.red == 255 && centre.green == 255 && centre.blue == 255);
     EXPECT_EQ(host.parameters().settings.focus, 100);
+    EXPECT_TRUE(cachedSettingsExist());  // saved after OK
     EXPECT_EQ(host.parameters().renderTarget, renderHostRows);
     EXPECT_EQ(host.session.record().outRect.bottom - host.session.record().outRect.top, 1);  // the first row
-    // The pass runs to its end, as the host drives it.
-    host.session.setWritingBack(true);
-    int32_t calls = 0;
-    while (!empty(host.session.record().outRect) && calls++ < 1000) {
-        ASSERT_EQ(host.call(filterSelectorContinue), 0);
-        host.session.flushOutput();
-    }
+    host.runPass();
     EXPECT_TRUE(empty(host.session.record().inRect));
+}
+
+// A step played with the dialog opens it with the step's values; once it is
+// accepted, a new session repeating without a descriptor uses them, and a
+// scripted run with a descriptor does not.
+TEST(StartWithDialog, AcceptedDialogLeavesCachedSettingsForTheNextRepeat) {
+    InstalledHeadless headless;
+    clearCachedSettings();
+    std::string opened;
+    headless.system.onModal = [&](HeadlessDialog& w) {
+        opened = w.text(86);
+        w.pressReturn();
+    };
+    {
+        Descriptor step;
+        step.put(integerItem(fourCC("0007"), 77));
+        step.put(enumeratedItem(fourCC("GLUE"), fourCC("GLty"), fourCC("GL05")));
+        DescriptorSuiteConfig suiteConfig;
+        suiteConfig.playInfo = plugInDialogDisplay;
+        DescriptorSuiteHost suite(suiteConfig, &step);
+        HostConfig config;
+        config.descriptorParameters = suite.parameters();
+        DirectHost host(rampDocument(12, 10), config);
+        ASSERT_EQ(host.call(filterSelectorPrepare), 0);
+        ASSERT_EQ(host.call(filterSelectorStart), 0);
+        host.runPass();
+        EXPECT_EQ(opened, "77");
+        EXPECT_TRUE(cachedSettingsExist());
+    }
+    {
+        DirectHost repeat(rampDocument(12, 10));
+        ASSERT_EQ(repeat.call(filterSelectorPrepare), 0);
+        ASSERT_EQ(repeat.call(filterSelectorStart), 0);
+        repeat.runPass();
+        EXPECT_EQ(repeat.parameters().settings.focus, 77);
+        EXPECT_EQ(repeat.parameters().settings.glue, 5);
+    }
+    Descriptor other;
+    other.put(integerItem(fourCC("0009"), 3));
+    DescriptorSuiteHost suite(DescriptorSuiteConfig{}, &other);
+    HostConfig config;
+    config.descriptorParameters = suite.parameters();
+    DirectHost scripted(rampDocument(12, 10), config);
+    ASSERT_EQ(scripted.call(filterSelectorPrepare), 0);
+    ASSERT_EQ(scripted.call(filterSelectorStart), 0);
+    scripted.runPass();
+    EXPECT_EQ(scripted.parameters().settings.focus, 36);
+    EXPECT_EQ(scripted.parameters().settings.dampen, 3);
 }
 
 TEST(StartWithDialog, RefusalIsAMessageBoxWhenTheUserAskedForTheDialog) {
