@@ -37,6 +37,8 @@ bool PluginModule::load(const std::string& path, std::string& error) {
         error = path + " is not a filter module: it has no resources";
         return false;
     }
+    // Optional: a module without it filters but cannot export.
+    export_ = reinterpret_cast<TwilightomatorExportProc>(dlsym(library_, kExportEntryName));
     const std::vector<uint8_t> bytes = resource(fourCC("PiPL"), 16000);
     if (bytes.empty()) {
         error = path + " has no property list";

@@ -2,6 +2,7 @@
 #pragma once
 
 #include "host/property_list.h"
+#include "interface/export_entry.h"
 #include "plugin/host_interface.h"
 
 #include <cstdint>
@@ -28,12 +29,15 @@ public:
         entry_(selector, record, data, result);
     }
     const std::string& path() const { return path_; }
+    // The export entry beside PluginMain; null when the module has none.
+    TwilightomatorExportProc exportEntry() const { return export_; }
 
 private:
     typedef int32_t (*ResourceAccessor)(uint32_t type, int16_t id, void* buffer, int32_t capacity);
     void* library_ = nullptr;
     PluginMainProc entry_ = nullptr;
     ResourceAccessor resources_ = nullptr;
+    TwilightomatorExportProc export_ = nullptr;
     PropertyList properties_;
     std::string path_;
 };

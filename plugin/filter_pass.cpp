@@ -3,6 +3,7 @@
 
 #include "effect/effect_pipeline.h"
 #include "effect/tiled_image.h"
+#include "effect/tiled_image_resample.h"
 #include "kernels/jobs.h"
 #include "plugin/pass_context.h"
 #include "plugin/session_store.h"
@@ -414,13 +415,14 @@ OSErr renderIntoInternalImage(PluginGlobals& globals, int32_t width, int32_t hei
 
     Pyramid& internal = globals.images->internal;
     const Pyramid& source = globals.images->source;
-    // The same storage as the source, so an equal-size copy is exact; other
-    // sizes are resampled into packed 8-bit pixels.
+    // The same storage as the source, so that an export keeps the host's
+    // depth and an equal-size copy is exact; other sizes are resampled.
     const bool sameSize = width == source.width[0] && height == source.height[0];
-    const int type = sameSize ? source.storageType : kStoragePacked8;
+    const int type = source.storageType;
     if (!internal.create(pluginMemoryService(record), width, height, type, kEdgeClamp)) return kPyramidFailed;
     internal.weights = &globals.workArea->weights;
-    copyImage(source, internal);
+    if (sameSize || type == kStoragePacked8) copyImage(source, internal);
+    else resampleImageKeepingDepth(source, internal);
 
     const int32_t savedTarget = parameters.renderTarget;
     const int32_t savedScale = parameters.previewScale;
