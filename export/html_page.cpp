@@ -2,7 +2,7 @@
 #include "export/html_page.h"
 
 #include "export/html_text.h"
-#include "export/product_identity.h"
+#include "codec/product_identity.h"
 
 #include <algorithm>
 #include <string_view>

@@ -2,10 +2,10 @@
 // document.
 #include "export/psd_sections.h"
 
-#include "export/exif_block.h"
-#include "export/iptc_block.h"
-#include "export/product_identity.h"
-#include "kernels/blend_names.h"
+#include "codec/exif_block.h"
+#include "codec/iptc_block.h"
+#include "codec/product_identity.h"
+#include "model/glue_modes.h"
 
 #include <cstring>
 #include <string>

@@ -3,7 +3,7 @@
 
 #include "host/property_list.h"
 #include "interface/export_entry.h"
-#include "plugin/host_interface.h"
+#include "interface/host_interface.h"
 
 #include <cstdint>
 #include <string>

@@ -2,7 +2,7 @@
 // procedures (the dialog's progress window, the command line's bar).
 #pragma once
 
-#include "plugin/host_interface.h"
+#include "interface/host_interface.h"
 
 #include <cstdint>
 
