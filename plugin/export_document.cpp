@@ -40,7 +40,10 @@ OSErr exportLayeredDocument(PluginGlobals& globals, const char* path, int32_t wi
         width = record->filterRect.right - record->filterRect.left;
         height = record->filterRect.bottom - record->filterRect.top;
     }
-    const OSErr rendered = renderIntoInternalImage(globals, width, height);
+    // The render takes the first half of the progress bar, the writing the rest.
+    ExportProgress progress(record);
+    progress.phase(0, 50);
+    const OSErr rendered = renderIntoInternalImage(globals, width, height, &progress);
     Pyramid& image = globals.images->internal;
     struct ReleaseImage {
         Pyramid& image;
@@ -67,7 +70,7 @@ OSErr exportLayeredDocument(PluginGlobals& globals, const char* path, int32_t wi
         putMessage(message, messageBytes, file.error());
         return kExportWriteFailed;
     }
-    ExportProgress progress(record);
+    progress.phase(50, 50);
     const PsdProgress rows{reportRows, &progress};
     const PsdWriteResult written = writePsdDocument(image, info, file, &rows);
     if (written == kPsdCancelled) return userCanceledErr;

@@ -4,7 +4,7 @@
 bool ExportProgress::step(int64_t done, int64_t total) {
     if (cancelled_) return false;
     if (total > 0 && record_->progressProc) {
-        const int32_t percent = int32_t(done * 100 / total);
+        const int32_t percent = base_ + int32_t(done * span_ / total);
         if (percent != lastPercent_) {
             lastPercent_ = percent;
             record_->progressProc(percent, 100);

@@ -5,6 +5,7 @@
 #include "effect/tiled_image.h"
 #include "effect/tiled_image_resample.h"
 #include "kernels/jobs.h"
+#include "plugin/export_progress.h"
 #include "plugin/pass_context.h"
 #include "plugin/session_store.h"
 #include "plugin/work_area.h"
@@ -404,7 +405,7 @@ void previewRender(PluginGlobals& globals) {
     while (globals.pass.passActive && resultOf(globals) == noErr) passStep(globals);
 }
 
-OSErr renderIntoInternalImage(PluginGlobals& globals, int32_t width, int32_t height) {
+OSErr renderIntoInternalImage(PluginGlobals& globals, int32_t width, int32_t height, ExportProgress* progress) {
     FilterRecord* record = globals.record;
     FilterParameters& parameters = *parametersOf(record);
     if (!globals.buffersAllocated) return memFullErr;
@@ -432,7 +433,10 @@ OSErr renderIntoInternalImage(PluginGlobals& globals, int32_t width, int32_t hei
     globals.pass.passWidth = width;
     globals.pass.passHeight = height;
     preparePassState(globals);
-    while (globals.pass.passActive && resultOf(globals) == noErr) passStep(globals);
+    while (globals.pass.passActive && resultOf(globals) == noErr) {
+        passStep(globals);
+        if (progress && !progress->step(globals.pass.stepCount, height)) resultOf(globals) = userCanceledErr;
+    }
     parameters.renderTarget = savedTarget;
     parameters.previewScale = savedScale;
     globals.pass = savedPass;
