@@ -50,7 +50,6 @@ Document photoLike16(int32_t width, int32_t height) {
 }
 
 void BM_ExportPsd16(benchmark::State& state) {
-    reportMachine();
     const int32_t width = 6000, height = 4000;
     Document document = photoLike16(width, height);
     const char* folder = std::getenv("TMPDIR");
