@@ -124,11 +124,14 @@ bool parseOptions(const Arguments& args, ExportOptions& options, bool withSize, 
         error = "give the input and -o OUTPUT";
         return false;
     }
-    if (std::filesystem::exists(options.output) && !options.force) {
-        error = options.output + " exists; use --force to replace it";
-        return false;
-    }
     return true;
+}
+
+// An existing output is replaced only when the user says so.
+bool outputMayBeWritten(const ExportOptions& options) {
+    if (!std::filesystem::exists(options.output) || options.force) return true;
+    printError(options.output + " exists; use --force to replace it");
+    return false;
 }
 
 // Runs one export job through the module over the document.
@@ -184,6 +187,7 @@ int exportPsd(const Arguments& args) {
         printError("export-psd: " + error);
         return kExitUsage;
     }
+    if (!outputMayBeWritten(options)) return kExitFailure;
     Document document;
     ImageFileInfo info;
     if (!readImageFile(options.input, document, info, error)) {
@@ -221,6 +225,7 @@ int gallery(const Arguments& args) {
         printError("gallery " + kind + ": " + error);
         return kExitUsage;
     }
+    if (!outputMayBeWritten(options)) return kExitFailure;
     TwilightomatorExportRequest request{};
     request.path = options.output.c_str();
     Document document;

@@ -158,7 +158,8 @@ OSErr writePresetsPage(PluginGlobals& globals, const char* sourceFolder, const c
     return savePage(page, htmlPath, message, messageBytes);
 }
 
-OSErr writeMemoryDotsPage(PluginGlobals& globals, const char* htmlPath, char* message, size_t messageBytes) {
+OSErr writeMemoryDotsPage(PluginGlobals& globals, const char* htmlPath, char* message, size_t messageBytes,
+                          const bool* occupied) {
     putMessage(message, messageBytes, "");
     const FilterRecord* record = globals.record;
     FilterParameters& parameters = *parametersOf(record);
@@ -186,9 +187,7 @@ OSErr writeMemoryDotsPage(PluginGlobals& globals, const char* htmlPath, char* me
             result = userCanceledErr;
             break;
         }
-        // A dot is occupied when it keeps its settings across runs (the
-        // dots the dialog shows filled when it opens) and its file reads.
-        if (store.keptFlags[dot - 1] != 1) continue;
+        if (occupied ? !occupied[dot - 1] : store.keptFlags[dot - 1] != 1) continue;
         if (loadMemoryDot(store, dot - 1, parameters, nullptr, memory) != 0) {
             parameters.settings = current;
             continue;

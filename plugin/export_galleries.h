@@ -11,7 +11,11 @@
 // kExportWriteFailed with a message for the user.
 OSErr writePresetsPage(PluginGlobals& globals, const char* sourceFolder, const char* htmlPath, char* message,
                        size_t messageBytes);
-OSErr writeMemoryDotsPage(PluginGlobals& globals, const char* htmlPath, char* message, size_t messageBytes);
+// occupied: the dialog's 25 dot states (true: filled or current); null
+// outside the dialog, where a dot is occupied when it keeps its settings
+// (kept flag 1, as the dialog shows it filled when it opens).
+OSErr writeMemoryDotsPage(PluginGlobals& globals, const char* htmlPath, char* message, size_t messageBytes,
+                          const bool* occupied = nullptr);
 
 // The picture size of a memory dot: the image fitted within 300 pixels on
 // its longer side (never enlarged, never below 1).
