@@ -29,15 +29,20 @@ public:
         entry_(selector, record, data, result);
     }
     const std::string& path() const { return path_; }
-    // The export entry beside PluginMain; null when the module has none.
-    TwilightomatorExportProc exportEntry() const { return export_; }
+    // Another entry the module exports beside its entry point; nullptr when it
+    // has none of that name.
+    void* entry(const char* name) const;
+    // The export entry beside PluginMain (interface/export_entry.h); null
+    // when the module has none.
+    TwilightomatorExportProc exportEntry() const {
+        return reinterpret_cast<TwilightomatorExportProc>(entry(kExportEntryName));
+    }
 
 private:
     typedef int32_t (*ResourceAccessor)(uint32_t type, int16_t id, void* buffer, int32_t capacity);
     void* library_ = nullptr;
     PluginMainProc entry_ = nullptr;
     ResourceAccessor resources_ = nullptr;
-    TwilightomatorExportProc export_ = nullptr;
     PropertyList properties_;
     std::string path_;
 };

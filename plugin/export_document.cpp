@@ -17,8 +17,6 @@ void putMessage(char* message, size_t bytes, const std::string& text) {
     if (message && bytes > 0) std::snprintf(message, bytes, "%s", text.c_str());
 }
 
-constexpr OSErr kPyramidNotMade = 999;
-
 bool reportRows(void* context, int64_t done, int64_t total) {
     return static_cast<ExportProgress*>(context)->step(done, total);
 }
@@ -55,7 +53,7 @@ OSErr exportLayeredDocument(PluginGlobals& globals, const char* path, int32_t wi
     if (rendered != noErr || !image.hasTiles()) {
         putMessage(message, messageBytes, "There is not enough memory to render the document at this size.");
         // A pyramid or working image that cannot be made is the job's -99.
-        return rendered != noErr && rendered != kPyramidNotMade ? rendered : kExportNoWorkingImage;
+        return rendered != noErr && rendered != kResultPyramidFailed ? rendered : kExportNoWorkingImage;
     }
 
     PsdDocumentInfo info;

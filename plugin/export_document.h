@@ -2,6 +2,7 @@
 // at the chosen size and the host's depth, and save it as a layered document.
 #pragma once
 
+#include "interface/plugin_result_codes.h"
 #include "plugin/globals.h"
 
 #include <cstddef>
@@ -17,5 +18,5 @@ int32_t exportBytesPerChannel(const FilterRecord* record);
 OSErr exportLayeredDocument(PluginGlobals& globals, const char* path, int32_t width, int32_t height, char* message,
                             size_t messageBytes);
 
-inline constexpr OSErr kExportWriteFailed = -20;
+inline constexpr OSErr kExportWriteFailed = kResultWriteFailed;
 inline constexpr OSErr kExportNoWorkingImage = -99;

@@ -2,6 +2,7 @@
 // the accessor that stands in for the Windows resource section.
 #include "plugin/entry.h"
 #include "plugin/export_entry.h"
+#include "plugin/preset_picture_entry.h"
 #include "resources/resource_bytes.h"
 
 #define TWL_EXPORT extern "C" __attribute__((visibility("default")))
@@ -21,4 +22,11 @@ TWL_EXPORT int32_t TwilightomatorResource(uint32_t type, int16_t id, void* buffe
 TWL_EXPORT void TwilightomatorExport(TwilightomatorExportRequest* request, void* record, intptr_t* data,
                                      int16_t* result) {
     exportEntry(request, record, data, result);
+}
+
+// The 128 x 128 preset picture of a finished image (see
+// plugin/preset_picture_entry.h), for writing presets outside a filter run.
+TWL_EXPORT int16_t TwilightomatorPresetPicture(const void* pixels, int64_t rowBytes, int32_t planes, int32_t width,
+                                               int32_t height, int32_t valueClass, uint8_t* rgba) {
+    return makePresetPictureFromImage(pixels, rowBytes, planes, width, height, valueClass, rgba);
 }
