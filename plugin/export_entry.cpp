@@ -18,7 +18,6 @@ void exportEntry(TwilightomatorExportRequest* request, void* recordPointer, intp
         return;
     }
     request->message[0] = '\0';
-    gCurrentCall = CurrentCall{record, data, result};
     Handle handle = reinterpret_cast<Handle>(*data);
     Ptr memory = handle ? lockPluginHandle(record, handle) : nullptr;
     if (!memory) {
