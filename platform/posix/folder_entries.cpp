@@ -1,4 +1,4 @@
-// Folder entries in listing order (POSIX).
+// Folder entries in listing order.
 #include "platform/folder_entries.h"
 
 #include "platform/path_limits.h"
