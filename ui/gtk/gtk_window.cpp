@@ -5,6 +5,7 @@
 
 #include <gtk/gtk.h>
 
+#include <algorithm>
 #include <cmath>
 #include <deque>
 #include <map>
@@ -107,6 +108,7 @@ private:
     GtkWidget* window_ = nullptr;
     GtkWidget* fixed_ = nullptr;
     GtkWidget* canvas_ = nullptr;
+    int32_t width_ = 0, height_ = 0;
     std::map<int32_t, Control> controls_;
     std::map<int32_t, guint> timers_;
     std::map<int32_t, TimerTag*> timerTags_;
@@ -125,7 +127,8 @@ DialogOnGtk::DialogOnGtk(const DialogSpec& spec, DialogEvents& events) : events_
     gtk_window_set_title(GTK_WINDOW(window_), spec.title);
     gtk_window_set_resizable(GTK_WINDOW(window_), FALSE);
     gtk_window_set_modal(GTK_WINDOW(window_), TRUE);
-    gtk_window_set_position(GTK_WINDOW(window_), GTK_WIN_POS_CENTER);
+    width_ = spec.clientWidth;
+    height_ = spec.clientHeight;
     fixed_ = gtk_fixed_new();
     gtk_widget_set_size_request(fixed_, spec.clientWidth, spec.clientHeight);
     gtk_container_add(GTK_CONTAINER(window_), fixed_);
@@ -479,7 +482,22 @@ gboolean DialogOnGtk::onDelete(GtkWidget*, GdkEvent*, gpointer data) {
     return TRUE;
 }
 
+// The dialog placement rule: half the free width to the left, a third of
+// the free height above, kept on the monitor.
+void placeOnMonitor(GtkWidget* window, int32_t width, int32_t height) {
+    GdkDisplay* display = gdk_display_get_default();
+    GdkMonitor* monitor = display ? gdk_display_get_primary_monitor(display) : nullptr;
+    if (!monitor && display) monitor = gdk_display_get_monitor(display, 0);
+    if (!monitor) return;
+    GdkRectangle area;
+    gdk_monitor_get_workarea(monitor, &area);
+    const int x = area.x + std::max(0, (area.width - width) / 2);
+    const int y = area.y + std::max(0, (area.height - height) / 3);
+    gtk_window_move(GTK_WINDOW(window), x, y);
+}
+
 int32_t DialogOnGtk::runModal() {
+    placeOnMonitor(window_, width_, height_);
     gtk_widget_show_all(window_);
     gtk_window_set_focus(GTK_WINDOW(window_), nullptr);
     if (!ended_) {
