@@ -392,6 +392,7 @@ void MainDialog::mouseDown(WindowPoint point, MouseButton button, bool control) 
         }
         window_->captureMouse();
         pressed_ = id;
+        pressTime_ = std::chrono::steady_clock::now();
         moved_ = false;
         window_->postMouseMove(point);
         lastPoint_ = kNoPoint;

@@ -11,6 +11,7 @@
 #include "ui/window_layer.h"
 
 #include <array>
+#include <chrono>
 #include <cstdint>
 
 struct ValueCell {
@@ -86,6 +87,7 @@ private:
     DialogImage image_{};
 
     int32_t pressed_ = -1;
+    std::chrono::steady_clock::time_point pressTime_{};
     WindowPoint lastPoint_{};
     WindowPoint currentPoint_{};
     bool moved_ = false;

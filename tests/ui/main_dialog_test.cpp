@@ -252,3 +252,29 @@ TEST(MainDialog, SaturationThumbAtZeroStandsAtLeftPlus61) {
 }
 
 }  // namespace
+
+namespace {
+// Holding the mouse on a memory dot shows its pressed picture while the
+// pointer stays inside the dot and its plain picture once it leaves.
+TEST(MainDialog, MemoryDotShowsItsPressedPictureOnlyWhileThePointerIsInside) {
+    OpenDialog d;
+    HeadlessDialog& w = *d.window;
+    const WindowRect dot = controlAt(kIdFirstMemoryDot)->rect;  // 333, 427
+    const Rgb plain = w.pixel(dot.left + 4, dot.top + 4);
+    w.press(dot.left + 5, dot.top + 5);
+    EXPECT_TRUE(w.capturing());
+    EXPECT_TRUE(d.dialog->cell(kIdFirstMemoryDot).pressedBits & kPressedBit);
+    const Rgb pressed = w.pixel(dot.left + 4, dot.top + 4);
+    EXPECT_FALSE(pressed.red == plain.red && pressed.green == plain.green);
+    w.move(dot.left + 40, dot.top + 5);
+    EXPECT_FALSE(d.dialog->cell(kIdFirstMemoryDot).pressedBits & kPressedBit);
+    const Rgb left = w.pixel(dot.left + 4, dot.top + 4);
+    EXPECT_TRUE(left.red == plain.red && left.green == plain.green && left.blue == plain.blue);
+    w.move(dot.left + 6, dot.top + 6);
+    EXPECT_TRUE(d.dialog->cell(kIdFirstMemoryDot).pressedBits & kPressedBit);
+    w.release(dot.left + 40, dot.top + 40);
+    EXPECT_FALSE(w.capturing());
+    EXPECT_FALSE(d.dialog->cell(kIdFirstMemoryDot).pressedBits & kPressedBit);
+    EXPECT_EQ(d.dialog->pressedControl(), -1);
+}
+}  // namespace
