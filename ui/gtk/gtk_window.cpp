@@ -313,7 +313,14 @@ int32_t DialogOnGtk::selectedListItem(int32_t id) const {
 }
 
 void DialogOnGtk::enable(int32_t id, bool enabled) {
-    if (Control* c = find(id)) gtk_widget_set_sensitive(c->widget, enabled);
+    Control* c = find(id);
+    if (!c) return;
+    gtk_widget_set_sensitive(c->widget, enabled);
+    // An icon drawn from our artwork is not dimmed by the theme: fade it.
+    if (c->spec.kind == ControlKind::iconButton) {
+        if (GtkWidget* image = gtk_button_get_image(GTK_BUTTON(c->widget)))
+            gtk_widget_set_opacity(image, enabled ? 1.0 : 0.35);
+    }
 }
 
 void DialogOnGtk::focus(int32_t id) {
