@@ -70,6 +70,11 @@ TEST(Preview, SmallImageIsCentredInWhiteWithTheZoomButtonsDisabled) {
 TEST(Preview, ClickAtFitSetsTheCentreAtOnceWithoutCapture) {
     OpenDialog d(DialogImage{4000, 3000, false});
     HeadlessDialog& w = *d.window;
+    // Over the preview the preview pointer, elsewhere the arrow.
+    w.move(500, 200);
+    EXPECT_EQ(w.pointer(), PointerShape::preview);
+    w.move(200, 200);
+    EXPECT_EQ(w.pointer(), PointerShape::arrow);
     const int renders = d.services.renders, snapshots = d.services.snapshots;
     // At 10 the shown image is 400 x 300: origin (351 + 15, 3 + 60).
     w.press(366 + 100, 63 + 150);
