@@ -23,6 +23,8 @@ xdotool windowfocus --sync "$WINDOW" 2>/dev/null
 sleep 1
 case $MODE in
 screenshot)
+    # A loaded machine may still be drawing the window.
+    sleep 1
     eval "$(xdotool getwindowgeometry --shell "$WINDOW")"
     echo "$X $Y $SCALE" > "$SHOT.where"
     import -window root "$SHOT"
