@@ -5,7 +5,12 @@
 #include "plugin/host_services.h"
 #include "plugin/pass_context.h"
 #include "plugin/preview_fill.h"
+#include "plugin/process_random.h"
 #include "plugin/work_area.h"
+#include "codec/jpeg_tiled_image.h"
+
+#include <algorithm>
+#include <cstring>
 
 DialogImage PluginDialogServices::image() {
     const FilterRecord* record = globals_.record;
@@ -78,3 +83,61 @@ OSErr PluginDialogServices::loadMemoryDot(int32_t dot) {
     WorkArea& area = *globals_.workArea;
     return ::loadMemoryDot(area.store, dot, parameters_, &area.presetPicture, pluginMemoryService(globals_.record));
 }
+
+int32_t PluginDialogServices::memoryDotKept(int32_t dot) {
+    if (!globals_.workArea || dot < 0 || dot >= kMemoryDotCount) return 0;
+    return globals_.workArea->store.keptFlags[dot];
+}
+
+void PluginDialogServices::setMemoryDotKept(int32_t dot, int32_t kept) {
+    if (!globals_.workArea || dot < 0 || dot >= kMemoryDotCount) return;
+    globals_.workArea->store.keptFlags[dot] = kept;
+}
+
+OSErr PluginDialogServices::renderDotPicture(int32_t dot, DotPicture& picture) {
+    picture = DotPicture{};
+    if (!globals_.workArea || !globals_.images) return memFullErr;
+    WorkArea& area = *globals_.workArea;
+    const DialogImage shape = image();
+    if (shape.width <= 0 || shape.height <= 0) return paramErr;
+    // The image fitted within the square, never enlarged.
+    const int32_t longer = std::max(shape.width, shape.height);
+    const int32_t side = std::min(longer, kDotThumbnailSide);
+    const int32_t width = std::max(1, int32_t(int64_t(shape.width) * side / longer));
+    const int32_t height = std::max(1, int32_t(int64_t(shape.height) * side / longer));
+
+    // The dot's settings stand in for the current ones while it renders.
+    const UserSettings current = parameters_.settings;
+    char currentName[kPathBytes];
+    std::memcpy(currentName, parameters_.settingsFileName, kPathBytes);
+    OSErr result = ::loadMemoryDot(area.store, dot, parameters_, nullptr, pluginMemoryService(globals_.record));
+    if (result == noErr) result = renderIntoInternalImage(globals_, width, height);
+    if (result == noErr) {
+        const JpegRowSource source = tiledImageRowSource(globals_.images->internal);
+        std::vector<EffectColor> row(static_cast<size_t>(width));
+        picture.width = width;
+        picture.height = height;
+        picture.rgb.assign(size_t(width) * size_t(height) * 3, 0);
+        for (int32_t y = 0; y < height; ++y) {
+            source.readRow(source.context, y, row.data());
+            uint8_t* out = picture.rgb.data() + size_t(y) * size_t(width) * 3;
+            for (int32_t x = 0; x < width; ++x) {
+                const float channels[3] = {row[size_t(x)].red, row[size_t(x)].green, row[size_t(x)].blue};
+                for (int c = 0; c < 3; ++c)
+                    out[x * 3 + c] = uint8_t(std::clamp(channels[c] * 255.0f + 0.5f, 0.0f, 255.0f));
+            }
+        }
+    }
+    globals_.images->internal.release();
+    parameters_.settings = current;
+    std::memcpy(parameters_.settingsFileName, currentName, kPathBytes);
+    return result;
+}
+
+bool PluginDialogServices::undo() {
+    if (!globals_.workArea) return false;
+    WorkArea& area = *globals_.workArea;
+    return undoSnapshot(area.store, parameters_, &area.presetPicture, pluginMemoryService(globals_.record));
+}
+
+RuntimeRandom& PluginDialogServices::random() { return processRandom(); }

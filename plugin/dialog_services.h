@@ -21,6 +21,11 @@ public:
     OSErr renderInternalImage(int32_t width, int32_t height) override;
     OSErr storeMemoryDot(int32_t dot) override;
     OSErr loadMemoryDot(int32_t dot) override;
+    int32_t memoryDotKept(int32_t dot) override;
+    void setMemoryDotKept(int32_t dot, int32_t kept) override;
+    OSErr renderDotPicture(int32_t dot, DotPicture& picture) override;
+    bool undo() override;
+    RuntimeRandom& random() override;
 
 private:
     PluginGlobals& globals_;

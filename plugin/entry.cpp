@@ -6,6 +6,7 @@
 #include "plugin/filter_pass.h"
 #include "plugin/globals.h"
 #include "plugin/host_services.h"
+#include "plugin/process_random.h"
 #include "plugin/scripting.h"
 #include "plugin/session_store.h"
 #include "plugin/dialog_services.h"
@@ -56,6 +57,7 @@ void prepare(PluginGlobals& globals) {
         return;
     }
     FilterParameters& parameters = *parametersOf(record);
+    seedRuntimeRandomFromClock(processRandom());
     globals.pass.passRect = record->filterRect;
     setPassSize(globals, record->filterRect, 1);
     const int32_t width = globals.pass.passWidth;

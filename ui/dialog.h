@@ -5,8 +5,10 @@
 
 #include "interface/host_interface.h"
 #include "model/parameters.h"
+#include "platform/runtime_random.h"
 
 #include <cstdint>
+#include <vector>
 
 // The preview buffer as the last render or pan left it: the visible region
 // at the preview's factor, in the host's image mode and sample size.
@@ -23,6 +25,14 @@ struct PreviewImage {
 struct DialogImage {
     int32_t width = 0, height = 0;  // the host's filter rectangle
     bool floatingPoint = false;     // 32-bit float channels
+};
+
+// The dot thumbnail's picture: the current image under a memory dot's
+// settings, fitted within 88 x 88, 8-bit RGB rows.
+inline constexpr int32_t kDotThumbnailSide = 88;
+struct DotPicture {
+    int32_t width = 0, height = 0;
+    std::vector<uint8_t> rgb;
 };
 
 // What the dialog asks of the plug-in. Every call returns a result code in the
@@ -50,6 +60,17 @@ public:
     virtual OSErr storeMemoryDot(int32_t dot) = 0;
     // Loads memory dot `dot` into the parameter block.
     virtual OSErr loadMemoryDot(int32_t dot) = 0;
+    // A memory dot's kept flag (1: it keeps its settings across runs), as the
+    // memdot map saves it.
+    virtual int32_t memoryDotKept(int32_t dot) = 0;
+    virtual void setMemoryDotKept(int32_t dot, int32_t kept) = 0;
+    // Renders the current image under memory dot `dot`'s settings into
+    // picture; the parameter block is left as it was.
+    virtual OSErr renderDotPicture(int32_t dot, DotPicture& picture) = 0;
+    // Returns to the other undo snapshot; false when there is none.
+    virtual bool undo() = 0;
+    // The process's random generator, seeded at Prepare.
+    virtual RuntimeRandom& random() = 0;
 };
 
 // Runs the main dialog over the parameter block; noErr for OK,

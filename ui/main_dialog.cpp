@@ -1,9 +1,11 @@
 // The main dialog's logic.
 #include "ui/main_dialog.h"
 
+#include "interface/display_context.h"
 #include "model/glue_modes.h"
 #include "model/settings_table.h"
 #include "ui/custom_controls.h"
+#include "ui/dice.h"
 #include "ui/preview_display.h"
 
 #include <algorithm>
@@ -142,6 +144,9 @@ void MainDialog::open(DialogWindow& window) {
     readIntoParameters();
     redraw(kIdPresetName);
 
+    dotStates_.fill(DotState::empty);
+    clearDotThumbnail();
+
     image_ = services_.image();
     if (image_.floatingPoint) {
         for (int32_t id : {int32_t(kIdGlue), int32_t(kIdGlueLabel), int32_t(kIdNextGlue)}) {
@@ -158,7 +163,163 @@ void MainDialog::open(DialogWindow& window) {
         parameters_.previewOffsetX = parameters_.previewOffsetY = 0;
         render();
     }
+    openMemoryDots();
+}
+
+void MainDialog::openMemoryDots() {
+    for (int32_t dot = 0; dot < kMemoryDotCount; ++dot) {
+        if (services_.memoryDotKept(dot) == 1) dotStates_[size_t(dot)] = DotState::filled;
+        redraw(kIdFirstMemoryDot + dot);
+    }
     updateZoomButtons();
+    // The look the dialog opens with goes into the first free dot, which
+    // stays free so that the next opening writes over it again.
+    for (int32_t dot = 0; dot < kMemoryDotCount; ++dot) {
+        if (services_.memoryDotKept(dot) != 0) continue;
+        storeDot(dot);
+        return;
+    }
+}
+
+int16_t dotArtwork(DotState state, bool kept, bool pressed) {
+    switch (state) {
+        case DotState::empty: return pressed ? kArtDotEmptyPressed : kArtDotEmpty;
+        case DotState::filled:
+            if (kept) return pressed ? kArtDotKeptPressed : kArtDotKept;
+            return pressed ? kArtDotFilledPressed : kArtDotFilled;
+        case DotState::current:
+            if (kept) return pressed ? kArtDotCurrentKeptPressed : kArtDotCurrentKept;
+            return pressed ? kArtDotCurrentPressed : kArtDotCurrent;
+    }
+    return kArtDotEmpty;
+}
+
+void MainDialog::storeDot(int32_t dot) {
+    if (dot < 0 || dot >= kMemoryDotCount) return;
+    services_.storeMemoryDot(dot);
+    for (int32_t other = 0; other < kMemoryDotCount; ++other) {
+        if (dotStates_[size_t(other)] != DotState::current) continue;
+        dotStates_[size_t(other)] = DotState::filled;
+        redraw(kIdFirstMemoryDot + other);
+    }
+    dotStates_[size_t(dot)] = DotState::current;
+    redraw(kIdFirstMemoryDot + dot);
+    showDot(dot);
+}
+
+void MainDialog::loadDot(int32_t dot, bool& changed) {
+    if (dot < 0 || dot >= kMemoryDotCount) return;
+    // A missing file leaves the settings as they are; the dot still becomes current.
+    services_.loadMemoryDot(dot);
+    for (int32_t other = 0; other < kMemoryDotCount; ++other) {
+        if (dotStates_[size_t(other)] != DotState::current) continue;
+        dotStates_[size_t(other)] = DotState::filled;
+        redraw(kIdFirstMemoryDot + other);
+    }
+    dotStates_[size_t(dot)] = DotState::current;
+    redraw(kIdFirstMemoryDot + dot);
+    writeIntoDialog();
+    redraw(kIdPresetName);
+    changed = true;
+}
+
+void MainDialog::showDot(int32_t dot) {
+    shownDot_ = dot;
+    dotPicture_ = DotPicture{};
+    if (services_.renderDotPicture(dot, dotPicture_) != noErr) dotPicture_ = DotPicture{};
+    redraw(kIdDotThumbnail);
+}
+
+void MainDialog::clearDotThumbnail() {
+    shownDot_ = -1;
+    dotPicture_ = DotPicture{};
+    redraw(kIdDotThumbnail);
+}
+
+void MainDialog::hoverDots(WindowPoint point) {
+    for (int32_t dot = 0; dot < kMemoryDotCount; ++dot) {
+        if (!controlAt(kIdFirstMemoryDot + dot)->rect.contains(point)) continue;
+        hoveredDot_ = dot;
+        if (dotStates_[size_t(dot)] == DotState::empty) {
+            if (shownDot_ >= 0 || !dotPicture_.rgb.empty()) clearDotThumbnail();
+        } else if (dot != shownDot_) {
+            showDot(dot);
+        }
+        return;
+    }
+}
+
+void MainDialog::clickDot(int32_t dot, bool& changed) {
+    DotState& state = dotStates_[size_t(dot)];
+    keepsCurrentDot_ = true;
+    if (state == DotState::empty) {
+        services_.setMemoryDotKept(dot, controlKey_ ? 0 : 1);
+        readIntoParameters();
+        storeDot(dot);
+        return;
+    }
+    if (rightButton_) {
+        state = DotState::empty;
+        services_.setMemoryDotKept(dot, 0);
+        redraw(kIdFirstMemoryDot + dot);
+        clearDotThumbnail();
+    } else if (controlKey_) {
+        services_.setMemoryDotKept(dot, 0);
+        redraw(kIdFirstMemoryDot + dot);
+        return;
+    } else {
+        loadDot(dot, changed);
+    }
+    snapshotRequest_ = 2;
+}
+
+void MainDialog::clickDotThumbnail(bool& changed) {
+    if (shownDot_ < 0) return;
+    if (!rightButton_ && !controlKey_) loadDot(shownDot_, changed);
+    // The memory dots' page (right button) and the preset refresh (Control)
+    // are not offered by this dialog yet.
+    snapshotRequest_ = 2;
+}
+
+void MainDialog::demoteCurrentDot() {
+    for (int32_t dot = 0; dot < kMemoryDotCount; ++dot) {
+        if (dotStates_[size_t(dot)] != DotState::current) continue;
+        dotStates_[size_t(dot)] = DotState::filled;
+        redraw(kIdFirstMemoryDot + dot);
+    }
+}
+
+void MainDialog::takeSnapshot(bool withFile) {
+    services_.takeUndoSnapshot(withFile);
+    demoteCurrentDot();
+}
+
+void MainDialog::undo(bool& changed) {
+    if (services_.undo()) {
+        writeIntoDialog();
+        redraw(kIdPresetName);
+    }
+    changed = true;
+    demoteCurrentDot();
+}
+
+void MainDialog::dice(bool& changed) {
+    readIntoParameters();
+    rollDice(parameters_.settings, services_.random());
+    std::snprintf(parameters_.settingsFileName, sizeof parameters_.settingsFileName, "%s",
+                  kRandomSettingsFileName);
+    writeIntoDialog();
+    redraw(kIdPresetName);
+    changed = true;
+}
+
+void MainDialog::reset(bool& changed) {
+    resetToDefaults(parameters_.settings);
+    std::snprintf(parameters_.settingsFileName, sizeof parameters_.settingsFileName, "%s",
+                  kResetSettingsFileName);
+    writeIntoDialog();
+    redraw(kIdPresetName);
+    changed = true;
 }
 
 void MainDialog::readIntoParameters() {
@@ -297,7 +458,7 @@ void MainDialog::command(int32_t id, int32_t code) {
     if (kind == K::listBox && code == kNotifySelectionChanged) {
         cells_[size_t(id)].value = window_->selectedListItem(id) + 1;
         readIntoParameters();
-        services_.takeUndoSnapshot(false);
+        takeSnapshot(false);
         stopSettleTimer();
         refresh();
     }
@@ -311,10 +472,16 @@ void MainDialog::command(int32_t id, int32_t code) {
     if (code != kNotifyClick) return;
 
     bool changed = false;
+    snapshotRequest_ = 0;
+    keepsCurrentDot_ = false;
     clickHandlers(id, changed);
     if (exit_ != DialogExit::open) return;
     readIntoParameters();
-    if (isUndoableClick(id) && kind != K::listBox) services_.takeUndoSnapshot(false);
+    if (snapshotRequest_ == 0 && isUndoableClick(id) && kind != K::listBox) snapshotRequest_ = 1;
+    if (snapshotRequest_ != 0) {
+        services_.takeUndoSnapshot(snapshotRequest_ == 2);
+        if (!keepsCurrentDot_) demoteCurrentDot();
+    }
     stopSettleTimer();
     if (changed) refresh();
     if (id == kIdCancel) cancel();
@@ -340,9 +507,9 @@ void MainDialog::clickHandlers(int32_t id, bool& changed) {
         }
         updateZoomButtons();
     }
-    // Save, Load, PSD, the memory dots and their thumbnail, the HTML page of
-    // presets, the logo's About box, Info, Undo, Dice and Reset have no
-    // handlers in this dialog yet: their buttons are drawn and do nothing.
+    if (id >= kIdFirstMemoryDot && id <= kIdLastMemoryDot) clickDot(id - kIdFirstMemoryDot, changed);
+    if (id == kIdDotThumbnail) clickDotThumbnail(changed);
+    if (id == kIdUndo) undo(changed);
     if (id == kIdNextGlue) {
         ValueCell& glue = cells_[kIdGlue];
         glue.value = glue.value >= kLastBlendMode ? kFirstBlendMode : glue.value + 1;
@@ -350,6 +517,8 @@ void MainDialog::clickHandlers(int32_t id, bool& changed) {
         window_->selectListItem(kIdGlue, glue.value - 1);
         changed = true;
     }
+    if (id == kIdDice) dice(changed);
+    if (id == kIdReset) reset(changed);
 }
 
 void MainDialog::cancel() {
@@ -375,7 +544,7 @@ void MainDialog::close() { command(kIdCancel, kNotifyClick); }
 void MainDialog::timer(int32_t id) {
     if (id != kSettleTimerId) return;
     readIntoParameters();
-    services_.takeUndoSnapshot(false);
+    takeSnapshot(false);
     stopSettleTimer();
     refresh();
 }
@@ -403,6 +572,7 @@ void MainDialog::mouseDown(WindowPoint point, MouseButton button, bool control) 
 void MainDialog::mouseMove(WindowPoint point) {
     currentPoint_ = point;
     if (pressed_ < 0) {
+        hoverDots(point);
         if (kPreviewRect.contains(point)) {
             setPointer(PointerState::preview);
         } else if (pointer_ != PointerState::arrow) {
@@ -457,7 +627,7 @@ void MainDialog::mouseUp(WindowPoint point, MouseButton) {
         return;
     }
     readIntoParameters();
-    services_.takeUndoSnapshot(false);
+    takeSnapshot(false);
     stopSettleTimer();
     refresh();
     pressed_ = -1;
@@ -501,7 +671,7 @@ void MainDialog::previewRelease(WindowPoint point) {
         const PreviewImage shown = services_.previewImage();
         setCentreAt(preview_, parameters_, point, shown.width, shown.height);
         readIntoParameters();
-        services_.takeUndoSnapshot(false);
+        takeSnapshot(false);
         stopSettleTimer();
     }
     pressed_ = -1;
@@ -543,16 +713,32 @@ void MainDialog::drawControl(DrawingSurface& surface, const DialogControl& contr
         case K::logo:
             surface.artwork(control.artwork, control.rect.left, control.rect.top, control.rect);
             break;
-        case K::memoryDot:
-            surface.artwork(c.pressedBits & kPressedBit ? kArtDotEmptyPressed : kArtDotEmpty, control.rect.left,
-                            control.rect.top, control.rect);
+        case K::memoryDot: {
+            const int32_t dot = control.id - kIdFirstMemoryDot;
+            const int16_t art = dotArtwork(dotStates_[size_t(dot)], services_.memoryDotKept(dot) == 1,
+                                           (c.pressedBits & kPressedBit) != 0);
+            surface.artwork(art, control.rect.left, control.rect.top, control.rect);
             break;
+        }
         case K::dotThumbnail:
-            surface.artwork(kArtThumbnailFrame, control.rect.left, control.rect.top, control.rect);
+            drawDotThumbnail(surface, control.rect);
             break;
         default:
             break;
     }
+}
+
+void MainDialog::drawDotThumbnail(DrawingSurface& surface, const WindowRect& rect) {
+    surface.artwork(kArtThumbnailFrame, rect.left, rect.top, rect);
+    const DotPicture& p = dotPicture_;
+    if (shownDot_ < 0 || p.width <= 0 || p.height <= 0 || p.width > kDotThumbnailSide ||
+        p.height > kDotThumbnailSide || p.rgb.size() < size_t(p.width) * size_t(p.height) * 3)
+        return;
+    // A picture narrower or lower than 88 is centred in the 88 x 88 square.
+    const int32_t x = rect.left + 4 + (kDotThumbnailSide - p.width) / 2;
+    const int32_t y = rect.top + 4 + (kDotThumbnailSide - p.height) / 2;
+    auto* context = static_cast<DisplayContext*>(surface.displayContext());
+    if (context && context->drawRgb) context->drawRgb(context->surface, x, y, p.width, p.height, p.rgb.data(), p.width * 3);
 }
 
 void MainDialog::drawItem(int32_t id, DrawingSurface& surface, ItemState state) {

@@ -27,6 +27,12 @@ inline constexpr uint8_t kPressedBit = 2;
 // Pointer states of the mouse machinery.
 enum class PointerState : uint8_t { arrow = 0, pan = 2, preview = 3, wait = 4 };
 
+// A memory dot as the dialog shows it.
+enum class DotState : uint8_t { empty = 0, filled = 1, current = 2 };
+
+// The picture of a dot: its state, kept flag and pressed bit.
+int16_t dotArtwork(DotState state, bool kept, bool pressed);
+
 // The dialog's exit: open, OK or Cancel.
 enum class DialogExit : uint8_t { open = 0, ok = 1, cancel = 2 };
 
@@ -46,6 +52,8 @@ public:
     const ValueCell& cell(int32_t id) const { return cells_[size_t(id)]; }
     const PreviewView& preview() const { return preview_; }
     int32_t pressedControl() const { return pressed_; }
+    DotState dotState(int32_t dot) const { return dotStates_[size_t(dot)]; }
+    int32_t shownDot() const { return shownDot_; }
 
     // DialogEvents
     void command(int32_t id, int32_t code) override;
@@ -73,6 +81,20 @@ private:
     void previewPan(WindowPoint point);
     void previewRelease(WindowPoint point);
     void clickHandlers(int32_t id, bool& changed);
+    void openMemoryDots();
+    void storeDot(int32_t dot);
+    void loadDot(int32_t dot, bool& changed);
+    void showDot(int32_t dot);
+    void clearDotThumbnail();
+    void hoverDots(WindowPoint point);
+    void clickDot(int32_t dot, bool& changed);
+    void clickDotThumbnail(bool& changed);
+    void demoteCurrentDot();
+    void takeSnapshot(bool withFile);
+    void undo(bool& changed);
+    void dice(bool& changed);
+    void reset(bool& changed);
+    void drawDotThumbnail(DrawingSurface& surface, const WindowRect& rect);
     void cancel();
     void accept();
     void drawPreview(DrawingSurface& surface);
@@ -96,6 +118,14 @@ private:
     PointerState pointer_ = PointerState::arrow;
     DialogExit exit_ = DialogExit::open;
     OSErr result_ = noErr;
+    std::array<DotState, kMemoryDotCount> dotStates_{};
+    int32_t shownDot_ = -1;    // the dot whose picture the dot thumbnail shows
+    int32_t hoveredDot_ = -1;  // the dot last under the pointer
+    DotPicture dotPicture_;
+    // The undo snapshot a click's handlers ask for: 0 none, 1 without file,
+    // 2 with file; and whether the current dot stays current after it.
+    int32_t snapshotRequest_ = 0;
+    bool keepsCurrentDot_ = false;
     // Long commands during which OK and Cancel are ignored.
     bool htmlExportRunning_ = false;
     bool presetRefreshRunning_ = false;

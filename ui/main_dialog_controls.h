@@ -83,8 +83,16 @@ enum ArtworkId : int16_t {
     kArtLoad = 240,
     kArtSave = 241,
     kArtUndo = 242,
+    kArtDotCurrent = 202,
     kArtDotEmpty = 203,
+    kArtDotCurrentKept = 208,
     kArtDotEmptyPressed = 210,
+    kArtDotCurrentPressed = 211,
+    kArtDotCurrentKeptPressed = 212,
+    kArtDotFilled = 213,
+    kArtDotFilledPressed = 214,
+    kArtDotKept = 215,
+    kArtDotKeptPressed = 216,
     kArtThumbnailFrame = 217,
 };
 

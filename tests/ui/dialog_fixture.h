@@ -7,6 +7,8 @@
 #include "ui/headless/headless_window.h"
 #include "ui/main_dialog.h"
 
+#include <array>
+#include <optional>
 #include <vector>
 
 inline constexpr Rgb kRenderedColour = {30, 160, 90};
@@ -56,10 +58,50 @@ struct StandInServices final : DialogServices {
                          map.rowBytes);
         return noErr;
     }
-    void takeUndoSnapshot(bool) override { ++snapshots; }
+    void takeUndoSnapshot(bool withFile) override {
+        ++snapshots;
+        snapshotFiles.push_back(withFile);
+    }
     OSErr renderInternalImage(int32_t, int32_t) override { return noErr; }
-    OSErr storeMemoryDot(int32_t) override { return noErr; }
-    OSErr loadMemoryDot(int32_t) override { return noErr; }
+    // Memory dots: the stored settings per dot, the kept flags as the
+    // memdot map would hold them.
+    std::array<std::optional<UserSettings>, 25> dots;
+    std::array<int32_t, 25> kept{};
+    std::vector<int32_t> stores, loads, pictures;
+    std::vector<bool> snapshotFiles;
+    int undos = 0;
+    bool undoAvailable = false;
+    UserSettings undoSettings{};
+    RuntimeRandom generator;
+    OSErr storeMemoryDot(int32_t dot) override {
+        stores.push_back(dot);
+        dots[size_t(dot)] = parameters->settings;
+        return noErr;
+    }
+    OSErr loadMemoryDot(int32_t dot) override {
+        loads.push_back(dot);
+        if (!dots[size_t(dot)]) return -43;
+        parameters->settings = *dots[size_t(dot)];
+        return noErr;
+    }
+    int32_t memoryDotKept(int32_t dot) override { return kept[size_t(dot)]; }
+    void setMemoryDotKept(int32_t dot, int32_t flag) override { kept[size_t(dot)] = flag; }
+    // A 88 x 66 picture whose red is the dot's number.
+    OSErr renderDotPicture(int32_t dot, DotPicture& picture) override {
+        pictures.push_back(dot);
+        picture.width = 88;
+        picture.height = 66;
+        picture.rgb.assign(88 * 66 * 3, 0);
+        for (size_t i = 0; i < picture.rgb.size(); i += 3) picture.rgb[i] = uint8_t(dot * 10);
+        return noErr;
+    }
+    bool undo() override {
+        ++undos;
+        if (!undoAvailable) return false;
+        std::swap(parameters->settings, undoSettings);
+        return true;
+    }
+    RuntimeRandom& random() override { return generator; }
 };
 
 // Opens the dialog as the plug-in does, without running the modal loop: the
@@ -73,12 +115,14 @@ struct OpenDialog {
     HeadlessDialog* window = nullptr;
 
     explicit OpenDialog(DialogImage image = {200, 150, false}, bool previewProcs = true,
-                        void (*adjust)(FilterParameters&) = nullptr) {
+                        void (*adjust)(FilterParameters&) = nullptr,
+                        void (*adjustServices)(StandInServices&) = nullptr) {
         initialiseParameters(parameters);
         parameters.hostPreviewProcs = previewProcs ? 1 : 0;
         if (adjust) adjust(parameters);
         services.shape = image;
         services.parameters = &parameters;
+        if (adjustServices) adjustServices(services);
         dialog = std::make_unique<MainDialog>(services, parameters);
         owned = system.createDialog(mainDialogSpec(), *dialog);
         window = static_cast<HeadlessDialog*>(owned.get());

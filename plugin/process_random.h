@@ -1,0 +1,6 @@
+// The process's random generator for Dice, seeded at every Prepare.
+#pragma once
+
+#include "platform/runtime_random.h"
+
+RuntimeRandom& processRandom();
