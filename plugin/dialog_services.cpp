@@ -1,16 +1,13 @@
 // The dialog's services, answered by the filtering pass and the settings store.
 #include "plugin/dialog_services.h"
 
+#include "plugin/dialog_pictures.h"
 #include "plugin/filter_pass.h"
 #include "plugin/host_services.h"
 #include "plugin/pass_context.h"
 #include "plugin/preview_fill.h"
 #include "plugin/process_random.h"
 #include "plugin/work_area.h"
-#include "codec/jpeg_tiled_image.h"
-
-#include <algorithm>
-#include <cstring>
 
 DialogImage PluginDialogServices::image() {
     const FilterRecord* record = globals_.record;
@@ -74,6 +71,7 @@ OSErr PluginDialogServices::renderInternalImage(int32_t width, int32_t height) {
 
 OSErr PluginDialogServices::storeMemoryDot(int32_t dot) {
     if (!globals_.workArea) return memFullErr;
+    makePresetPicture(globals_);
     WorkArea& area = *globals_.workArea;
     return ::storeMemoryDot(area.store, dot, parameters_, &area.presetPicture, pluginMemoryService(globals_.record));
 }
@@ -95,44 +93,10 @@ void PluginDialogServices::setMemoryDotKept(int32_t dot, int32_t kept) {
 }
 
 OSErr PluginDialogServices::renderDotPicture(int32_t dot, DotPicture& picture) {
-    picture = DotPicture{};
-    if (!globals_.workArea || !globals_.images) return memFullErr;
-    WorkArea& area = *globals_.workArea;
-    const DialogImage shape = image();
-    if (shape.width <= 0 || shape.height <= 0) return paramErr;
-    // The image fitted within the square, never enlarged.
-    const int32_t longer = std::max(shape.width, shape.height);
-    const int32_t side = std::min(longer, kDotThumbnailSide);
-    const int32_t width = std::max(1, int32_t(int64_t(shape.width) * side / longer));
-    const int32_t height = std::max(1, int32_t(int64_t(shape.height) * side / longer));
-
-    // The dot's settings stand in for the current ones while it renders.
-    const UserSettings current = parameters_.settings;
-    char currentName[kPathBytes];
-    std::memcpy(currentName, parameters_.settingsFileName, kPathBytes);
-    OSErr result = ::loadMemoryDot(area.store, dot, parameters_, nullptr, pluginMemoryService(globals_.record));
-    if (result == noErr) result = renderIntoInternalImage(globals_, width, height);
-    if (result == noErr) {
-        const JpegRowSource source = tiledImageRowSource(globals_.images->internal);
-        std::vector<EffectColor> row(static_cast<size_t>(width));
-        picture.width = width;
-        picture.height = height;
-        picture.rgb.assign(size_t(width) * size_t(height) * 3, 0);
-        for (int32_t y = 0; y < height; ++y) {
-            source.readRow(source.context, y, row.data());
-            uint8_t* out = picture.rgb.data() + size_t(y) * size_t(width) * 3;
-            for (int32_t x = 0; x < width; ++x) {
-                const float channels[3] = {row[size_t(x)].red, row[size_t(x)].green, row[size_t(x)].blue};
-                for (int c = 0; c < 3; ++c)
-                    out[x * 3 + c] = uint8_t(std::clamp(channels[c] * 255.0f + 0.5f, 0.0f, 255.0f));
-            }
-        }
-    }
-    globals_.images->internal.release();
-    parameters_.settings = current;
-    std::memcpy(parameters_.settingsFileName, currentName, kPathBytes);
-    return result;
+    return renderMemoryDotPicture(globals_, dot, picture);
 }
+
+OSErr PluginDialogServices::makePresetThumbnail() { return makePresetPicture(globals_); }
 
 bool PluginDialogServices::undo() {
     if (!globals_.workArea) return false;

@@ -24,6 +24,7 @@ public:
     int32_t memoryDotKept(int32_t dot) override;
     void setMemoryDotKept(int32_t dot, int32_t kept) override;
     OSErr renderDotPicture(int32_t dot, DotPicture& picture) override;
+    OSErr makePresetThumbnail() override;
     bool undo() override;
     RuntimeRandom& random() override;
 

@@ -56,7 +56,10 @@ public:
     // Renders the result into the plug-in's internal image at width x height
     // (renderTarget 2), for exports and gallery pictures.
     virtual OSErr renderInternalImage(int32_t width, int32_t height) = 0;
-    // Stores the current settings, with the preset picture, as memory dot `dot`.
+    // Fills the preset picture (128 x 128) with the current result.
+    virtual OSErr makePresetThumbnail() = 0;
+    // Stores the current settings, with a preset picture of the current
+    // result, as memory dot `dot`.
     virtual OSErr storeMemoryDot(int32_t dot) = 0;
     // Loads memory dot `dot` into the parameter block.
     virtual OSErr loadMemoryDot(int32_t dot) = 0;

@@ -84,6 +84,11 @@ struct StandInServices final : DialogServices {
         parameters->settings = *dots[size_t(dot)];
         return noErr;
     }
+    int presetThumbnails = 0;
+    OSErr makePresetThumbnail() override {
+        ++presetThumbnails;
+        return noErr;
+    }
     int32_t memoryDotKept(int32_t dot) override { return kept[size_t(dot)]; }
     void setMemoryDotKept(int32_t dot, int32_t flag) override { kept[size_t(dot)] = flag; }
     // A 88 x 66 picture whose red is the dot's number.

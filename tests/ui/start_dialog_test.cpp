@@ -7,6 +7,7 @@
 #include "host/host_session.h"
 #include "model/parameters.h"
 #include "plugin/entry.h"
+#include "settings/preset_file.h"
 #include "ui/headless/headless_window.h"
 #include "ui/main_dialog_controls.h"
 #include "ui/window_system.h"
@@ -16,6 +17,9 @@
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <vector>
 
 namespace {
 
@@ -107,6 +111,58 @@ TEST(StartWithDialog, CancelGivesUserCancelledEmptyRectanglesAndTheOpeningSettin
     EXPECT_NE(opened, "100");
     EXPECT_FALSE(cachedSettingsExist());
     EXPECT_EQ(std::to_string(host.parameters().settings.focus), opened);
+}
+
+TEST(StartWithDialog, OpeningStoresTheFirstFreeMemoryDotWithThePresetPicture) {
+    InstalledHeadless headless;
+    const std::filesystem::path folder(std::getenv("TMPDIR"));
+    std::filesystem::remove(folder / "Twilightomator memory dot 0.z5a");
+    std::filesystem::remove(folder / "Twilightomator memory dot 4.z5a");
+    std::filesystem::remove(folder / "Twilightomator memdot map 2");
+    DirectHost host(rampDocument(300, 200));
+    ASSERT_EQ(host.call(filterSelectorParameters), 0);
+    ASSERT_EQ(host.call(filterSelectorPrepare), 0);
+    bool stored = false;
+    Rgb thumbnail{}, emptyThumbnail{};
+    headless.system.onModal = [&](HeadlessDialog& w) {
+        stored = std::filesystem::exists(folder / "Twilightomator memory dot 0.z5a");
+        // The stored dot's picture is a real render of the ramp.
+        thumbnail = w.pixel(351 + 48, 438 + 48);
+        // Control-click on empty dot 125: stored, free at the next opening.
+        w.press(333, 481, MouseButton::left, true);
+        w.release(333, 481);
+        w.move(449 + 5, 450 + 5);  // an empty dot clears the thumbnail
+        emptyThumbnail = w.pixel(351 + 48, 438 + 48);
+        w.pressEscape();
+    };
+    EXPECT_EQ(host.call(filterSelectorStart), userCanceledErr);
+    EXPECT_TRUE(stored);
+    EXPECT_FALSE(thumbnail.red == emptyThumbnail.red && thumbnail.green == emptyThumbnail.green &&
+                 thumbnail.blue == emptyThumbnail.blue);
+    UserSettings settings{};
+    PresetPicture picture;
+    ASSERT_EQ(readPreset((folder / "Twilightomator memory dot 4.z5a").c_str(), PresetReadMode::full, settings,
+                         &picture, systemMemoryService()),
+              0);
+    EXPECT_EQ(picture.width, 128);
+    EXPECT_EQ(picture.height, 128);
+    EXPECT_EQ(settings.focus, host.parameters().settings.focus);
+    // The snapshot taken before the dialog opened carries the same picture size.
+    int32_t undoPictures = 0;
+    for (const char* name : {"Twilightomator undo 0", "Twilightomator undo 1"}) {
+        PresetPicture undoPicture;
+        if (readPreset((folder / name).c_str(), PresetReadMode::full, settings, &undoPicture,
+                       systemMemoryService()) == 0 &&
+            undoPicture.width == 128 && undoPicture.height == 128)
+            ++undoPictures;
+    }
+    EXPECT_GE(undoPictures, 1);
+    // The memdot map written when the run ended: dot 4 is not kept.
+    std::ifstream map(folder / "Twilightomator memdot map 2", std::ios::binary);
+    std::vector<unsigned char> bytes((std::istreambuf_iterator<char>(map)), std::istreambuf_iterator<char>());
+    ASSERT_EQ(bytes.size(), 26u * 4u);
+    EXPECT_EQ(bytes[3], 40);
+    for (size_t i = 4; i < bytes.size(); ++i) EXPECT_EQ(bytes[i], 0) << i;
 }
 
 TEST(StartWithDialog, OkShowsThePreviewThroughTheHostAndStartsThePass) {
