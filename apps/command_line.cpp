@@ -20,6 +20,7 @@ const char* kUsage =
     "                       save the result as a layered PSD document\n"
     "  gallery presets FOLDER -o PAGE.html | gallery dots INPUT -o PAGE.html\n"
     "                       web pages of a folder of presets or of the memory dots\n"
+    "  about                show the plug-in's About box\n"
     "  demo                 filter the built-in sample scene at the default settings\n"
     "  info                 show the plug-in's properties and scripting terms\n"
     "  modes                list the glue modes\n"
@@ -68,6 +69,7 @@ int runCommandLine(const Arguments& all) {
         return kExitOk;
     }
     if (command == "info") return infoCommand(rest);
+    if (command == "about") return aboutCommand(rest);
     if (command == "apply") return applyCommand(rest);
     if (command == "demo") return demoCommand(rest);
     if (command == "modes") return modesCommand(rest);

@@ -17,6 +17,7 @@ constexpr int kExitInterrupted = 130;
 
 int runCommandLine(const Arguments& arguments);
 int infoCommand(const Arguments& arguments);
+int aboutCommand(const Arguments& arguments);
 int applyCommand(const Arguments& arguments);
 int demoCommand(const Arguments& arguments);
 int modesCommand(const Arguments& arguments);

@@ -3,6 +3,7 @@
 
 #include "interface/plugin_result_codes.h"
 #include "ui/main_dialog.h"
+#include "ui/small_dialogs.h"
 #include "ui/window_system.h"
 
 #include <cstdio>
@@ -28,5 +29,10 @@ OSErr runMainDialog(DialogServices& services, FilterParameters& parameters) {
 }
 
 void showAboutBox() {
-    std::fprintf(stderr, "Twilightomator 1.0 - makes images moody. Copper Heron.\n");
+    if (WindowSystem* system = windowSystem()) {
+        showAboutBox(*system);
+        return;
+    }
+    // Without a display the box's words go to the console.
+    std::fprintf(stderr, "Twilightomator 1.0 - makes images moody. Copper Heron, %s\n", kMakerWebPage);
 }

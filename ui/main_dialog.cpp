@@ -7,6 +7,8 @@
 #include "ui/custom_controls.h"
 #include "ui/dice.h"
 #include "ui/preview_display.h"
+#include "ui/small_dialogs.h"
+#include "ui/window_system.h"
 
 #include <algorithm>
 #include <cmath>
@@ -124,8 +126,12 @@ DialogSpec mainDialogSpec() {
 MainDialog::MainDialog(DialogServices& services, FilterParameters& parameters)
     : services_(services), parameters_(parameters) {}
 
+// However the dialog ends, the small windows learn that it is gone.
+MainDialog::~MainDialog() { secondaryWindows().mainDialogOpen = false; }
+
 void MainDialog::open(DialogWindow& window) {
     window_ = &window;
+    secondaryWindows().mainDialogOpen = true;
     // Cells: all enabled; the render target is the preview; nothing pressed.
     for (ValueCell& c : cells_) c = ValueCell{};
     parameters_.renderTarget = renderPreview;
@@ -509,6 +515,12 @@ void MainDialog::clickHandlers(int32_t id, bool& changed) {
     }
     if (id >= kIdFirstMemoryDot && id <= kIdLastMemoryDot) clickDot(id - kIdFirstMemoryDot, changed);
     if (id == kIdDotThumbnail) clickDotThumbnail(changed);
+    if (id == kIdLogo || id == kIdInfo) {
+        if (WindowSystem* system = windowSystem()) {
+            if (id == kIdLogo) showAboutBox(*system);
+            if (id == kIdInfo) showInfoBox(*system);
+        }
+    }
     if (id == kIdUndo) undo(changed);
     if (id == kIdNextGlue) {
         ValueCell& glue = cells_[kIdGlue];
@@ -526,6 +538,8 @@ void MainDialog::cancel() {
     stopSettleTimer();
     restoreSnapshot(openingSnapshot_, parameters_);
     result_ = userCanceledErr;
+    closeSecondaryWindows();
+    secondaryWindows().mainDialogOpen = false;
     exit_ = DialogExit::cancel;
     window_->endDialog(kIdCancel);
 }
@@ -534,6 +548,8 @@ void MainDialog::accept() {
     if (htmlExportRunning_ || presetRefreshRunning_) return;
     stopSettleTimer();
     readIntoParameters();
+    closeSecondaryWindows();
+    secondaryWindows().mainDialogOpen = false;
     result_ = noErr;
     exit_ = DialogExit::ok;
     window_->endDialog(kIdOk);

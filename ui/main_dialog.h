@@ -39,6 +39,7 @@ enum class DialogExit : uint8_t { open = 0, ok = 1, cancel = 2 };
 class MainDialog final : public DialogEvents {
 public:
     MainDialog(DialogServices& services, FilterParameters& parameters);
+    ~MainDialog() override;
 
     // The opening sequence over a window made from mainDialogSpec().
     void open(DialogWindow& window);

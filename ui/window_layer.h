@@ -145,6 +145,9 @@ public:
     // Runs the modal loop until endDialog; returns its code.
     virtual int32_t runModal() = 0;
     virtual void endDialog(int32_t code) = 0;
+    // Raises the window above the others (a second request for a window
+    // that is already open).
+    virtual void bringToTop() = 0;
 };
 
 struct DialogSpec {
@@ -159,4 +162,6 @@ public:
     virtual ~WindowSystem() = default;
     virtual std::unique_ptr<DialogWindow> createDialog(const DialogSpec& spec, DialogEvents& events) = 0;
     virtual void messageBox(const MessageBoxText& message) = 0;
+    // Opens a web page with the system's browser; false when none could be started.
+    virtual bool openWebPage(const char* url) = 0;
 };

@@ -72,6 +72,7 @@ public:
     void redrawItem(int32_t id) override;
     int32_t runModal() override;
     void endDialog(int32_t code) override;
+    void bringToTop() override { gtk_window_present(GTK_WINDOW(window_)); }
 
 private:
     struct Control {
@@ -536,4 +537,10 @@ void GtkWindowSystem::messageBox(const MessageBoxText& message) {
     gtk_dialog_run(GTK_DIALOG(box));
     gtk_widget_destroy(box);
     while (gtk_events_pending()) gtk_main_iteration();
+}
+
+bool GtkWindowSystem::openWebPage(const char* url) {
+    // The desktop's own opener chooses the browser.
+    gchar* argv[] = {const_cast<gchar*>("xdg-open"), const_cast<gchar*>(url), nullptr};
+    return g_spawn_async(nullptr, argv, nullptr, G_SPAWN_SEARCH_PATH, nullptr, nullptr, nullptr, nullptr) != FALSE;
 }

@@ -9,4 +9,5 @@ class GtkWindowSystem final : public WindowSystem {
 public:
     std::unique_ptr<DialogWindow> createDialog(const DialogSpec& spec, DialogEvents& events) override;
     void messageBox(const MessageBoxText& message) override;
+    bool openWebPage(const char* url) override;
 };

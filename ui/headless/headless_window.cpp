@@ -15,7 +15,7 @@ WindowRect unite(const WindowRect& a, const WindowRect& b) {
 }  // namespace
 
 HeadlessDialog::HeadlessDialog(const DialogSpec& spec, DialogEvents& events, double scale)
-    : events_(events), scale_(scale) {
+    : events_(events), scale_(scale), title_(spec.title ? spec.title : "") {
     for (const ControlSpec& c : spec.controls) {
         Control control;
         control.spec = c;

@@ -47,6 +47,7 @@ public:
     void redrawItem(int32_t id) override;
     int32_t runModal() override;
     void endDialog(int32_t code) override { endCode_ = code; }
+    void bringToTop() override { ++raised_; }
 
     // What a test does; each call is one event, then posted messages and
     // drawing follow.
@@ -68,6 +69,9 @@ public:
     bool capturing() const { return capturing_; }
     PointerShape pointer() const { return pointer_; }
     int32_t endCode() const { return endCode_; }
+    bool ended() const { return endCode_ != 0; }
+    int32_t timesRaised() const { return raised_; }
+    const std::string& title() const { return title_; }
     const std::vector<std::string>& listItems(int32_t id) const;
     const std::vector<MessageBoxText>& messageBoxes() const { return messages_; }
     const std::vector<std::string>& colourPrompts() const { return colourPrompts_; }
@@ -122,6 +126,8 @@ private:
     int32_t pressedItem_ = -1;
     bool capturing_ = false;
     int32_t endCode_ = 0;
+    int32_t raised_ = 0;
+    std::string title_;
     int32_t depth_ = 0;
     int32_t paints_ = 0;
 };
@@ -132,6 +138,11 @@ public:
     explicit HeadlessWindowSystem(double scale = 1.0) : scale_(scale) {}
     std::unique_ptr<DialogWindow> createDialog(const DialogSpec& spec, DialogEvents& events) override;
     void messageBox(const MessageBoxText& message) override { messages.push_back(message); }
+    bool openWebPage(const char* url) override {
+        webPages.emplace_back(url);
+        return true;
+    }
+    std::vector<std::string> webPages;
 
     std::function<void(HeadlessDialog&)> onModal;
     std::vector<MessageBoxText> messages;

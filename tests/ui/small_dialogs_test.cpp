@@ -1,0 +1,136 @@
+// The About box, the Info box and the progress dialog on the headless
+// window layer.
+#include "dialog_fixture.h"
+
+#include "ui/small_dialogs.h"
+#include "ui/window_system.h"
+
+#include <gtest/gtest.h>
+
+namespace {
+
+TEST(ProgressDialog, PercentageCountsEarlierPasses) {
+    // (150 + 300 x 1) x 100 / (300 x 2) = 75.
+    EXPECT_EQ(progressText(150, 300, 1, 2), "75%");
+    EXPECT_EQ(progressText(0, 300, 0, 2), "0%");
+    EXPECT_EQ(progressText(299, 300, 0, 1), "99%");  // integer division
+    EXPECT_EQ(progressText(5, 0, 0, 1), "0%");
+}
+
+TEST(ProgressDialog, JobRunsInTheFirstTickAndASecondRequestOnlyRaisesTheWindow) {
+    HeadlessWindowSystem system;
+    int jobs = 0, nestedJobs = 0;
+    bool nestedResult = true;
+    HeadlessDialog* progress = nullptr;
+    system.onModal = [&](HeadlessDialog& w) {
+        progress = &w;
+        EXPECT_EQ(w.title(), "PSD file progress");
+        EXPECT_EQ(w.pointer(), PointerShape::wait);
+        EXPECT_TRUE(w.timerRunning(kProgressTimerId));
+        EXPECT_EQ(jobs, 0);  // nothing runs before the tick
+        w.fireTimer(kProgressTimerId);
+    };
+    const bool cancelled = runJobWithProgress(system, [&](ProgressReport& report) {
+        ++jobs;
+        report.report(150, 300, 1, 2);
+        nestedResult = runJobWithProgress(system, [&](ProgressReport&) { ++nestedJobs; });
+    });
+    EXPECT_FALSE(cancelled);
+    EXPECT_EQ(jobs, 1);
+    EXPECT_EQ(nestedJobs, 0);
+    EXPECT_FALSE(nestedResult);
+    ASSERT_NE(progress, nullptr);
+    EXPECT_GE(progress->timesRaised(), 2);  // opening, the report, the second request
+    EXPECT_EQ(progress->endCode(), 1);
+    EXPECT_EQ(progress->pointer(), PointerShape::arrow);
+    EXPECT_EQ(secondaryWindows().progress, nullptr);
+}
+
+TEST(ProgressDialog, CancelIsSeenByTheJobAndReported) {
+    HeadlessWindowSystem system;
+    system.onModal = [&](HeadlessDialog& w) {
+        w.pressEscape();  // the user cancels while the window is up
+        w.fireTimer(kProgressTimerId);
+    };
+    bool sawCancel = false;
+    const bool cancelled = runJobWithProgress(system, [&](ProgressReport& report) {
+        sawCancel = report.cancelRequested();
+    });
+    EXPECT_TRUE(sawCancel);
+    EXPECT_TRUE(cancelled);
+}
+
+TEST(AboutAndInfo, AboutBoxOpensTheWebPageAndRefusesASecondCopy) {
+    HeadlessWindowSystem system;
+    int opened = 0;
+    system.onModal = [&](HeadlessDialog& w) {
+        ++opened;
+        EXPECT_EQ(w.title(), "About");
+        EXPECT_EQ(w.text(5), "Visit Copper Heron's website...");
+        showAboutBox(system);  // raised, not opened again
+        EXPECT_EQ(w.timesRaised(), 1);
+        // White around the pictures.
+        const Rgb corner = w.pixel(2, 2);
+        EXPECT_EQ(corner.red + corner.green + corner.blue, 3 * 255);
+        w.writePng("about-headless.png");  // kept for a look
+        w.click(5);
+        EXPECT_EQ(w.endCode(), 5);
+    };
+    showAboutBox(system);
+    EXPECT_EQ(opened, 1);
+    EXPECT_EQ(system.webPages, std::vector<std::string>{kMakerWebPage});
+    EXPECT_EQ(secondaryWindows().about, nullptr);
+}
+
+TEST(AboutAndInfo, InfoBoxClosesWithinASecondOfTheMainDialog) {
+    HeadlessWindowSystem system;
+    installWindowSystem(&system);
+    auto d = std::make_unique<OpenDialog>();
+    std::string title;
+    system.onModal = [&](HeadlessDialog& w) {
+        title = w.title();
+        w.writePng("info-headless.png");  // kept for a look
+        w.pressEscape();
+    };
+    d->window->click(kIdInfo);  // the Info button shows the box
+    EXPECT_EQ(title, "Info");
+    EXPECT_TRUE(secondaryWindows().mainDialogOpen);
+    d.reset();
+    EXPECT_FALSE(secondaryWindows().mainDialogOpen);  // the main dialog is gone
+
+    // The box checks each second whether the main dialog still exists.
+    secondaryWindows().mainDialogOpen = true;
+    bool stillOpenAfterFirstTick = false;
+    int32_t endCode = 0;
+    system.onModal = [&](HeadlessDialog& w) {
+        EXPECT_TRUE(w.timerRunning(kInfoTimerId));
+        w.fireTimer(kInfoTimerId);
+        stillOpenAfterFirstTick = !w.ended() && w.timerRunning(kInfoTimerId);
+        secondaryWindows().mainDialogOpen = false;
+        w.fireTimer(kInfoTimerId);
+        endCode = w.endCode();
+    };
+    showInfoBox(system);
+    installWindowSystem(nullptr);
+    EXPECT_TRUE(stillOpenAfterFirstTick);
+    EXPECT_EQ(endCode, 1);
+    EXPECT_EQ(secondaryWindows().info, nullptr);
+}
+
+TEST(AboutAndInfo, TheLogoOpensTheAboutBox) {
+    HeadlessWindowSystem system;
+    installWindowSystem(&system);
+    OpenDialog d;
+    std::string title;
+    system.onModal = [&](HeadlessDialog& w) {
+        title = w.title();
+        w.closeWindow();
+        EXPECT_EQ(w.endCode(), 1);
+    };
+    d.window->press(30, 545);
+    d.window->release(30, 545);
+    installWindowSystem(nullptr);
+    EXPECT_EQ(title, "About");
+}
+
+}  // namespace
