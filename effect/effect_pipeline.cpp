@@ -3,6 +3,7 @@
 
 #include "effect/output_stage.h"
 #include "kernels/hsl.h"
+#include "kernels/job_workers.h"
 #include "kernels/jobs.h"
 #include "kernels/samplers.h"
 
@@ -135,7 +136,7 @@ void rowJobRoutine(const Job& job) {
 }
 }  // namespace
 
-void runRowJobs(const RenderContext& context, int32_t y, int32_t x0, int32_t x1, int jobCount) {
+void runRowJobs(const RenderContext& context, int32_t y, int32_t x0, int32_t x1, int jobCount, JobWorkers* workers) {
     Job pattern;
     pattern.kind = kJobRowSpan;
     pattern.row = y;
@@ -144,5 +145,6 @@ void runRowJobs(const RenderContext& context, int32_t y, int32_t x0, int32_t x1,
     pattern.routine = rowJobRoutine;
     Job jobs[kMaxJobs];
     const int made = splitRowJobs(pattern, x0, x1, std::min(std::max(jobCount, 1), kMaxJobs), jobs);
-    runJobs(jobs, made);
+    if (workers) workers->run(jobs, made);
+    else runJobs(jobs, made);
 }

@@ -3,6 +3,7 @@
 #include <cstddef>
 #include <cstdint>
 
+#include "kernels/job_workers.h"
 #include "kernels/jobs.h"
 #include "kernels/pyramid.h"
 #include "kernels/pyramid_pixels.h"
@@ -312,7 +313,7 @@ void reducePyramidLevel(Pyramid& p, int level, PixelRect rect) {
     reduceClipped(p, level, r, scratch.block.data);
 }
 
-void buildPyramidLevels(Pyramid& p, int fromLevel, int jobCount) {
+void buildPyramidLevels(Pyramid& p, int fromLevel, int jobCount, JobWorkers* workers) {
     if (!p.hasTiles()) return;
     if (fromLevel <= 0 && p.edgeMode == kEdgeNoLevels) return;
     if (fromLevel < 0) fromLevel = 0;
@@ -337,7 +338,8 @@ void buildPyramidLevels(Pyramid& p, int fromLevel, int jobCount) {
                 state.scratch[jobs[k].index] = scratch[k].block.data;
             }
         }
-        runJobs(jobs, made);
+        if (workers) workers->run(jobs, made);
+        else runJobs(jobs, made);
     }
     p.buildState = kBuildFull;
 }

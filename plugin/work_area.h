@@ -4,6 +4,7 @@
 #pragma once
 
 #include "kernels/blend_modes.h"
+#include "kernels/job_workers.h"
 #include "kernels/pyramid.h"
 #include "kernels/samplers.h"
 #include "settings/settings_store.h"
@@ -21,6 +22,10 @@ struct WorkArea {
 
     WeightTables weights;
     BlendTables blend;
+
+    // The row and band jobs' threads: started for a pass, joined when the
+    // working buffers are released.
+    JobWorkers workers;
 };
 
 struct PassImages {
