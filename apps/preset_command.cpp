@@ -6,8 +6,8 @@
 #include "apps/settings_flags.h"
 #include "effect/thumbnail.h"
 #include "host/image_files.h"
-#include "kernels/blend_names.h"
-#include "plugin/settings_table.h"
+#include "model/glue_modes.h"
+#include "model/settings_table.h"
 #include "settings/preset_file.h"
 
 #include <nlohmann/json.hpp>
@@ -137,7 +137,7 @@ int presetInfo(const Arguments& args) {
     if (info.endedEarly) std::printf("note:     the file ends early; missing settings keep their defaults\n");
     for (const NamedValue& v : values) {
         std::string shown = v.value.dump();
-        if (v.name == "glue") shown += " (" + std::string(blendModeName(settings.glue)) + ")";
+        if (v.name == "glue") shown += " (" + std::string(glueModeName(settings.glue)) + ")";
         std::printf("  %-16s %s\n", v.name.c_str(), shown.c_str());
     }
     return kExitOk;

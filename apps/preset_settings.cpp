@@ -1,8 +1,8 @@
 // Presets as scripted steps.
 #include "apps/preset_settings.h"
 
-#include "plugin/scripting_codes.h"
-#include "plugin/settings_table.h"
+#include "model/scripting_codes.h"
+#include "model/settings_table.h"
 #include "settings/preset_file.h"
 
 #include <filesystem>

@@ -2,7 +2,7 @@
 // settings (each division by 100 in double precision, stored as float).
 #pragma once
 
-#include "plugin/parameters.h"
+#include "model/parameters.h"
 
 struct EffectSetup {
     float focusGain;

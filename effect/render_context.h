@@ -4,7 +4,7 @@
 #pragma once
 
 #include "kernels/pyramid.h"
-#include "plugin/parameters.h"
+#include "model/parameters.h"
 
 #include <cstdint>
 

@@ -2,7 +2,7 @@
 // the descriptor; the JSON library's exceptions stay inside this file.
 #include "host/action_file.h"
 
-#include "plugin/settings_table.h"
+#include "model/settings_table.h"
 
 #include <nlohmann/json.hpp>
 

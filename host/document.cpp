@@ -1,7 +1,7 @@
 // Document shape and image mode.
 #include "host/document.h"
 
-#include "plugin/host_interface.h"
+#include "interface/host_interface.h"
 
 int16_t Document::imageMode() const {
     const bool rgb = colorChannels >= 3;

@@ -2,7 +2,7 @@
 #pragma once
 
 #include "host/property_list.h"
-#include "plugin/host_interface.h"
+#include "interface/host_interface.h"
 
 #include <cstdint>
 #include <string>

@@ -2,9 +2,9 @@
 // pointers of the current call.
 #pragma once
 
-#include "plugin/host_interface.h"
+#include "interface/host_interface.h"
 #include "plugin/host_services.h"
-#include "plugin/parameters.h"
+#include "model/parameters.h"
 
 #include <cstdint>
 

@@ -2,7 +2,7 @@
 // lifecycle, selector dispatch, Prepare and the refusals of Start.
 #include "harness.h"
 
-#include "plugin/parameters.h"
+#include "model/parameters.h"
 
 #include <gtest/gtest.h>
 

@@ -3,7 +3,7 @@
 // from the formulas by hand.
 #include "harness.h"
 
-#include "plugin/parameters.h"
+#include "model/parameters.h"
 
 #include <gtest/gtest.h>
 

@@ -1,7 +1,7 @@
 // The product's EXIF block.
-#include "export/exif_block.h"
+#include "codec/exif_block.h"
 
-#include "export/product_identity.h"
+#include "codec/product_identity.h"
 
 #include <cstring>
 

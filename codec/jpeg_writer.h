@@ -2,9 +2,9 @@
 // quality level, the product's header segments, and silent failure.
 #pragma once
 
-#include "export/jpeg_row_source.h"
-#include "export/metadata_block.h"
-#include "kernels/memory.h"
+#include "codec/jpeg_row_source.h"
+#include "codec/metadata_block.h"
+#include "platform/memory_service.h"
 #include "platform/binary_file.h"
 
 #include <cstddef>

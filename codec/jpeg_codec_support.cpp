@@ -1,5 +1,5 @@
 // Silent error handling and memory source and destination for libjpeg.
-#include "export/jpeg_codec_support.h"
+#include "codec/jpeg_codec_support.h"
 
 namespace {
 [[noreturn]] void leaveCodec(j_common_ptr codec) {

@@ -1,9 +1,9 @@
 // A real metadata reader sees the product's marks in our JPEG: the comment,
 // the EXIF software, and the IPTC caption, keywords, date and source.
-#include "export/exif_block.h"
-#include "export/iptc_block.h"
-#include "export/jpeg_writer.h"
-#include "export/product_identity.h"
+#include "codec/exif_block.h"
+#include "codec/iptc_block.h"
+#include "codec/jpeg_writer.h"
+#include "codec/product_identity.h"
 #include "jpeg_test_support.h"
 #include "support/test_support.h"
 

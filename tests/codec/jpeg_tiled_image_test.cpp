@@ -1,9 +1,9 @@
 // The JPEG codec on tiled images: level 0 feeds the encoder (edges
 // repeated), and a stored picture decodes into a packed or grey image.
 #include "effect/tiled_image.h"
-#include "export/jpeg_reader.h"
-#include "export/jpeg_tiled_image.h"
-#include "export/jpeg_writer.h"
+#include "codec/jpeg_reader.h"
+#include "codec/jpeg_tiled_image.h"
+#include "codec/jpeg_writer.h"
 
 #include <gtest/gtest.h>
 

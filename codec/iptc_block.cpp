@@ -1,7 +1,7 @@
 // The product's IPTC block: record version, source, date, caption and keywords.
-#include "export/iptc_block.h"
+#include "codec/iptc_block.h"
 
-#include "export/product_identity.h"
+#include "codec/product_identity.h"
 
 #include <cstdio>
 #include <cstring>

@@ -1,5 +1,5 @@
 // Row sources for the JPEG encoder.
-#include "export/jpeg_row_source.h"
+#include "codec/jpeg_row_source.h"
 
 namespace {
 void readRgba8Row(const void* context, int32_t y, EffectColor* row) {

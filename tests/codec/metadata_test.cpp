@@ -1,8 +1,8 @@
 // The EXIF and IPTC blocks byte by byte, their two passes, the keyword
 // rules and the eight-digit date.
-#include "export/exif_block.h"
-#include "export/iptc_block.h"
-#include "export/product_identity.h"
+#include "codec/exif_block.h"
+#include "codec/iptc_block.h"
+#include "codec/product_identity.h"
 
 #include <gtest/gtest.h>
 

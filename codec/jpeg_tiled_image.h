@@ -2,7 +2,7 @@
 // source, and a stored picture decoded into level 0.
 #pragma once
 
-#include "export/jpeg_row_source.h"
+#include "codec/jpeg_row_source.h"
 #include "kernels/pyramid.h"
 
 #include <cstddef>

@@ -1,5 +1,5 @@
 // The plain-memory service used outside a host (tests, tools, benchmarks).
-#include "kernels/memory.h"
+#include "platform/memory_service.h"
 
 #include <cstdlib>
 

@@ -1,5 +1,5 @@
 // The metadata block: its buffer, its keyword list and the two-pass writer.
-#include "export/metadata_block.h"
+#include "codec/metadata_block.h"
 
 #include "platform/binary_file.h"
 #include "platform/global_memory.h"

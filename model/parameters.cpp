@@ -1,5 +1,5 @@
 // Defaults of the user settings and creation of a fresh parameter block.
-#include "plugin/parameters.h"
+#include "model/parameters.h"
 
 #include <cmath>
 #include <cstring>

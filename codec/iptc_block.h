@@ -2,7 +2,7 @@
 // resource 0x0404 holding the IPTC-IIM datasets of record 2.
 #pragma once
 
-#include "export/metadata_block.h"
+#include "codec/metadata_block.h"
 #include "platform/utc_date.h"
 
 #include <cstdint>

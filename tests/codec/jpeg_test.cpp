@@ -1,10 +1,10 @@
 // The JPEG encoder's size rule, quality levels, tables, sampling, segment
 // order, profile chunks and thumbnail framing; the stored-picture decoder.
-#include "export/exif_block.h"
-#include "export/iptc_block.h"
-#include "export/jpeg_reader.h"
-#include "export/jpeg_writer.h"
-#include "export/product_identity.h"
+#include "codec/exif_block.h"
+#include "codec/iptc_block.h"
+#include "codec/jpeg_reader.h"
+#include "codec/jpeg_writer.h"
+#include "codec/product_identity.h"
 #include "jpeg_test_support.h"
 #include "platform/global_memory.h"
 #include "support/test_support.h"

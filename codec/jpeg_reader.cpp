@@ -1,7 +1,7 @@
 // Decoding of stored pictures through libjpeg.
-#include "export/jpeg_reader.h"
+#include "codec/jpeg_reader.h"
 
-#include "export/jpeg_codec_support.h"
+#include "codec/jpeg_codec_support.h"
 
 namespace {
 // Hostile files must not make the decoder take unbounded memory or time: a

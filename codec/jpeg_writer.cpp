@@ -1,9 +1,9 @@
 // JPEG encoding through libjpeg with the product's tables and segments.
-#include "export/jpeg_writer.h"
+#include "codec/jpeg_writer.h"
 
-#include "export/jpeg_codec_support.h"
-#include "export/jpeg_quant_tables.h"
-#include "export/product_identity.h"
+#include "codec/jpeg_codec_support.h"
+#include "codec/jpeg_quant_tables.h"
+#include "codec/product_identity.h"
 
 #include <cstring>
 

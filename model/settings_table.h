@@ -4,8 +4,8 @@
 // resource and the command-line flags are all made from this table.
 #pragma once
 
-#include "plugin/host_interface.h"
-#include "plugin/parameters.h"
+#include "interface/host_interface.h"
+#include "model/parameters.h"
 
 #include <array>
 #include <cstddef>

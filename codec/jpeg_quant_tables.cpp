@@ -1,6 +1,6 @@
 // The product's ten luma and ten chroma quantisation tables, one pair per
 // quality level (quality / 10), in natural row-by-row order.
-#include "export/jpeg_quant_tables.h"
+#include "codec/jpeg_quant_tables.h"
 
 const unsigned int kLumaQuantTables[kJpegTableLevels][64] = {
     {  // level 0

@@ -2,7 +2,7 @@
 // pictures made in memory.
 #pragma once
 
-#include "export/jpeg_row_source.h"
+#include "codec/jpeg_row_source.h"
 
 #include <cstddef>
 #include <cstdint>

@@ -1,8 +1,8 @@
 // Tiled-image adapters of the JPEG encoder and decoder.
-#include "export/jpeg_tiled_image.h"
+#include "codec/jpeg_tiled_image.h"
 
 #include "effect/tiled_image.h"
-#include "export/jpeg_reader.h"
+#include "codec/jpeg_reader.h"
 
 namespace {
 void readLevel0Row(const void* context, int32_t y, EffectColor* row) {

@@ -2,7 +2,7 @@
 // one directory with the Software tag, in big-endian ("MM") order.
 #pragma once
 
-#include "export/metadata_block.h"
+#include "codec/metadata_block.h"
 
 #include <cstdint>
 
