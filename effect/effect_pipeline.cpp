@@ -2,6 +2,7 @@
 #include "effect/effect_pipeline.h"
 
 #include "effect/output_stage.h"
+#include "kernels/filter_math.h"
 #include "kernels/hsl.h"
 #include "kernels/job_workers.h"
 #include "kernels/jobs.h"
@@ -48,7 +49,7 @@ EffectColor workPixel(const RenderContext& context, const EffectSetup& e, int32_
 
     // 3. Focus: blur level from the distance.
     const float blurRadius = std::max(e.radiusScale * (d * e.focusGain) + 1, 1.0f);
-    const float focusLevel = limit(std::log(blurRadius) * kLog2E * kLog2E, 0, lmax);
+    const float focusLevel = limit(filterLog(blurRadius) * kLog2E * kLog2E, 0, lmax);
     int level;
     float fraction;
     splitLevel(focusLevel, level, fraction);
@@ -65,7 +66,7 @@ EffectColor workPixel(const RenderContext& context, const EffectSetup& e, int32_
         if (f > 0) {
             f = std::min(f, 1.0f);
             const float r2 = e.blurWidth * 120 + blurRadius;
-            const float blurLevel = limit(std::log(std::max(r2, 1.0f)) * kLog2E, 0, lmax);
+            const float blurLevel = limit(filterLog(std::max(r2, 1.0f)) * kLog2E, 0, lmax);
             int bLevel;
             float bFraction;
             splitLevel(blurLevel, bLevel, bFraction);
