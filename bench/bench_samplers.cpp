@@ -1,6 +1,8 @@
 // Sampler throughput: fast and high-quality samples per second at a fractional level.
 #include <benchmark/benchmark.h>
 
+#include <string>
+
 #include <cstdint>
 #include <memory>
 #include <vector>
@@ -73,7 +75,7 @@ void runSampler(benchmark::State& state) {
         benchmark::DoNotOptimize(sum);
     }
     state.SetItemsProcessed(static_cast<int64_t>(state.iterations()) * static_cast<int64_t>(list.size()));
-    state.SetLabel(type == 3 ? "packed 8-bit" : type == 4 ? "16-bit" : "float");
+    state.SetLabel(std::string(type == 3 ? "packed 8-bit" : type == 4 ? "16-bit" : "float") + ", " + speedLabel(1));
 }
 
 void BM_FastSampler(benchmark::State& state) { runSampler<sampleFast>(state); }

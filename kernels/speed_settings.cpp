@@ -14,7 +14,8 @@ std::atomic<int> gRequestedSimd{int(SimdLevel::avx512)};
 SimdLevel detectSimdLevel() {
 #if defined(__x86_64__) && (defined(__GNUC__) || defined(__clang__))
     __builtin_cpu_init();
-    if (__builtin_cpu_supports("avx512f") && __builtin_cpu_supports("avx512bw")) return SimdLevel::avx512;
+    if (__builtin_cpu_supports("avx512f") && __builtin_cpu_supports("avx512bw") && __builtin_cpu_supports("avx512vl"))
+        return SimdLevel::avx512;
     if (__builtin_cpu_supports("avx2")) return SimdLevel::avx2;
     return SimdLevel::sse2;  // the x86-64 baseline
 #else
