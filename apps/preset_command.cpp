@@ -4,7 +4,6 @@
 #include "apps/filter_job.h"
 #include "apps/preset_settings.h"
 #include "apps/settings_flags.h"
-#include "effect/thumbnail.h"
 #include "host/image_files.h"
 #include "model/glue_modes.h"
 #include "model/settings_table.h"
@@ -47,17 +46,9 @@ std::vector<NamedValue> describeSettings(const UserSettings& s) {
     std::vector<NamedValue> values;
     auto colour = [](const Color16& c) { return nlohmann::json::array({c.red, c.green, c.blue}); };
     for (const ScriptedSetting& setting : kScriptedSettings) {
-        switch (setting.kind) {
-            case DescriptorKind::colorChannel:
-                values.push_back({setting.name, settingField<uint16_t>(s, setting)});
-                break;
-            case DescriptorKind::real:
-                values.push_back({setting.name, double(settingField<float>(s, setting))});
-                break;
-            default:
-                values.push_back({setting.name, settingField<int32_t>(s, setting)});
-                break;
-        }
+        const double value = fieldValue(s, setting);
+        if (setting.kind == DescriptorKind::real) values.push_back({setting.name, value});
+        else values.push_back({setting.name, int64_t(value)});
     }
     const Color16* colours[] = {&s.auxColorA, &s.auxColorB, &s.auxColorC, &s.auxColorD, &s.auxColorE, &s.auxColorF};
     const char* colourNames[] = {"auxColorA", "auxColorB", "auxColorC", "auxColorD", "auxColorE", "auxColorF"};
@@ -208,30 +199,21 @@ bool pictureFromImage(const std::string& image, const std::optional<Descriptor>&
         error = image + ": the filter failed: " + describeResult(result.result);
         return false;
     }
-    HostPixelBuffer buffer;
-    buffer.data = document.samples.data();
-    buffer.rowBytes = int64_t(document.rowBytes());
-    buffer.planes = document.planes();
-    buffer.width = document.width;
-    buffer.height = document.height;
-    buffer.valueClass = document.depth == SampleDepth::eight     ? HostValueClass::eightBit
-                        : document.depth == SampleDepth::sixteen ? HostValueClass::sixteenBit
-                                                                 : HostValueClass::floating;
-    Pyramid thumbnail;
-    WeightTables weights{};
-    if (!thumbnail.create(systemMemoryService(), kPresetPictureSide, kPresetPictureSide, kStoragePacked8, kEdgeClamp) ||
-        !makeSquareThumbnail(buffer, document.width, document.height, thumbnail, weights, systemMemoryService())) {
-        error = "out of memory for the preset picture";
+    // The picture is made by the module's own code, as the plug-in makes it at Start.
+    using PresetPictureEntry = int16_t (*)(const void*, int64_t, int32_t, int32_t, int32_t, int32_t, uint8_t*);
+    const auto makePicture = reinterpret_cast<PresetPictureEntry>(module.entry("TwilightomatorPresetPicture"));
+    if (!makePicture) {
+        error = module.path() + " cannot make preset pictures";
+        return false;
+    }
+    const int32_t valueClass = document.depth == SampleDepth::eight ? 0 : document.depth == SampleDepth::sixteen ? 1 : 2;
+    const int16_t made = makePicture(document.samples.data(), int64_t(document.rowBytes()), document.planes(),
+                                     document.width, document.height, valueClass, picture.rgba);
+    if (made != 0) {
+        error = made == -108 ? "out of memory for the preset picture" : "cannot make the preset picture";
         return false;
     }
     picture.width = picture.height = kPresetPictureSide;
-    for (int y = 0; y < kPresetPictureSide; ++y)
-        for (int x = 0; x < kPresetPictureSide; ++x) {
-            uint32_t channels[4];
-            readChannels(x, y, thumbnail, 0, channels);
-            uint8_t* p = picture.rgba + (size_t(y) * kPresetPictureSide + x) * 4;
-            for (int c = 0; c < 4; ++c) p[c] = uint8_t(channels[c]);
-        }
     return true;
 }
 

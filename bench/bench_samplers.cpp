@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "bench_support.h"
+#include "kernels/speed_settings.h"
 #include "kernels/pyramid.h"
 #include "kernels/pyramid_pixels.h"
 #include "kernels/samplers.h"
@@ -69,6 +70,7 @@ void runSampler(benchmark::State& state) {
     }
     const auto& list = points();
     const int level = static_cast<int>(state.range(1));
+    requestSimdLevel(static_cast<SimdLevel>(state.range(2)));
     for (auto _ : state) {
         float sum = 0;
         for (const SamplePoint& s : list) sum += Sampler(*p, level, 0.37f, s.x, s.y).red;
@@ -83,5 +85,6 @@ void BM_HighQualitySampler(benchmark::State& state) { runSampler<sampleHighQuali
 
 }  // namespace
 
-BENCHMARK(BM_FastSampler)->Args({3, 0})->Args({3, 3})->Args({4, 3})->Args({9, 3})->Unit(benchmark::kMillisecond);
-BENCHMARK(BM_HighQualitySampler)->Args({3, 3})->Args({4, 3})->Args({9, 3})->Unit(benchmark::kMillisecond);
+// Arguments: storage type, level, vector level (0 scalar .. 3 AVX-512).
+BENCHMARK(BM_FastSampler)->ArgsProduct({{3, 4, 9}, {0, 3}, {0, 1, 2, 3}})->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_HighQualitySampler)->ArgsProduct({{3, 4, 9}, {3}, {0, 1, 2, 3}})->Unit(benchmark::kMillisecond);

@@ -31,6 +31,9 @@ public:
     // Tells the module how to use the machine (see setPluginSpeed); false
     // when the module has no such setting.
     bool applySpeed(int32_t jobs, int32_t simdLevel) const;
+    // Another entry the module exports beside its entry point; nullptr when it
+    // has none of that name.
+    void* entry(const char* name) const;
 
 private:
     typedef void (*SpeedSetter)(int32_t jobs, int32_t simdLevel);

@@ -1,10 +1,11 @@
 // The filter's own logarithm, sine, cosine and arc tangent. They use only
 // IEEE additions, multiplications and divisions in double precision (no
 // fused multiply-add, no table built at run time), so a result is the same
-// on every machine, compiler and C library; the single-precision functions
+// on every machine, compiler and C library. The single-precision functions
 // are the double result rounded once, which is the correctly rounded value
 // except where the exact value lies within about 2^-50 of a rounding
-// boundary.
+// boundary; the single-precision logarithm is correctly rounded for every
+// float (its few such cases are listed).
 #pragma once
 
 // Natural logarithm: NaN for x < 0 or NaN, -infinity at 0, +infinity at +infinity.

@@ -1,13 +1,14 @@
 // PluginMain: the globals' lifecycle, selector dispatch, Prepare, Start and
 // Finish. Continue is the filtering pass.
+#include "interface/plugin_result_codes.h"
 #include "plugin/entry.h"
 
-#include "platform/runtime_random.h"
 #include "plugin/filter_pass.h"
 #include "plugin/globals.h"
 #include "plugin/host_services.h"
 #include "plugin/scripting.h"
 #include "plugin/session_store.h"
+#include "plugin/dialog_services.h"
 #include "ui/dialog.h"
 #include "ui/message_box.h"
 
@@ -15,8 +16,6 @@
 #include <cstring>
 #include <new>
 
-CurrentCall gCurrentCall;
-RuntimeRandom gDiceRandom;
 
 FilterParameters* parametersOf(const FilterRecord* record) {
     if (!record || !record->parameters) return nullptr;
@@ -67,7 +66,6 @@ void prepare(PluginGlobals& globals) {
     globals.dialogStateFlags = 0;
     parameters.viewCenterH = (record->filterRect.right - record->filterRect.left) / 2;
     parameters.viewCenterV = (record->filterRect.bottom - record->filterRect.top) / 2;
-    seedRuntimeRandomFromClock(gDiceRandom);
 }
 
 void start(PluginGlobals& globals) {
@@ -83,14 +81,14 @@ void start(PluginGlobals& globals) {
     if (result != noErr || !allocateWorkingBuffers(globals)) {
         // The failure is ours to report: nothing is shown, and the host is
         // asked for no pixels.
-        result = 1;
+        result = kResultAlreadyReported;
         emptyHostRectangles(record);
         return;
     }
 
     // Per-run set-up.
     preparePassImages(globals);
-    if (!descriptorPresent(record)) loadCachedSettings(globals, parameters);
+    if (!descriptorPresent(record)) restoreSessionSettings(globals, parameters);
     if (globals.firstParameters) {
         globals.firstParameters = 0;
         parameters.psdChoiceA = 0;
@@ -114,11 +112,11 @@ void start(PluginGlobals& globals) {
 
     if (!record->advanceState) {
         showMessageBox(kRefusalNoAdvanceState);
-        result = 1;
+        result = kResultAlreadyReported;
     }
     if (record->imageMode == plugInModeMultichannel) {
         if (result == noErr) showMessageBox(kRefusalImageMode);
-        result = 1;
+        result = kResultAlreadyReported;
     }
     if (result != noErr) {
         releaseWorkingBuffers(globals);
@@ -131,14 +129,15 @@ void start(PluginGlobals& globals) {
 
     if (parameters.showDialog != 0) {
         takeOpeningSnapshot(globals, parameters);
-        result = runMainDialog(globals, parameters);
+        PluginDialogServices services(globals, parameters);
+        result = runMainDialog(services, parameters);
         parameters.showDialog = 0;
         if (result != noErr) {
             releaseWorkingBuffers(globals);
             emptyHostRectangles(record);
             return;
         }
-        saveCachedSettings(globals, parameters);
+        keepSessionSettings(globals, parameters);
     }
 
     parameters.renderTarget = renderHostRows;
@@ -154,10 +153,9 @@ void finish(PluginGlobals& globals) {
 
 void pluginMain(int16_t selector, void* recordPointer, intptr_t* data, int16_t* result) {
     auto* record = static_cast<FilterRecord*>(recordPointer);
-    gCurrentCall = CurrentCall{record, data, result};
 
     if (selector == filterSelectorAbout) {
-        showAboutBox(recordPointer);
+        showAboutBox();
         return;
     }
     if (!record || !data || !result) return;

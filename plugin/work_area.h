@@ -6,6 +6,7 @@
 #include "kernels/blend_modes.h"
 #include "kernels/job_workers.h"
 #include "kernels/pyramid.h"
+#include "effect/render_context.h"
 #include "kernels/samplers.h"
 #include "settings/settings_store.h"
 
@@ -26,6 +27,7 @@ struct WorkArea {
     // The row and band jobs' threads: started for a pass, joined when the
     // working buffers are released.
     JobWorkers workers;
+    RenderContext render;  // the pass's render request, committed at its set-up
 };
 
 struct PassImages {

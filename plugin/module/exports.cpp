@@ -2,6 +2,7 @@
 // the accessor that stands in for the Windows resource section.
 #include "plugin/entry.h"
 #include "kernels/speed_settings.h"
+#include "plugin/preset_picture_entry.h"
 #include "resources/resource_bytes.h"
 
 #define TWL_EXPORT extern "C" __attribute__((visibility("default")))
@@ -25,4 +26,11 @@ TWL_EXPORT void TwilightomatorSetSpeed(int32_t jobs, int32_t simdLevel) {
     if (simdLevel < 0) simdLevel = 0;
     if (simdLevel > int32_t(SimdLevel::avx512)) simdLevel = int32_t(SimdLevel::avx512);
     requestSimdLevel(SimdLevel(simdLevel));
+}
+
+// The 128 x 128 preset picture of a finished image (see
+// plugin/preset_picture_entry.h), for writing presets outside a filter run.
+TWL_EXPORT int16_t TwilightomatorPresetPicture(const void* pixels, int64_t rowBytes, int32_t planes, int32_t width,
+                                               int32_t height, int32_t valueClass, uint8_t* rgba) {
+    return makePresetPictureFromImage(pixels, rowBytes, planes, width, height, valueClass, rgba);
 }

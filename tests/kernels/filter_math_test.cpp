@@ -11,6 +11,7 @@
 #include <cstdint>
 #include <cstring>
 #include <limits>
+#include <utility>
 
 namespace {
 
@@ -48,6 +49,11 @@ TEST(FilterMath, LogIsCorrectlyRoundedOverADenseSampleOfPositiveFloats) {
             ADD_FAILURE() << "log(" << x << ") = " << filterLog(x);
     }
     EXPECT_EQ(wrong, 0);
+    // The floats whose logarithm lies nearest a rounding boundary.
+    for (const auto& [x, result] : {std::pair{0x1.827a74p-7f, -0x1.1c2b1ep+2f}, std::pair{0x1.2f1fd6p+3f, 0x1.1fcbcep+1f},
+                                    std::pair{0x1.bacb4ap+25f, 0x1.1e0696p+4f}, std::pair{0x1.b121a6p+76f, 0x1.a9a3f2p+5f},
+                                    std::pair{0x1.6351d8p+95f, 0x1.08b512p+6f}})
+        EXPECT_EQ(filterLog(x), result) << x;
     // Near 1, where the result is smallest relative to its argument, every float.
     for (uint32_t bits = 0x3F700000u; bits < 0x3F880000u; ++bits) {
         const float x = floatFromBits(bits);
