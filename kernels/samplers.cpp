@@ -193,6 +193,19 @@ void levelKernel(const Pyramid& p, int n, float x, float y, KernelPath path, flo
         for (int ky = 0; ky < Taps; ++ky) {
             for (int kx = 0; kx < Taps; ++kx) pixels[ky][kx] = p.pixelInside(n, columns[kx], rows[ky]);
         }
+        if constexpr (!std::is_same_v<Storage, Float4Storage> && !std::is_same_v<Storage, Grey8Storage>) {
+            // Near an edge (and on small levels, nearly everywhere) the window
+            // is gathered into a block of its own and weighted like an
+            // in-tile one: the same pixels under the same weights.
+            if (path == KernelPath::automatic && activeSimdLevel() != SimdLevel::scalar) {
+                constexpr int kPixelBytes = std::is_same_v<Storage, Packed8Storage> ? 4 : 8;
+                alignas(16) uint8_t window[Taps * Taps * kPixelBytes];
+                for (int i = 0; i < Taps; ++i)
+                    for (int j = 0; j < Taps; ++j)
+                        std::memcpy(window + (i * Taps + j) * kPixelBytes, pixels[Taps - 1 - i][Taps - 1 - j], kPixelBytes);
+                if (vectorWindow<Taps, Storage>(window, Taps * kPixelBytes, weights, ax.phase, ay.phase, out)) return;
+            }
+        }
     }
 
     Sum total[4] = {};

@@ -1,8 +1,8 @@
 // The level kernels' vector windows against the scalar loop, level by level:
 // fixed-seed noise, flat black, flat full scale and a black-and-full-scale
 // checkerboard (the extremes that load the negative lobes hardest), at every
-// phase of both axes, for the 5 x 5 and 7 x 7 windows of packed 8-bit and
-// 16-bit storage.
+// phase of both axes and across the level's and the tile's edges, for the
+// 5 x 5 and 7 x 7 windows of packed 8-bit and 16-bit storage.
 #include <gtest/gtest.h>
 
 #include <cstdint>
@@ -85,6 +85,25 @@ TEST(VectorKernels, EveryLevelGivesTheScalarResult) {
                             ASSERT_EQ(std::memcmp(&got, &reference, sizeof got), 0)
                                 << simdLevelName(level) << ", type " << s.type << ", max " << s.maximum << ", fill "
                                 << int(fill) << ", " << taps << " taps at " << px << ", " << py;
+                            ++compared;
+                        }
+                    }
+                }
+            }
+            // Windows that cross the level's edges or the tile edge, which
+            // are gathered pixel by pixel first.
+            for (int taps : {5, 7}) {
+                for (float px : {-0.5f, 0.3f, 1.62f, 2.9f, 509.4f, 510.7f, 511.55f, 513.2f, 527.8f, 529.49f}) {
+                    for (float py : {-0.5f, 0.77f, 1.91f, 12.06f, 21.3f, 23.49f}) {
+                        requestSimdLevel(SimdLevel::scalar);
+                        const EffectColor reference = kernel(p, taps, px, py);
+                        for (SimdLevel level : {SimdLevel::sse2, SimdLevel::avx2, SimdLevel::avx512}) {
+                            if (level > best) continue;
+                            requestSimdLevel(level);
+                            const EffectColor got = kernel(p, taps, px, py);
+                            ASSERT_EQ(std::memcmp(&got, &reference, sizeof got), 0)
+                                << simdLevelName(level) << ", type " << s.type << ", fill " << int(fill) << ", "
+                                << taps << " taps at the edge " << px << ", " << py;
                             ++compared;
                         }
                     }
