@@ -95,7 +95,7 @@ EffectColor workPixel(const RenderContext& context, int32_t x, int32_t y) {
     setRgb(k, hslToRgb(HslColor{hue, saturation, hsl.lightness}));
 
     // 7. Dampen: saturated colours move toward black.
-    const float sigma = rgbToHsl(k.red * 0.5f, k.green * 0.5f, k.blue * 0.5f).saturation;
+    const float sigma = hslSaturation(k.red * 0.5f, k.green * 0.5f, k.blue * 0.5f);
     const float dampen = limit(d * e.dampenGain * 7 * sigma, 0, 1);
     k.red *= 1 - dampen;
     k.green *= 1 - dampen;
