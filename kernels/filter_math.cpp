@@ -285,6 +285,11 @@ struct HardCase {
     uint32_t x, result;
 };
 constexpr HardCase kLogHardCases[] = {
+    {0x3C413D3Au, 0xC08E158Fu},  // log(0x1.827a74p-7) = -0x1.1c2b1ep+2
+    {0x41178FEBu, 0x400FE5E7u},  // log(0x1.2f1fd6p+3) = 0x1.1fcbcep+1
+    {0x4C5D65A5u, 0x418F034Bu},  // log(0x1.bacb4ap+25) = 0x1.1e0696p+4
+    {0x65D890D3u, 0x4254D1F9u},  // log(0x1.b121a6p+76) = 0x1.a9a3f2p+5
+    {0x6F31A8ECu, 0x42845A89u},  // log(0x1.6351d8p+95) = 0x1.08b512p+6
 };
 
 float filterLog(float x) {
