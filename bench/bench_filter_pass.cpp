@@ -104,6 +104,9 @@ void BM_FinalPass16(benchmark::State& s) { finalPass(s, SampleDepth::sixteen, kW
 void BM_FinalPass16HighQuality(benchmark::State& s) { finalPass(s, SampleDepth::sixteen, kWidth, kHeight, {true, -1, 1}); }
 void BM_FinalPassFloat(benchmark::State& s) { finalPass(s, SampleDepth::floating, kWidth, kHeight, {}); }
 void BM_FinalPassFloatHighQuality(benchmark::State& s) { finalPass(s, SampleDepth::floating, kWidth, kHeight, {true, -1, 1}); }
+// As many pixels as one render of the dialog's 426 x 416 preview, start to
+// end: the whole run of a small document, acquisition and levels included.
+void BM_PreviewSizedRun(benchmark::State& s) { finalPass(s, SampleDepth::eight, 426, 416, {}); }
 
 #define TWL_PASS_BENCHMARK(name) \
     BENCHMARK(name)->Arg(1)->Arg(2)->Unit(benchmark::kMillisecond)->Iterations(1)->UseRealTime()
@@ -118,5 +121,6 @@ TWL_PASS_BENCHMARK(BM_FinalPass16);
 TWL_PASS_BENCHMARK(BM_FinalPass16HighQuality);
 TWL_PASS_BENCHMARK(BM_FinalPassFloat);
 TWL_PASS_BENCHMARK(BM_FinalPassFloatHighQuality);
+BENCHMARK(BM_PreviewSizedRun)->Arg(1)->Arg(2)->Unit(benchmark::kMillisecond)->UseRealTime();
 
 }  // namespace
