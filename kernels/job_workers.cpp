@@ -13,7 +13,7 @@ int JobWorkers::start(int jobCount) {
 #if !defined(TWL_JOBS_WITHOUT_THREADS)
     for (int i = 0; i + 1 < jobCount; ++i) {
         try {
-            threads_[i] = std::thread([this, i] { workerLoop(i + 1); });
+            threads_[i] = std::thread([this] { workerLoop(); });
         } catch (...) {
             break;  // fewer threads: the jobs still all run
         }
@@ -35,22 +35,28 @@ void JobWorkers::stop() {
     stopping_ = false;
 }
 
-void JobWorkers::runShare(int participant) {
-    for (int i = participant; i < batchSize_; i += threadCount_ + 1) runJob(batch_[i]);
+void JobWorkers::takeJobs(const Job* batch, int size) {
+    for (int i = nextJob_.fetch_add(1); i < size; i = nextJob_.fetch_add(1)) runJob(batch[i]);
 }
 
-void JobWorkers::workerLoop(int participant) {
+void JobWorkers::workerLoop() {
     unsigned seen = 0;
     while (true) {
+        const Job* batch;
+        int size;
         {
             std::unique_lock<std::mutex> lock(mutex_);
             wake_.wait(lock, [&] { return stopping_ || generation_ != seen; });
             if (stopping_) return;
             seen = generation_;
+            // Joins the batch running now (a late waker may find it done).
+            batch = batch_;
+            size = batchSize_;
+            ++activeWorkers_;
         }
-        runShare(participant);
+        takeJobs(batch, size);
         std::lock_guard<std::mutex> lock(mutex_);
-        if (--busyWorkers_ == 0) finished_.notify_one();
+        if (--activeWorkers_ == 0) finished_.notify_one();
     }
 }
 
@@ -61,19 +67,21 @@ void JobWorkers::run(const Job* jobs, int jobCount) {
         return;
     }
     {
-        std::lock_guard<std::mutex> lock(mutex_);
+        // A worker that woke after the previous batch was done may still be
+        // looking at its empty counter: let it leave before the reset.
+        std::unique_lock<std::mutex> lock(mutex_);
+        finished_.wait(lock, [&] { return activeWorkers_ == 0; });
         batch_ = jobs;
         batchSize_ = jobCount;
-        busyWorkers_ = threadCount_;
+        nextJob_.store(0);
         ++generation_;
     }
     wake_.notify_all();
-    runShare(0);
-    // Every worker must have left the batch before the caller may reuse it.
+    takeJobs(jobs, jobCount);
+    // Every job has been taken; wait for the workers still running one. A
+    // worker not yet awake is not waited for: it finds the batch done.
     std::unique_lock<std::mutex> lock(mutex_);
-    finished_.wait(lock, [&] { return busyWorkers_ == 0; });
-    batch_ = nullptr;
-    batchSize_ = 0;
+    finished_.wait(lock, [&] { return activeWorkers_ == 0; });
 }
 
 void runJobsOn(JobWorkers* workers, const Job* jobs, int jobCount) {
