@@ -1,12 +1,6 @@
 // Worker threads that run the job runner's batches.
 #include "kernels/job_workers.h"
 
-// A standard library without thread support (a win32-threads cross build)
-// starts no threads; every job runs on the calling thread with the same result.
-#if defined(__GLIBCXX__) && !defined(_GLIBCXX_HAS_GTHREADS)
-#define TWL_JOBS_WITHOUT_THREADS 1
-#endif
-
 int JobWorkers::start(int jobCount) {
     stop();
     if (jobCount > kMaxJobs) jobCount = kMaxJobs;
@@ -24,6 +18,7 @@ int JobWorkers::start(int jobCount) {
 }
 
 void JobWorkers::stop() {
+#if !defined(TWL_JOBS_WITHOUT_THREADS)
     if (threadCount_ == 0) return;
     {
         std::lock_guard<std::mutex> lock(mutex_);
@@ -33,12 +28,14 @@ void JobWorkers::stop() {
     for (int i = 0; i < threadCount_; ++i) threads_[i].join();
     threadCount_ = 0;
     stopping_ = false;
+#endif
 }
 
 void JobWorkers::takeJobs(const Job* batch, int size) {
     for (int i = nextJob_.fetch_add(1); i < size; i = nextJob_.fetch_add(1)) runJob(batch[i]);
 }
 
+#if !defined(TWL_JOBS_WITHOUT_THREADS)
 void JobWorkers::workerLoop() {
     unsigned seen = 0;
     while (true) {
@@ -59,6 +56,7 @@ void JobWorkers::workerLoop() {
         if (--activeWorkers_ == 0) finished_.notify_one();
     }
 }
+#endif
 
 void JobWorkers::run(const Job* jobs, int jobCount) {
     if (jobCount <= 0) return;
@@ -66,6 +64,7 @@ void JobWorkers::run(const Job* jobs, int jobCount) {
         for (int i = 0; i < jobCount; ++i) runJob(jobs[i]);
         return;
     }
+#if !defined(TWL_JOBS_WITHOUT_THREADS)
     {
         // A worker that woke after the previous batch was done may still be
         // looking at its empty counter: let it leave before the reset.
@@ -82,6 +81,7 @@ void JobWorkers::run(const Job* jobs, int jobCount) {
     // worker not yet awake is not waited for: it finds the batch done.
     std::unique_lock<std::mutex> lock(mutex_);
     finished_.wait(lock, [&] { return activeWorkers_ == 0; });
+#endif
 }
 
 void runJobsOn(JobWorkers* workers, const Job* jobs, int jobCount) {

@@ -7,9 +7,16 @@
 #include "kernels/jobs.h"
 
 #include <atomic>
+
+// A standard library without thread support (a win32-threads cross build)
+// starts no threads; every job runs on the calling thread with the same result.
+#if defined(__GLIBCXX__) && !defined(_GLIBCXX_HAS_GTHREADS)
+#define TWL_JOBS_WITHOUT_THREADS 1
+#else
 #include <condition_variable>
 #include <mutex>
 #include <thread>
+#endif
 
 class JobWorkers {
 public:
@@ -38,11 +45,13 @@ private:
     void workerLoop();
     void takeJobs(const Job* batch, int size);
 
-    std::thread threads_[kMaxJobs];
     int threadCount_ = 0;
+#if !defined(TWL_JOBS_WITHOUT_THREADS)
+    std::thread threads_[kMaxJobs];
     std::mutex mutex_;
     std::condition_variable wake_;
     std::condition_variable finished_;
+#endif
     const Job* batch_ = nullptr;
     int batchSize_ = 0;
     std::atomic<int> nextJob_{0};
