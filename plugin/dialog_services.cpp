@@ -98,6 +98,18 @@ OSErr PluginDialogServices::renderDotPicture(int32_t dot, DotPicture& picture) {
 
 OSErr PluginDialogServices::makePresetThumbnail() { return makePresetPicture(globals_); }
 
+OSErr PluginDialogServices::savePreset(const char* path) {
+    if (!globals_.workArea) return memFullErr;
+    return writePreset(path, parameters_.settings, &globals_.workArea->presetPicture,
+                       pluginMemoryService(globals_.record));
+}
+
+OSErr PluginDialogServices::loadPreset(const char* path) {
+    if (!globals_.workArea) return memFullErr;
+    return readPreset(path, PresetReadMode::full, parameters_.settings, &globals_.workArea->presetPicture,
+                      pluginMemoryService(globals_.record));
+}
+
 bool PluginDialogServices::undo() {
     if (!globals_.workArea) return false;
     WorkArea& area = *globals_.workArea;

@@ -25,6 +25,8 @@ public:
     void setMemoryDotKept(int32_t dot, int32_t kept) override;
     OSErr renderDotPicture(int32_t dot, DotPicture& picture) override;
     OSErr makePresetThumbnail() override;
+    OSErr savePreset(const char* path) override;
+    OSErr loadPreset(const char* path) override;
     bool undo() override;
     RuntimeRandom& random() override;
 

@@ -70,6 +70,12 @@ public:
     // Renders the current image under memory dot `dot`'s settings into
     // picture; the parameter block is left as it was.
     virtual OSErr renderDotPicture(int32_t dot, DotPicture& picture) = 0;
+    // Writes the current settings with the preset picture to the user's
+    // file at path; non-zero when the file could not be written.
+    virtual OSErr savePreset(const char* path) = 0;
+    // Reads the preset at path over the settings (the caller resets them
+    // first); its stored picture becomes the preset picture.
+    virtual OSErr loadPreset(const char* path) = 0;
     // Returns to the other undo snapshot; false when there is none.
     virtual bool undo() = 0;
     // The process's random generator, seeded at Prepare.

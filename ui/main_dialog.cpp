@@ -6,6 +6,7 @@
 #include "model/settings_table.h"
 #include "ui/custom_controls.h"
 #include "ui/dice.h"
+#include "ui/file_choosers.h"
 #include "ui/preview_display.h"
 #include "ui/small_dialogs.h"
 #include "ui/window_system.h"
@@ -499,7 +500,7 @@ void MainDialog::clickHandlers(int32_t id, bool& changed) {
         Color16 colour = cells_[size_t(id)].colour;
         const std::string prompt(labelString(id == kIdVignetteSwatch ? 35 : 37));
         if (window_->chooseColour(prompt.c_str(), colour)) {
-            cells_[size_t(id)].colour = colour;
+            cells_[size_t(id)].colour = eightBitColour(colour);
             redraw(id);
         }
         changed = true;
@@ -513,6 +514,8 @@ void MainDialog::clickHandlers(int32_t id, bool& changed) {
         }
         updateZoomButtons();
     }
+    if (id == kIdSave) savePreset();
+    if (id == kIdLoad) loadPreset(changed);
     if (id >= kIdFirstMemoryDot && id <= kIdLastMemoryDot) clickDot(id - kIdFirstMemoryDot, changed);
     if (id == kIdDotThumbnail) clickDotThumbnail(changed);
     if (id == kIdLogo || id == kIdInfo) {
@@ -531,6 +534,40 @@ void MainDialog::clickHandlers(int32_t id, bool& changed) {
     }
     if (id == kIdDice) dice(changed);
     if (id == kIdReset) reset(changed);
+}
+
+void MainDialog::savePreset() {
+    readIntoParameters();
+    services_.makePresetThumbnail();
+    char* name = parameters_.settingsFileName;
+    if (name[0] == '\0') std::snprintf(name, kPathBytes, "%s", kDefaultSettingsFileName);
+    std::string base = name;
+    const size_t dot = base.find_last_of('.');
+    if (dot != std::string::npos) base.resize(dot);
+    std::snprintf(name, kPathBytes, "%s.z5a", base.c_str());
+
+    char path[kChooserPathBytes];
+    std::snprintf(path, sizeof path, "%s", base.c_str());
+    if (saveFile(*window_, path, name, kPathBytes, parameters_.settingsFolder, kPathBytes, FileType::presets,
+                 "Save a settings file") == 1) {
+        if (services_.savePreset(path) != noErr) {
+            window_->messageBox({"Twilightomator", "The settings file could not be saved.", "OK"});
+        }
+    }
+    redraw(kIdPresetName);
+}
+
+void MainDialog::loadPreset(bool& changed) {
+    char path[kChooserPathBytes];
+    if (openFile(*window_, path, parameters_.settingsFileName, kPathBytes, parameters_.settingsFolder, kPathBytes,
+                 FileType::presets, "Open a settings file") != 1)
+        return;
+    resetToDefaults(parameters_.settings);
+    services_.loadPreset(path);
+    writeIntoDialog();
+    redraw(kIdPresetName);
+    changed = true;
+    snapshotRequest_ = 2;
 }
 
 void MainDialog::cancel() {

@@ -95,6 +95,8 @@ private:
     void undo(bool& changed);
     void dice(bool& changed);
     void reset(bool& changed);
+    void savePreset();
+    void loadPreset(bool& changed);
     void drawDotThumbnail(DrawingSurface& surface, const WindowRect& rect);
     void cancel();
     void accept();

@@ -9,10 +9,12 @@
 #include "ui/message_box.h"
 
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <span>
 #include <string>
 #include <string_view>
+#include <vector>
 
 struct WindowPoint {
     int16_t x, y;
@@ -34,6 +36,19 @@ struct Rgb {
     uint8_t red, green, blue;
 };
 
+// A file chooser as the dialog asks for it.
+struct FileChooserRequest {
+    bool save = false;           // save (asks before replacing) or open (the file must exist)
+    const char* title = "";
+    const char* filterName = "";  // "Twilightomator presets (*.z5a)"
+    const char* pattern = "*.*";  // the one pattern of the filter list
+    std::string folder;           // where the chooser starts; empty: its own choice
+    std::string proposedName;     // save: the name offered
+    // Open with a picture pane: fills a width x height RGB picture (rows of
+    // width x 3 bytes) for the selected path; empty when there is no pane.
+    std::function<void(const std::string& path, int32_t width, int32_t height, std::vector<uint8_t>& rgb)> pane;
+};
+
 enum class ControlKind : uint8_t {
     pushButton,        // a standard button with a text
     iconButton,        // a standard button showing an artwork icon
@@ -41,6 +56,7 @@ enum class ControlKind : uint8_t {
     listBox,           // a drop-down list
     valueBox,          // a one-line edit box
     ownerDrawnButton,  // a button the dialog draws itself (DialogEvents::drawItem)
+    radioButton,       // a standard radio button with a text; the dialog keeps one of a group checked
 };
 
 // Notification codes of a command, as the dialog manager sends them.
@@ -138,6 +154,8 @@ public:
     virtual void messageBox(const MessageBoxText& message) = 0;
     // The toolkit's colour chooser; false (colour unchanged) when cancelled.
     virtual bool chooseColour(const char* prompt, Color16& colour) = 0;
+    // The toolkit's file chooser over this window; false when cancelled.
+    virtual bool chooseFile(const FileChooserRequest& request, std::string& path) = 0;
     // The part of the client area is drawn again (erase, then paint).
     virtual void invalidate(const WindowRect& rect) = 0;
     // An owner-drawn button is drawn again.

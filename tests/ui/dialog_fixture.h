@@ -100,6 +100,17 @@ struct StandInServices final : DialogServices {
         for (size_t i = 0; i < picture.rgb.size(); i += 3) picture.rgb[i] = uint8_t(dot * 10);
         return noErr;
     }
+    std::vector<std::string> savedPresets, loadedPresets;
+    OSErr savePresetResult = noErr;
+    OSErr savePreset(const char* path) override {
+        savedPresets.emplace_back(path);
+        return savePresetResult;
+    }
+    OSErr loadPreset(const char* path) override {
+        loadedPresets.emplace_back(path);
+        parameters->settings.sepia = 81;  // what the stand-in's presets hold
+        return noErr;
+    }
     bool undo() override {
         ++undos;
         if (!undoAvailable) return false;

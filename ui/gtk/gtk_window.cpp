@@ -10,6 +10,7 @@
 #include <deque>
 #include <map>
 #include <string>
+#include <vector>
 
 namespace {
 
@@ -68,6 +69,7 @@ public:
     void setPointer(PointerShape shape) override;
     void messageBox(const MessageBoxText& message) override;
     bool chooseColour(const char* prompt, Color16& colour) override;
+    bool chooseFile(const FileChooserRequest& request, std::string& path) override;
     void invalidate(const WindowRect& rect) override;
     void redrawItem(int32_t id) override;
     int32_t runModal() override;
@@ -173,6 +175,10 @@ void DialogOnGtk::makeControl(const ControlSpec& spec) {
         case ControlKind::checkBox:
             widget = gtk_check_button_new();
             break;
+        case ControlKind::radioButton:
+            // Each in a group of its own: the dialog keeps one of them checked.
+            widget = gtk_radio_button_new_with_mnemonic(nullptr, mnemonic(spec.text).c_str());
+            break;
         case ControlKind::listBox:
             widget = gtk_combo_box_text_new();
             break;
@@ -199,6 +205,7 @@ void DialogOnGtk::makeControl(const ControlSpec& spec) {
         case ControlKind::pushButton:
         case ControlKind::iconButton:
         case ControlKind::checkBox:
+        case ControlKind::radioButton:
             g_signal_connect(widget, "clicked", G_CALLBACK(+[](GtkWidget* w, gpointer key) {
                 auto* self = static_cast<DialogOnGtk*>(g_object_get_data(G_OBJECT(w), "twl-dialog"));
                 if (self->quiet_ == 0) self->events_.command(GPOINTER_TO_INT(key), kNotifyClick);
@@ -283,7 +290,7 @@ std::string DialogOnGtk::text(int32_t id) const {
 
 void DialogOnGtk::setCheck(int32_t id, bool checked) {
     Control* c = find(id);
-    if (!c || c->spec.kind != ControlKind::checkBox) return;
+    if (!c || (c->spec.kind != ControlKind::checkBox && c->spec.kind != ControlKind::radioButton)) return;
     ++quiet_;
     gtk_toggle_button_set_active(GTK_TOGGLE_BUTTON(c->widget), checked);
     --quiet_;
@@ -291,7 +298,8 @@ void DialogOnGtk::setCheck(int32_t id, bool checked) {
 
 bool DialogOnGtk::checked(int32_t id) const {
     const Control* c = find(id);
-    return c && c->spec.kind == ControlKind::checkBox && gtk_toggle_button_get_active(GTK_TOGGLE_BUTTON(c->widget));
+    return c && (c->spec.kind == ControlKind::checkBox || c->spec.kind == ControlKind::radioButton) &&
+           gtk_toggle_button_get_active(GTK_TOGGLE_BUTTON(c->widget));
 }
 
 void DialogOnGtk::addListItem(int32_t id, std::string_view item) {
@@ -416,6 +424,64 @@ bool DialogOnGtk::chooseColour(const char* prompt, Color16& colour) {
     }
     gtk_widget_destroy(chooser);
     return chosen;
+}
+
+// The pane of an open chooser: a picture of the selected file.
+struct ChooserPane {
+    const FileChooserRequest* request;
+    GtkWidget* image;
+};
+
+constexpr int32_t kPaneSide = 130;
+
+void updatePane(GtkFileChooser* chooser, gpointer data) {
+    auto* pane = static_cast<ChooserPane*>(data);
+    gchar* file = gtk_file_chooser_get_preview_filename(chooser);
+    const std::string path = file ? file : "";
+    g_free(file);
+    std::vector<uint8_t> rgb;
+    pane->request->pane(path, kPaneSide, kPaneSide, rgb);
+    if (rgb.size() != size_t(kPaneSide) * kPaneSide * 3) return;
+    auto* bytes = static_cast<guchar*>(g_memdup2(rgb.data(), rgb.size()));
+    GdkPixbuf* picture = gdk_pixbuf_new_from_data(bytes, GDK_COLORSPACE_RGB, FALSE, 8, kPaneSide, kPaneSide,
+                                                  kPaneSide * 3, +[](guchar* p, gpointer) { g_free(p); }, nullptr);
+    gtk_image_set_from_pixbuf(GTK_IMAGE(pane->image), picture);
+    g_object_unref(picture);
+    gtk_file_chooser_set_preview_widget_active(chooser, TRUE);
+}
+
+bool DialogOnGtk::chooseFile(const FileChooserRequest& request, std::string& path) {
+    const GtkFileChooserAction action = request.save ? GTK_FILE_CHOOSER_ACTION_SAVE : GTK_FILE_CHOOSER_ACTION_OPEN;
+    GtkWidget* chooser = gtk_file_chooser_dialog_new(request.title, GTK_WINDOW(window_), action, "_Cancel",
+                                                     GTK_RESPONSE_CANCEL, request.save ? "_Save" : "_Open",
+                                                     GTK_RESPONSE_ACCEPT, nullptr);
+    GtkFileChooser* files = GTK_FILE_CHOOSER(chooser);
+    GtkFileFilter* filter = gtk_file_filter_new();
+    gtk_file_filter_set_name(filter, request.filterName);
+    gtk_file_filter_add_pattern(filter, request.pattern);
+    gtk_file_chooser_add_filter(files, filter);
+    if (!request.folder.empty()) gtk_file_chooser_set_current_folder(files, request.folder.c_str());
+    if (request.save) {
+        gtk_file_chooser_set_do_overwrite_confirmation(files, TRUE);
+        gtk_file_chooser_set_current_name(files, request.proposedName.c_str());
+    }
+    ChooserPane pane{&request, nullptr};
+    if (request.pane) {
+        pane.image = gtk_image_new();
+        gtk_widget_set_size_request(pane.image, kPaneSide, kPaneSide);
+        gtk_file_chooser_set_preview_widget(files, pane.image);
+        gtk_file_chooser_set_use_preview_label(files, FALSE);
+        g_signal_connect(chooser, "update-preview", G_CALLBACK(updatePane), &pane);
+    }
+    const bool chosen = gtk_dialog_run(GTK_DIALOG(chooser)) == GTK_RESPONSE_ACCEPT;
+    if (chosen) {
+        gchar* file = gtk_file_chooser_get_filename(files);
+        path = file ? file : "";
+        g_free(file);
+    }
+    gtk_widget_destroy(chooser);
+    while (gtk_events_pending()) gtk_main_iteration();
+    return chosen && !path.empty();
 }
 
 void DialogOnGtk::invalidate(const WindowRect& rect) {

@@ -19,7 +19,7 @@ HeadlessDialog::HeadlessDialog(const DialogSpec& spec, DialogEvents& events, dou
     for (const ControlSpec& c : spec.controls) {
         Control control;
         control.spec = c;
-        if (c.kind == ControlKind::pushButton && c.text) control.text = c.text;
+        if ((c.kind == ControlKind::pushButton || c.kind == ControlKind::radioButton) && c.text) control.text = c.text;
         controls_[c.id] = control;
     }
     image_ = cairo_image_surface_create(CAIRO_FORMAT_RGB24, int(spec.clientWidth * scale), int(spec.clientHeight * scale));
@@ -119,6 +119,20 @@ bool HeadlessDialog::chooseColour(const char* prompt, Color16& colour) {
     return true;
 }
 
+bool HeadlessDialog::chooseFile(const FileChooserRequest& request, std::string& path) {
+    fileRequests_.push_back(request);
+    if (whileChoosing) {
+        auto during = std::move(whileChoosing);
+        whileChoosing = nullptr;
+        during();
+    }
+    if (!fileAnswer_) return false;
+    if (request.pane) request.pane(*fileAnswer_, paneWidth, paneHeight, pane_);
+    path = *fileAnswer_;
+    fileAnswer_.reset();
+    return true;
+}
+
 void HeadlessDialog::invalidate(const WindowRect& rect) { invalid_ = invalid_ ? unite(*invalid_, rect) : rect; }
 
 void HeadlessDialog::redrawItem(int32_t id) {
@@ -190,6 +204,7 @@ void HeadlessDialog::click(int32_t id) {
     if (!c || !c->enabled) return;
     focused_ = id;
     if (c->spec.kind == ControlKind::checkBox) setCheck(id, !c->checked);
+    if (c->spec.kind == ControlKind::radioButton) setCheck(id, true);
     deliver([&] { events_.command(id, kNotifyClick); });
 }
 
@@ -276,6 +291,17 @@ void HeadlessDialog::drawStandardControl(CairoSurface& surface, const Control& c
             surface.frame(r, Rgb{120, 120, 120});
             if (c.checked) surface.fill(r.inset(3), ink);
             break;
+        case ControlKind::radioButton: {
+            const WindowRect mark = {r.left, r.top + (r.height() - 12) / 2, r.left + 12, r.top + (r.height() - 12) / 2 + 12};
+            surface.fill(mark, Rgb{255, 255, 255});
+            surface.frame(mark, Rgb{120, 120, 120});
+            if (c.checked) surface.fill(mark.inset(3), ink);
+            std::string label;
+            for (char ch : c.text)
+                if (ch != '&') label += ch;
+            surface.text(r.left + 17, r.top + (r.height() - surface.measureText(label).y) / 2, label, ink);
+            break;
+        }
         case ControlKind::valueBox:
         case ControlKind::listBox: {
             surface.fill(r, Rgb{255, 255, 255});

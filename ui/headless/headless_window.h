@@ -43,6 +43,7 @@ public:
     void setPointer(PointerShape shape) override { pointer_ = shape; }
     void messageBox(const MessageBoxText& message) override;
     bool chooseColour(const char* prompt, Color16& colour) override;
+    bool chooseFile(const FileChooserRequest& request, std::string& path) override;
     void invalidate(const WindowRect& rect) override;
     void redrawItem(int32_t id) override;
     int32_t runModal() override;
@@ -75,6 +76,15 @@ public:
     const std::vector<std::string>& listItems(int32_t id) const;
     const std::vector<MessageBoxText>& messageBoxes() const { return messages_; }
     const std::vector<std::string>& colourPrompts() const { return colourPrompts_; }
+    // The answer of the next file chooser; none: the user cancels it. The
+    // chooser's pane (if any) is asked for a picture of the answer first.
+    void answerFileChooser(std::optional<std::string> path) { fileAnswer_ = path; }
+    const std::vector<FileChooserRequest>& fileRequests() const { return fileRequests_; }
+    // The pane's last picture (paneWidth x paneHeight RGB).
+    const std::vector<uint8_t>& panePicture() const { return pane_; }
+    static constexpr int32_t paneWidth = 130, paneHeight = 130;
+    // Runs while a file chooser is open (a test's second request).
+    std::function<void()> whileChoosing;
     // The answer of the next colour chooser; none: the user cancels it.
     void answerColourChooser(std::optional<Color16> colour) { colourAnswer_ = colour; }
 
@@ -121,6 +131,9 @@ private:
     std::vector<std::string> messageTexts_;
     std::vector<std::string> colourPrompts_;
     std::optional<Color16> colourAnswer_;
+    std::optional<std::string> fileAnswer_;
+    std::vector<FileChooserRequest> fileRequests_;
+    std::vector<uint8_t> pane_;
     PointerShape pointer_ = PointerShape::arrow;
     int32_t focused_ = -1;
     int32_t pressedItem_ = -1;

@@ -1,0 +1,135 @@
+// Load and Save of presets through the file chooser, the preset pane, one
+// chooser at a time, and the colour chooser's 8-bit colours.
+#include "dialog_fixture.h"
+
+#include "platform/memory_service.h"
+#include "settings/preset_file.h"
+#include "ui/file_choosers.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <cstring>
+#include <filesystem>
+#include <memory>
+
+namespace {
+
+void setName(FilterParameters& p, const char* name, const char* folder) {
+    std::snprintf(p.settingsFileName, sizeof p.settingsFileName, "%s", name);
+    std::snprintf(p.settingsFolder, sizeof p.settingsFolder, "%s", folder);
+}
+
+TEST(PresetFiles, SaveOffersTheNameWithoutExtensionAndKeepsTheChosenFolder) {
+    OpenDialog d;
+    HeadlessDialog& w = *d.window;
+    setName(d.parameters, "dusk look.z5a", "/tmp/start/");
+    w.answerFileChooser("/home/user/presets/evening");
+    w.click(kIdSave);
+    ASSERT_EQ(w.fileRequests().size(), 1u);
+    const FileChooserRequest& asked = w.fileRequests()[0];
+    EXPECT_TRUE(asked.save);
+    EXPECT_STREQ(asked.title, "Save a settings file");
+    EXPECT_STREQ(asked.filterName, "Twilightomator presets (*.z5a)");
+    EXPECT_STREQ(asked.pattern, "*.z5a");
+    EXPECT_EQ(asked.proposedName, "dusk look");
+    EXPECT_EQ(asked.folder, "/tmp/start/");
+    EXPECT_FALSE(asked.pane);
+    EXPECT_EQ(d.services.presetThumbnails, 1);
+    EXPECT_EQ(d.services.savedPresets, std::vector<std::string>{"/home/user/presets/evening.z5a"});
+    EXPECT_STREQ(d.parameters.settingsFileName, "evening.z5a");
+    EXPECT_STREQ(d.parameters.settingsFolder, "/home/user/presets/");
+    EXPECT_EQ(d.services.snapshots, 0);  // saving changes no setting
+
+    // No name yet: the product's own; a cancelled chooser changes nothing.
+    setName(d.parameters, "", "/tmp/start/");
+    w.click(kIdSave);
+    EXPECT_EQ(w.fileRequests().back().proposedName, "Twilightomator settings");
+    EXPECT_EQ(d.services.savedPresets.size(), 1u);
+    EXPECT_STREQ(d.parameters.settingsFolder, "/tmp/start/");
+
+    // A file that cannot be written is told to the user.
+    d.services.savePresetResult = -36;
+    w.answerFileChooser("/nowhere/a.z5a");
+    w.click(kIdSave);
+    ASSERT_EQ(w.messageBoxes().size(), 1u);
+    EXPECT_STREQ(w.messageBoxes()[0].text, "The settings file could not be saved.");
+}
+
+TEST(PresetFiles, LoadResetsReadsAndShowsTheStoredPictureInThePane) {
+    // A preset with a flat picture, written as the plug-in writes one.
+    const std::string path = std::string(std::getenv("TMPDIR")) + "/pane look.z5a";
+    auto picture = std::make_unique<PresetPicture>();
+    picture->width = picture->height = 128;
+    for (size_t i = 0; i < sizeof picture->rgba; i += 4) {
+        picture->rgba[i] = 200;
+        picture->rgba[i + 1] = 60;
+        picture->rgba[i + 2] = 30;
+        picture->rgba[i + 3] = 255;
+    }
+    ASSERT_EQ(writePreset(path.c_str(), defaultUserSettings(), picture.get(), systemMemoryService()), 0);
+
+    OpenDialog d({200, 150, false}, true, [](FilterParameters& p) { p.settings.focus = 12; });
+    HeadlessDialog& w = *d.window;
+    w.answerFileChooser(path);
+    w.click(kIdLoad);
+    ASSERT_EQ(w.fileRequests().size(), 1u);
+    EXPECT_FALSE(w.fileRequests()[0].save);
+    EXPECT_STREQ(w.fileRequests()[0].title, "Open a settings file");
+    EXPECT_TRUE(w.fileRequests()[0].pane);
+    // The pane: the stored picture resampled to the pane (JPEG-coded, so near).
+    const std::vector<uint8_t>& pane = w.panePicture();
+    ASSERT_EQ(pane.size(), size_t(HeadlessDialog::paneWidth) * HeadlessDialog::paneHeight * 3);
+    EXPECT_NEAR(pane[0], 200, 6);
+    EXPECT_NEAR(pane[1], 60, 6);
+    EXPECT_NEAR(pane[pane.size() - 1], 30, 6);
+    // Reset, then read: focus is back at its default, the preset's sepia shown.
+    EXPECT_EQ(d.services.loadedPresets, std::vector<std::string>{path});
+    EXPECT_EQ(d.parameters.settings.focus, defaultUserSettings().focus);
+    EXPECT_EQ(w.text(90), "81");
+    EXPECT_STREQ(d.parameters.settingsFileName, "pane look.z5a");
+    EXPECT_EQ(d.services.snapshotFiles, std::vector<bool>{true});
+    EXPECT_EQ(d.dialog->dotState(0), DotState::filled);  // the current dot is demoted
+}
+
+TEST(PresetFiles, PanePlaceholderAndASecondChooser) {
+    // Row r of the 128-row placeholder is 255 - r; pane row 129 of 130
+    // starts at placeholder row 129 x 128 / 130 = 127 and covers only it.
+    std::vector<uint8_t> rgb;
+    presetPanePicture("/tmp/picture.bmp", 130, 130, rgb);
+    EXPECT_EQ(rgb[0], 255);
+    EXPECT_EQ(rgb[size_t(129) * 130 * 3], 128);
+    // 64 rows: pane row 1 averages rows 2 and 3: (253 + 252) / 2 = 252.
+    presetPanePicture("/tmp/no such.z5a", 64, 64, rgb);
+    EXPECT_EQ(rgb[size_t(1) * 64 * 3], 252);
+
+    OpenDialog d;
+    HeadlessDialog& w = *d.window;
+    int32_t second = -1;
+    w.whileChoosing = [&] {
+        EXPECT_TRUE(fileChooserOpen());
+        char path[kChooserPathBytes] = "x";
+        char folder[kPathBytes] = "/kept/";
+        second = openFile(w, path, nullptr, 0, folder, sizeof folder, FileType::presets, "again");
+        EXPECT_STREQ(folder, "/kept/");
+    };
+    w.click(kIdLoad);
+    EXPECT_EQ(second, 0);
+    EXPECT_EQ(w.fileRequests().size(), 1u);  // the second never showed
+    EXPECT_FALSE(fileChooserOpen());
+}
+
+TEST(PresetFiles, ChosenWhiteIsStoredAsEightBitTimes256) {
+    OpenDialog d;
+    HeadlessDialog& w = *d.window;
+    w.answerColourChooser(Color16{65535, 65535, 65535});
+    w.click(kIdVignetteSwatch);
+    EXPECT_EQ(d.parameters.settings.vignetteColor.red, 65280);
+    EXPECT_EQ(d.parameters.settings.vignetteColor.green, 65280);
+    EXPECT_EQ(d.parameters.settings.vignetteColor.blue, 65280);
+    EXPECT_EQ(eightBitColour(Color16{0x12ff, 0x00ff, 0x8001}).red, 0x1200);
+    EXPECT_EQ(eightBitColour(Color16{0x12ff, 0x00ff, 0x8001}).green, 0);
+    EXPECT_EQ(eightBitColour(Color16{0x12ff, 0x00ff, 0x8001}).blue, 0x8000);
+}
+
+}  // namespace
