@@ -228,7 +228,7 @@ TEST(MainDialog, ColourSwatchTakesTheChosenColourAndACancelledChooserChangesNoth
     w.press(320, 250);
     w.release(320, 250);
     EXPECT_EQ(w.colourPrompts().back(), "Choose the vignette color.");
-    EXPECT_EQ(d.parameters.settings.vignetteColor.green, 0xABCD);
+    EXPECT_EQ(d.parameters.settings.vignetteColor.green, 0xAB00);  // 8 bits x 256
     // The swatch shows the high bytes inside its frames (inset 2, focused 3).
     const Rgb inside = w.pixel(321, 251);
     EXPECT_EQ(inside.red, 0x12);
