@@ -2,6 +2,8 @@
 #include "plugin/dialog_services.h"
 
 #include "plugin/dialog_pictures.h"
+#include "plugin/export_document.h"
+#include "ui/small_dialogs.h"
 #include "plugin/filter_pass.h"
 #include "plugin/host_services.h"
 #include "plugin/pass_context.h"
@@ -108,6 +110,44 @@ OSErr PluginDialogServices::loadPreset(const char* path) {
     if (!globals_.workArea) return memFullErr;
     return readPreset(path, PresetReadMode::full, parameters_.settings, &globals_.workArea->presetPicture,
                       pluginMemoryService(globals_.record));
+}
+
+namespace {
+
+// The progress window of the export now running. The export reports
+// through the host's progress and abort procedures, which take no context,
+// so while it runs they are answered here and passed on to the window.
+ProgressReport* gExportReport = nullptr;
+TestAbortProc gHostAbort = nullptr;
+
+void reportToWindow(int32_t done, int32_t total) {
+    if (gExportReport) gExportReport->report(done, total, 0, 1);
+}
+
+Boolean abortFromWindow() {
+    if (gHostAbort && gHostAbort()) {
+        if (gExportReport && !gExportReport->cancelRequested()) gExportReport->requestCancel();
+    }
+    return gExportReport && gExportReport->cancelRequested();
+}
+
+}  // namespace
+
+OSErr PluginDialogServices::exportLayeredDocument(const char* path, int32_t width, int32_t height,
+                                                  ProgressReport& progress, char* message, size_t messageBytes) {
+    FilterRecord* record = globals_.record;
+    const ProgressProc hostProgress = record->progressProc;
+    const TestAbortProc hostAbort = record->abortProc;
+    gExportReport = &progress;
+    gHostAbort = hostAbort;
+    record->progressProc = reportToWindow;
+    record->abortProc = abortFromWindow;
+    const OSErr result = ::exportLayeredDocument(globals_, path, width, height, message, messageBytes);
+    record->progressProc = hostProgress;
+    record->abortProc = hostAbort;
+    gExportReport = nullptr;
+    gHostAbort = nullptr;
+    return result;
 }
 
 bool PluginDialogServices::undo() {

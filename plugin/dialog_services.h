@@ -27,6 +27,8 @@ public:
     OSErr makePresetThumbnail() override;
     OSErr savePreset(const char* path) override;
     OSErr loadPreset(const char* path) override;
+    OSErr exportLayeredDocument(const char* path, int32_t width, int32_t height, ProgressReport& progress,
+                                char* message, size_t messageBytes) override;
     bool undo() override;
     RuntimeRandom& random() override;
 

@@ -7,6 +7,7 @@
 #include "model/parameters.h"
 #include "platform/runtime_random.h"
 
+#include <cstddef>
 #include <cstdint>
 #include <vector>
 
@@ -34,6 +35,8 @@ struct DotPicture {
     int32_t width = 0, height = 0;
     std::vector<uint8_t> rgb;
 };
+
+class ProgressReport;
 
 // What the dialog asks of the plug-in. Every call returns a result code in the
 // host's convention (0 success).
@@ -76,6 +79,11 @@ public:
     // Reads the preset at path over the settings (the caller resets them
     // first); its stored picture becomes the preset picture.
     virtual OSErr loadPreset(const char* path) = 0;
+    // Renders the result at width x height and saves it as a layered document
+    // at path, reporting to progress and stopping when it is cancelled.
+    // message gets a text for the user when the file could not be written.
+    virtual OSErr exportLayeredDocument(const char* path, int32_t width, int32_t height, ProgressReport& progress,
+                                        char* message, size_t messageBytes) = 0;
     // Returns to the other undo snapshot; false when there is none.
     virtual bool undo() = 0;
     // The process's random generator, seeded at Prepare.

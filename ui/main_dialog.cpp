@@ -6,6 +6,7 @@
 #include "model/settings_table.h"
 #include "ui/custom_controls.h"
 #include "ui/dice.h"
+#include "ui/export_size_dialog.h"
 #include "ui/file_choosers.h"
 #include "ui/preview_display.h"
 #include "ui/small_dialogs.h"
@@ -515,6 +516,7 @@ void MainDialog::clickHandlers(int32_t id, bool& changed) {
         updateZoomButtons();
     }
     if (id == kIdSave) savePreset();
+    if (id == kIdPsd) exportDocument();
     if (id == kIdLoad) loadPreset(changed);
     if (id >= kIdFirstMemoryDot && id <= kIdLastMemoryDot) clickDot(id - kIdFirstMemoryDot, changed);
     if (id == kIdDotThumbnail) clickDotThumbnail(changed);
@@ -555,6 +557,31 @@ void MainDialog::savePreset() {
         }
     }
     redraw(kIdPresetName);
+}
+
+void MainDialog::exportDocument() {
+    WindowSystem* system = windowSystem();
+    if (!system) return;
+    // A document being written: its window comes to the front, nothing else starts.
+    if (DialogWindow* progress = secondaryWindows().progress) {
+        progress->bringToTop();
+        return;
+    }
+    readIntoParameters();
+    if (!askExportSize(*system, parameters_, image_.width, image_.height)) return;
+    parameters_.exportMode = 6;
+    char path[kChooserPathBytes] = "Twilightomator result.psd";
+    if (saveFile(*window_, path, nullptr, 0, parameters_.exportFolder, kPathBytes, FileType::psd,
+                 "Save a PSD file") != 1)
+        return;
+    char message[512] = {};
+    OSErr result = noErr;
+    const int32_t width = parameters_.psdWidth, height = parameters_.psdHeight;
+    runJobWithProgress(*system, [&](ProgressReport& progress) {
+        result = services_.exportLayeredDocument(path, width, height, progress, message, sizeof message);
+    });
+    if (result != noErr && result != userCanceledErr && message[0] != '\0')
+        window_->messageBox({"Twilightomator", message, "OK"});
 }
 
 void MainDialog::loadPreset(bool& changed) {

@@ -96,6 +96,7 @@ private:
     void dice(bool& changed);
     void reset(bool& changed);
     void savePreset();
+    void exportDocument();
     void loadPreset(bool& changed);
     void drawDotThumbnail(DrawingSurface& surface, const WindowRect& rect);
     void cancel();

@@ -6,8 +6,10 @@
 #include "interface/display_context.h"
 #include "ui/headless/headless_window.h"
 #include "ui/main_dialog.h"
+#include "ui/small_dialogs.h"
 
 #include <array>
+#include <cstdio>
 #include <optional>
 #include <vector>
 
@@ -110,6 +112,19 @@ struct StandInServices final : DialogServices {
         loadedPresets.emplace_back(path);
         parameters->settings.sepia = 81;  // what the stand-in's presets hold
         return noErr;
+    }
+    struct Export {
+        std::string path;
+        int32_t width, height;
+    };
+    std::vector<Export> exports;
+    OSErr exportResult = noErr;
+    OSErr exportLayeredDocument(const char* path, int32_t width, int32_t height, ProgressReport& progress,
+                                char* message, size_t messageBytes) override {
+        exports.push_back({path, width, height});
+        progress.report(150, 300, 1, 2);
+        if (exportResult != noErr) std::snprintf(message, messageBytes, "The document could not be written.");
+        return exportResult;
     }
     bool undo() override {
         ++undos;
