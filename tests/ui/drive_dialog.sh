@@ -6,6 +6,12 @@
 #               position in SHOT.where, then press Escape
 #   focus100    press on the Focus slider at left + 126, release, press Return
 #   escape      press Escape
+#   reset       click Reset, then press Return
+#   about, info, size, chooser
+#               open the About box (logo), the Info box, the export size
+#               dialog (PSD) or the preset chooser (Load, then the first
+#               preset of the working folder selected), keep a picture of the
+#               screen in SHOT, close it with Escape, then press Escape
 # Prints "exit N" with the program's exit status.
 set -u
 MODE=$1 APP=$2 PHOTO=$3 OUT=$4 SHOT=${5:-}
@@ -41,6 +47,45 @@ focus100)
 escape)
     xdotool key Escape
     ;;
+reset)
+    xdotool mousemove --window "$WINDOW" $(( 160 * SCALE )) $(( 546 * SCALE )) click 1
+    sleep 1
+    xdotool key Return
+    ;;
+about|info|size|chooser)
+    case $MODE in
+    about) X=33 Y=547 NAME='^About$' ;;
+    info) X=493 Y=448 NAME='^Info$' ;;
+    size) X=234 Y=546 NAME='^Export PSD image$' ;;
+    chooser) X=160 Y=498 NAME='^Open a settings file$' ;;
+    esac
+    xdotool mousemove --window "$WINDOW" $(( X * SCALE )) $(( Y * SCALE )) click 1
+    SMALL=$(timeout 30 xdotool search --sync --onlyvisible --name "$NAME" | head -n 1)
+    if [ -n "$SMALL" ]; then
+        xdotool windowfocus --sync "$SMALL" 2>/dev/null
+        if [ "$MODE" = chooser ]; then
+            sleep 1
+            # The chooser starts in the working folder: select its first preset.
+            xdotool key Down Home
+            sleep 2
+        fi
+        sleep 1
+        eval "$(xdotool getwindowgeometry --shell "$SMALL")"
+        echo "$X $Y $SCALE" > "$SHOT.where"
+        import -window root "$SHOT"
+        xdotool key Escape
+        sleep 1
+    else
+        echo "no $MODE window"
+    fi
+    xdotool windowfocus --sync "$WINDOW" 2>/dev/null
+    xdotool key Escape
+    ;;
 esac
+# A dialog that never closes must not hold the tests: give it a minute.
+( sleep 60; kill "$PID" 2>/dev/null ) &
+WATCH=$!
 wait "$PID"
-echo "exit $?"
+STATUS=$?
+kill "$WATCH" 2>/dev/null
+echo "exit $STATUS"

@@ -169,4 +169,69 @@ TEST(GtkDialog, FocusSliderThenReturnWritesWhatTheFocusFlagWrites) {
     EXPECT_FALSE(fs::exists(cancelled));
 }
 
+TEST(GtkDialog, ResetThenReturnWritesTheDefaultsAndTheFirstDotIsStored) {
+    if (!haveDisplayTools()) GTEST_SKIP() << "xvfb-run, xdotool, ImageMagick or the GTK module missing: run scripts/install-deps.sh";
+    GuiRun run;
+    const fs::path out = run.folder / "reset.png", reference = run.folder / "plain.png";
+    const fs::path dot = run.folder / "Twilightomator memory dot 0.z5a";
+    fs::remove(out);
+    fs::remove(dot);
+    fs::remove(run.folder / "Twilightomator memdot map 2");
+    // Whatever the cached settings hold, Reset brings the defaults.
+    EXPECT_EQ(run.drive("reset", out), "exit 0");
+    ASSERT_TRUE(fs::exists(out));
+    EXPECT_TRUE(fs::exists(dot));
+    fs::create_directories(run.folder / "plain");
+    fs::remove(reference);
+    const std::string plainRun = "TMPDIR=" + quoted((run.folder / "plain").string()) + " " + quoted(builtAppPath()) +
+                                 " apply --quiet " + quoted(run.photo.string()) + " -o " + quoted(reference.string());
+    ASSERT_EQ(std::system(plainRun.c_str()), 0);
+    std::ifstream a(out, std::ios::binary), b(reference, std::ios::binary);
+    const std::string bytesA((std::istreambuf_iterator<char>(a)), {}), bytesB((std::istreambuf_iterator<char>(b)), {});
+    EXPECT_TRUE(bytesA == bytesB);
+}
+
+// A small window's picture: the screen kept by drive_dialog.sh and the
+// window's place on it.
+Screenshot smallWindow(GuiRun& run, const std::string& mode) {
+    const fs::path shot = fs::absolute(fs::path(mode + "-gtk.png"));
+    EXPECT_EQ(run.drive(mode, run.folder / "never.png", shot), "exit 3");
+    Screenshot s;
+    ImageFileInfo info;
+    std::string error;
+    EXPECT_TRUE(readImageFile(shot.string(), s.picture, info, error)) << error;
+    std::ifstream where(shot.string() + ".where");
+    where >> s.x >> s.y >> s.scale;
+    return s;
+}
+
+TEST(GtkDialog, AboutInfoSizeAndPresetChooserAreShown) {
+    if (!haveDisplayTools()) GTEST_SKIP() << "xvfb-run, xdotool, ImageMagick or the GTK module missing: run scripts/install-deps.sh";
+    GuiRun run;
+    {
+        const Screenshot about = smallWindow(run, "about");
+        const Rgb8 white = about.at(4, 4), picture = about.at(30, 20), button = about.at(20, 160);
+        EXPECT_EQ(white.r + white.g + white.b, 3 * 255);
+        EXPECT_LT(picture.r, 80);  // the dusk picture at (17, 12)
+        EXPECT_LT(button.r + button.g + button.b, 3 * 255);
+    }
+    {
+        const Screenshot info = smallWindow(run, "info");
+        const Rgb8 header = info.at(10, 10), page = info.at(10, 300);
+        EXPECT_NEAR(header.r, 0x2b, 3);
+        EXPECT_NEAR(header.b, 0x4f, 3);
+        EXPECT_EQ(page.r + page.g + page.b, 3 * 255);
+        EXPECT_LT(info.darkest(40, 200, 340, 260), 100);  // words on the page
+    }
+    {
+        const Screenshot size = smallWindow(run, "size");
+        const Rgb8 background = size.at(5, 5);
+        EXPECT_EQ(background.r, 240);
+        EXPECT_LT(size.darkest(34, 84, 110, 100), 100);  // the width in its box
+    }
+    // The preset chooser with the first dot's stored picture in its pane
+    // (written when the dialog opened); the screenshot is kept to look at.
+    smallWindow(run, "chooser");
+}
+
 }  // namespace

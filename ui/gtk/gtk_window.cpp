@@ -168,6 +168,9 @@ void DialogOnGtk::makeControl(const ControlSpec& spec) {
             break;
         case ControlKind::iconButton: {
             widget = gtk_button_new();
+            // Toolbar-like: a click leaves the focus where it was, so that
+            // Return still means OK after Dice, Reset or Undo.
+            gtk_widget_set_focus_on_click(widget, FALSE);
             cairo_surface_t* icon = artworkImage(spec.iconId, scale());
             if (icon) gtk_button_set_image(GTK_BUTTON(widget), gtk_image_new_from_surface(icon));
             break;
@@ -456,11 +459,20 @@ bool DialogOnGtk::chooseFile(const FileChooserRequest& request, std::string& pat
                                                      GTK_RESPONSE_CANCEL, request.save ? "_Save" : "_Open",
                                                      GTK_RESPONSE_ACCEPT, nullptr);
     GtkFileChooser* files = GTK_FILE_CHOOSER(chooser);
+    gtk_window_set_default_size(GTK_WINDOW(chooser), 760, 500);
     GtkFileFilter* filter = gtk_file_filter_new();
     gtk_file_filter_set_name(filter, request.filterName);
     gtk_file_filter_add_pattern(filter, request.pattern);
     gtk_file_chooser_add_filter(files, filter);
-    if (!request.folder.empty()) gtk_file_chooser_set_current_folder(files, request.folder.c_str());
+    // Without a folder of its own the chooser starts in the working folder,
+    // as the system's chooser does, not among recent files.
+    if (!request.folder.empty()) {
+        gtk_file_chooser_set_current_folder(files, request.folder.c_str());
+    } else {
+        gchar* here = g_get_current_dir();
+        gtk_file_chooser_set_current_folder(files, here);
+        g_free(here);
+    }
     if (request.save) {
         gtk_file_chooser_set_do_overwrite_confirmation(files, TRUE);
         gtk_file_chooser_set_current_name(files, request.proposedName.c_str());
