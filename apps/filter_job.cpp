@@ -2,8 +2,7 @@
 #include "apps/filter_job.h"
 
 #include "host/descriptor_suite.h"
-
-#include <unistd.h>
+#include "platform/interrupt_signal.h"
 
 #include <cstdio>
 
@@ -44,10 +43,7 @@ PluginSessionState& programPluginState() {
 }
 
 volatile std::sig_atomic_t* installInterruptFlag() {
-    struct sigaction action {};
-    action.sa_handler = onInterrupt;
-    sigemptyset(&action.sa_mask);
-    sigaction(SIGINT, &action, nullptr);
+    installInterruptHandler(onInterrupt);
     return &gInterrupted;
 }
 

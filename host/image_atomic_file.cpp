@@ -1,14 +1,14 @@
 // Temporary output file beside the target, synced and renamed into place.
 #include "host/image_atomic_file.h"
 
+#include "platform/output_file.h"
+
 #include <atomic>
 #include <cerrno>
 #include <chrono>
 #include <cstdio>
 #include <cstring>
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
+#include <filesystem>
 
 namespace {
 
@@ -16,12 +16,12 @@ std::string errnoText(int number) { return std::strerror(number); }
 
 // The folder part of a path ("." when it has none) and the name part.
 void splitPath(const std::string& path, std::string& folder, std::string& name) {
-    const size_t slash = path.find_last_of('/');
+    const size_t slash = path.find_last_of(pathSeparators());
     if (slash == std::string::npos) {
         folder = ".";
         name = path;
     } else {
-        folder = slash == 0 ? "/" : path.substr(0, slash);
+        folder = slash == 0 ? path.substr(0, 1) : path.substr(0, slash);
         name = path.substr(slash + 1);
     }
 }
@@ -31,28 +31,12 @@ std::string temporaryName(const std::string& folder, const std::string& name) {
     static std::atomic<unsigned> counter{0};
     const auto ticks = uint64_t(std::chrono::steady_clock::now().time_since_epoch().count());
     char suffix[64];
-    std::snprintf(suffix, sizeof suffix, ".tmp-%ld-%u-%llx", long(::getpid()), counter.fetch_add(1),
+    std::snprintf(suffix, sizeof suffix, ".tmp-%lu-%u-%llx", currentProcessId(), counter.fetch_add(1),
                   static_cast<unsigned long long>(ticks & 0xFFFFFFFFull));
     // Keep the whole name within the file system's 255 bytes.
     const std::string stem = name.substr(0, 180);
-    return (folder == "/" ? std::string("/") : folder + "/") + "." + stem + suffix;
-}
-
-// Moves from to to without replacing an existing to; EEXIST when it exists.
-int renameNoReplace(const char* from, const char* to) {
-    if (::renameat2(AT_FDCWD, from, AT_FDCWD, to, RENAME_NOREPLACE) == 0) return 0;
-    if (errno != EINVAL && errno != ENOSYS) return errno;
-    // A file system without the flag: a hard link fails on an existing name.
-    if (::link(from, to) != 0) return errno;
-    ::unlink(from);
-    return 0;
-}
-
-void syncFolder(const std::string& folder) {
-    const int fd = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-    if (fd < 0) return;
-    ::fsync(fd);  // some file systems refuse; the rename itself is done
-    ::close(fd);
+    const bool rootFolder = folder.size() == 1 && std::strchr(pathSeparators(), folder[0]) != nullptr;
+    return (rootFolder ? folder : folder + pathSeparators()[0]) + "." + stem + suffix;
 }
 
 }  // namespace
@@ -62,21 +46,22 @@ std::string existingOutputMessage(const std::string& path) {
 }
 
 AtomicOutputFile::~AtomicOutputFile() {
-    if (descriptor_ >= 0) ::close(descriptor_);
-    if (!committed_ && !temporaryPath_.empty()) ::unlink(temporaryPath_.c_str());
+    if (descriptor_ >= 0) closeFile(descriptor_);
+    if (!committed_ && !temporaryPath_.empty()) removeFile(temporaryPath_.c_str());
 }
 
 bool AtomicOutputFile::begin(const std::string& target, bool overwrite, std::string& error) {
     target_ = target;
     overwrite_ = overwrite;
-    if (target.empty() || target.back() == '/') {
+    if (target.empty() || std::strchr(pathSeparators(), target.back()) != nullptr) {
         error = "no output file name given in \"" + target + "\"";
         return false;
     }
-    struct stat existing;
-    mode_t keptMode = 0;
-    if (::stat(target.c_str(), &existing) == 0) {
-        if (S_ISDIR(existing.st_mode)) {
+    std::error_code statusError;
+    const std::filesystem::file_status existing = std::filesystem::status(target, statusError);
+    bool keepPermissions = false;
+    if (std::filesystem::exists(existing)) {
+        if (std::filesystem::is_directory(existing)) {
             error = target + " is a folder, not a file";
             return false;
         }
@@ -84,19 +69,18 @@ bool AtomicOutputFile::begin(const std::string& target, bool overwrite, std::str
             error = existingOutputMessage(target);
             return false;
         }
-        keptMode = existing.st_mode & 07777;
+        keepPermissions = true;
     }
     std::string folder, name;
     splitPath(target, folder, name);
     for (int attempt = 0; attempt < 100; ++attempt) {
         const std::string candidate = temporaryName(folder, name);
-        // 0666 lets the user's umask decide, as for any new file.
-        const int fd = ::open(candidate.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+        const int fd = createNewFile(candidate.c_str());
         if (fd >= 0) {
             descriptor_ = fd;
             temporaryPath_ = candidate;
             // A replaced file keeps its permissions.
-            if (keptMode != 0) ::fchmod(fd, keptMode);
+            if (keepPermissions) copyFilePermissions(fd, target.c_str());
             return true;
         }
         if (errno != EEXIST) {
@@ -113,24 +97,20 @@ bool AtomicOutputFile::commit(std::string& error) {
         error = "cannot write " + target_ + ": the output file is not open";
         return false;
     }
-    if (::fsync(descriptor_) != 0) {
-        error = "cannot write " + target_ + ": " + errnoText(errno);
+    if (const int failure = syncFile(descriptor_); failure != 0) {
+        error = "cannot write " + target_ + ": " + errnoText(failure);
         return false;
     }
     const int fd = descriptor_;
     descriptor_ = -1;
-    if (::close(fd) != 0) {
-        error = "cannot write " + target_ + ": " + errnoText(errno);
+    if (const int failure = closeFile(fd); failure != 0) {
+        error = "cannot write " + target_ + ": " + errnoText(failure);
         return false;
     }
-    struct stat existing;
-    const bool existed = ::lstat(target_.c_str(), &existing) == 0;
-    int failure = 0;
-    if (overwrite_) {
-        if (::rename(temporaryPath_.c_str(), target_.c_str()) != 0) failure = errno;
-    } else {
-        failure = renameNoReplace(temporaryPath_.c_str(), target_.c_str());
-    }
+    std::error_code statusError;
+    const bool existed = std::filesystem::exists(std::filesystem::symlink_status(target_, statusError));
+    const int failure = overwrite_ ? moveFileReplacing(temporaryPath_.c_str(), target_.c_str())
+                                   : moveFileWithoutReplacing(temporaryPath_.c_str(), target_.c_str());
     if (failure == EEXIST) {
         error = existingOutputMessage(target_);
         return false;

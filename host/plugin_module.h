@@ -33,13 +33,12 @@ public:
     void* entry(const char* name) const;
 
 private:
-    typedef int32_t (*ResourceAccessor)(uint32_t type, int16_t id, void* buffer, int32_t capacity);
     void* library_ = nullptr;
     PluginMainProc entry_ = nullptr;
-    ResourceAccessor resources_ = nullptr;
     PropertyList properties_;
     std::string path_;
 };
 
-// Where the command-line program finds the plug-in by default: beside itself.
+// Where the command-line program finds the plug-in by default: beside itself
+// (twilightomator.so on Linux, Twilightomator.8bf on Windows).
 std::string defaultPluginPath();

@@ -1,20 +1,27 @@
 // The loadable module's exported symbols: the entry point and, on Linux,
-// the accessor that stands in for the Windows resource section.
+// the accessor that stands in for the Windows resource section (the Windows
+// module carries its resources in that section itself).
 #include "plugin/entry.h"
 #include "plugin/preset_picture_entry.h"
 #include "resources/resource_bytes.h"
 
+#ifdef _WIN32
+#define TWL_EXPORT extern "C" __declspec(dllexport)
+#else
 #define TWL_EXPORT extern "C" __attribute__((visibility("default")))
+#endif
 
 TWL_EXPORT void PluginMain(int16_t selector, void* record, intptr_t* data, int16_t* result) {
     pluginMain(selector, record, data, result);
 }
 
+#ifndef _WIN32
 // Copies the bytes of resource (type, id) into buffer when it is large
 // enough and returns their count; -1 when there is no such resource.
 TWL_EXPORT int32_t TwilightomatorResource(uint32_t type, int16_t id, void* buffer, int32_t capacity) {
     return copyResourceBytes(type, id, buffer, capacity);
 }
+#endif
 
 // The 128 x 128 preset picture of a finished image (see
 // plugin/preset_picture_entry.h), for writing presets outside a filter run.
