@@ -8,7 +8,8 @@
 # comes from Debian's mingw-w64 package. They are built once and kept in
 # build-win/deps/ (delete that folder to build them again).
 #
-# TWL_NO_INSTALL=1 skips the apt-get step (everything must be installed).
+# Packages (the cross compiler, Wine, the source entries) are installed with
+# apt-get when something is missing; TWL_NO_INSTALL=1 skips that step.
 set -e
 cd "$(dirname "$0")/.."
 ROOT="$(pwd)"
@@ -32,8 +33,8 @@ install_packages() {
         cmake dpkg-dev nasm \
         g++-mingw-w64-x86-64-posix gcc-mingw-w64-x86-64-posix binutils-mingw-w64-x86-64 \
         mingw-w64-x86-64-dev libz-mingw-w64-dev \
-        libjpeg62-turbo-dev libpng-dev libtiff-dev nlohmann-json3-dev \
-        wine64 wine
+        libjpeg62-turbo-dev libpng-dev libtiff-dev nlohmann-json3-dev libgtest-dev \
+        wine64 wine imagemagick
 }
 
 # The Debian source version of the Linux library the native build uses.
@@ -78,7 +79,13 @@ build_library() {
     echo "$version $*" > "$stamp"
 }
 
-if [ "${TWL_NO_INSTALL:-}" != 1 ]; then install_packages; fi
+all_installed() {
+    for command in x86_64-w64-mingw32-g++-posix x86_64-w64-mingw32-windres nasm dpkg-source wine convert; do
+        command -v "$command" > /dev/null 2>&1 || return 1
+    done
+    [ -f /usr/x86_64-w64-mingw32/lib/libz.a ] && grep -rqs "deb-src" /etc/apt/sources.list /etc/apt/sources.list.d/
+}
+if [ "${TWL_NO_INSTALL:-}" != 1 ] && ! all_installed; then install_packages; fi
 mkdir -p "$PREFIX/include" "$PREFIX/lib" "$DEPS/src"
 
 ZLIB="-DZLIB_LIBRARY=/usr/$TRIPLE/lib/libz.a -DZLIB_INCLUDE_DIR=/usr/$TRIPLE/include"
@@ -95,6 +102,13 @@ build_library tiff "$(source_version libtiff-dev)" \
     -Djpeg=OFF -Dold-jpeg=OFF -Djbig=OFF -Dlzma=OFF -Dzstd=OFF -Dwebp=OFF -Dlerc=OFF \
     -Dlibdeflate=OFF -Dpixarlog=OFF -Dzlib=ON -Dwin32-io=OFF $ZLIB
 
+# GoogleTest for the Windows platform suite, from the sources that Debian's
+# libgtest-dev ships.
+mkdir -p "$DEPS/src"
+[ -e "$DEPS/src/googletest" ] || ln -s /usr/src/googletest "$DEPS/src/googletest"
+build_library googletest "$(dpkg-query -W -f='${Version}' libgtest-dev)" \
+    -DBUILD_GMOCK=OFF -DINSTALL_GTEST=ON
+
 # The JSON library is header-only: its headers and package files, placed in
 # the Windows prefix so that no Linux include folder reaches the cross compiler.
 if [ ! -d "$PREFIX/include/nlohmann" ]; then
@@ -104,7 +118,7 @@ if [ ! -d "$PREFIX/include/nlohmann" ]; then
 fi
 
 $NICE cmake -S . -B "$OUT" -DCMAKE_TOOLCHAIN_FILE="$TOOLCHAIN" -DTWL_WINDOWS_PREFIX="$PREFIX" \
-    -DCMAKE_BUILD_TYPE=RelWithDebInfo -DTWL_TESTS=OFF -DTWL_BENCH=OFF \
+    -DCMAKE_BUILD_TYPE=RelWithDebInfo -DTWL_TESTS=ON -DTWL_BENCH=OFF \
     -DZLIB_LIBRARY="/usr/$TRIPLE/lib/libz.a" -DZLIB_INCLUDE_DIR="/usr/$TRIPLE/include"
-$NICE cmake --build "$OUT" -j"$JOBS" --target twilightomator_plugin twilightomator
-echo "Windows build in $OUT/bin: Twilightomator.8bf, twilightomator.exe"
+$NICE cmake --build "$OUT" -j"$JOBS" --target twilightomator_plugin twilightomator test_platform
+echo "Windows build in $OUT/bin: Twilightomator.8bf, twilightomator.exe, test_platform.exe"

@@ -1,0 +1,164 @@
+// The Windows half of the platform, run under Wine: the temporary folder,
+// binary-mode files, moves that do or do not replace, and the resource
+// section of the built Twilightomator.8bf against the tables it was made from.
+#include "platform/binary_file.h"
+#include "platform/module_library.h"
+#include "platform/output_file.h"
+#include "platform/path_limits.h"
+#include "platform/temporary_folder.h"
+#include "interface/host_interface.h"
+#include "resources/plugin_properties.h"
+#include "resources/terminology.h"
+#include "support/test_support.h"
+
+#include <gtest/gtest.h>
+
+#include <cerrno>
+#include <cstring>
+#include <filesystem>
+#include <fstream>
+#include <io.h>
+#include <iterator>
+#include <string>
+#include <vector>
+#include <windows.h>
+
+namespace {
+// Restores TMP when a test changes it.
+struct SavedTmp {
+    std::string value;
+    SavedTmp() {
+        char buffer[1024] = "";
+        GetEnvironmentVariableA("TMP", buffer, sizeof buffer);
+        value = buffer;
+    }
+    ~SavedTmp() { SetEnvironmentVariableA("TMP", value.c_str()); }
+};
+
+std::vector<char> fileBytes(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    return std::vector<char>(std::istreambuf_iterator<char>(in), {});
+}
+
+std::string testPath(const std::string& name) {
+    return testTemporaryFolder() + "\\" + name;
+}
+
+// The built module, loaded for one test.
+struct LoadedPlugin {
+    void* library = nullptr;
+    std::string error;
+    LoadedPlugin() { library = openModuleLibrary(builtPluginPath(), error); }
+    ~LoadedPlugin() { closeModuleLibrary(library); }
+};
+}  // namespace
+
+TEST(WindowsTemporaryFolder, TakesTmpWithOneTrailingSeparator) {
+    SavedTmp saved;
+    char folder[kMaxPathBytes];
+    SetEnvironmentVariableA("TMP", "C:\\some\\where");
+    ASSERT_TRUE(temporaryFolder(folder, sizeof folder));
+    EXPECT_STREQ(folder, "C:\\some\\where\\");
+    SetEnvironmentVariableA("TMP", "C:\\some\\where\\");
+    ASSERT_TRUE(temporaryFolder(folder, sizeof folder));
+    EXPECT_STREQ(folder, "C:\\some\\where\\");
+}
+
+TEST(WindowsTemporaryFolder, AFolderTooLongForTheStoreGivesTheSystemFolder) {
+    SavedTmp saved;
+    char folder[kMaxPathBytes];
+    // 258 characters and the separator GetTempPathA adds fill the 260 bytes
+    // of a path exactly; one character more and the folder cannot be used.
+    SetEnvironmentVariableA("TMP", ("C:\\" + std::string(255, 'a')).c_str());
+    ASSERT_TRUE(temporaryFolder(folder, sizeof folder));
+    EXPECT_EQ(std::string(folder), "C:\\" + std::string(255, 'a') + "\\");
+    SetEnvironmentVariableA("TMP", ("C:\\" + std::string(256, 'a')).c_str());
+    ASSERT_TRUE(temporaryFolder(folder, sizeof folder));
+    EXPECT_STREQ(folder, "C:\\Windows\\Temp\\");
+    SetEnvironmentVariableA("TMP", ("C:\\" + std::string(400, 'b')).c_str());
+    ASSERT_TRUE(temporaryFolder(folder, sizeof folder));
+    EXPECT_STREQ(folder, "C:\\Windows\\Temp\\");
+    char small[4];
+    EXPECT_FALSE(temporaryFolder(small, sizeof small));
+}
+
+TEST(WindowsFiles, AreWrittenInBinaryMode) {
+    // Line ends pass through unchanged: "\n" is one byte, not CR LF.
+    const std::string path = testPath("binary.bin");
+    PlatformFile file;
+    ASSERT_TRUE(file.open(path.c_str(), FileAccess::replace));
+    ASSERT_EQ(file.writeBytes("a\nb\x1a" "c", 5), 0);
+    ASSERT_EQ(file.close(), 0);
+    EXPECT_EQ(fileBytes(path), (std::vector<char>{'a', '\n', 'b', '\x1a', 'c'}));
+    // Read back past the 0x1A that ends a text-mode read.
+    ASSERT_TRUE(file.open(path.c_str(), FileAccess::read));
+    char back[5] = {};
+    EXPECT_EQ(file.readBytes(back, 5), 0);
+    EXPECT_EQ(std::memcmp(back, "a\nb\x1a" "c", 5), 0);
+    file.close();
+
+    const std::string fresh = testPath("fresh.bin");
+    std::filesystem::remove(fresh);
+    const int descriptor = createNewFile(fresh.c_str());
+    ASSERT_GE(descriptor, 0);
+    ASSERT_EQ(_write(descriptor, "\n\n", 2), 2);
+    EXPECT_EQ(syncFile(descriptor), 0);
+    EXPECT_EQ(closeFile(descriptor), 0);
+    EXPECT_EQ(fileBytes(fresh).size(), 2u);
+    EXPECT_EQ(createNewFile(fresh.c_str()), -1);
+    EXPECT_EQ(errno, EEXIST);
+}
+
+TEST(WindowsFiles, MovesReplaceOnlyWhenAsked) {
+    const std::string from = testPath("move-from.bin"), to = testPath("move-to.bin");
+    std::ofstream(from, std::ios::binary) << "new";
+    std::ofstream(to, std::ios::binary) << "old";
+    EXPECT_EQ(moveFileWithoutReplacing(from.c_str(), to.c_str()), EEXIST);
+    EXPECT_EQ(fileBytes(to), (std::vector<char>{'o', 'l', 'd'}));
+    EXPECT_TRUE(std::filesystem::exists(from));
+    EXPECT_EQ(moveFileReplacing(from.c_str(), to.c_str()), 0);
+    EXPECT_EQ(fileBytes(to), (std::vector<char>{'n', 'e', 'w'}));
+    EXPECT_FALSE(std::filesystem::exists(from));
+    removeFile(to.c_str());
+    EXPECT_FALSE(std::filesystem::exists(to));
+}
+
+TEST(WindowsModule, ResourceSectionHoldsTheSharedPropertyListAndTerminology) {
+    LoadedPlugin plugin;
+    ASSERT_NE(plugin.library, nullptr) << builtPluginPath() << ": " << plugin.error;
+    std::vector<uint8_t> bytes;
+    ASSERT_TRUE(moduleResource(plugin.library, fourCC("PiPL"), kPropertyListResourceId, bytes));
+    EXPECT_EQ(bytes, propertyListResourceBytes());
+    // Resource type names are found without regard to case, as hosts ask for "aete".
+    ASSERT_TRUE(moduleResource(plugin.library, fourCC("aete"), kTerminologyResourceId, bytes));
+    EXPECT_EQ(bytes, terminologyResourceBytes());
+    EXPECT_FALSE(moduleResource(plugin.library, fourCC("PiPL"), 16001, bytes));
+    EXPECT_TRUE(bytes.empty());
+}
+
+TEST(WindowsModule, ExportsTheEntryPointAndNoResourceAccessor) {
+    LoadedPlugin plugin;
+    ASSERT_NE(plugin.library, nullptr) << plugin.error;
+    EXPECT_NE(moduleEntry(plugin.library, "PluginMain"), nullptr);
+    EXPECT_NE(moduleEntry(plugin.library, "TwilightomatorPresetPicture"), nullptr);
+    EXPECT_EQ(moduleEntry(plugin.library, "TwilightomatorResource"), nullptr);
+    std::string error;
+    EXPECT_EQ(openModuleLibrary(testPath("no-such-module.8bf"), error), nullptr);
+    EXPECT_FALSE(error.empty());
+}
+
+TEST(WindowsModule, RefusalBoxAndItsIconAreInTheModule) {
+    LoadedPlugin plugin;
+    ASSERT_NE(plugin.library, nullptr) << plugin.error;
+    HMODULE module = static_cast<HMODULE>(plugin.library);
+    EXPECT_NE(FindResourceA(module, "REFUSAL2", MAKEINTRESOURCEA(5) /* RT_DIALOG */), nullptr);
+    EXPECT_NE(FindResourceA(module, MAKEINTRESOURCEA(148), MAKEINTRESOURCEA(14) /* RT_GROUP_ICON */), nullptr);
+    EXPECT_NE(FindResourceA(module, MAKEINTRESOURCEA(1), MAKEINTRESOURCEA(16) /* RT_VERSION */), nullptr);
+}
+
+TEST(WindowsModule, KnowsTheRunningProgram) {
+    const std::string self = runningProgramPath();
+    const std::string name = "\\test_platform.exe";
+    ASSERT_GE(self.size(), name.size());
+    EXPECT_EQ(self.substr(self.size() - name.size()), name) << self;
+}
