@@ -5,6 +5,7 @@
 #include "effect/effect_pipeline.h"
 #include "effect/tiled_image.h"
 #include "kernels/jobs.h"
+#include "kernels/speed_settings.h"
 #include "plugin/pass_context.h"
 #include "plugin/session_store.h"
 #include "plugin/work_area.h"
@@ -145,6 +146,15 @@ void preparePassState(PluginGlobals& globals) {
     work.render = commitRenderRequest(globals);
 }
 
+
+// The job threads for the coming rows: as many jobs at once as the speed
+// setting asks, started once and kept until the working buffers go.
+JobWorkers& passWorkers(PluginGlobals& globals) {
+    JobWorkers& workers = globals.workArea->workers;
+    const int wanted = jobConcurrency();
+    if (workers.concurrency() != wanted) workers.start(wanted);
+    return workers;
+}
 
 }  // namespace
 
@@ -308,7 +318,8 @@ void acquireSource(PluginGlobals& globals) {
         }
         copyTileIntoBase(record, base, tile);
     }
-    buildPyramidLevels(base, 0, 1);
+    JobWorkers& workers = passWorkers(globals);
+    buildPyramidLevels(base, 0, workers.concurrency(), &workers);
     reportProgress(globals, 1, 100);
     parameters.sourceCached = 1;
 
@@ -355,7 +366,8 @@ void passStep(PluginGlobals& globals) {
     pass.stepCount += 1;
     if (pass.rowMode == 1) {
         const RenderContext context = rowRenderContext(globals);
-        runRowJobs(context, pass.currentRow, 0, context.target.width - 1, 1);
+        JobWorkers& workers = passWorkers(globals);
+        runRowJobs(context, pass.currentRow, 0, context.target.width - 1, workers.concurrency(), &workers);
         if (pass.currentRow < pass.passHeight - 1) {
             pass.currentRow += 1;
         } else {

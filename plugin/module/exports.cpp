@@ -2,6 +2,7 @@
 // the accessor that stands in for the Windows resource section (the Windows
 // module carries its resources in that section itself).
 #include "plugin/entry.h"
+#include "kernels/speed_settings.h"
 #include "plugin/preset_picture_entry.h"
 #include "resources/resource_bytes.h"
 
@@ -22,6 +23,17 @@ TWL_EXPORT int32_t TwilightomatorResource(uint32_t type, int16_t id, void* buffe
     return copyResourceBytes(type, id, buffer, capacity);
 }
 #endif
+
+// How the filter uses the machine: `jobs` at once (0: the machine's cores, 1:
+// the one-thread reference) and the highest vector level of its kernels
+// (0 scalar, 1 SSE2, 2 AVX2, 3 AVX-512; capped at what the CPU runs).
+// Results never depend on either.
+TWL_EXPORT void TwilightomatorSetSpeed(int32_t jobs, int32_t simdLevel) {
+    setJobConcurrency(jobs);
+    if (simdLevel < 0) simdLevel = 0;
+    if (simdLevel > int32_t(SimdLevel::avx512)) simdLevel = int32_t(SimdLevel::avx512);
+    requestSimdLevel(SimdLevel(simdLevel));
+}
 
 // The 128 x 128 preset picture of a finished image (see
 // plugin/preset_picture_entry.h), for writing presets outside a filter run.
