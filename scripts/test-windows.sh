@@ -6,7 +6,8 @@
 #     bits, grey and RGB, with alpha, through a mask): pixel-identical files;
 #   - info and modes: the same text;
 #   - preset save: byte-identical presets but for the date they carry;
-# and, first, the Windows platform suite (build-win's ctest) under Wine.
+# and, first, the module's exports and imports and the Windows platform suite
+# (build-win's ctest) under Wine.
 # Inputs are made from the Linux program's sample scene with ImageMagick.
 # Ends with "N passed, N failed"; exits non-zero when anything differs.
 set -e
@@ -33,6 +34,20 @@ if [ ! -f "$WINEPREFIX/system.reg" ]; then
     wineserver -w || true
 fi
 
+# The module as a host sees it: a PE32+ DLL exporting PluginMain, importing
+# Windows' own DLLs only (no compiler runtime to ship beside it).
+SYSTEM_DLLS="kernel32.dll msvcrt.dll user32.dll gdi32.dll advapi32.dll comdlg32.dll shell32.dll comctl32.dll ole32.dll"
+module_failed=0
+for program in "$WINDOWS_BIN/Twilightomator.8bf" "$WINDOWS_BIN/twilightomator.exe"; do
+    headers=$(x86_64-w64-mingw32-objdump -p "$program")
+    echo "$headers" | grep -q "(PE32+)" || { echo "$program is not a 64-bit PE file"; module_failed=1; }
+    for dll in $(echo "$headers" | sed -n 's/^[[:space:]]*DLL Name: //p' | tr 'A-Z' 'a-z'); do
+        case " $SYSTEM_DLLS " in *" $dll "*) ;; *) echo "$program imports $dll"; module_failed=1 ;; esac
+    done
+done
+x86_64-w64-mingw32-objdump -p "$WINDOWS_BIN/Twilightomator.8bf" | grep -Eq '^[[:space:]]*\[ *[0-9]+\] PluginMain$' ||
+    { echo "Twilightomator.8bf does not export PluginMain"; module_failed=1; }
+
 # The Windows platform suite (GoogleTest), run by ctest under Wine.
 suite_failed=0
 ctest --test-dir build-win --output-on-failure || suite_failed=1
@@ -46,6 +61,7 @@ passed=0
 failed=0
 pass() { passed=$((passed + 1)); echo "ok   $1"; }
 fail() { failed=$((failed + 1)); echo "FAIL $1"; }
+if [ "$module_failed" = 0 ]; then pass "the module's exports and imports"; else fail "the module's exports and imports"; fi
 if [ "$suite_failed" = 0 ]; then pass "the Windows platform suite"; else fail "the Windows platform suite"; fi
 
 # Both programs run in $WORK with relative paths; Wine's stdout has CR LF.
