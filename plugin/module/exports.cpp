@@ -3,6 +3,7 @@
 // module carries its resources in that section itself).
 #include "plugin/entry.h"
 #include "kernels/speed_settings.h"
+#include "plugin/export_entry.h"
 #include "plugin/preset_picture_entry.h"
 #include "resources/resource_bytes.h"
 
@@ -33,6 +34,13 @@ TWL_EXPORT void TwilightomatorSetSpeed(int32_t jobs, int32_t simdLevel) {
     if (simdLevel < 0) simdLevel = 0;
     if (simdLevel > int32_t(SimdLevel::avx512)) simdLevel = int32_t(SimdLevel::avx512);
     requestSimdLevel(SimdLevel(simdLevel));
+}
+
+// Writes a layered document or a gallery page with the plug-in's own
+// rendering, between Start and Continue (interface/export_entry.h).
+TWL_EXPORT void TwilightomatorExport(TwilightomatorExportRequest* request, void* record, intptr_t* data,
+                                     int16_t* result) {
+    exportEntry(request, record, data, result);
 }
 
 // The 128 x 128 preset picture of a finished image (see
