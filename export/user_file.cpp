@@ -1,8 +1,7 @@
 // Saving a user's file through a temporary file and a rename.
 #include "export/user_file.h"
 
-#include <fcntl.h>
-#include <unistd.h>
+#include "platform/output_file.h"
 
 #include <cerrno>
 #include <cstdio>
@@ -27,12 +26,12 @@ bool UserFile::open(const char* target) {
     }
     // Beside the target, so that the final rename stays on one file system;
     // hidden, and unique to this process.
-    const size_t slash = target_.rfind('/');
+    const size_t slash = target_.find_last_of(pathSeparators());
     const std::string folder = slash == std::string::npos ? std::string() : target_.substr(0, slash + 1);
     const std::string name = slash == std::string::npos ? target_ : target_.substr(slash + 1);
     for (int attempt = 0; attempt < 100 && descriptor_ < 0; ++attempt) {
-        temporary_ = folder + "." + name + "." + std::to_string(::getpid()) + "-" + std::to_string(attempt) + ".part";
-        descriptor_ = ::open(temporary_.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+        temporary_ = folder + "." + name + "." + std::to_string(currentProcessId()) + "-" + std::to_string(attempt) + ".part";
+        descriptor_ = createNewFile(temporary_.c_str());
         if (descriptor_ < 0 && errno != EEXIST) break;
     }
     if (descriptor_ < 0) {
@@ -46,12 +45,8 @@ bool UserFile::open(const char* target) {
 }
 
 void UserFile::flushBuffer() {
-    size_t done = 0;
-    while (done < buffered_ && !failed_) {
-        const ssize_t n = ::write(descriptor_, buffer_ + done, buffered_ - done);
-        if (n < 0 && errno == EINTR) continue;
-        if (n <= 0) fail("cannot write", n < 0 ? errno : ENOSPC);
-        else done += size_t(n);
+    if (!failed_ && buffered_ > 0) {
+        if (const int code = writeFileBytes(descriptor_, buffer_, buffered_); code != 0) fail("cannot write", code);
     }
     buffered_ = 0;
 }
@@ -79,12 +74,16 @@ bool UserFile::commit() {
         return false;
     }
     flushBuffer();
-    if (!failed_ && ::fsync(descriptor_) != 0) fail("cannot write", errno);
-    if (::close(descriptor_) != 0 && !failed_) fail("cannot write", errno);
+    if (!failed_) {
+        if (const int code = syncFile(descriptor_); code != 0) fail("cannot write", code);
+    }
+    if (const int code = closeFile(descriptor_); code != 0 && !failed_) fail("cannot write", code);
     descriptor_ = -1;
-    if (!failed_ && std::rename(temporary_.c_str(), target_.c_str()) != 0) fail("cannot save", errno);
+    if (!failed_) {
+        if (const int code = moveFileReplacing(temporary_.c_str(), target_.c_str()); code != 0) fail("cannot save", code);
+    }
     if (failed_) {
-        ::unlink(temporary_.c_str());
+        removeFile(temporary_.c_str());
         temporary_.clear();
         return false;
     }
@@ -93,9 +92,9 @@ bool UserFile::commit() {
 }
 
 void UserFile::discard() {
-    if (descriptor_ >= 0) ::close(descriptor_);
+    if (descriptor_ >= 0) closeFile(descriptor_);
     descriptor_ = -1;
-    if (!temporary_.empty()) ::unlink(temporary_.c_str());
+    if (!temporary_.empty()) removeFile(temporary_.c_str());
     temporary_.clear();
     buffered_ = 0;
 }

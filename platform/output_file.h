@@ -3,6 +3,7 @@
 // replacing. Results are 0 or an errno value.
 #pragma once
 
+#include <cstddef>
 #include <string>
 
 // Creates path, which must not exist, for writing in binary mode; the
@@ -10,6 +11,9 @@
 int createNewFile(const char* path);
 // Gives the new file the permissions of an existing one (no-op where files have none).
 void copyFilePermissions(int descriptor, const char* existing);
+// Writes all count bytes (retrying short writes); 0 or an errno value
+// (ENOSPC when the system takes nothing).
+int writeFileBytes(int descriptor, const void* bytes, size_t count);
 int syncFile(int descriptor);
 int closeFile(int descriptor);
 void removeFile(const char* path);

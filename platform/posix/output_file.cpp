@@ -17,6 +17,18 @@ void copyFilePermissions(int descriptor, const char* existing) {
     if (::stat(existing, &info) == 0) ::fchmod(descriptor, info.st_mode & 07777);
 }
 
+int writeFileBytes(int descriptor, const void* bytes, size_t count) {
+    const auto* in = static_cast<const unsigned char*>(bytes);
+    size_t done = 0;
+    while (done < count) {
+        const ssize_t n = ::write(descriptor, in + done, count - done);
+        if (n < 0 && errno == EINTR) continue;
+        if (n <= 0) return n < 0 ? errno : ENOSPC;
+        done += size_t(n);
+    }
+    return 0;
+}
+
 int syncFile(int descriptor) {
     return ::fsync(descriptor) == 0 ? 0 : errno;
 }

@@ -29,6 +29,19 @@ void copyFilePermissions(int, const char*) {
     // Windows files take their access from the folder they are in.
 }
 
+int writeFileBytes(int descriptor, const void* bytes, size_t count) {
+    const auto* in = static_cast<const unsigned char*>(bytes);
+    size_t done = 0;
+    while (done < count) {
+        // _write takes at most an unsigned int at a time.
+        const unsigned part = count - done > 0x40000000u ? 0x40000000u : unsigned(count - done);
+        const int n = _write(descriptor, in + done, part);
+        if (n <= 0) return n < 0 ? errno : ENOSPC;
+        done += size_t(n);
+    }
+    return 0;
+}
+
 int syncFile(int descriptor) {
     return _commit(descriptor) == 0 ? 0 : errno;
 }
