@@ -25,8 +25,12 @@ install_packages() {
     export DEBIAN_FRONTEND=noninteractive
     # The libraries' sources come from the same archive as the binaries.
     if ! grep -rqs "deb-src" /etc/apt/sources.list /etc/apt/sources.list.d/; then
-        sed -e 's/^Types: deb$/Types: deb-src/' /etc/apt/sources.list.d/debian.sources \
-            > /etc/apt/sources.list.d/debian-src.sources
+        if [ -f /etc/apt/sources.list.d/debian.sources ]; then
+            sed -e 's/^Types: deb$/Types: deb-src/' /etc/apt/sources.list.d/debian.sources \
+                > /etc/apt/sources.list.d/debian-src.sources
+        else
+            sed -n 's/^deb /deb-src /p' /etc/apt/sources.list > /etc/apt/sources.list.d/debian-src.list
+        fi
     fi
     apt-get update
     apt-get install -y --no-install-recommends \
