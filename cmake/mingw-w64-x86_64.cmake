@@ -20,3 +20,7 @@ set(CMAKE_FIND_ROOT_PATH_MODE_PACKAGE ONLY)
 set(CMAKE_FIND_LIBRARY_SUFFIXES .a)
 # ctest runs the Windows test programs under Wine.
 set(CMAKE_CROSSCOMPILING_EMULATOR wine)
+# pkg-config sees only the libraries built for Windows, never the build
+# machine's own (the toolkit backends are left out of this build).
+set(ENV{PKG_CONFIG_LIBDIR} "${TWL_WINDOWS_PREFIX}/lib/pkgconfig")
+set(ENV{PKG_CONFIG_PATH} "")

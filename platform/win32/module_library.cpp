@@ -25,6 +25,17 @@ void closeModuleLibrary(void* library) {
     if (library) FreeLibrary(static_cast<HMODULE>(library));
 }
 
+std::string modulePathOf(const void* address) {
+    HMODULE module = nullptr;
+    if (!GetModuleHandleExA(GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS | GET_MODULE_HANDLE_EX_FLAG_UNCHANGED_REFCOUNT,
+                            static_cast<const char*>(address), &module))
+        return {};
+    char path[MAX_PATH + 1];
+    const DWORD length = GetModuleFileNameA(module, path, sizeof path);
+    if (length == 0 || length >= sizeof path) return {};
+    return std::string(path, length);
+}
+
 std::string runningProgramPath() {
     char self[MAX_PATH + 1];
     const DWORD length = GetModuleFileNameA(nullptr, self, sizeof self);
