@@ -156,9 +156,17 @@ TEST(WindowsModule, RefusalBoxAndItsIconAreInTheModule) {
     EXPECT_NE(FindResourceA(module, MAKEINTRESOURCEA(1), MAKEINTRESOURCEA(16) /* RT_VERSION */), nullptr);
 }
 
-TEST(WindowsModule, KnowsTheRunningProgram) {
+TEST(WindowsModule, KnowsTheRunningProgramAndTheModuleOfAnAddress) {
     const std::string self = runningProgramPath();
     const std::string name = "\\test_platform.exe";
     ASSERT_GE(self.size(), name.size());
     EXPECT_EQ(self.substr(self.size() - name.size()), name) << self;
+    EXPECT_EQ(modulePathOf(reinterpret_cast<const void*>(&runningProgramPath)), self);
+
+    LoadedPlugin plugin;
+    ASSERT_NE(plugin.library, nullptr) << plugin.error;
+    const std::string module = modulePathOf(moduleEntry(plugin.library, "PluginMain"));
+    const std::string moduleName = "\\Twilightomator.8bf";
+    ASSERT_GE(module.size(), moduleName.size());
+    EXPECT_EQ(module.substr(module.size() - moduleName.size()), moduleName) << module;
 }
