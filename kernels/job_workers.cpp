@@ -1,19 +1,13 @@
 // Worker threads that run the job runner's batches.
 #include "kernels/job_workers.h"
 
-// A standard library without thread support (a win32-threads cross build)
-// starts no threads; every job runs on the calling thread with the same result.
-#if defined(__GLIBCXX__) && !defined(_GLIBCXX_HAS_GTHREADS)
-#define TWL_JOBS_WITHOUT_THREADS 1
-#endif
-
 int JobWorkers::start(int jobCount) {
     stop();
     if (jobCount > kMaxJobs) jobCount = kMaxJobs;
 #if !defined(TWL_JOBS_WITHOUT_THREADS)
     for (int i = 0; i + 1 < jobCount; ++i) {
         try {
-            threads_[i] = std::thread([this, i] { workerLoop(i + 1); });
+            threads_[i] = std::thread([this] { workerLoop(); });
         } catch (...) {
             break;  // fewer threads: the jobs still all run
         }
@@ -24,6 +18,7 @@ int JobWorkers::start(int jobCount) {
 }
 
 void JobWorkers::stop() {
+#if !defined(TWL_JOBS_WITHOUT_THREADS)
     if (threadCount_ == 0) return;
     {
         std::lock_guard<std::mutex> lock(mutex_);
@@ -33,26 +28,35 @@ void JobWorkers::stop() {
     for (int i = 0; i < threadCount_; ++i) threads_[i].join();
     threadCount_ = 0;
     stopping_ = false;
+#endif
 }
 
-void JobWorkers::runShare(int participant) {
-    for (int i = participant; i < batchSize_; i += threadCount_ + 1) runJob(batch_[i]);
+void JobWorkers::takeJobs(const Job* batch, int size) {
+    for (int i = nextJob_.fetch_add(1); i < size; i = nextJob_.fetch_add(1)) runJob(batch[i]);
 }
 
-void JobWorkers::workerLoop(int participant) {
+#if !defined(TWL_JOBS_WITHOUT_THREADS)
+void JobWorkers::workerLoop() {
     unsigned seen = 0;
     while (true) {
+        const Job* batch;
+        int size;
         {
             std::unique_lock<std::mutex> lock(mutex_);
             wake_.wait(lock, [&] { return stopping_ || generation_ != seen; });
             if (stopping_) return;
             seen = generation_;
+            // Joins the batch running now (a late waker may find it done).
+            batch = batch_;
+            size = batchSize_;
+            ++activeWorkers_;
         }
-        runShare(participant);
+        takeJobs(batch, size);
         std::lock_guard<std::mutex> lock(mutex_);
-        if (--busyWorkers_ == 0) finished_.notify_one();
+        if (--activeWorkers_ == 0) finished_.notify_one();
     }
 }
+#endif
 
 void JobWorkers::run(const Job* jobs, int jobCount) {
     if (jobCount <= 0) return;
@@ -60,20 +64,24 @@ void JobWorkers::run(const Job* jobs, int jobCount) {
         for (int i = 0; i < jobCount; ++i) runJob(jobs[i]);
         return;
     }
+#if !defined(TWL_JOBS_WITHOUT_THREADS)
     {
-        std::lock_guard<std::mutex> lock(mutex_);
+        // A worker that woke after the previous batch was done may still be
+        // looking at its empty counter: let it leave before the reset.
+        std::unique_lock<std::mutex> lock(mutex_);
+        finished_.wait(lock, [&] { return activeWorkers_ == 0; });
         batch_ = jobs;
         batchSize_ = jobCount;
-        busyWorkers_ = threadCount_;
+        nextJob_.store(0);
         ++generation_;
     }
     wake_.notify_all();
-    runShare(0);
-    // Every worker must have left the batch before the caller may reuse it.
+    takeJobs(jobs, jobCount);
+    // Every job has been taken; wait for the workers still running one. A
+    // worker not yet awake is not waited for: it finds the batch done.
     std::unique_lock<std::mutex> lock(mutex_);
-    finished_.wait(lock, [&] { return busyWorkers_ == 0; });
-    batch_ = nullptr;
-    batchSize_ = 0;
+    finished_.wait(lock, [&] { return activeWorkers_ == 0; });
+#endif
 }
 
 void runJobsOn(JobWorkers* workers, const Job* jobs, int jobCount) {

@@ -6,9 +6,17 @@
 
 #include "kernels/jobs.h"
 
+#include <atomic>
+
+// A standard library without thread support (a win32-threads cross build)
+// starts no threads; every job runs on the calling thread with the same result.
+#if defined(__GLIBCXX__) && !defined(_GLIBCXX_HAS_GTHREADS)
+#define TWL_JOBS_WITHOUT_THREADS 1
+#else
 #include <condition_variable>
 #include <mutex>
 #include <thread>
+#endif
 
 class JobWorkers {
 public:
@@ -26,24 +34,28 @@ public:
     // How many jobs run at once (1 when no thread runs).
     int concurrency() const { return threadCount_ + 1; }
 
-    // Runs every job and returns when all are done. With T threads, thread t
-    // (1..T) runs jobs t, t + T + 1, ... and the calling thread jobs 0,
-    // T + 1, ...: a fixed share each, so a row split in T + 1 jobs keeps
-    // every thread busy. With no threads the jobs run in index order.
+    // Runs every job and returns when all are done. The calling thread and
+    // the threads that are awake take jobs in index order until none is
+    // left, so a thread the system is slow to wake costs little: split the
+    // work in a few jobs per thread. With no threads the jobs run in index
+    // order on the caller.
     void run(const Job* jobs, int jobCount);
 
 private:
-    void workerLoop(int participant);
-    void runShare(int participant);
+    void workerLoop();
+    void takeJobs(const Job* batch, int size);
 
-    std::thread threads_[kMaxJobs];
     int threadCount_ = 0;
+#if !defined(TWL_JOBS_WITHOUT_THREADS)
+    std::thread threads_[kMaxJobs];
     std::mutex mutex_;
     std::condition_variable wake_;
     std::condition_variable finished_;
+#endif
     const Job* batch_ = nullptr;
     int batchSize_ = 0;
-    int busyWorkers_ = 0;
+    std::atomic<int> nextJob_{0};
+    int activeWorkers_ = 0;  // workers inside the current batch
     unsigned generation_ = 0;
     bool stopping_ = false;
 };

@@ -190,9 +190,6 @@ void levelKernel(const Pyramid& p, int n, float x, float y, KernelPath path, flo
             columns[k] = edgeIndex(ax.base, kHalf - k, w, wrapColumns);
             rows[k] = edgeIndex(ay.base, kHalf - k, h, wrapRows);
         }
-        for (int ky = 0; ky < Taps; ++ky) {
-            for (int kx = 0; kx < Taps; ++kx) pixels[ky][kx] = p.pixelInside(n, columns[kx], rows[ky]);
-        }
         if constexpr (!std::is_same_v<Storage, Float4Storage> && !std::is_same_v<Storage, Grey8Storage>) {
             // Near an edge (and on small levels, nearly everywhere) the window
             // is gathered into a block of its own and weighted like an
@@ -200,11 +197,27 @@ void levelKernel(const Pyramid& p, int n, float x, float y, KernelPath path, flo
             if (path == KernelPath::automatic && activeSimdLevel() != SimdLevel::scalar) {
                 constexpr int kPixelBytes = std::is_same_v<Storage, Packed8Storage> ? 4 : 8;
                 alignas(16) uint8_t window[Taps * Taps * kPixelBytes];
-                for (int i = 0; i < Taps; ++i)
-                    for (int j = 0; j < Taps; ++j)
-                        std::memcpy(window + (i * Taps + j) * kPixelBytes, pixels[Taps - 1 - i][Taps - 1 - j], kPixelBytes);
+                uint8_t* to = window;
+                if (p.tilesPerRow[n] == 1 && h <= kTileSize) {
+                    // A level in one tile: rows and columns by plain offsets.
+                    const PyramidTile& tile = p.tiles[p.firstTile[n]];
+                    const auto* data = static_cast<const uint8_t*>(tile.memory.data);
+                    const int64_t stride = static_cast<int64_t>(tile.width) * kPixelBytes;
+                    for (int i = Taps - 1; i >= 0; --i) {
+                        const uint8_t* row = data + rows[i] * stride;
+                        for (int j = Taps - 1; j >= 0; --j, to += kPixelBytes)
+                            std::memcpy(to, row + columns[j] * kPixelBytes, kPixelBytes);
+                    }
+                } else {
+                    for (int i = Taps - 1; i >= 0; --i)
+                        for (int j = Taps - 1; j >= 0; --j, to += kPixelBytes)
+                            std::memcpy(to, p.pixelInside(n, columns[j], rows[i]), kPixelBytes);
+                }
                 if (vectorWindow<Taps, Storage>(window, Taps * kPixelBytes, weights, ax.phase, ay.phase, out)) return;
             }
+        }
+        for (int ky = 0; ky < Taps; ++ky) {
+            for (int kx = 0; kx < Taps; ++kx) pixels[ky][kx] = p.pixelInside(n, columns[kx], rows[ky]);
         }
     }
 

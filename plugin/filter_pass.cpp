@@ -158,6 +158,15 @@ JobWorkers& passWorkers(PluginGlobals& globals) {
     return workers;
 }
 
+// Jobs per split: one without threads (the reference), else a few per
+// thread, so that a thread the system wakes late leaves little undone.
+int jobsFor(const JobWorkers& workers) {
+    constexpr int kJobsPerThread = 4;
+    const int threads = workers.concurrency();
+    if (threads <= 1) return 1;
+    return threads * kJobsPerThread < kMaxJobs ? threads * kJobsPerThread : kMaxJobs;
+}
+
 }  // namespace
 
 void emptyHostRectangles(FilterRecord* record) {
@@ -321,7 +330,7 @@ void acquireSource(PluginGlobals& globals) {
         copyTileIntoBase(record, base, tile);
     }
     JobWorkers& workers = passWorkers(globals);
-    buildPyramidLevels(base, 0, workers.concurrency(), &workers);
+    buildPyramidLevels(base, 0, jobsFor(workers), &workers);
     reportProgress(globals, 1, 100);
     parameters.sourceCached = 1;
 
@@ -369,7 +378,7 @@ void passStep(PluginGlobals& globals) {
     if (pass.rowMode == 1) {
         const RenderContext context = rowRenderContext(globals);
         JobWorkers& workers = passWorkers(globals);
-        runRowJobs(context, pass.currentRow, 0, context.target.width - 1, workers.concurrency(), &workers);
+        runRowJobs(context, pass.currentRow, 0, context.target.width - 1, jobsFor(workers), &workers);
         if (pass.currentRow < pass.passHeight - 1) {
             pass.currentRow += 1;
         } else {
