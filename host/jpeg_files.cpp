@@ -59,14 +59,31 @@ void installErrors(JpegErrors& errors) {
     errors.warnings[0] = '\0';
 }
 
-void collectWarnings(const char* text, std::vector<std::string>& warnings) {
+void collectLines(const char* text, std::vector<std::string>& lines) {
     const char* start = text;
     while (*start) {
         const char* end = std::strchr(start, '\n');
         if (!end) end = start + std::strlen(start);
-        warnings.emplace_back(start, end);
+        lines.emplace_back(start, end);
         start = *end ? end + 1 : end;
     }
+}
+
+// libjpeg's warnings all mean damaged data (corrupt or extraneous bytes, a
+// bad Huffman code, a broken progression): the user hears them once, in the
+// host's words, with libjpeg's details.
+void collectWarnings(const char* text, std::vector<std::string>& warnings) {
+    std::string details;
+    const char* start = text;
+    while (*start) {
+        const char* end = std::strchr(start, '\n');
+        if (!end) end = start + std::strlen(start);
+        std::string line(start, end);
+        if (line.rfind("Corrupt JPEG data: ", 0) == 0) line.erase(0, 19);
+        if (details.find(line) == std::string::npos) details += (details.empty() ? "" : "; ") + line;
+        start = *end ? end + 1 : end;
+    }
+    if (!details.empty()) warnings.push_back("the JPEG data is damaged (" + details + "); the pixels may be wrong");
 }
 
 // Step 1: markers up to the first scan; APP2 segments are kept for the profile.
@@ -86,11 +103,13 @@ bool startJpegDecompress(jpeg_decompress_struct& codec, JpegErrors& errors, J_CO
     return true;
 }
 
-// Step 2: every scanline, straight into the document's rows.
-bool readJpegRows(jpeg_decompress_struct& codec, JpegErrors& errors, unsigned char* samples, size_t rowBytes) {
+// Step 2: every scanline, straight into the document's rows, which grow as
+// they arrive: a file that ends early has cost only the rows it held.
+bool readJpegRows(jpeg_decompress_struct& codec, JpegErrors& errors, Document& document) {
     if (setjmp(errors.exit)) return false;
     while (codec.output_scanline < codec.output_height) {
-        JSAMPROW row = samples + size_t(codec.output_scanline) * rowBytes;
+        growDocumentRows(document, int32_t(codec.output_scanline) + 1);
+        JSAMPROW row = document.pixel(0, int32_t(codec.output_scanline));
         jpeg_read_scanlines(&codec, &row, 1);
     }
     jpeg_finish_decompress(&codec);
@@ -199,12 +218,12 @@ bool readJpegImage(std::FILE* file, Document& document, ImageFileInfo& info, std
         return false;
     }
     if (codec.output_components != (grey ? 1 : 3) ||
-        !makeDocument(document, int32_t(codec.output_width), int32_t(codec.output_height), grey ? 1 : 3, false,
-                      SampleDepth::eight, error)) {
+        !startDocument(document, int32_t(codec.output_width), int32_t(codec.output_height), grey ? 1 : 3, false,
+                       SampleDepth::eight, error)) {
         if (error.empty()) error = "unexpected JPEG layout";
         return false;
     }
-    if (!readJpegRows(codec, errors, document.samples.data(), document.rowBytes())) {
+    if (!readJpegRows(codec, errors, document)) {
         collectWarnings(errors.warnings, info.warnings);
         error = std::string("damaged JPEG file: ") + errors.error;
         return false;
@@ -236,7 +255,7 @@ bool writeJpegImage(int descriptor, const Document& document, ImageWriteReport& 
     const bool written = writeJpegSteps(codec, errors, destination, document, segments.data(),
                                         int(segments.size()), row.data());
     jpeg_destroy_compress(&codec);
-    collectWarnings(errors.warnings, report.warnings);
+    collectLines(errors.warnings, report.warnings);
     if (!written) {
         error = sink.failure != 0 ? sinkFailureText(sink) : std::string("JPEG encoding failed: ") + errors.error;
         return false;

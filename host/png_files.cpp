@@ -59,6 +59,7 @@ struct PngHeader {
     int bitDepth = 0;   // after expansion: 8 or 16
     size_t rowBytes = 0;
     bool hadTransparency = false;
+    bool interlaced = false;
     png_bytep profile = nullptr;  // owned by libpng until destroy
     png_uint_32 profileLength = 0;
 };
@@ -75,6 +76,7 @@ bool readPngHeader(PngState& state, PngHeader& header) {
     png_get_IHDR(state.png, state.info, &header.width, &header.height, &header.fileBitDepth, &header.colorType,
                  &interlace, &compression, &filter);
     header.hadTransparency = png_get_valid(state.png, state.info, PNG_INFO_tRNS) != 0;
+    header.interlaced = interlace != PNG_INTERLACE_NONE;
     if (header.colorType == PNG_COLOR_TYPE_PALETTE) png_set_palette_to_rgb(state.png);
     if (header.colorType == PNG_COLOR_TYPE_GRAY && header.fileBitDepth < 8) png_set_expand_gray_1_2_4_to_8(state.png);
     if (header.hadTransparency) png_set_tRNS_to_alpha(state.png);
@@ -93,10 +95,21 @@ bool readPngHeader(PngState& state, PngHeader& header) {
     return true;
 }
 
-// Step 2: all rows (interlaced images are assembled by libpng).
+// Step 2: all rows of an interlaced image, which libpng assembles in place.
 bool readPngRows(PngState& state, png_bytepp rows) {
     if (setjmp(png_jmpbuf(state.png))) return false;
     png_read_image(state.png, rows);
+    return true;
+}
+
+// Step 2, non-interlaced: row after row, the document growing with the rows
+// that arrive, so that a file without its data costs no memory.
+bool readPngRowByRow(PngState& state, Document& document) {
+    if (setjmp(png_jmpbuf(state.png))) return false;
+    for (int32_t y = 0; y < document.height; ++y) {
+        growDocumentRows(document, y + 1);
+        png_read_row(state.png, document.pixel(0, y), nullptr);
+    }
     return true;
 }
 
@@ -107,29 +120,58 @@ bool readPngEnd(PngState& state) {
     return true;
 }
 
+// libpng's warnings as the user should hear them: only those that mean the
+// pixels may be wrong, once, in the host's words. Notes about colour
+// profiles, gamma and text chunks change no pixel and stay quiet.
 void collectWarnings(const char* text, std::vector<std::string>& warnings) {
+    static const char* const kDamage[] = {"IDAT", "image data", "compressed data", "CRC", "Too much", "Too many",
+                                          "extra", "Extra", "bad adaptive filter", "Not enough"};
+    std::string details;
     const char* start = text;
     while (*start) {
         const char* end = std::strchr(start, '\n');
         if (!end) end = start + std::strlen(start);
-        warnings.emplace_back(start, end);
+        const std::string line(start, end);
+        bool damage = false;
+        for (const char* word : kDamage) damage = damage || line.find(word) != std::string::npos;
+        if (damage && details.find(line) == std::string::npos) details += (details.empty() ? "" : "; ") + line;
         start = *end ? end + 1 : end;
     }
+    if (!details.empty()) warnings.push_back("the PNG image data is damaged (" + details + "); the pixels may be wrong");
 }
 
-// The peeked header size, so that an absurd image is refused with its size.
+// Deflate stores at most 1032 bytes of image data in one byte of the file.
+constexpr int64_t kDeflateMostRatio = 1032;
+
+// The peeked header, so that an absurd image is refused with its size, and
+// one whose file is too short to hold its image data is refused before any
+// memory is spent on it.
 bool pngSizeFromSignature(std::FILE* file, std::string& error) {
-    unsigned char head[24];
+    unsigned char head[26];
     if (std::fread(head, 1, sizeof head, file) != sizeof head) {
         error = "the file ends early (truncated)";
         return false;
     }
+    std::fseek(file, 0, SEEK_END);
+    const int64_t fileBytes = int64_t(std::ftell(file));
     std::rewind(file);
     if (std::memcmp(head + 12, "IHDR", 4) != 0) return true;  // libpng will say what is wrong
     const auto load = [](const unsigned char* p) {
         return int64_t(p[0]) << 24 | int64_t(p[1]) << 16 | int64_t(p[2]) << 8 | int64_t(p[3]);
     };
-    return imageSizeAllowed(load(head + 16), load(head + 20), error);
+    const int64_t width = load(head + 16), height = load(head + 20);
+    if (!imageSizeAllowed(width, height, error)) return false;
+    const int bitDepth = head[24];
+    const int colorType = head[25];
+    const int channels = colorType == 2 ? 3 : colorType == 4 ? 2 : colorType == 6 ? 4 : 1;
+    // Each row is a filter byte and its packed samples.
+    const int64_t imageBytes = height * (1 + (width * channels * bitDepth + 7) / 8);
+    if (fileBytes >= 0 && fileBytes * kDeflateMostRatio < imageBytes) {
+        error = "the file holds " + std::to_string(fileBytes) + " bytes, too few for the image data of a " +
+                std::to_string(width) + " x " + std::to_string(height) + " image (damaged or truncated)";
+        return false;
+    }
+    return true;
 }
 
 // Destroys the libpng objects when a read or write is over.
@@ -204,22 +246,30 @@ bool readPngImage(std::FILE* file, Document& document, ImageFileInfo& info, std:
     }
     const bool hasAlpha = header.channels == 2 || header.channels == 4;
     const int colors = header.channels >= 3 ? 3 : 1;
-    if (!makeDocument(document, int32_t(header.width), int32_t(header.height), colors, hasAlpha,
-                      header.bitDepth == 16 ? SampleDepth::sixteen : SampleDepth::eight, error))
+    if (!startDocument(document, int32_t(header.width), int32_t(header.height), colors, hasAlpha,
+                       header.bitDepth == 16 ? SampleDepth::sixteen : SampleDepth::eight, error))
         return false;
     if (header.rowBytes != document.rowBytes()) {
         error = "unexpected PNG row size";
         return false;
     }
-    std::vector<png_bytep> rows(size_t(document.height));
-    for (int32_t y = 0; y < document.height; ++y) rows[size_t(y)] = document.pixel(0, y);
-    const bool rowsRead = readPngRows(state, rows.data());
+    bool rowsRead = false;
+    if (header.interlaced) {
+        growDocumentRows(document, document.height);
+        std::vector<png_bytep> rows(size_t(document.height));
+        for (int32_t y = 0; y < document.height; ++y) rows[size_t(y)] = document.pixel(0, y);
+        rowsRead = readPngRows(state, rows.data());
+    } else {
+        rowsRead = readPngRowByRow(state, document);
+    }
     if (!rowsRead) {
         collectWarnings(state.warnings, info.warnings);
         error = pngErrorText(state, "damaged PNG image data");
         return false;
     }
-    if (!readPngEnd(state)) info.warnings.push_back("after the image: " + pngErrorText(state, "damaged end"));
+    if (!readPngEnd(state))
+        info.warnings.push_back("the file is damaged after the image data (" + pngErrorText(state, "damaged end") +
+                                "); the pixels are complete, what was stored after them is lost");
     collectWarnings(state.warnings, info.warnings);
     if (header.profile && header.profileLength > 0)
         document.iccProfile.assign(header.profile, header.profile + header.profileLength);
