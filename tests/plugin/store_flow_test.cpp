@@ -11,6 +11,8 @@
 
 #include <filesystem>
 #include <fstream>
+#include <iterator>
+#include <vector>
 
 namespace {
 
@@ -78,6 +80,49 @@ TEST(StoreFlow, AcceptedDialogLeavesCachedSettingsForTheNextRepeat) {
     ASSERT_EQ(scripted.run().result, 0);
     EXPECT_EQ(scripted.parameters()->settings.focus, 36);
     EXPECT_EQ(scripted.parameters()->settings.dampen, 3);
+    clearStore();
+}
+
+// The big-endian value at byte `at` of a file's bytes.
+int32_t valueAt(const std::vector<uint8_t>& bytes, size_t at) {
+    return int32_t(uint32_t(bytes[at]) << 24 | uint32_t(bytes[at + 1]) << 16 | uint32_t(bytes[at + 2]) << 8 |
+                   uint32_t(bytes[at + 3]));
+}
+
+std::vector<uint8_t> fileBytes(const fs::path& path) {
+    std::ifstream in(path, std::ios::binary);
+    return std::vector<uint8_t>((std::istreambuf_iterator<char>(in)), {});
+}
+
+// The preset picture is the 128 x 128 scratch image that exists from Start
+// on, so the undo file and the cached settings written during Start carry
+// a 128 x 128 thumbnail block after the 71 values, not the flag 0 alone.
+TEST(StoreFlow, FilesWrittenAtStartCarryThe128PixelPicture) {
+    clearStore();
+    {
+        DescriptorSuiteConfig suiteConfig;
+        suiteConfig.playInfo = plugInDialogDisplay;
+        Descriptor step;
+        step.put(integerItem(fourCC("0007"), 60));
+        DescriptorSuiteHost suite(suiteConfig, &step);
+        HostConfig config;
+        config.descriptorParameters = suite.parameters();
+        TestHost host(small(), config);
+        testing::internal::CaptureStderr();
+        ASSERT_EQ(host.run().result, 0);
+        testing::internal::GetCapturedStderr();
+    }
+    const fs::path undo = fs::exists(storeFile("Twilightomator undo 1")) ? storeFile("Twilightomator undo 1")
+                                                                        : storeFile("Twilightomator undo 0");
+    for (const fs::path& path : {storeFile("Twilightomator cached settings C"), undo}) {
+        SCOPED_TRACE(path.string());
+        const std::vector<uint8_t> bytes = fileBytes(path);
+        ASSERT_GT(bytes.size(), 300u);
+        EXPECT_EQ(valueAt(bytes, 284), 1);
+        EXPECT_EQ(valueAt(bytes, 288), 128);
+        EXPECT_EQ(valueAt(bytes, 292), 128);
+        EXPECT_EQ(size_t(valueAt(bytes, 296)), bytes.size() - 300);
+    }
     clearStore();
 }
 
