@@ -4,7 +4,7 @@
 #include "apps/filter_job.h"
 #include "apps/sample_scene.h"
 #include "host/image_files.h"
-#include "plugin/host_interface.h"
+#include "interface/host_interface.h"
 
 #include <unistd.h>
 

@@ -1,7 +1,7 @@
 // twilightomator modes: the glue modes with their numbers and scripting codes.
 #include "apps/commands.h"
 
-#include "kernels/blend_names.h"
+#include "model/glue_modes.h"
 
 #include <cstdio>
 
@@ -16,8 +16,8 @@ int modesCommand(const Arguments& arguments) {
         return kExitUsage;
     }
     std::printf("%-4s %-14s %s\n", "no.", "name", "code");
-    for (int32_t mode = 1; mode <= 62; ++mode) {
-        const std::string name(blendModeName(mode));
+    for (int32_t mode = 1; mode <= kGlueModeCount; ++mode) {
+        const std::string name(glueModeName(mode));
         std::printf("%-4d %-14s GL%02d\n", int(mode), name.c_str(), int(mode));
     }
     return kExitOk;

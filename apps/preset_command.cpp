@@ -4,10 +4,9 @@
 #include "apps/filter_job.h"
 #include "apps/preset_settings.h"
 #include "apps/settings_flags.h"
-#include "effect/thumbnail.h"
 #include "host/image_files.h"
-#include "kernels/blend_names.h"
-#include "plugin/settings_table.h"
+#include "model/glue_modes.h"
+#include "model/settings_table.h"
 #include "settings/preset_file.h"
 #include "apps/path_checks.h"
 #include "platform/interrupt_signals.h"
@@ -146,7 +145,7 @@ int presetInfo(const Arguments& args) {
     if (info.endedEarly) std::printf("note:     the file ends early; missing settings keep their defaults\n");
     for (const NamedValue& v : values) {
         std::string shown = v.value.dump();
-        if (v.name == "glue") shown += " (" + std::string(blendModeName(settings.glue)) + ")";
+        if (v.name == "glue") shown += " (" + std::string(glueModeName(settings.glue)) + ")";
         std::printf("  %-16s %s\n", v.name.c_str(), shown.c_str());
     }
     return kExitOk;
@@ -221,30 +220,21 @@ bool pictureFromImage(const std::string& image, const std::optional<Descriptor>&
         error = image + ": the filter failed: " + describeResult(result.result);
         return false;
     }
-    HostPixelBuffer buffer;
-    buffer.data = document.samples.data();
-    buffer.rowBytes = int64_t(document.rowBytes());
-    buffer.planes = document.planes();
-    buffer.width = document.width;
-    buffer.height = document.height;
-    buffer.valueClass = document.depth == SampleDepth::eight     ? HostValueClass::eightBit
-                        : document.depth == SampleDepth::sixteen ? HostValueClass::sixteenBit
-                                                                 : HostValueClass::floating;
-    Pyramid thumbnail;
-    WeightTables weights{};
-    if (!thumbnail.create(systemMemoryService(), kPresetPictureSide, kPresetPictureSide, kStoragePacked8, kEdgeClamp) ||
-        !makeSquareThumbnail(buffer, document.width, document.height, thumbnail, weights, systemMemoryService())) {
-        error = "out of memory for the preset picture";
+    // The picture is made by the module's own code, as the plug-in makes it at Start.
+    using PresetPictureEntry = int16_t (*)(const void*, int64_t, int32_t, int32_t, int32_t, int32_t, uint8_t*);
+    const auto makePicture = reinterpret_cast<PresetPictureEntry>(module.entry("TwilightomatorPresetPicture"));
+    if (!makePicture) {
+        error = module.path() + " cannot make preset pictures";
+        return false;
+    }
+    const int32_t valueClass = document.depth == SampleDepth::eight ? 0 : document.depth == SampleDepth::sixteen ? 1 : 2;
+    const int16_t made = makePicture(document.samples.data(), int64_t(document.rowBytes()), document.planes(),
+                                     document.width, document.height, valueClass, picture.rgba);
+    if (made != 0) {
+        error = made == -108 ? "out of memory for the preset picture" : "cannot make the preset picture";
         return false;
     }
     picture.width = picture.height = kPresetPictureSide;
-    for (int y = 0; y < kPresetPictureSide; ++y)
-        for (int x = 0; x < kPresetPictureSide; ++x) {
-            uint32_t channels[4];
-            readChannels(x, y, thumbnail, 0, channels);
-            uint8_t* p = picture.rgba + (size_t(y) * kPresetPictureSide + x) * 4;
-            for (int c = 0; c < 4; ++c) p[c] = uint8_t(channels[c]);
-        }
     return true;
 }
 

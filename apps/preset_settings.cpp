@@ -1,8 +1,8 @@
 // Presets as scripted steps.
 #include "apps/preset_settings.h"
 
-#include "plugin/scripting_codes.h"
-#include "plugin/settings_table.h"
+#include "model/scripting_codes.h"
+#include "model/settings_table.h"
 #include "settings/preset_file.h"
 
 #include "apps/path_checks.h"
@@ -75,7 +75,10 @@ bool scriptedSettingsInRange(const UserSettings& settings, std::string& problem)
         }
         if (value >= s.minimum && value <= s.maximum) continue;
         char text[160];
-        std::snprintf(text, sizeof text, "%s %.9g is outside %g..%g", s.name, value, s.minimum, s.maximum);
+        if (s.kind == DescriptorKind::real)
+            std::snprintf(text, sizeof text, "%s %.9g is outside %g..%g", s.name, value, s.minimum, s.maximum);
+        else
+            std::snprintf(text, sizeof text, "%s %.0f is outside %g..%g", s.name, value, s.minimum, s.maximum);
         problem = text;
         return false;
     }

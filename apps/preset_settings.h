@@ -2,7 +2,7 @@
 #pragma once
 
 #include "host/descriptor_suite_store.h"
-#include "plugin/parameters.h"
+#include "model/parameters.h"
 
 #include <optional>
 #include <string>

@@ -1,8 +1,8 @@
 // Settings flags, made from the table of scripted settings.
 #include "apps/settings_flags.h"
 
-#include "plugin/scripting_codes.h"
-#include "plugin/settings_table.h"
+#include "model/scripting_codes.h"
+#include "model/settings_table.h"
 
 #include <array>
 #include <cctype>
@@ -109,15 +109,11 @@ bool parseSwitch(const std::string& flag, const std::optional<std::string>& text
 
 bool parseGlue(const std::string& flag, const std::string& text, int32_t& mode, std::string& error) {
     if (wholeNumber(text)) return integerInRange(flag, text, 1, kGlueModeCount, mode, error);
-    for (const EnumerationEntry& entry : kGlueEntries) {
-        if (sameName(text, entry.name)) {
-            mode = decodeEnumeration(kGlueEnumType, entry.code);
-            return true;
-        }
-    }
-    for (const ExtraGlueName& extra : kExtraGlueNames) {
-        if (sameName(text, extra.name)) {
-            mode = extra.mode;
+    // The terminology's names, and the dialog's where they differ ("hard diff",
+    // and the two modes the terminology does not list).
+    for (const GlueMode& entry : kGlueModes) {
+        if (sameName(text, entry.name) || (entry.terminologyName && sameName(text, entry.terminologyName))) {
+            mode = entry.number;
             return true;
         }
     }
@@ -295,8 +291,11 @@ std::string settingsFlagsHelp() {
         }
         row += " " + word;
     };
-    for (size_t i = 0; i < kGlueEntries.size(); ++i)
-        addWord(std::string(kGlueEntries[i].name) + (i + 1 < kGlueEntries.size() ? "," : ";"));
+    std::vector<const char*> listed;
+    for (const GlueMode& entry : kGlueModes)
+        if (entry.terminologyName) listed.push_back(entry.terminologyName);
+    for (size_t i = 0; i < listed.size(); ++i)
+        addWord(std::string(listed[i]) + (i + 1 < listed.size() ? "," : ";"));
     for (const char* word : {"also", "hard", "diff", "(26),", "anterior", "(60),", "posterior", "(61)."}) addWord(word);
     help += row + "\n";
     return help;

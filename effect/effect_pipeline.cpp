@@ -28,10 +28,10 @@ void setRgb(EffectColor& c, const RgbColor& rgb) {
 }
 }  // namespace
 
-EffectColor workPixel(const RenderContext& context, const EffectSetup& e, int32_t x, int32_t y) {
+EffectColor workPixel(const RenderContext& context, int32_t x, int32_t y) {
+    const EffectSetup& e = context.setup;
     const Pyramid& pyramid = *context.source;
     const float lmax = float(pyramid.lmax);
-    const UserSettings& s = *context.settings;
 
     // 1. Position in normalised image coordinates.
     const float scale = float(context.previewScale);
@@ -43,7 +43,7 @@ EffectColor workPixel(const RenderContext& context, const EffectSetup& e, int32_
     const float v = (2 * py + 1) / (2 * height);
 
     // 2. Falloff distance.
-    const float d = std::max(falloffDistance(e.shape, u, v, s.xCenter, s.yCenter, e.clearRadius), 0.0f);
+    const float d = std::max(falloffDistance(e.shape, u, v, e.centerX, e.centerY, e.clearRadius), 0.0f);
 
     // 3. Focus: blur level from the distance.
     const float blurRadius = std::max(e.radiusScale * (d * e.focusGain) + 1, 1.0f);
@@ -121,12 +121,9 @@ EffectColor workPixel(const RenderContext& context, const EffectSetup& e, int32_
 }
 
 void renderRowSpan(const RenderContext& context, int32_t y, int32_t x0, int32_t x1) {
-    if (!context.source || !context.source->hasTiles() || !context.settings) return;
-    const EffectSetup setup = makeEffectSetup(*context.settings, context.extentWidth, context.extentHeight);
-    for (int32_t x = x0; x <= x1; ++x) {
-        EffectColor color = workPixel(context, setup, x, y);
-        storePixel(context, x, y, color);
-    }
+    if (!context.source || !context.source->hasTiles()) return;
+    const PixelOutput output = pixelOutputFor(context);
+    for (int32_t x = x0; x <= x1; ++x) storePixel(context, output, x, y, workPixel(context, x, y));
 }
 
 namespace {

@@ -7,7 +7,7 @@
 #include "kernels/effect_color.h"
 
 // The worked colour of one pixel, before the output stage.
-EffectColor workPixel(const RenderContext& context, const EffectSetup& setup, int32_t x, int32_t y);
+EffectColor workPixel(const RenderContext& context, int32_t x, int32_t y);
 
 // Computes columns x0..x1 of row y in increasing order and stores them.
 void renderRowSpan(const RenderContext& context, int32_t y, int32_t x0, int32_t x1);

@@ -32,7 +32,10 @@ EffectSetup makeEffectSetup(const UserSettings& s, int32_t extentWidth, int32_t 
     }
     e.extent = float(std::max(extentWidth, extentHeight));
     e.radiusScale = e.extent * 30 / 1024;
+    e.centerX = s.xCenter;
+    e.centerY = s.yCenter;
     e.shape = s.shape;
+    e.glue = s.glue;
     e.highQuality = s.highQuality == 1;
     e.centerVignette = s.centerVignette != 0;
     e.uniformSepia = s.uniformSepia != 0;

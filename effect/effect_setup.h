@@ -1,8 +1,9 @@
-// The per-run constants of the effect, computed once per row call from the
-// settings (each division by 100 in double precision, stored as float).
+// The per-run constants of the effect, committed once per pass from the
+// settings (each division by 100 in double precision, stored as float). The
+// per-pixel code reads only these, never the settings.
 #pragma once
 
-#include "plugin/parameters.h"
+#include "model/parameters.h"
 
 struct EffectSetup {
     float focusGain;
@@ -17,7 +18,9 @@ struct EffectSetup {
     float sepiaColor[3];
     float extent;
     float radiusScale;  // extent x 30 / 1024: blur radius per unit of d x focusGain
+    float centerX, centerY;  // the clear area's centre, normalised
     int32_t shape;
+    int32_t glue;  // the glue mode
     bool highQuality, centerVignette, uniformSepia;
 };
 

@@ -68,33 +68,137 @@ int32_t selectionWeight(const OutputTarget& target, int32_t x, int32_t y) {
     return target.maskData[ptrdiff_t(y - target.maskFirstRow) * target.maskRowBytes + x];
 }
 
-void storePixel(const RenderContext& context, int32_t x, int32_t y, EffectColor& color) {
-    const OutputTarget& target = context.target;
-    x = std::min(std::max(x, 0), target.width - 1);
-    y = std::min(std::max(y, 0), target.height - 1);
-    const int32_t valueClass = target.valueClass;
-    const bool floating = valueClass == kValuesFloat;
-    const int32_t maximum = valueClass == kValues8 ? 255 : 32768;
-    const bool toInternal = context.renderTarget == renderInternalImage;
-    const bool toPreview = context.renderTarget == renderPreview;
+namespace {
 
-    // Source colour for the blend (integer classes only: floating images are
-    // not blended). Its transparency plays no part: the output's comes from
-    // the coverage.
-    int32_t source[3] = {0, 0, 0};
-    if (toInternal && context.internal) {
-        uint32_t channels[4] = {0, 0, 0, 0};
-        readChannels(x, y, *context.internal, 0, channels);
-        for (int c = 0; c < 3; ++c) source[c] = int32_t(channels[c]);
-    } else if (!floating && target.inData) {
-        const ptrdiff_t rowOffset = toPreview ? ptrdiff_t(y) * target.inRowBytes : 0;
-        const uint8_t* row = static_cast<const uint8_t*>(target.inData) + rowOffset;
-        const ptrdiff_t base = ptrdiff_t(target.inPixelSamples) * x;
-        for (int c = 0; c < 3; ++c) {
-            const ptrdiff_t index = base + (target.rgb ? c : 0);
-            source[c] = valueClass == kValues8 ? row[index] : loadSample<uint16_t>(row, index);
-        }
+// Source readers: the colour the glue mode recombines with. Its transparency
+// plays no part: the output's comes from the coverage.
+void noSource(const RenderContext&, int32_t, int32_t, int32_t source[3]) {
+    source[0] = source[1] = source[2] = 0;
+}
+
+void sourceFromInternal(const RenderContext& context, int32_t x, int32_t y, int32_t source[3]) {
+    uint32_t channels[4] = {0, 0, 0, 0};
+    readChannels(x, y, *context.internal, 0, channels);
+    for (int c = 0; c < 3; ++c) source[c] = int32_t(channels[c]);
+}
+
+// The host's input: one row for the final pass, the whole buffer for the preview.
+template <typename Sample, bool wholeBuffer>
+void sourceFromHost(const RenderContext& context, int32_t x, int32_t y, int32_t source[3]) {
+    const OutputTarget& target = context.target;
+    const ptrdiff_t rowOffset = wholeBuffer ? ptrdiff_t(y) * target.inRowBytes : 0;
+    const uint8_t* row = static_cast<const uint8_t*>(target.inData) + rowOffset;
+    const ptrdiff_t base = ptrdiff_t(target.inPixelSamples) * x;
+    for (int c = 0; c < 3; ++c) source[c] = loadSample<Sample>(row, base + (target.rgb ? c : 0));
+}
+
+int channelCount(const OutputTarget& target) { return target.threeChannelLayout ? 3 : 1; }
+
+// Host rows: the finished values, and the coverage in the transparency plane.
+template <typename Sample>
+void writeHostRow(const RenderContext& context, int32_t x, int32_t, const FinishedPixel& pixel) {
+    const OutputTarget& target = context.target;
+    const ptrdiff_t base = ptrdiff_t(target.planes) * x;
+    for (int c = 0; c < channelCount(target); ++c) storeSample<Sample>(target.outData, base + c, Sample(pixel.values[c]));
+    if (target.hasTransparency) storeSample<Sample>(target.outData, base + target.outLayerPlanes, Sample(pixel.alpha));
+}
+
+void writeHostRowFloat(const RenderContext& context, int32_t x, int32_t, const FinishedPixel& pixel) {
+    const OutputTarget& target = context.target;
+    const ptrdiff_t base = ptrdiff_t(target.planes) * x;
+    for (int c = 0; c < channelCount(target); ++c) storeSample<float>(target.outData, base + c, pixel.floatValues[c]);
+    if (target.hasTransparency) storeSample<float>(target.outData, base + target.outLayerPlanes, pixel.floatAlpha);
+}
+
+// The preview buffer: the pixel over the checkerboard, weighted by the selection.
+void writePreview8(const RenderContext& context, int32_t x, int32_t y, const FinishedPixel& pixel) {
+    const OutputTarget& target = context.target;
+    const int32_t weight = selectionWeight(target, x, y);
+    uint8_t* row = static_cast<uint8_t*>(target.outData) + ptrdiff_t(y) * target.outRowBytes;
+    const ptrdiff_t base = ptrdiff_t(target.planes) * x;
+    const int32_t w8 = weight > 127 ? weight + 1 : weight;
+    int32_t a = w8;
+    if (target.hasTransparency) {
+        row[base + target.outLayerPlanes] = 255;
+        a = (w8 * pixel.alpha) >> 8;
     }
+    const int32_t bg = checkerboard(kValues8, x, y);
+    for (int c = 0; c < channelCount(target); ++c) row[base + c] = uint8_t((a * pixel.values[c] + (256 - a) * bg) >> 8);
+}
+
+void writePreview16(const RenderContext& context, int32_t x, int32_t y, const FinishedPixel& pixel) {
+    const OutputTarget& target = context.target;
+    const int32_t weight = selectionWeight(target, x, y);
+    const ptrdiff_t stride = target.outRowBytes / 2;
+    const ptrdiff_t base = ptrdiff_t(y) * stride + ptrdiff_t(target.planes) * x;
+    int32_t a = weight;
+    if (target.hasTransparency) {
+        storeSample<uint16_t>(target.outData, base + target.outLayerPlanes, 32768);
+        a = (pixel.alpha * weight) >> 15;
+    }
+    const int32_t bg = checkerboard(kValues16, x, y);
+    for (int c = 0; c < channelCount(target); ++c)
+        storeSample<uint16_t>(target.outData, base + c, uint16_t((a * pixel.values[c] + (255 - a) * bg) >> 8));
+}
+
+void writePreviewFloat(const RenderContext& context, int32_t x, int32_t y, const FinishedPixel& pixel) {
+    const OutputTarget& target = context.target;
+    const int32_t weight = selectionWeight(target, x, y);
+    const ptrdiff_t stride = target.outRowBytes / 4;
+    const ptrdiff_t base = ptrdiff_t(y) * stride + ptrdiff_t(target.planes) * x;
+    float a = float(weight) * kFloatLumaScale;
+    if (target.hasTransparency) {
+        a = a * pixel.floatAlpha;
+        storeSample<float>(target.outData, base + target.outLayerPlanes, a);
+    }
+    const float bg = ((x ^ y) & 8) ? 0.8f : 1.0f;
+    for (int c = 0; c < channelCount(target); ++c)
+        storeSample<float>(target.outData, base + c, a * pixel.floatValues[c] + (1 - a) * bg);
+}
+
+// The internal image, level 0, in its storage type; grey is spread to three channels.
+bool eightBitStorage(const Pyramid& image) {
+    return image.storageType == kStorageGrey8 || image.storageType == kStoragePacked8;
+}
+
+void writeInternal8(const RenderContext& context, int32_t x, int32_t y, const FinishedPixel& pixel) {
+    const int32_t* v = pixel.values;
+    const bool rgb = context.target.rgb;
+    writePacked8(x, y, *context.internal, 0, uint32_t(v[0]), uint32_t(rgb ? v[1] : v[0]), uint32_t(rgb ? v[2] : v[0]),
+                 uint32_t(pixel.alpha));
+}
+
+void writeInternal16(const RenderContext& context, int32_t x, int32_t y, const FinishedPixel& pixel) {
+    const int32_t* v = pixel.values;
+    const bool rgb = context.target.rgb;
+    const int32_t g = rgb ? v[1] : v[0], b = rgb ? v[2] : v[0];
+    Pyramid& image = *context.internal;
+    if (!eightBitStorage(image))
+        writeRgba16(x, y, image, 0, uint16_t(v[0]), uint16_t(g), uint16_t(b), uint16_t(pixel.alpha));
+    else
+        writePacked8(x, y, image, 0, eightBitOf16(v[0]), eightBitOf16(g), eightBitOf16(b), eightBitOf16(pixel.alpha));
+}
+
+void writeInternalFloat(const RenderContext& context, int32_t x, int32_t y, const FinishedPixel& pixel) {
+    const float* v = pixel.floatValues;
+    const bool rgb = context.target.rgb;
+    const float g = rgb ? v[1] : v[0], b = rgb ? v[2] : v[0];
+    Pyramid& image = *context.internal;
+    if (!eightBitStorage(image))
+        writeFloat4(x, y, image, 0, v[0], g, b, pixel.floatAlpha);
+    else
+        writePacked8(x, y, image, 0, eightBitOfLinear(v[0]), eightBitOfLinear(g), eightBitOfLinear(b),
+                     eightBitOfLinear(pixel.floatAlpha));
+}
+
+void writeNothing(const RenderContext&, int32_t, int32_t, const FinishedPixel&) {}
+
+}  // namespace
+
+FinishedPixel finishPixel(const RenderContext& context, EffectColor color, const int32_t source[3]) {
+    const OutputTarget& target = context.target;
+    const bool floating = target.valueClass == kValuesFloat;
+    const int32_t maximum = target.valueClass == kValues8 ? 255 : 32768;
 
     // Scale to the channel range.
     const float scale = floating ? 1.0f : float(maximum);
@@ -102,110 +206,80 @@ void storePixel(const RenderContext& context, int32_t x, int32_t y, EffectColor&
     color.green *= scale;
     color.blue *= scale;
     color.coverage *= scale;
-    int32_t worked[3] = {truncateToInt(color.red), truncateToInt(color.green), truncateToInt(color.blue)};
-    int32_t alpha = 0;
-    float floatAlpha = 0;
+
+    FinishedPixel pixel{};
+    pixel.floatValues[0] = color.red;
+    pixel.floatValues[1] = color.green;
+    pixel.floatValues[2] = color.blue;
     if (floating) {
-        floatAlpha = std::min(std::max(color.coverage, 0.0f), 1.0f);
-    } else {
-        alpha = truncateToInt(double(color.coverage) * kTransparencyGainDouble);
-        alpha = std::min(std::max(alpha, 0), maximum);
-    }
-
-    float floatValues[3] = {color.red, color.green, color.blue};
-    if (!floating) {
-        for (int32_t& v : worked) v = std::max(v, 0);
-        spill(worked, maximum);
-        if (!target.rgb) worked[0] = (77 * worked[0] + 150 * worked[1] + 28 * worked[2]) >> 8;
-        for (int32_t& v : worked) v = std::min(v, maximum);
-        const int32_t mode = context.settings->glue;
-        if (mode >= 2 && mode <= 62 && context.blend)
-            blendPixel(worked, source, valueClass == kValues8 ? BlendValueClass::eightBit : BlendValueClass::sixteenBit,
-                       mode, *context.blend);
-    } else if (!target.rgb) {
-        floatValues[0] = (77 * floatValues[0] + 150 * floatValues[1] + 28 * floatValues[2]) * kFloatLumaScale;
-    }
-
-    const int channels = target.threeChannelLayout ? 3 : 1;
-    if (context.renderTarget == renderHostRows) {
-        const ptrdiff_t base = ptrdiff_t(target.planes) * x;
-        void* out = target.outData;
-        if (!out) return;
-        for (int c = 0; c < channels; ++c) {
-            if (valueClass == kValues8) storeSample<uint8_t>(out, base + c, uint8_t(worked[c]));
-            else if (valueClass == kValues16) storeSample<uint16_t>(out, base + c, uint16_t(worked[c]));
-            else storeSample<float>(out, base + c, floatValues[c]);
+        // Floating images are not blended.
+        pixel.floatAlpha = std::min(std::max(color.coverage, 0.0f), 1.0f);
+        if (!target.rgb) {
+            const float* f = pixel.floatValues;
+            pixel.floatValues[0] = (77 * f[0] + 150 * f[1] + 28 * f[2]) * kFloatLumaScale;
         }
-        if (target.hasTransparency) {
-            const ptrdiff_t index = base + target.outLayerPlanes;
-            if (valueClass == kValues8) storeSample<uint8_t>(out, index, uint8_t(alpha));
-            else if (valueClass == kValues16) storeSample<uint16_t>(out, index, uint16_t(alpha));
-            else storeSample<float>(out, index, floatAlpha);
-        }
-        return;
+        return pixel;
     }
 
-    if (toPreview) {
-        if (!target.outData) return;
-        const int32_t weight = selectionWeight(target, x, y);
-        if (valueClass == kValues8) {
-            uint8_t* row = static_cast<uint8_t*>(target.outData) + ptrdiff_t(y) * target.outRowBytes;
-            const ptrdiff_t base = ptrdiff_t(target.planes) * x;
-            const int32_t w8 = weight > 127 ? weight + 1 : weight;
-            int32_t a = w8;
-            if (target.hasTransparency) {
-                row[base + target.outLayerPlanes] = 255;
-                a = (w8 * alpha) >> 8;
+    int32_t* worked = pixel.values;
+    worked[0] = truncateToInt(color.red);
+    worked[1] = truncateToInt(color.green);
+    worked[2] = truncateToInt(color.blue);
+    pixel.alpha = std::min(std::max(truncateToInt(double(color.coverage) * kTransparencyGainDouble), 0), maximum);
+    for (int c = 0; c < 3; ++c) worked[c] = std::max(worked[c], 0);
+    spill(worked, maximum);
+    if (!target.rgb) worked[0] = (77 * worked[0] + 150 * worked[1] + 28 * worked[2]) >> 8;
+    for (int c = 0; c < 3; ++c) worked[c] = std::min(worked[c], maximum);
+    const int32_t mode = context.setup.glue;
+    if (mode != kBlendNormal && isGlueMode(mode) && context.blend)
+        blendPixel(worked, source, target.valueClass == kValues8 ? BlendValueClass::eightBit : BlendValueClass::sixteenBit,
+                   mode, *context.blend);
+    return pixel;
+}
+
+PixelOutput pixelOutputFor(const RenderContext& context) {
+    const OutputTarget& target = context.target;
+    const int32_t valueClass = target.valueClass;
+    PixelOutput output{noSource, writeNothing};
+    switch (context.renderTarget) {
+        case renderHostRows:
+            if (valueClass != kValuesFloat && target.inData)
+                output.readSource = valueClass == kValues8 ? sourceFromHost<uint8_t, false> : sourceFromHost<uint16_t, false>;
+            if (target.outData)
+                output.write = valueClass == kValues8    ? writeHostRow<uint8_t>
+                               : valueClass == kValues16 ? writeHostRow<uint16_t>
+                                                         : writeHostRowFloat;
+            break;
+        case renderPreview:
+            if (valueClass != kValuesFloat && target.inData)
+                output.readSource = valueClass == kValues8 ? sourceFromHost<uint8_t, true> : sourceFromHost<uint16_t, true>;
+            if (target.outData)
+                output.write = valueClass == kValues8    ? writePreview8
+                               : valueClass == kValues16 ? writePreview16
+                                                         : writePreviewFloat;
+            break;
+        case renderInternalImage:
+            if (context.internal) {
+                output.readSource = sourceFromInternal;
+                output.write = valueClass == kValues8    ? writeInternal8
+                               : valueClass == kValues16 ? writeInternal16
+                                                         : writeInternalFloat;
             }
-            const int32_t bg = checkerboard(valueClass, x, y);
-            for (int c = 0; c < channels; ++c) row[base + c] = uint8_t((a * worked[c] + (256 - a) * bg) >> 8);
-        } else if (valueClass == kValues16) {
-            const ptrdiff_t stride = target.outRowBytes / 2;
-            const ptrdiff_t base = ptrdiff_t(y) * stride + ptrdiff_t(target.planes) * x;
-            int32_t a = weight;
-            if (target.hasTransparency) {
-                storeSample<uint16_t>(target.outData, base + target.outLayerPlanes, 32768);
-                a = (alpha * weight) >> 15;
-            }
-            const int32_t bg = checkerboard(valueClass, x, y);
-            for (int c = 0; c < channels; ++c)
-                storeSample<uint16_t>(target.outData, base + c, uint16_t((a * worked[c] + (255 - a) * bg) >> 8));
-        } else {
-            const ptrdiff_t stride = target.outRowBytes / 4;
-            const ptrdiff_t base = ptrdiff_t(y) * stride + ptrdiff_t(target.planes) * x;
-            float a = float(weight) * kFloatLumaScale;
-            if (target.hasTransparency) {
-                a = a * floatAlpha;
-                storeSample<float>(target.outData, base + target.outLayerPlanes, a);
-            }
-            const float bg = ((x ^ y) & 8) ? 0.8f : 1.0f;
-            for (int c = 0; c < channels; ++c)
-                storeSample<float>(target.outData, base + c, a * floatValues[c] + (1 - a) * bg);
-        }
-        return;
+            break;
+        default: break;
     }
+    return output;
+}
 
-    // Internal image, level 0.
-    if (!context.internal) return;
-    Pyramid& image = *context.internal;
-    const bool eightBitImage = image.storageType == kStorageGrey8 || image.storageType == kStoragePacked8;
-    if (!target.rgb) worked[1] = worked[2] = worked[0];
-    if (valueClass == kValues8) {
-        writePacked8(x, y, image, 0, uint32_t(worked[0]), uint32_t(worked[1]), uint32_t(worked[2]), uint32_t(alpha));
-    } else if (valueClass == kValues16) {
-        if (!eightBitImage) {
-            writeRgba16(x, y, image, 0, uint16_t(worked[0]), uint16_t(worked[1]), uint16_t(worked[2]), uint16_t(alpha));
-        } else {
-            writePacked8(x, y, image, 0, (eightBitOf16(worked[0])), (eightBitOf16(worked[1])),
-                         (eightBitOf16(worked[2])), (eightBitOf16(alpha)));
-        }
-    } else {
-        if (!target.rgb) floatValues[1] = floatValues[2] = floatValues[0];
-        if (!eightBitImage) {
-            writeFloat4(x, y, image, 0, floatValues[0], floatValues[1], floatValues[2], floatAlpha);
-        } else {
-            writePacked8(x, y, image, 0, (eightBitOfLinear(floatValues[0])), (eightBitOfLinear(floatValues[1])),
-                         (eightBitOfLinear(floatValues[2])), (eightBitOfLinear(floatAlpha)));
-        }
-    }
+void storePixel(const RenderContext& context, const PixelOutput& output, int32_t x, int32_t y, const EffectColor& color) {
+    const OutputTarget& target = context.target;
+    x = std::min(std::max(x, 0), target.width - 1);
+    y = std::min(std::max(y, 0), target.height - 1);
+    int32_t source[3];
+    output.readSource(context, x, y, source);
+    output.write(context, x, y, finishPixel(context, color, source));
+}
+
+void storePixel(const RenderContext& context, int32_t x, int32_t y, const EffectColor& color) {
+    storePixel(context, pixelOutputFor(context), x, y, color);
 }

@@ -3,8 +3,9 @@
 // buffers described without the host's headers.
 #pragma once
 
+#include "effect/effect_setup.h"
 #include "kernels/pyramid.h"
-#include "plugin/parameters.h"
+#include "model/parameters.h"
 
 #include <cstdint>
 
@@ -37,8 +38,10 @@ struct OutputTarget {
     int32_t passFirstRow = 0, passLastRow = -1;
 };
 
+// The render request of one pass: committed once when the pass is set up;
+// only the target's buffers change from row to row.
 struct RenderContext {
-    const UserSettings* settings = nullptr;
+    EffectSetup setup{};
     int32_t previewScale = 1;
     int32_t previewOffsetX = 0, previewOffsetY = 0;
     int32_t renderTarget = renderHostRows;

@@ -2,7 +2,7 @@
 #pragma once
 
 #include "effect/tiled_image.h"
-#include "kernels/memory.h"
+#include "platform/memory_service.h"
 #include "kernels/samplers.h"
 
 // Makes the thumbnail image (a type-3 tiled image, normally 128 x 128) from

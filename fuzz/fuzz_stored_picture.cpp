@@ -1,6 +1,6 @@
 // libFuzzer target: the stored-picture JPEG decoder, into an RGBA target of
 // the largest stored size and into a small grey one.
-#include "export/jpeg_reader.h"
+#include "codec/jpeg_reader.h"
 #include "fuzz_support.h"
 
 #include <cstdint>

@@ -1,7 +1,7 @@
 // Writes the seed corpus of the fuzz targets: presets of several versions
 // (from the writer, and old layouts written value by value), broken and cut
 // files, and stored pictures of each kind the decoder meets.
-#include "export/jpeg_writer.h"
+#include "codec/jpeg_writer.h"
 #include "settings/preset_file.h"
 
 #include <cstdio>

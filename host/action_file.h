@@ -5,7 +5,7 @@
 #pragma once
 
 #include "host/descriptor_suite_store.h"
-#include "plugin/host_interface.h"
+#include "interface/host_interface.h"
 
 #include <cstddef>
 #include <string>

@@ -2,7 +2,7 @@
 // can make it look old or incomplete and make allocations fail.
 #pragma once
 
-#include "plugin/host_interface.h"
+#include "interface/host_interface.h"
 
 struct BufferSuiteConfig {
     int16_t version = kCurrentBufferProcsVersion;

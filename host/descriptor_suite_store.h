@@ -3,7 +3,7 @@
 #pragma once
 
 #include "host/four_char_codes.h"
-#include "plugin/host_interface.h"
+#include "interface/host_interface.h"
 
 #include <cstddef>
 #include <cstdint>

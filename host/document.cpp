@@ -1,7 +1,7 @@
 // Document shape and image mode.
 #include "host/document.h"
 
-#include "plugin/host_interface.h"
+#include "interface/host_interface.h"
 #include "platform/machine_memory.h"
 
 #include <algorithm>

@@ -3,7 +3,7 @@
 // make the suite look old or incomplete and can make allocations fail.
 #pragma once
 
-#include "plugin/host_interface.h"
+#include "interface/host_interface.h"
 
 #include <cstdint>
 

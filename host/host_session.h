@@ -7,7 +7,7 @@
 #include "host/buffer_suite.h"
 #include "host/document.h"
 #include "host/handle_suite.h"
-#include "plugin/host_interface.h"
+#include "interface/host_interface.h"
 
 #include <csignal>
 #include <cstdint>

@@ -1,14 +1,12 @@
-// dlopen-based plug-in loading.
+// Plug-in loading: the module, its property list and its entry point.
 #include "host/plugin_module.h"
 
-#include <dlfcn.h>
-#include <limits.h>
-#include <unistd.h>
+#include "platform/module_library.h"
 
 #include <filesystem>
 
 PluginModule::~PluginModule() {
-    if (library_) dlclose(library_);
+    closeModuleLibrary(library_);
 }
 
 std::vector<uint8_t> PluginModule::resource(uint32_t type, int16_t id) const {
@@ -20,19 +18,23 @@ std::vector<uint8_t> PluginModule::resource(uint32_t type, int16_t id) const {
     return bytes;
 }
 
+void* PluginModule::entry(const char* name) const {
+    return moduleEntry(library_, name);
+}
+
 bool PluginModule::load(const std::string& path, std::string& error) {
     path_ = path;
     if (!std::filesystem::exists(path)) {
         error = "plug-in module " + path + " does not exist";
         return false;
     }
-    library_ = dlopen(path.c_str(), RTLD_NOW | RTLD_LOCAL);
+    std::string reason;
+    library_ = openModuleLibrary(path, reason);
     if (!library_) {
-        const char* reason = dlerror();
-        error = "cannot load plug-in module " + path + ": " + (reason ? reason : "unknown reason");
+        error = "cannot load plug-in module " + path + ": " + reason;
         return false;
     }
-    resources_ = reinterpret_cast<ResourceAccessor>(dlsym(library_, "TwilightomatorResource"));
+    resources_ = reinterpret_cast<ResourceAccessor>(moduleEntry(library_, "TwilightomatorResource"));
     if (!resources_) {
         error = path + " is not a filter module: it has no resources";
         return false;
@@ -54,7 +56,7 @@ bool PluginModule::load(const std::string& path, std::string& error) {
         error = path + " names no 64-bit entry point";
         return false;
     }
-    entry_ = reinterpret_cast<PluginMainProc>(dlsym(library_, properties_.entryPoint.c_str()));
+    entry_ = reinterpret_cast<PluginMainProc>(moduleEntry(library_, properties_.entryPoint.c_str()));
     if (!entry_) {
         error = path + " lacks its entry point " + properties_.entryPoint;
         return false;
@@ -80,9 +82,7 @@ bool PluginModule::accepts(int16_t imageMode, std::string& error) const {
 }
 
 std::string defaultPluginPath() {
-    char self[PATH_MAX];
-    const ssize_t length = readlink("/proc/self/exe", self, sizeof self - 1);
-    if (length <= 0) return "twilightomator.so";
-    self[length] = '\0';
+    const std::string self = runningProgramPath();
+    if (self.empty()) return "twilightomator.so";
     return (std::filesystem::path(self).parent_path() / "twilightomator.so").string();
 }

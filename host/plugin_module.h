@@ -2,7 +2,7 @@
 #pragma once
 
 #include "host/property_list.h"
-#include "plugin/host_interface.h"
+#include "interface/host_interface.h"
 
 #include <cstdint>
 #include <string>
@@ -28,6 +28,9 @@ public:
         entry_(selector, record, data, result);
     }
     const std::string& path() const { return path_; }
+    // Another entry the module exports beside its entry point; nullptr when it
+    // has none of that name.
+    void* entry(const char* name) const;
 
 private:
     typedef int32_t (*ResourceAccessor)(uint32_t type, int16_t id, void* buffer, int32_t capacity);

@@ -120,6 +120,25 @@ bool readPngEnd(PngState& state) {
     return true;
 }
 
+// libpng notes that change nothing the user keeps: an sRGB profile that a
+// checker knows as slightly wrong, and one written as iCCP rather than sRGB.
+bool benignPngNote(const std::string& line) {
+    return line.find("known incorrect sRGB profile") != std::string::npos ||
+           line.find("profile matches sRGB but writing iCCP instead") != std::string::npos;
+}
+
+// A writer's warnings, less the benign notes.
+void collectWriteWarnings(const char* text, std::vector<std::string>& warnings) {
+    const char* start = text;
+    while (*start) {
+        const char* end = std::strchr(start, '\n');
+        if (!end) end = start + std::strlen(start);
+        const std::string line(start, end);
+        if (!benignPngNote(line)) warnings.push_back(line);
+        start = *end ? end + 1 : end;
+    }
+}
+
 // libpng's warnings as the user should hear them: only those that mean the
 // pixels may be wrong, once, in the host's words. Notes about colour
 // profiles, gamma and text chunks change no pixel and stay quiet.
@@ -293,7 +312,7 @@ bool writePngImage(int descriptor, const Document& document, int depth, ImageWri
     }
     bool profileWritten = false;
     const bool written = writePngSteps(state, document, depth, !document.iccProfile.empty(), row.data(), profileWritten);
-    collectWarnings(state.warnings, report.warnings);
+    collectWriteWarnings(state.warnings, report.warnings);
     if (!written || !sinkFlush(sink)) {
         error = sink.failure != 0 ? sinkFailureText(sink) : pngErrorText(state, "PNG encoding failed");
         return false;

@@ -2,7 +2,7 @@
 #include "host/property_list.h"
 
 #include "host/four_char_codes.h"
-#include "plugin/host_interface.h"
+#include "interface/host_interface.h"
 
 #include <cctype>
 #include <cstring>

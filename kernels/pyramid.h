@@ -5,7 +5,7 @@
 #include <cstdint>
 
 #include "kernels/effect_color.h"
-#include "kernels/memory.h"
+#include "platform/memory_service.h"
 
 struct WeightTables;
 

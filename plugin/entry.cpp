@@ -2,12 +2,12 @@
 // Finish. Continue is the filtering pass.
 #include "plugin/entry.h"
 
-#include "platform/runtime_random.h"
 #include "plugin/filter_pass.h"
 #include "plugin/globals.h"
 #include "plugin/host_services.h"
 #include "plugin/scripting.h"
 #include "plugin/session_store.h"
+#include "plugin/dialog_services.h"
 #include "ui/dialog.h"
 #include "ui/message_box.h"
 
@@ -15,8 +15,6 @@
 #include <cstring>
 #include <new>
 
-CurrentCall gCurrentCall;
-RuntimeRandom gDiceRandom;
 
 FilterParameters* parametersOf(const FilterRecord* record) {
     if (!record || !record->parameters) return nullptr;
@@ -67,7 +65,6 @@ void prepare(PluginGlobals& globals) {
     globals.dialogStateFlags = 0;
     parameters.viewCenterH = (record->filterRect.right - record->filterRect.left) / 2;
     parameters.viewCenterV = (record->filterRect.bottom - record->filterRect.top) / 2;
-    seedRuntimeRandomFromClock(gDiceRandom);
 }
 
 void start(PluginGlobals& globals) {
@@ -131,7 +128,8 @@ void start(PluginGlobals& globals) {
 
     if (parameters.showDialog != 0) {
         takeOpeningSnapshot(globals, parameters);
-        result = runMainDialog(globals, parameters);
+        PluginDialogServices services(globals, parameters);
+        result = runMainDialog(services, parameters);
         parameters.showDialog = 0;
         if (result != noErr) {
             releaseWorkingBuffers(globals);
@@ -161,10 +159,9 @@ void finish(PluginGlobals& globals) {
 
 void pluginMain(int16_t selector, void* recordPointer, intptr_t* data, int16_t* result) {
     auto* record = static_cast<FilterRecord*>(recordPointer);
-    gCurrentCall = CurrentCall{record, data, result};
 
     if (selector == filterSelectorAbout) {
-        showAboutBox(recordPointer);
+        showAboutBox();
         return;
     }
     if (!record || !data || !result) return;

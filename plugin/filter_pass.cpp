@@ -142,6 +142,7 @@ void preparePassState(PluginGlobals& globals) {
     globals.pass.progressTotal = globals.pass.passHeight;
     globals.pass.stepCount = 0;
     globals.pass.passActive = 1;
+    work.render = commitRenderRequest(globals);
 }
 
 
@@ -357,9 +358,8 @@ void passStep(PluginGlobals& globals) {
     reportProgress(globals, pass.stepCount, pass.progressTotal);
     pass.stepCount += 1;
     if (pass.rowMode == 1) {
-        const PassContext context = makePassContext(globals);
-        const int32_t width = context.render.target.width;
-        runRowJobs(context.render, pass.currentRow, 0, width - 1, 1);
+        const RenderContext context = rowRenderContext(globals);
+        runRowJobs(context, pass.currentRow, 0, context.target.width - 1, 1);
         if (pass.currentRow < pass.passHeight - 1) {
             pass.currentRow += 1;
         } else {

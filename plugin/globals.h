@@ -1,10 +1,10 @@
-// The per-session record kept in the host's data handle, and the module-wide
-// pointers of the current call.
+// The per-session record kept in the host's data handle, and the way to the
+// parameter block the host keeps.
 #pragma once
 
-#include "plugin/host_interface.h"
+#include "interface/host_interface.h"
 #include "plugin/host_services.h"
-#include "plugin/parameters.h"
+#include "model/parameters.h"
 
 #include <cstdint>
 
@@ -47,18 +47,6 @@ struct PluginGlobals {
     int32_t filterWidth, filterHeight;
     int32_t dialogStateFlags;
 };
-
-// The pointers of the call in progress (the host memory routines use them).
-struct CurrentCall {
-    FilterRecord* record = nullptr;
-    intptr_t* data = nullptr;
-    int16_t* result = nullptr;
-};
-extern CurrentCall gCurrentCall;
-
-// The generator Dice draws from; seeded at each Prepare.
-struct RuntimeRandom;
-extern RuntimeRandom gDiceRandom;
 
 // The parameter block, reached through the host's handle at each access.
 FilterParameters* parametersOf(const FilterRecord* record);

@@ -3,8 +3,8 @@
 // memory when a suite cannot be used. All host-service calls go through here.
 #pragma once
 
-#include "kernels/memory.h"
-#include "plugin/host_interface.h"
+#include "platform/memory_service.h"
+#include "interface/host_interface.h"
 
 bool handleSuiteUsable(const FilterRecord* record);
 bool bufferSuiteUsable(const FilterRecord* record);

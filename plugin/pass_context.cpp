@@ -16,12 +16,10 @@ bool hostHasTransparency(const FilterRecord* record) {
            record->filterCase == filterCaseEditableTransparencyWithSelection;
 }
 
-PassContext makePassContext(const PluginGlobals& globals) {
-    PassContext pass;
-    RenderContext& c = pass.render;
+RenderContext commitRenderRequest(const PluginGlobals& globals) {
+    RenderContext c;
     const FilterRecord* record = globals.record;
     const FilterParameters* parameters = parametersOf(record);
-    c.settings = &parameters->settings;
     c.previewScale = parameters->previewScale;
     c.previewOffsetX = parameters->previewOffsetX;
     c.previewOffsetY = parameters->previewOffsetY;
@@ -30,7 +28,20 @@ PassContext makePassContext(const PluginGlobals& globals) {
     c.internal = &globals.images->internal;
     c.weights = &globals.workArea->weights;
     c.blend = &globals.workArea->blend;
+    if (c.renderTarget == renderInternalImage) {
+        c.extentWidth = c.internal->width[0];
+        c.extentHeight = c.internal->height[0];
+    } else {
+        c.extentWidth = record->filterRect.right - record->filterRect.left;
+        c.extentHeight = record->filterRect.bottom - record->filterRect.top;
+    }
+    c.setup = makeEffectSetup(parameters->settings, c.extentWidth, c.extentHeight);
+    return c;
+}
 
+RenderContext rowRenderContext(const PluginGlobals& globals) {
+    RenderContext c = globals.workArea->render;
+    const FilterRecord* record = globals.record;
     OutputTarget& t = c.target;
     t.valueClass = hostValueClass(record);
     t.rgb = record->planes >= 3;
@@ -47,14 +58,10 @@ PassContext makePassContext(const PluginGlobals& globals) {
     if (c.renderTarget == renderInternalImage) {
         t.width = c.internal->width[0];
         t.height = c.internal->height[0];
-        c.extentWidth = t.width;
-        c.extentHeight = t.height;
     } else {
         t.width = record->outRect.right - record->outRect.left;
         t.height = record->outRect.bottom - record->outRect.top;
         if (c.renderTarget == renderPreview) t.height = globals.pass.passHeight;
-        c.extentWidth = record->filterRect.right - record->filterRect.left;
-        c.extentHeight = record->filterRect.bottom - record->filterRect.top;
     }
     t.haveMask = record->haveMask != 0;
     t.maskData = static_cast<const uint8_t*>(record->maskData);
@@ -64,5 +71,5 @@ PassContext makePassContext(const PluginGlobals& globals) {
     t.passLastColumn = globals.pass.passWidth - 1;
     t.passFirstRow = 0;
     t.passLastRow = globals.pass.passHeight - 1;
-    return pass;
+    return c;
 }

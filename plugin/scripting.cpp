@@ -2,7 +2,7 @@
 #include "plugin/scripting.h"
 
 #include "plugin/host_services.h"
-#include "plugin/settings_table.h"
+#include "model/settings_table.h"
 
 namespace {
 bool readsDescriptors(const FilterRecord* record) {

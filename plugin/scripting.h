@@ -3,9 +3,9 @@
 // written into a new descriptor at Finish (so that the host can record them).
 #pragma once
 
-#include "plugin/host_interface.h"
-#include "plugin/parameters.h"
-#include "plugin/scripting_codes.h"
+#include "interface/host_interface.h"
+#include "model/parameters.h"
+#include "model/scripting_codes.h"
 
 // True when the host can give us a descriptor now: a host that reads
 // descriptors, a usable descriptor suite, and a reader opens on it. The

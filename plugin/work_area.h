@@ -5,6 +5,7 @@
 
 #include "kernels/blend_modes.h"
 #include "kernels/pyramid.h"
+#include "effect/render_context.h"
 #include "kernels/samplers.h"
 #include "settings/settings_store.h"
 
@@ -21,6 +22,8 @@ struct WorkArea {
 
     WeightTables weights;
     BlendTables blend;
+
+    RenderContext render;  // the pass's render request, committed at its set-up
 };
 
 struct PassImages {

@@ -1,7 +1,7 @@
 // The one definition of the property list and its little-endian encoding.
 #include "resources/plugin_properties.h"
 
-#include "plugin/host_interface.h"
+#include "interface/host_interface.h"
 #include "resources/resource_writer.h"
 
 #include <cstring>

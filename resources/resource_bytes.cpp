@@ -1,7 +1,7 @@
 // The Linux counterpart of the module's resource section.
 #include "resources/resource_bytes.h"
 
-#include "plugin/host_interface.h"
+#include "interface/host_interface.h"
 #include "resources/plugin_properties.h"
 #include "resources/terminology.h"
 

@@ -2,9 +2,9 @@
 // enumeration entries.
 #include "resources/terminology.h"
 
-#include "plugin/host_interface.h"
-#include "plugin/scripting_codes.h"
-#include "plugin/settings_table.h"
+#include "interface/host_interface.h"
+#include "model/scripting_codes.h"
+#include "model/settings_table.h"
 #include "resources/resource_writer.h"
 
 namespace {
@@ -16,14 +16,27 @@ constexpr const char* kEventDescription = "Makes images moody";
 constexpr uint32_t kEventClass = fourCC("CHtw");
 constexpr uint32_t kEventId = fourCC("CHtw");
 
-template <size_t N>
-void enumeration(ResourceWriter& out, uint32_t type, const std::array<EnumerationEntry, N>& entries) {
-    out.u32(type);
-    out.u16(uint16_t(N));
-    for (const EnumerationEntry& entry : entries) {
-        out.pascal(entry.name);
-        out.u32(entry.code);
-        out.pascal(entry.name);
+void enumerationEntry(ResourceWriter& out, DescriptorEnumID code, const char* name) {
+    out.pascal(name);
+    out.u32(code);
+    out.pascal(name);
+}
+
+void shapeEnumeration(ResourceWriter& out) {
+    out.u32(kShapeEnumType);
+    out.u16(uint16_t(kShapeEntries.size()));
+    for (const EnumerationEntry& entry : kShapeEntries) enumerationEntry(out, entry.code, entry.name);
+}
+
+// The glue modes the terminology lists: those with a terminology name.
+void glueEnumeration(ResourceWriter& out) {
+    uint16_t listed = 0;
+    for (const GlueMode& mode : kGlueModes) listed += mode.terminologyName ? 1 : 0;
+    out.u32(kGlueEnumType);
+    out.u16(listed);
+    for (const GlueMode& mode : kGlueModes) {
+        if (mode.terminologyName)
+            enumerationEntry(out, encodeEnumeration(mode.number, kGlueEnumType), mode.terminologyName);
     }
 }
 }  // namespace
@@ -66,7 +79,7 @@ std::vector<uint8_t> terminologyResourceBytes() {
     out.u16(0);  // classes
     out.u16(0);  // comparison operators
     out.u16(2);  // enumerations
-    enumeration(out, kShapeEnumType, kShapeEntries);
-    enumeration(out, kGlueEnumType, kGlueEntries);
+    shapeEnumeration(out);
+    glueEnumeration(out);
     return out.bytes();
 }

@@ -3,8 +3,8 @@
 // earlier version is read and converted.
 #pragma once
 
-#include "kernels/memory.h"
-#include "plugin/parameters.h"
+#include "platform/memory_service.h"
+#include "model/parameters.h"
 #include "platform/binary_file.h"
 
 #include <cstddef>

@@ -1,8 +1,8 @@
 // Texture and thumbnail blocks of the preset file.
 #include "settings/preset_file_blocks.h"
 
-#include "export/jpeg_reader.h"
-#include "export/jpeg_writer.h"
+#include "codec/jpeg_reader.h"
+#include "codec/jpeg_writer.h"
 #include "effect/tiled_image.h"
 #include "kernels/samplers.h"
 

@@ -2,7 +2,7 @@
 // the memdot map, all plain preset files in the temporary folder.
 #include "settings/settings_store.h"
 
-#include "export/product_identity.h"
+#include "codec/product_identity.h"
 #include "platform/binary_file.h"
 #include "platform/temporary_folder.h"
 

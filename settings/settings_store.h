@@ -3,9 +3,9 @@
 // and the map of the dots that keep their settings.
 #pragma once
 
-#include "kernels/memory.h"
+#include "platform/memory_service.h"
 #include "platform/path_limits.h"
-#include "plugin/parameters.h"
+#include "model/parameters.h"
 #include "settings/preset_file.h"
 
 #include <cstdint>

@@ -5,11 +5,11 @@
 
 #include <cstdio>
 
-OSErr runMainDialog(PluginGlobals&, FilterParameters&) {
+OSErr runMainDialog(DialogServices&, FilterParameters&) {
     std::fprintf(stderr, "Twilightomator: no display for the dialog; the settings are used as they stand.\n");
     return noErr;
 }
 
-void showAboutBox(void*) {
+void showAboutBox() {
     std::fprintf(stderr, "Twilightomator 1.0 - makes images moody. Copper Heron.\n");
 }

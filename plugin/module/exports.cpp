@@ -1,6 +1,7 @@
 // The loadable module's exported symbols: the entry point and, on Linux,
 // the accessor that stands in for the Windows resource section.
 #include "plugin/entry.h"
+#include "plugin/preset_picture_entry.h"
 #include "resources/resource_bytes.h"
 
 #define TWL_EXPORT extern "C" __attribute__((visibility("default")))
@@ -13,4 +14,11 @@ TWL_EXPORT void PluginMain(int16_t selector, void* record, intptr_t* data, int16
 // enough and returns their count; -1 when there is no such resource.
 TWL_EXPORT int32_t TwilightomatorResource(uint32_t type, int16_t id, void* buffer, int32_t capacity) {
     return copyResourceBytes(type, id, buffer, capacity);
+}
+
+// The 128 x 128 preset picture of a finished image (see
+// plugin/preset_picture_entry.h), for writing presets outside a filter run.
+TWL_EXPORT int16_t TwilightomatorPresetPicture(const void* pixels, int64_t rowBytes, int32_t planes, int32_t width,
+                                               int32_t height, int32_t valueClass, uint8_t* rgba) {
+    return makePresetPictureFromImage(pixels, rowBytes, planes, width, height, valueClass, rgba);
 }

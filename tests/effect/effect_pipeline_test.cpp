@@ -22,7 +22,6 @@ struct Scene {
         buildWeightTables(weights);
         pyramid.weights = &weights;
         EXPECT_TRUE(pyramid.create(systemMemoryService(), width, height, type, kEdgeClamp));
-        context.settings = &settings;
         context.source = &pyramid;
         context.weights = &weights;
         context.extentWidth = width;
@@ -48,8 +47,8 @@ struct Scene {
         settings.sepia = 0;
     }
     EffectColor pixel(int x, int y) {
-        const EffectSetup setup = makeEffectSetup(settings, context.extentWidth, context.extentHeight);
-        return workPixel(context, setup, x, y);
+        context.setup = makeEffectSetup(settings, context.extentWidth, context.extentHeight);
+        return workPixel(context, x, y);
     }
 };
 

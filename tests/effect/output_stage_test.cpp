@@ -21,7 +21,6 @@ struct Stage {
 
     Stage(int32_t valueClass, bool rgb, bool transparency, int32_t width = 4) {
         buildBlendTables(&blend);
-        context.settings = &settings;
         context.blend = &blend;
         OutputTarget& t = context.target;
         t.valueClass = valueClass;
@@ -44,8 +43,8 @@ struct Stage {
         t.passLastRow = 0;
     }
     void store(int32_t x, float r, float g, float b, float coverage = 1.0f) {
-        EffectColor c{r, g, b, coverage};
-        storePixel(context, x, 0, c);
+        context.setup = makeEffectSetup(settings, 1, 1);
+        storePixel(context, x, 0, EffectColor{r, g, b, coverage});
     }
     int32_t out8(int index) const { return out[size_t(index)]; }
     int32_t out16(int index) const {

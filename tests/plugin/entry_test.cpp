@@ -3,7 +3,7 @@
 #include "harness.h"
 
 #include "host/descriptor_suite.h"
-#include "plugin/parameters.h"
+#include "model/parameters.h"
 
 #include <gtest/gtest.h>
 

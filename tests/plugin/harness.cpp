@@ -3,7 +3,7 @@
 
 #include "platform/global_memory.h"
 #include "plugin/host_services.h"
-#include "plugin/parameters.h"
+#include "model/parameters.h"
 #include "support/test_support.h"
 
 #include <gtest/gtest.h>

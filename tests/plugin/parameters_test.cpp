@@ -1,5 +1,5 @@
 // The parameter block's defaults and Reset.
-#include "plugin/parameters.h"
+#include "model/parameters.h"
 
 #include <gtest/gtest.h>
 

@@ -8,7 +8,7 @@
 #include "plugin/filter_pass.h"
 #include "plugin/globals.h"
 #include "plugin/host_services.h"
-#include "plugin/parameters.h"
+#include "model/parameters.h"
 #include "plugin/work_area.h"
 
 #include <gtest/gtest.h>

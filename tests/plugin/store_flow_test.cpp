@@ -4,7 +4,7 @@
 #include "harness.h"
 
 #include "host/descriptor_suite.h"
-#include "plugin/parameters.h"
+#include "model/parameters.h"
 #include "support/test_support.h"
 
 #include <gtest/gtest.h>

@@ -1,7 +1,7 @@
 // The terminology resource against bytes written out by hand, and the host's
 // reader of such resources, including its bounds checks.
 #include "host/terminology_reader.h"
-#include "plugin/host_interface.h"
+#include "interface/host_interface.h"
 #include "resources/terminology.h"
 
 #include <gtest/gtest.h>

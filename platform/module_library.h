@@ -1,0 +1,13 @@
+// Loading a shared module and finding its exported entries.
+#pragma once
+
+#include <string>
+
+// Opens the module at path; nullptr with a reason in `error` when it cannot.
+void* openModuleLibrary(const std::string& path, std::string& error);
+// The address of an exported entry, nullptr when the module has none of that name.
+void* moduleEntry(void* library, const char* name);
+void closeModuleLibrary(void* library);
+
+// The path of the running program; empty when the system does not tell.
+std::string runningProgramPath();

@@ -1,0 +1,30 @@
+// Shared modules through the dynamic loader.
+#include "platform/module_library.h"
+
+#include <dlfcn.h>
+#include <limits.h>
+#include <unistd.h>
+
+void* openModuleLibrary(const std::string& path, std::string& error) {
+    void* library = dlopen(path.c_str(), RTLD_NOW | RTLD_LOCAL);
+    if (!library) {
+        const char* reason = dlerror();
+        error = reason ? reason : "unknown reason";
+    }
+    return library;
+}
+
+void* moduleEntry(void* library, const char* name) {
+    return library ? dlsym(library, name) : nullptr;
+}
+
+void closeModuleLibrary(void* library) {
+    if (library) dlclose(library);
+}
+
+std::string runningProgramPath() {
+    char self[PATH_MAX];
+    const ssize_t length = readlink("/proc/self/exe", self, sizeof self - 1);
+    if (length <= 0) return {};
+    return std::string(self, size_t(length));
+}

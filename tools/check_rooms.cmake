@@ -1,0 +1,38 @@
+# Fails when a source file includes a header of a room above its own.
+# Run as: cmake -DSOURCE_DIR=<tree> -P tools/check_rooms.cmake
+cmake_policy(SET CMP0057 NEW)
+set(base interface platform)
+set(allowed_interface interface)
+set(allowed_platform interface platform)
+set(allowed_model ${base} model)
+set(allowed_kernels ${allowed_model} kernels)
+set(allowed_effect ${allowed_kernels} effect)
+set(allowed_codec ${allowed_effect} codec)
+set(allowed_settings ${allowed_codec} settings)
+set(allowed_export ${allowed_settings} export)
+set(allowed_resources ${allowed_model} resources)
+set(allowed_ui ${allowed_export} resources ui)
+set(allowed_plugin ${allowed_ui} plugin)
+# Above the plug-in boundary: the host knows a plug-in only through the host
+# interface; the program reads our own file formats but gets pixels only
+# through the module.
+set(allowed_host ${base} host)
+set(allowed_apps ${base} host model settings codec apps)
+
+set(violations "")
+foreach(room interface platform model kernels effect codec settings export resources ui plugin host apps)
+  file(GLOB_RECURSE sources ${SOURCE_DIR}/${room}/*.h ${SOURCE_DIR}/${room}/*.cpp)
+  foreach(source ${sources})
+    file(STRINGS ${source} includes REGEX "^#include \"[a-z_]+/")
+    foreach(line ${includes})
+      string(REGEX REPLACE "^#include \"([a-z_]+)/.*" "\\1" included "${line}")
+      if(NOT included IN_LIST allowed_${room})
+        file(RELATIVE_PATH shown ${SOURCE_DIR} ${source})
+        string(APPEND violations "  ${shown}: ${line}\n")
+      endif()
+    endforeach()
+  endforeach()
+endforeach()
+if(violations)
+  message(FATAL_ERROR "Includes that run upward or across the plug-in boundary:\n${violations}")
+endif()
