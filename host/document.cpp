@@ -16,8 +16,14 @@ int16_t Document::imageMode() const {
     return plugInModeRGBColor;
 }
 
+namespace {
+uint64_t gDocumentMemoryLimit = 0;
+}  // namespace
+
+void setDocumentMemoryLimit(uint64_t bytes) { gDocumentMemoryLimit = bytes; }
+
 bool documentFitsMemory(int64_t sampleBytes, int32_t width, int32_t height, std::string& error) {
-    const uint64_t machine = physicalMemoryBytes();
+    const uint64_t machine = gDocumentMemoryLimit != 0 ? gDocumentMemoryLimit * 2 : physicalMemoryBytes();
     if (machine == 0 || uint64_t(sampleBytes) <= machine / 2) return true;
     auto megabytes = [](uint64_t bytes) { return std::to_string((bytes + (1 << 20) - 1) >> 20) + " MB"; };
     error = "the image is " + std::to_string(width) + " x " + std::to_string(height) + " pixels and needs " +

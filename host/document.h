@@ -53,3 +53,6 @@ void growDocumentRows(Document& document, int32_t rows);
 // The document's samples may use at most half the machine's memory: the
 // filter's working copy needs about as much again.
 bool documentFitsMemory(int64_t sampleBytes, int32_t width, int32_t height, std::string& error);
+// Lowers that ceiling to `bytes` (0: back to half the machine), for programs
+// that read untrusted files in bulk, such as the fuzz targets.
+void setDocumentMemoryLimit(uint64_t bytes);

@@ -5,6 +5,7 @@
 #include "host/image_jpeg_icc.h"
 #include "host/image_samples.h"
 
+#include <climits>
 #include <csetjmp>
 #include <cstring>
 #include <vector>
@@ -26,6 +27,10 @@ struct JpegErrors {
     auto* errors = reinterpret_cast<JpegErrors*>(codec->err);
     char text[JMSG_LENGTH_MAX];
     (*codec->err->format_message)(codec, text);
+    // Past the memory limit libjpeg asks for a backing store, which means
+    // the claimed size is far beyond what the file's data can hold.
+    if (codec->err->msg_code == JERR_NO_BACKING_STORE)
+        std::snprintf(text, sizeof text, "its size is far more than its data can hold");
     if (errors->error[0] == '\0') appendMessage(errors->error, sizeof errors->error, text);
     std::longjmp(errors->exit, 1);
 }
@@ -87,9 +92,10 @@ void collectWarnings(const char* text, std::vector<std::string>& warnings) {
 }
 
 // Step 1: markers up to the first scan; APP2 segments are kept for the profile.
-bool readJpegHeader(jpeg_decompress_struct& codec, JpegErrors& errors, std::FILE* file) {
+bool readJpegHeader(jpeg_decompress_struct& codec, JpegErrors& errors, std::FILE* file, long memoryLimit) {
     if (setjmp(errors.exit)) return false;
     jpeg_create_decompress(&codec);
+    codec.mem->max_memory_to_use = memoryLimit;
     jpeg_stdio_src(&codec, file);
     jpeg_save_markers(&codec, JPEG_APP0 + 2, 0xFFFF);
     jpeg_read_header(&codec, TRUE);
@@ -114,6 +120,22 @@ bool readJpegRows(jpeg_decompress_struct& codec, JpegErrors& errors, Document& d
     }
     jpeg_finish_decompress(&codec);
     return true;
+}
+
+// A progressive or multi-scan JPEG keeps every coefficient of the image
+// until its last scan, about 2 bytes per sample, allocated before the scans
+// are read. Huffman-coded scans spend at least a bit on each 8 x 8 block, so
+// the coefficients of a file are at most about 1024 times its size; libjpeg
+// refuses (rather than allocates) anything beyond this limit, which a file
+// that merely claims a huge size exceeds.
+long jpegMemoryLimit(std::FILE* file) {
+    const long here = std::ftell(file);
+    std::fseek(file, 0, SEEK_END);
+    const long bytes = std::ftell(file);
+    std::fseek(file, here, SEEK_SET);
+    constexpr long kBase = 64L << 20;
+    if (bytes < 0 || bytes > (LONG_MAX - kBase) / 2048) return LONG_MAX / 2;
+    return kBase + bytes * 2048;
 }
 
 struct DecompressObject {
@@ -185,7 +207,7 @@ bool readJpegImage(std::FILE* file, Document& document, ImageFileInfo& info, std
     installErrors(errors);
     codec.err = &errors.manager;
     DecompressObject object{codec};
-    if (!readJpegHeader(codec, errors, file)) {
+    if (!readJpegHeader(codec, errors, file, jpegMemoryLimit(file))) {
         error = std::string("damaged JPEG file: ") + errors.error;
         return false;
     }

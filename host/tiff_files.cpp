@@ -259,7 +259,10 @@ bool readTiles(TIFF* tiff, const TiffLayout& layout, Document& document, std::st
         error = "the TIFF file has tiles of an unusable size";
         return false;
     }
-    std::vector<uint8_t> block(tileBytes);
+    // Not zero-filled: a tile's pages cost memory only as its data arrives,
+    // and a tile is used only when it was decoded whole.
+    std::unique_ptr<uint8_t[]> tileBuffer(new uint8_t[tileBytes]);
+    uint8_t* const block = tileBuffer.get();
     const uint32_t tileCount = TIFFNumberOfTiles(tiff);
     for (int plane = 0; plane < planes; ++plane) {
         for (uint32_t top = 0; top < layout.height; top += tileHeight) {
@@ -268,11 +271,11 @@ bool readTiles(TIFF* tiff, const TiffLayout& layout, Document& document, std::st
             for (uint32_t left = 0; left < layout.width; left += tileWidth) {
                 const uint32_t tile = TIFFComputeTile(tiff, left, top, 0, uint16_t(plane));
                 if (tile >= tileCount ||
-                    TIFFReadEncodedTile(tiff, tile, block.data(), tmsize_t(tileBytes)) != tmsize_t(tileBytes)) {
+                    TIFFReadEncodedTile(tiff, tile, block, tmsize_t(tileBytes)) != tmsize_t(tileBytes)) {
                     error = "damaged or truncated TIFF tile " + std::to_string(tile);
                     return false;
                 }
-                scatterBlock(document, block.data(), tileWidth, left, top, std::min(tileWidth, layout.width - left),
+                scatterBlock(document, block, tileWidth, left, top, std::min(tileWidth, layout.width - left),
                              std::min(tileHeight, layout.height - top), separate ? plane : -1);
             }
         }
