@@ -7,6 +7,7 @@
 #include <bit>
 #include <cerrno>
 #include <csetjmp>
+#include <cstdlib>
 #include <cstring>
 #include <png.h>
 #include <vector>
@@ -23,7 +24,20 @@ struct PngState {
     DescriptorSink* sink = nullptr;
     char error[256] = {};
     char warnings[1024] = {};
+    size_t mostAllocation = ~size_t(0);  // for one allocation of libpng's
 };
+
+// libpng reads a chunk whole into memory of the size its header claims,
+// before it can tell that the file holds far fewer bytes: a 300-byte file
+// claiming a 600 MB text chunk would cost 600 MB. A single allocation
+// larger than the file, beyond libpng's own 16 MB of working buffers (rows
+// of the widest image, decompressed profiles), is refused instead.
+png_voidp onPngAllocate(png_structp png, png_alloc_size_t size) {
+    auto* state = static_cast<PngState*>(png_get_mem_ptr(png));
+    if (state && size > state->mostAllocation) return nullptr;
+    return std::malloc(size);
+}
+void onPngFree(png_structp, png_voidp block) { std::free(block); }
 
 void onPngError(png_structp png, png_const_charp message) {
     auto* state = static_cast<PngState*>(png_get_error_ptr(png));
@@ -70,6 +84,8 @@ bool readPngHeader(PngState& state, PngHeader& header) {
     if (setjmp(png_jmpbuf(state.png))) return false;
     png_set_read_fn(state.png, &state, onPngRead);
     png_set_user_limits(state.png, png_uint_32(kMaxImageSide), png_uint_32(kMaxImageSide));
+    // No profile or text a user keeps comes near 16 MB decompressed.
+    png_set_chunk_malloc_max(state.png, png_alloc_size_t(16) << 20);
     png_set_benign_errors(state.png, 1);
     png_read_info(state.png, state.info);
     int interlace = 0, compression = 0, filter = 0;
@@ -165,14 +181,14 @@ constexpr int64_t kDeflateMostRatio = 1032;
 // The peeked header, so that an absurd image is refused with its size, and
 // one whose file is too short to hold its image data is refused before any
 // memory is spent on it.
-bool pngSizeFromSignature(std::FILE* file, std::string& error) {
+bool pngSizeFromSignature(std::FILE* file, int64_t& fileBytes, std::string& error) {
     unsigned char head[26];
     if (std::fread(head, 1, sizeof head, file) != sizeof head) {
         error = "the file ends early (truncated)";
         return false;
     }
     std::fseek(file, 0, SEEK_END);
-    const int64_t fileBytes = int64_t(std::ftell(file));
+    fileBytes = int64_t(std::ftell(file));
     std::rewind(file);
     if (std::memcmp(head + 12, "IHDR", 4) != 0) return true;  // libpng will say what is wrong
     const auto load = [](const unsigned char* p) {
@@ -238,10 +254,13 @@ bool writePngSteps(PngState& state, const Document& document, int depth, bool wi
 }  // namespace
 
 bool readPngImage(std::FILE* file, Document& document, ImageFileInfo& info, std::string& error) {
-    if (!pngSizeFromSignature(file, error)) return false;
+    int64_t fileBytes = -1;
+    if (!pngSizeFromSignature(file, fileBytes, error)) return false;
     PngState state;
     state.file = file;
-    state.png = png_create_read_struct(PNG_LIBPNG_VER_STRING, &state, onPngError, onPngWarning);
+    if (fileBytes >= 0) state.mostAllocation = (size_t(16) << 20) + size_t(fileBytes);
+    state.png = png_create_read_struct_2(PNG_LIBPNG_VER_STRING, &state, onPngError, onPngWarning, &state,
+                                         onPngAllocate, onPngFree);
     if (state.png) state.info = png_create_info_struct(state.png);
     PngReadObjects objects{state};
     if (!state.png || !state.info) {

@@ -21,6 +21,7 @@
 #include <cstring>
 #include <filesystem>
 #include <fstream>
+#include <iterator>
 #include <thread>
 #include <tiffio.h>
 
@@ -269,6 +270,22 @@ TEST(HostileUse, FilesClaimingHugeImagesCostNoMemory) {
     EXPECT_EQ(run.status, 1) << run.errors;
     EXPECT_NE(run.errors.find("too few for the image data of a 30000 x 30000 image"), std::string::npos) << run.errors;
     EXPECT_LT(run.peakKilobytes, 400 * 1024);
+
+    // A small PNG whose text chunk claims 600 MB.
+    std::vector<uint8_t> text = claimingPng();
+    text.resize(33);  // the signature and IHDR
+    text[19] = 24;    // width 24 (bytes 16..19), height 16 (20..23)
+    text[16] = text[17] = text[18] = 0;
+    text[20] = text[21] = text[22] = 0;
+    text[23] = 16;
+    const uint32_t crc = uint32_t(crc32(0, text.data() + 12, 17));
+    for (int i = 0; i < 4; ++i) text[29 + i] = uint8_t(crc >> (24 - 8 * i));
+    const uint8_t chunk[] = {0x23, 0xC3, 0x46, 0x00, 't', 'E', 'X', 't', 'a', 'b', 'c'};
+    text.insert(text.end(), std::begin(chunk), std::end(chunk));
+    save(png, text);
+    run = runMeasured({"apply", "--quiet", png, "-o", pathOf("claims-out.png")});
+    EXPECT_EQ(run.status, 1) << run.errors;
+    EXPECT_LT(run.peakKilobytes, 400 * 1024) << run.errors;
 
     // A real JPEG whose frame header says 30000 x 30000.
     const std::string small = pathOf("small.jpg");
