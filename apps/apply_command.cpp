@@ -195,7 +195,8 @@ int checkOutputs(const ApplyOptions& options, std::string& error) {
         const std::string output = outputPathFor(options, input);
         if (!isSupportedOutputPath(output, error)) return kExitUsage;
         for (size_t i = 0; i < outputs.size(); ++i) {
-            if (outputs[i] == output) {
+            if (std::filesystem::path(outputs[i]).lexically_normal() ==
+                std::filesystem::path(output).lexically_normal()) {
                 error = "two inputs would both be written to " + output + " (" + options.inputs[i] + " and " + input +
                         "); give them different names";
                 return kExitUsage;
@@ -220,7 +221,9 @@ int checkOutputs(const ApplyOptions& options, std::string& error) {
         }
         if (isRecord) {
             for (const std::string& output : outputs) {
-                if (output == path || sameExistingFile(output, path)) {
+                if (std::filesystem::path(output).lexically_normal() ==
+                        std::filesystem::path(path).lexically_normal() ||
+                    sameExistingFile(output, path)) {
                     error = "--record: " + path + " is also the image output; choose another file";
                     return kExitUsage;
                 }
