@@ -50,17 +50,9 @@ std::vector<NamedValue> describeSettings(const UserSettings& s) {
     std::vector<NamedValue> values;
     auto colour = [](const Color16& c) { return nlohmann::json::array({c.red, c.green, c.blue}); };
     for (const ScriptedSetting& setting : kScriptedSettings) {
-        switch (setting.kind) {
-            case DescriptorKind::colorChannel:
-                values.push_back({setting.name, settingField<uint16_t>(s, setting)});
-                break;
-            case DescriptorKind::real:
-                values.push_back({setting.name, double(settingField<float>(s, setting))});
-                break;
-            default:
-                values.push_back({setting.name, settingField<int32_t>(s, setting)});
-                break;
-        }
+        const double value = fieldValue(s, setting);
+        if (setting.kind == DescriptorKind::real) values.push_back({setting.name, value});
+        else values.push_back({setting.name, int64_t(value)});
     }
     const Color16* colours[] = {&s.auxColorA, &s.auxColorB, &s.auxColorC, &s.auxColorD, &s.auxColorE, &s.auxColorF};
     const char* colourNames[] = {"auxColorA", "auxColorB", "auxColorC", "auxColorD", "auxColorE", "auxColorF"};

@@ -9,56 +9,39 @@
 
 #include <cstdio>
 
+// One scripted value as the host's descriptor item, and back.
+DescriptorItem itemOf(DescriptorKeyID key, const DescriptorValue& value) {
+    switch (value.type) {
+        case typeBoolean: return booleanItem(key, value.boolean != 0);
+        case typeEnumerated: return enumeratedItem(key, value.enumType, value.enumValue);
+        case typeFloat: return floatItem(key, value.number);
+        default: return integerItem(key, value.integer);
+    }
+}
+
+DescriptorValue valueOf(const DescriptorItem& item) {
+    DescriptorValue value;
+    value.type = item.type;
+    value.integer = item.integer;
+    value.boolean = item.boolean ? 1 : 0;
+    value.enumValue = item.enumValue;
+    value.number = item.number;
+    return value;
+}
+
 Descriptor descriptorOfSettings(const UserSettings& settings) {
     Descriptor descriptor;
     for (uint8_t index : kWriterOrder) {
-        const ScriptedSetting& s = kScriptedSettings[index];
-        switch (s.kind) {
-            case DescriptorKind::colorChannel:
-                descriptor.put(integerItem(s.key, settingField<uint16_t>(settings, s) >> 8));
-                break;
-            case DescriptorKind::integer:
-                descriptor.put(integerItem(s.key, settingField<int32_t>(settings, s)));
-                break;
-            case DescriptorKind::boolean:
-                descriptor.put(booleanItem(s.key, (settingField<int32_t>(settings, s) & 0xFF) != 0));
-                break;
-            case DescriptorKind::glueMode:
-            case DescriptorKind::clearAreaShape:
-                descriptor.put(enumeratedItem(s.key, enumerationType(s.kind),
-                                              encodeEnumeration(settingField<int32_t>(settings, s),
-                                                                enumerationType(s.kind))));
-                break;
-            case DescriptorKind::real:
-                descriptor.put(floatItem(s.key, double(settingField<float>(settings, s))));
-                break;
-        }
+        const ScriptedSetting& setting = kScriptedSettings[index];
+        descriptor.put(itemOf(setting.key, descriptorValueOf(settings, setting)));
     }
     return descriptor;
 }
 
 void applyDescriptorToSettings(const Descriptor& descriptor, UserSettings& settings) {
     for (const DescriptorItem& item : descriptor.items) {
-        const ScriptedSetting* s = findScriptedSetting(item.key);
-        if (!s || item.type != descriptorType(s->kind)) continue;
-        switch (s->kind) {
-            case DescriptorKind::colorChannel:
-                setSettingField(settings, *s, uint16_t(uint32_t(item.integer) * 256u));
-                break;
-            case DescriptorKind::integer:
-                setSettingField(settings, *s, item.integer);
-                break;
-            case DescriptorKind::boolean:
-                setSettingField(settings, *s, int32_t(item.boolean ? 1 : 0));
-                break;
-            case DescriptorKind::glueMode:
-            case DescriptorKind::clearAreaShape:
-                setSettingField(settings, *s, decodeEnumeration(enumerationType(s->kind), item.enumValue));
-                break;
-            case DescriptorKind::real:
-                setSettingField(settings, *s, float(item.number));
-                break;
-        }
+        if (const ScriptedSetting* setting = findScriptedSetting(item.key))
+            setFromDescriptorValue(settings, *setting, valueOf(item));
     }
 }
 

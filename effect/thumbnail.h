@@ -5,7 +5,7 @@
 #include "platform/memory_service.h"
 #include "kernels/samplers.h"
 
-// Makes the thumbnail image (a type-3 tiled image, normally 128 x 128) from
+// Makes the thumbnail image (a packed 8-bit (kStoragePacked8) tiled image, normally 128 x 128) from
 // the host's output buffer, whose rectangle is rectWidth x rectHeight: builds
 // the weight tables, fills the grey placeholder, captures the centred square
 // of side min(width, height) into a scratch image from `memory`, rebuilds its

@@ -15,32 +15,33 @@
 // an image without tiles. An operation given a storage type it does not list
 // reads 0 and writes nothing.
 
-// Types 0 (the byte), 1 and 2 (the 16-bit sample), 5 (the 32-bit word); 0 without tiles.
+// kStorageGrey8: the byte; kStorageGrey16 and kStorageWord16: the 16-bit sample;
+// kStorageFloat1: the 32-bit word; 0 without tiles.
 uint32_t readSample(int x, int y, const Pyramid& image, int level);
-// Type 3: the packed word's four bytes, channel 0 from bits 24..31; type 4:
-// four 16-bit values; type 9: four 32-bit words (float bits); type 7: three
+// kStoragePacked8: the packed word's four bytes, channel 0 from bits 24..31; kStorageRgba16:
+// four 16-bit values; kStorageFloat4: four 32-bit words (float bits); kStorageRgb16: three
 // 16-bit values, channels[3] left as it was. Without tiles all four become 0.
 void readChannels(int x, int y, const Pyramid& image, int level, uint32_t (&channels)[4]);
-// Type 3: packs c0..c3 keeping the low 8 bits of each; type 4: the low 16
-// bits of each; type 9: four 32-bit words; type 7: c0..c2 as 16-bit values.
+// kStoragePacked8: packs c0..c3 keeping the low 8 bits of each; kStorageRgba16: the low 16
+// bits of each; kStorageFloat4: four 32-bit words; kStorageRgb16: c0..c2 as 16-bit values.
 void writeChannels(int x, int y, Pyramid& image, int level, uint32_t c0, uint32_t c1, uint32_t c2, uint32_t c3);
-// Types 3 and 4: each component times the full-scale value (single
-// precision), truncated, written as four channels; type 9: the four floats.
+// kStoragePacked8 and kStorageRgba16: each component times the full-scale value (single
+// precision), truncated, written as four channels; kStorageFloat4: the four floats.
 void writeColor(int x, int y, Pyramid& image, int level, const EffectColor& color);
 
 // Typed shortcuts, same edge rules; each acts only on its own storage type.
-void writePacked8(int x, int y, Pyramid& image, int level, uint32_t c0, uint32_t c1, uint32_t c2, uint32_t c3);  // type 3
-void writeRgba16(int x, int y, Pyramid& image, int level, uint16_t c0, uint16_t c1, uint16_t c2, uint16_t c3);   // type 4
-void writeWords32(int x, int y, Pyramid& image, int level, const uint32_t (&words)[4]);                         // type 9
-void writeFloat4(int x, int y, Pyramid& image, int level, float c0, float c1, float c2, float c3);              // type 9
-void writeRgb16(int x, int y, Pyramid& image, int level, uint16_t c0, uint16_t c1, uint16_t c2);                 // type 7
-void writeByte(int x, int y, Pyramid& image, int level, uint8_t value);                                          // type 0
-void readRgba16(int x, int y, const Pyramid& image, int level, uint16_t (&channels)[4]);  // type 4
-void readWords32(int x, int y, const Pyramid& image, int level, uint32_t (&words)[4]);    // type 9
-void readFloat4(int x, int y, const Pyramid& image, int level, float (&channels)[4]);     // type 9
-void readRgb16(int x, int y, const Pyramid& image, int level, uint16_t (&channels)[3]);   // type 7
+void writePacked8(int x, int y, Pyramid& image, int level, uint32_t c0, uint32_t c1, uint32_t c2, uint32_t c3);  // kStoragePacked8
+void writeRgba16(int x, int y, Pyramid& image, int level, uint16_t c0, uint16_t c1, uint16_t c2, uint16_t c3);   // kStorageRgba16
+void writeWords32(int x, int y, Pyramid& image, int level, const uint32_t (&words)[4]);                         // kStorageFloat4
+void writeFloat4(int x, int y, Pyramid& image, int level, float c0, float c1, float c2, float c3);              // kStorageFloat4
+void writeRgb16(int x, int y, Pyramid& image, int level, uint16_t c0, uint16_t c1, uint16_t c2);                 // kStorageRgb16
+void writeByte(int x, int y, Pyramid& image, int level, uint8_t value);                                          // kStorageGrey8
+void readRgba16(int x, int y, const Pyramid& image, int level, uint16_t (&channels)[4]);  // kStorageRgba16
+void readWords32(int x, int y, const Pyramid& image, int level, uint32_t (&words)[4]);    // kStorageFloat4
+void readFloat4(int x, int y, const Pyramid& image, int level, float (&channels)[4]);     // kStorageFloat4
+void readRgb16(int x, int y, const Pyramid& image, int level, uint16_t (&channels)[3]);   // kStorageRgb16
 uint16_t readSample16(int x, int y, const Pyramid& image, int level);                      // types 1, 2
-uint32_t readWord32(int x, int y, const Pyramid& image, int level);  // type 3: the whole packed pixel; type 5
+uint32_t readWord32(int x, int y, const Pyramid& image, int level);  // kStoragePacked8: the whole packed pixel; kStorageFloat1
 
 // ---- Image operations -------------------------------------------------------
 
@@ -56,7 +57,7 @@ void copyImage(const Pyramid& source, Pyramid& target, int jobCount = 1);
 // Samples the source with the fast sampler at level
 // log2(source width / target width) - levelOffset (limited to [0, lmax]) at
 // the centre of each target pixel of `targetRect`, normalised to that
-// rectangle, and writes opaque packed 8-bit pixels (a type-3 target) at the
+// rectangle, and writes opaque packed 8-bit pixels (a packed 8-bit (kStoragePacked8) target) at the
 // rectangle's place in level 0. Then rebuilds the target's levels. The
 // source must carry its weight tables.
 void resampleImage(const Pyramid& source, Pyramid& target, PixelRect sourceRect, PixelRect targetRect,
@@ -80,13 +81,13 @@ struct HostPixelBuffer {
 };
 
 // Copies the buffer's pixels of `rect` (buffer coordinates) to (0, 0) onward in
-// level 0 of a type-3 target as opaque packed 8-bit pixels: 8-bit as they
+// level 0 of a packed 8-bit (kStoragePacked8) target as opaque packed 8-bit pixels: 8-bit as they
 // are (one or two planes: grey into red, green and blue), 16-bit v as 255
 // from v + 1 >= 32768 else (v + 1) / 128, floats as trunc(255 * sqrt(v))
 // with v limited to [0, 65535] and the result to 0..255. Pixels outside the
 // buffer are not read and leave the target unchanged.
 void captureHostRect(const HostPixelBuffer& buffer, PixelRect rect, Pyramid& target);
 
-// Fills the top-left 128 x 128 pixels of level 0 of a type-3 image with a
+// Fills the top-left 128 x 128 pixels of level 0 of a packed 8-bit image with a
 // vertical ramp: row r is grey 255 - r, opaque.
 void fillGreyPlaceholder(Pyramid& target);

@@ -1,4 +1,5 @@
 // The selector sequence of a filter run.
+#include "interface/plugin_result_codes.h"
 #include "host/filter_driver.h"
 
 int16_t callSelector(const PluginModule& module, HostSession& session, PluginSessionState& state,
@@ -68,11 +69,11 @@ const char* selectorName(int16_t selector) {
 std::string describeResult(int16_t result) {
     switch (result) {
         case 0: return "success";
-        case 1: return "the filter stopped and has already told the user why";
+        case kResultAlreadyReported: return "the filter stopped and has already told the user why";
         case memFullErr: return "out of memory";
         case userCanceledErr: return "cancelled";
         case filterBadParameters: return "bad parameters";
-        case 999: return "the filter could not make its image pyramid (out of memory?)";
+        case kResultPyramidFailed: return "the filter could not make its image pyramid (out of memory?)";
         default: return "error " + std::to_string(result);
     }
 }

@@ -78,7 +78,7 @@ inline EffectColor pixelColor(const Pyramid& pyramid, const uint8_t* p) {
 }
 
 // The write-colour rule: types 3 and 4 scale each component by the full-scale
-// value (single precision) and truncate; type 9 stores the floats; other types
+// value (single precision) and truncate; kStorageFloat4 stores the floats; other types
 // are left unchanged.
 inline void storePixelColor(const Pyramid& pyramid, uint8_t* p, const EffectColor& c) {
     switch (pyramid.storageType) {

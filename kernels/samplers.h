@@ -61,11 +61,13 @@ EffectColor levelKernel7Float4(const Pyramid& pyramid, int level, float x, float
 // Results are scaled so that full intensity is 1, and are not clamped.
 //
 // Fast: level limited to [0, lmax - 1]; the 5 x 5 kernel there and, for a
-// non-zero fraction, at the next level, blended by the fraction. Types 0, 3,
-// 4 and 9; any other type gives transparent black.
+// non-zero fraction, at the next level, blended by the fraction. kStorageGrey8,
+// kStoragePacked8, kStorageRgba16 and kStorageFloat4; any other type gives
+// transparent black.
 EffectColor sampleFast(const Pyramid& pyramid, int level, float fraction, float x, float y);
 // High quality: level limited to [0, lmax - 1]; fraction 0 gives the 5 x 5
 // kernel there, else the 7 x 7 kernel one level below (the 5 x 5 at level 0)
-// blended toward the 7 x 7 kernel at the level. Types 3, 4 and 9; other
-// types are sampled as by the fast sampler.
+// blended toward the 7 x 7 kernel at the level. kStoragePacked8,
+// kStorageRgba16 and kStorageFloat4; other types are sampled as by the fast
+// sampler.
 EffectColor sampleHighQuality(const Pyramid& pyramid, int level, float fraction, float x, float y);

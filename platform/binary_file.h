@@ -2,12 +2,13 @@
 // with the -19 (read) and -20 (write) codes, and big-endian 32-bit numbers.
 #pragma once
 
+#include "interface/plugin_result_codes.h"
 #include <cstddef>
 #include <cstdint>
 #include <cstdio>
 
-inline constexpr int32_t kReadFailed = -19;
-inline constexpr int32_t kWriteFailed = -20;
+inline constexpr int32_t kReadFailed = kResultReadFailed;
+inline constexpr int32_t kWriteFailed = kResultWriteFailed;
 
 enum class FileAccess {
     read,       // an existing regular file, from its start

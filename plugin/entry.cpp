@@ -1,5 +1,6 @@
 // PluginMain: the globals' lifecycle, selector dispatch, Prepare, Start and
 // Finish. Continue is the filtering pass.
+#include "interface/plugin_result_codes.h"
 #include "plugin/entry.h"
 
 #include "plugin/filter_pass.h"
@@ -80,14 +81,14 @@ void start(PluginGlobals& globals) {
     if (result != noErr || !allocateWorkingBuffers(globals)) {
         // The failure is ours to report: nothing is shown, and the host is
         // asked for no pixels.
-        result = 1;
+        result = kResultAlreadyReported;
         emptyHostRectangles(record);
         return;
     }
 
     // Per-run set-up.
     preparePassImages(globals);
-    if (!descriptorPresent(record)) loadCachedSettings(globals, parameters);
+    if (!descriptorPresent(record)) restoreSessionSettings(globals, parameters);
     if (globals.firstParameters) {
         globals.firstParameters = 0;
         parameters.psdChoiceA = 0;
@@ -111,11 +112,11 @@ void start(PluginGlobals& globals) {
 
     if (!record->advanceState) {
         showMessageBox(kRefusalNoAdvanceState);
-        result = 1;
+        result = kResultAlreadyReported;
     }
     if (record->imageMode == plugInModeMultichannel) {
         if (result == noErr) showMessageBox(kRefusalImageMode);
-        result = 1;
+        result = kResultAlreadyReported;
     }
     if (result != noErr) {
         releaseWorkingBuffers(globals);
@@ -136,7 +137,7 @@ void start(PluginGlobals& globals) {
             emptyHostRectangles(record);
             return;
         }
-        saveCachedSettings(globals, parameters);
+        keepSessionSettings(globals, parameters);
     }
     // A descriptor read error that no dialog answered stops Start with the
     // host's code; the host is asked for no pixels.

@@ -1,4 +1,5 @@
 // The filtering pass between the host and the image pyramid.
+#include "interface/plugin_result_codes.h"
 #include "plugin/filter_pass.h"
 
 #include "effect/effect_pipeline.h"
@@ -18,7 +19,6 @@ constexpr int32_t kPreviewViewportWidth = 426;
 constexpr int32_t kPreviewViewportHeight = 416;
 constexpr size_t kScratchBufferBytes = 256;
 constexpr int32_t kThrottle = 32;
-constexpr int16_t kPyramidFailed = 999;
 
 int16_t& resultOf(PluginGlobals& globals) { return *globals.result; }
 
@@ -287,7 +287,7 @@ void acquireSource(PluginGlobals& globals) {
     const Rect pass = globals.pass.passRect;
     const int32_t width = pass.right - pass.left, height = pass.bottom - pass.top;
     if (!base.create(pluginMemoryService(record), width, height, pyramidTypeFor(record), kEdgeClamp)) {
-        resultOf(globals) = kPyramidFailed;
+        resultOf(globals) = kResultPyramidFailed;
         return;
     }
     base.weights = &globals.workArea->weights;
@@ -422,7 +422,7 @@ OSErr renderIntoInternalImage(PluginGlobals& globals, int32_t width, int32_t hei
     // sizes are resampled into packed 8-bit pixels.
     const bool sameSize = width == source.width[0] && height == source.height[0];
     const int type = sameSize ? source.storageType : kStoragePacked8;
-    if (!internal.create(pluginMemoryService(record), width, height, type, kEdgeClamp)) return kPyramidFailed;
+    if (!internal.create(pluginMemoryService(record), width, height, type, kEdgeClamp)) return kResultPyramidFailed;
     internal.weights = &globals.workArea->weights;
     copyImage(source, internal);
 

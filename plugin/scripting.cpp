@@ -18,69 +18,37 @@ void disposeDescriptor(const FilterRecord* record, PIDescriptorParameters& descr
     descriptorParameters.descriptor = nullptr;
 }
 
-// Reads the value of the current key into its field; a failed get leaves the
-// field at its default.
+// Reads the value of the current key, as the setting's descriptor type, into
+// its field; a failed get leaves the field at its default.
 void readSetting(const ReadDescriptorProcs& procs, PIReadDescriptor reader,
                  const ScriptedSetting& setting, UserSettings& settings) {
-    switch (setting.kind) {
-        case DescriptorKind::colorChannel: {
-            int32_t value = 0;
-            if (procs.getIntegerProc(reader, &value) == noErr)
-                setSettingField(settings, setting, uint16_t(uint32_t(value) * 256u));
+    DescriptorValue value;
+    value.type = descriptorType(setting.kind);
+    OSErr got = errMissingParameter;
+    switch (value.type) {
+        case typeInteger: got = procs.getIntegerProc(reader, &value.integer); break;
+        case typeBoolean: {
+            Boolean flag = 0;
+            got = procs.getBooleanProc(reader, &flag);
+            value.boolean = uint8_t(flag);
             break;
         }
-        case DescriptorKind::integer: {
-            int32_t value = 0;
-            if (procs.getIntegerProc(reader, &value) == noErr) setSettingField(settings, setting, value);
-            break;
-        }
-        case DescriptorKind::boolean: {
-            Boolean value = 0;
-            if (procs.getBooleanProc(reader, &value) == noErr)
-                setSettingField(settings, setting, int32_t(value ? 1 : 0));
-            break;
-        }
-        case DescriptorKind::glueMode:
-        case DescriptorKind::clearAreaShape: {
-            DescriptorEnumID code = 0;
-            if (procs.getEnumeratedProc(reader, &code) == noErr)
-                setSettingField(settings, setting, decodeEnumeration(enumerationType(setting.kind), code));
-            break;
-        }
-        case DescriptorKind::real: {
-            double value = 0.0;
-            if (procs.getFloatProc(reader, &value) == noErr)
-                setSettingField(settings, setting, static_cast<float>(value));
-            break;
-        }
+        case typeEnumerated: got = procs.getEnumeratedProc(reader, &value.enumValue); break;
+        case typeFloat: got = procs.getFloatProc(reader, &value.number); break;
+        default: break;
     }
+    if (got == noErr) setFromDescriptorValue(settings, setting, value);
 }
 
 void writeSetting(const WriteDescriptorProcs& procs, PIWriteDescriptor writer,
                   const ScriptedSetting& setting, const UserSettings& settings) {
-    switch (setting.kind) {
-        case DescriptorKind::colorChannel:
-            procs.putIntegerProc(writer, setting.key, settingField<uint16_t>(settings, setting) >> 8);
-            break;
-        case DescriptorKind::integer:
-            procs.putIntegerProc(writer, setting.key, settingField<int32_t>(settings, setting));
-            break;
-        case DescriptorKind::boolean:
-            procs.putBooleanProc(writer, setting.key,
-                                 Boolean(uint8_t(settingField<int32_t>(settings, setting))));
-            break;
-        case DescriptorKind::glueMode:
-        case DescriptorKind::clearAreaShape: {
-            const DescriptorEnumTypeID type = enumerationType(setting.kind);
-            procs.putEnumeratedProc(writer, setting.key, type,
-                                    encodeEnumeration(settingField<int32_t>(settings, setting), type));
-            break;
-        }
-        case DescriptorKind::real: {
-            const double value = settingField<float>(settings, setting);
-            procs.putFloatProc(writer, setting.key, &value);
-            break;
-        }
+    const DescriptorValue value = descriptorValueOf(settings, setting);
+    switch (value.type) {
+        case typeInteger: procs.putIntegerProc(writer, setting.key, value.integer); break;
+        case typeBoolean: procs.putBooleanProc(writer, setting.key, Boolean(value.boolean)); break;
+        case typeEnumerated: procs.putEnumeratedProc(writer, setting.key, value.enumType, value.enumValue); break;
+        case typeFloat: procs.putFloatProc(writer, setting.key, &value.number); break;
+        default: break;
     }
 }
 }  // namespace

@@ -18,12 +18,12 @@ void openSessionStore(PluginGlobals& globals) {
     initialiseSettingsStore(globals.workArea->store);
 }
 
-void loadCachedSettings(PluginGlobals& globals, FilterParameters& parameters) {
+void restoreSessionSettings(PluginGlobals& globals, FilterParameters& parameters) {
     if (!globals.workArea) return;
     loadCachedSettings(globals.workArea->store, parameters, presetPictureOf(globals), memoryOf(globals));
 }
 
-void saveCachedSettings(PluginGlobals& globals, const FilterParameters& parameters) {
+void keepSessionSettings(PluginGlobals& globals, const FilterParameters& parameters) {
     if (!globals.workArea) return;
     saveCachedSettings(globals.workArea->store, parameters, presetPictureOf(globals), memoryOf(globals));
 }

@@ -7,8 +7,8 @@
 
 // At work-area allocation: the store's folder, both undo slots invalid.
 void openSessionStore(PluginGlobals& globals);
-void loadCachedSettings(PluginGlobals& globals, FilterParameters& parameters);
-void saveCachedSettings(PluginGlobals& globals, const FilterParameters& parameters);
+void restoreSessionSettings(PluginGlobals& globals, FilterParameters& parameters);
+void keepSessionSettings(PluginGlobals& globals, const FilterParameters& parameters);
 void clearMemoryDotFlags(PluginGlobals& globals);
 void readMemoryDotMap(PluginGlobals& globals);
 void writeMemoryDotMap(PluginGlobals& globals);

@@ -3,6 +3,7 @@
 // earlier version is read and converted.
 #pragma once
 
+#include "interface/plugin_result_codes.h"
 #include "platform/memory_service.h"
 #include "model/parameters.h"
 #include "platform/binary_file.h"
@@ -19,7 +20,7 @@ inline constexpr size_t kTexturePassOver = 12288;
 
 // Results: 0, kPresetCannotOpen, or kWriteFailed (-20) when a write did not
 // reach the file completely (the user must learn that the save failed).
-inline constexpr int16_t kPresetCannotOpen = 99;
+inline constexpr int16_t kPresetCannotOpen = kResultCannotOpenFile;
 
 // The preset thumbnail picture: up to 128 x 128 pixels of 8-bit RGBA
 // (red, green, blue, transparency), rows packed at width * 4 bytes.

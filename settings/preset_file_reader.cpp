@@ -5,6 +5,7 @@
 #include "kernels/truncation.h"
 
 #include "settings/preset_file_blocks.h"
+#include "settings/preset_record.h"
 
 #include <cstring>
 #include <initializer_list>
@@ -50,70 +51,51 @@ int32_t oneMore(int32_t value) {
     return static_cast<int32_t>(static_cast<uint32_t>(value) + 1u);
 }
 
-void readValues(ValueReader& in, int32_t v, UserSettings& s, PresetPicture* picture) {
-    in.read(s.vignetteColor);
-    in.read(s.auxColorA);
-    in.read(s.sepiaColor);
-    for (int32_t* field : {&s.auxInt1, &s.auxInt2, &s.auxInt3, &s.auxInt4, &s.focus, &s.vignette, &s.auxInt5,
-                           &s.auxInt6, &s.auxInt7, &s.auxInt8, &s.dampen, &s.highQuality, &s.auxInt9})
-        in.read(*field);
-    in.read(s.sepia);
-    in.read(s.colorBlur);
+template <typename T>
+T& fieldAt(UserSettings& settings, size_t offset) {
+    return *reinterpret_cast<T*>(reinterpret_cast<unsigned char*>(&settings) + offset);
+}
+
+void readSlot(ValueReader& in, const PresetSlot& slot, UserSettings& s, PresetPicture* picture) {
+    switch (slot.kind) {
+        case PresetSlotKind::version: break;  // read by the caller
+        case PresetSlotKind::integer: in.read(fieldAt<int32_t>(s, slot.fieldOffset)); break;
+        case PresetSlotKind::colour: in.read(fieldAt<Color16>(s, slot.fieldOffset)); break;
+        case PresetSlotKind::hundredths: in.readHundredths(fieldAt<float[3]>(s, slot.fieldOffset)); break;
+        case PresetSlotKind::centre: in.readCentre(fieldAt<float>(s, slot.fieldOffset)); break;
+        case PresetSlotKind::one: in.skip(); break;
+        case PresetSlotKind::texture: readTextureBlock(in.file, picture); break;
+    }
+}
+
+// What older versions stored differently, converted in the order the format
+// has always applied it. No conversion touches a value read after it, so
+// they all follow the reads.
+void convertOldVersion(int32_t v, UserSettings& s) {
     if (v < 15) s.colorBlur = hundredLess(s.colorBlur);
-    for (int32_t* field : {&s.cbWidth, &s.auxInt10, &s.auxInt11, &s.auxInt13, &s.auxInt14}) in.read(*field);
-    in.read(s.auxColorD);
-    in.read(s.auxColorD);
-    if (v > 1) {
-        in.read(s.auxColorF);
-        in.read(s.saturation);
-        in.read(s.auxInt12);
-        in.read(s.uniformSepia);
-        if (v < 11) s.uniformSepia = oneMore(s.uniformSepia);
-    }
-    if (v > 2) {
-        in.read(s.glue);
-        in.skip();
-    }
-    if (v > 3) {
-        in.read(s.auxInt15);
-        in.read(s.auxInt16);
-        in.read(s.centerVignette);
-    }
+    if (v > 1 && v < 11) s.uniformSepia = oneMore(s.uniformSepia);
     if (v < 25) s.centerVignette = 0;
-    if (v > 4) {
-        in.read(s.clearArea);
-        in.read(s.shape);
-        if (v <= 12) s.shape = hundredLess(s.shape);
-    }
+    if (v > 4 && v <= 12) s.shape = hundredLess(s.shape);
     if (v < 7) {
         s.auxColorD = s.vignetteColor;
         s.clearArea = 100;
         s.dampen = 50;
     }
-    if (v > 7) in.readHundredths(s.auxVectorA);
     if (v < 9) s.saturation = 0;
-    if (v > 7) in.readHundredths(s.auxVectorB);
-    if (v > 11) in.read(s.auxInt18);
-    if (v > 13) in.read(s.auxInt17);
-    if (v > 15) in.skip();
-    if (v > 16) in.read(s.auxInt19);
-    if (v > 17) {
-        in.read(s.auxColorB);
-        in.read(s.auxColorC);
-    }
     if (v < 19) s.vignette = 57;
     if (v < 20) s.cbWidth = 0;
     if (v < 21) s.saturation = 50;
-    if (v > 21) readTextureBlock(in.file, picture);
-    if (v > 22) in.read(s.auxColorE);
     if (v < 24) {
         s.auxInt15 = 0;
         s.auxInt1 = truncateToInt(s.auxInt1 / 0.3);
     }
-    if (v > 25) {
-        in.readCentre(s.xCenter);
-        in.readCentre(s.yCenter);
+}
+
+void readValues(ValueReader& in, int32_t v, UserSettings& s, PresetPicture* picture) {
+    for (const PresetSlot& slot : kPresetRecord) {
+        if (carriedBy(slot, v)) readSlot(in, slot, s, picture);
     }
+    convertOldVersion(v, s);
 }
 }  // namespace
 

@@ -43,13 +43,6 @@ bool memoryDotFileName(int32_t dot, char (&out)[kMaxPathBytes]) {
     return true;
 }
 
-void startSettingsStore(SettingsStore& store, FilterParameters& parameters, bool hasDescriptor,
-                        PresetPicture* picture, const MemoryService& memory) {
-    std::memset(store.keptFlags, 0, sizeof store.keptFlags);
-    readMemdotMap(store);
-    if (!hasDescriptor) loadCachedSettings(store, parameters, picture, memory);
-}
-
 int16_t saveCachedSettings(const SettingsStore& store, const FilterParameters& parameters,
                            const PresetPicture* picture, const MemoryService& memory) {
     return writeStorePreset(store, kCachedSettingsFileName, parameters, picture, memory);

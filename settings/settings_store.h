@@ -48,10 +48,6 @@ bool storeFilePath(const SettingsStore& store, const char* name, char (&out)[kMa
 // "Twilightomator memory dot N.z5a"; false for N outside 0..25.
 bool memoryDotFileName(int32_t dot, char (&out)[kMaxPathBytes]);
 
-// Start: clears the kept flags and reads the memdot map; without a
-// scripting descriptor, loads the cached settings over the current ones.
-void startSettingsStore(SettingsStore& store, FilterParameters& parameters, bool hasDescriptor,
-                        PresetPicture* picture, const MemoryService& memory);
 
 int16_t saveCachedSettings(const SettingsStore& store, const FilterParameters& parameters,
                            const PresetPicture* picture, const MemoryService& memory);

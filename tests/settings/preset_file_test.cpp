@@ -2,6 +2,8 @@
 // block, the readers of old versions with their conversions, and files that
 // are short, hostile or longer than what is written.
 #include "settings/preset_file.h"
+#include "settings/preset_record.h"
+#include "model/settings_table.h"
 
 #include "preset_test_support.h"
 
@@ -496,3 +498,21 @@ TEST(PresetPicture, ConvertsToPackedRgb) {
     const uint8_t expected[6] = {1, 2, 3, 5, 6, 7};
     EXPECT_EQ(std::memcmp(rgb, expected, 6), 0);
 }
+
+namespace {
+TEST(PresetRecord, ScriptedSettingsSitAtTheirStoredPositions) {
+    auto at = [](const char* name) { return presetPosition(findScriptedSettingByName(name)->fieldOffset); };
+    EXPECT_EQ(at("vignette green"), 2);
+    EXPECT_EQ(at("sepia blue"), 9);
+    EXPECT_EQ(at("focus"), 14);
+    EXPECT_EQ(at("high quality"), 21);
+    EXPECT_EQ(at("CB width"), 25);
+    EXPECT_EQ(at("uniform sepia"), 41);
+    EXPECT_EQ(at("glue"), 42);
+    EXPECT_EQ(at("shape"), 48);
+    // After the empty texture block (one value) and auxColorE.
+    EXPECT_EQ(at("X center"), 69);
+    EXPECT_EQ(at("Y center"), 70);
+    for (const ScriptedSetting& setting : kScriptedSettings) EXPECT_GT(presetPosition(setting.fieldOffset), 0);
+}
+}  // namespace

@@ -59,12 +59,11 @@ TEST_F(SettingsStoreTest, NamesItsFilesInTheTemporaryFolder) {
 TEST_F(SettingsStoreTest, FirstStartKeepsTheDefaults) {
     SettingsStore store;
     ASSERT_TRUE(initialiseSettingsStore(store));
-    store.keptFlags[3] = 1;
-    startSettingsStore(store, parameters_, false, &picture_, kMemory);
+    readMemdotMap(store);
+    loadCachedSettings(store, parameters_, &picture_, kMemory);
     FilterParameters fresh;
     initialiseParameters(fresh);
     EXPECT_EQ(std::memcmp(&parameters_.settings, &fresh.settings, sizeof fresh.settings), 0);
-    for (int32_t flag : store.keptFlags) EXPECT_EQ(flag, 0);
     EXPECT_FALSE(store.slots[0].valid);
     EXPECT_FALSE(store.slots[1].valid);
     EXPECT_TRUE(std::filesystem::is_empty(folder_));  // reading creates nothing
@@ -73,7 +72,6 @@ TEST_F(SettingsStoreTest, FirstStartKeepsTheDefaults) {
 TEST_F(SettingsStoreTest, CachedSettingsCarryToTheNextStartWithoutDescriptor) {
     SettingsStore store;
     ASSERT_TRUE(initialiseSettingsStore(store));
-    startSettingsStore(store, parameters_, false, &picture_, kMemory);
     parameters_.settings.focus = 81;
     parameters_.settings.glue = 12;
     parameters_.settings.xCenter = 0.125f;
@@ -87,17 +85,11 @@ TEST_F(SettingsStoreTest, CachedSettingsCarryToTheNextStartWithoutDescriptor) {
     SettingsStore nextStore;
     PresetPicture nextPicture;
     ASSERT_TRUE(initialiseSettingsStore(nextStore));
-    startSettingsStore(nextStore, next, false, &nextPicture, kMemory);
+    loadCachedSettings(nextStore, next, &nextPicture, kMemory);
     EXPECT_EQ(next.settings.focus, 81);
     EXPECT_EQ(next.settings.glue, 12);
     EXPECT_EQ(next.settings.xCenter, 0.125f);
     EXPECT_EQ(nextPicture.width, 128);
-
-    // With a descriptor the cached settings are not read.
-    FilterParameters scripted;
-    initialiseParameters(scripted);
-    startSettingsStore(nextStore, scripted, true, nullptr, kMemory);
-    EXPECT_EQ(scripted.settings.focus, 36);
 }
 
 TEST_F(SettingsStoreTest, UndoReturnsToTheFirstSnapshotThenBack) {
@@ -194,7 +186,7 @@ TEST_F(SettingsStoreTest, MemdotMapKeepsTheFlags) {
 
     SettingsStore next;
     ASSERT_TRUE(initialiseSettingsStore(next));
-    startSettingsStore(next, parameters_, true, nullptr, kMemory);
+    readMemdotMap(next);
     EXPECT_EQ(next.keptFlags[0], 1);
     EXPECT_EQ(next.keptFlags[7], 1);
     EXPECT_EQ(next.keptFlags[24], 1);
