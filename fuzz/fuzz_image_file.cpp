@@ -32,7 +32,7 @@ extern "C" int LLVMFuzzerInitialize(int*, char***) {
     // Small files can hold large valid images (a blank fax page of 16000 x
     // 12000 pixels is a few hundred bytes); their pixel loops say nothing
     // new and would only stall the search.
-    setDocumentMemoryLimit(uint64_t(32) << 20);
+    setDocumentMemoryLimit(uint64_t(8) << 20);
     return 0;
 }
 

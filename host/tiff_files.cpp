@@ -284,7 +284,7 @@ bool readTiles(TIFF* tiff, const TiffLayout& layout, Document& document, std::st
 }
 
 // The last resort for 8-bit layouts that need libtiff's conversion (YCbCr
-// without JPEG, old-style JPEG, grey of 1, 2 or 4 bits), in bands of rows so
+// without JPEG, old-style JPEG, grey of 1, 2 or 4 bits), band by band so
 // that the document grows with the data.
 bool readThroughRgba(TIFF* tiff, const TiffLayout& layout, Document& document, std::string& error) {
     char message[1024] = {};
@@ -302,14 +302,21 @@ bool readThroughRgba(TIFF* tiff, const TiffLayout& layout, Document& document, s
         ~ImageEnd() { TIFFRGBAImageEnd(&image); }
     } end{image};
     image.req_orientation = ORIENTATION_TOPLEFT;
-    constexpr uint32_t kBandRows = 64;
-    std::vector<uint32_t> raster(size_t(layout.width) * std::min(kBandRows, layout.height));
+    // One band per strip (or row of tiles): libtiff decodes a strip whole for
+    // every band that touches it, so smaller bands would decode it again and
+    // again. The band's pixels are not zero-filled: they cost memory only as
+    // libtiff writes them.
+    uint32_t bandRows = 0;
+    if (layout.tiled) TIFFGetField(tiff, TIFFTAG_TILELENGTH, &bandRows);
+    else TIFFGetFieldDefaulted(tiff, TIFFTAG_ROWSPERSTRIP, &bandRows);
+    bandRows = std::clamp<uint32_t>(bandRows, 1, layout.height);
+    std::unique_ptr<uint32_t[]> raster(new uint32_t[size_t(layout.width) * bandRows]);
     const int planes = document.planes();
-    for (uint32_t top = 0; top < layout.height; top += kBandRows) {
-        const uint32_t rows = std::min(kBandRows, layout.height - top);
+    for (uint32_t top = 0; top < layout.height; top += bandRows) {
+        const uint32_t rows = std::min(bandRows, layout.height - top);
         image.row_offset = int(top);
         image.col_offset = 0;
-        if (!TIFFRGBAImageGet(&image, raster.data(), layout.width, rows)) {
+        if (!TIFFRGBAImageGet(&image, raster.get(), layout.width, rows)) {
             error = "damaged or truncated TIFF image data at row " + std::to_string(top + 1);
             return false;
         }
