@@ -16,6 +16,10 @@ const char* kUsage =
     "Commands:\n"
     "  apply INPUT... -o OUTPUT | --out-dir DIR [SETTINGS]\n"
     "                       filter image files (see twilightomator apply --help)\n"
+    "  export-psd INPUT -o OUTPUT.psd [--size WxH | --same-size | --proportional WIDTH] [SETTINGS]\n"
+    "                       save the result as a layered PSD document\n"
+    "  gallery presets FOLDER -o PAGE.html | gallery dots INPUT -o PAGE.html\n"
+    "                       web pages of a folder of presets or of the memory dots\n"
     "  demo                 filter the built-in sample scene at the default settings\n"
     "  info                 show the plug-in's properties and scripting terms\n"
     "  modes                list the glue modes\n"
@@ -68,6 +72,8 @@ int runCommandLine(const Arguments& all) {
     if (command == "demo") return demoCommand(rest);
     if (command == "modes") return modesCommand(rest);
     if (command == "preset") return presetCommand(rest);
+    if (command == "export-psd") return exportPsdCommand(rest);
+    if (command == "gallery") return galleryCommand(rest);
     printError("unknown command '" + command + "' (see twilightomator --help)");
     return kExitUsage;
 }

@@ -19,6 +19,8 @@ int applyCommand(const Arguments& arguments);
 int demoCommand(const Arguments& arguments);
 int modesCommand(const Arguments& arguments);
 int presetCommand(const Arguments& arguments);
+int exportPsdCommand(const Arguments& arguments);
+int galleryCommand(const Arguments& arguments);
 
 // Takes "--plugin PATH" out of the arguments; the default is beside the program.
 std::string takePluginPath(Arguments& arguments);

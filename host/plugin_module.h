@@ -2,6 +2,7 @@
 #pragma once
 
 #include "host/property_list.h"
+#include "interface/export_entry.h"
 #include "interface/host_interface.h"
 
 #include <cstdint>
@@ -31,6 +32,11 @@ public:
     // Another entry the module exports beside its entry point; nullptr when it
     // has none of that name.
     void* entry(const char* name) const;
+    // The export entry beside PluginMain (interface/export_entry.h); null
+    // when the module has none.
+    TwilightomatorExportProc exportEntry() const {
+        return reinterpret_cast<TwilightomatorExportProc>(entry(kExportEntryName));
+    }
 
 private:
     typedef int32_t (*ResourceAccessor)(uint32_t type, int16_t id, void* buffer, int32_t capacity);

@@ -8,7 +8,7 @@
 OSErr PluginDialogServices::renderPreview() {
     if (!globals_.workArea) return memFullErr;
     previewRender(globals_);
-    return globals_.result ? *globals_.result : noErr;
+    return globals_.result ? *globals_.result : OSErr(noErr);
 }
 
 OSErr PluginDialogServices::renderInternalImage(int32_t width, int32_t height) {

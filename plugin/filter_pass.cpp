@@ -4,7 +4,9 @@
 
 #include "effect/effect_pipeline.h"
 #include "effect/tiled_image.h"
+#include "effect/tiled_image_resample.h"
 #include "kernels/jobs.h"
+#include "plugin/export_progress.h"
 #include "plugin/pass_context.h"
 #include "plugin/session_store.h"
 #include "plugin/work_area.h"
@@ -407,7 +409,7 @@ void previewRender(PluginGlobals& globals) {
     while (globals.pass.passActive && resultOf(globals) == noErr) passStep(globals);
 }
 
-OSErr renderIntoInternalImage(PluginGlobals& globals, int32_t width, int32_t height) {
+OSErr renderIntoInternalImage(PluginGlobals& globals, int32_t width, int32_t height, ExportProgress* progress) {
     FilterRecord* record = globals.record;
     FilterParameters& parameters = *parametersOf(record);
     if (!globals.buffersAllocated) return memFullErr;
@@ -418,13 +420,14 @@ OSErr renderIntoInternalImage(PluginGlobals& globals, int32_t width, int32_t hei
 
     Pyramid& internal = globals.images->internal;
     const Pyramid& source = globals.images->source;
-    // The same storage as the source, so an equal-size copy is exact; other
-    // sizes are resampled into packed 8-bit pixels.
+    // The same storage as the source, so that an export keeps the host's
+    // depth and an equal-size copy is exact; other sizes are resampled.
     const bool sameSize = width == source.width[0] && height == source.height[0];
-    const int type = sameSize ? source.storageType : kStoragePacked8;
+    const int type = source.storageType;
     if (!internal.create(pluginMemoryService(record), width, height, type, kEdgeClamp)) return kResultPyramidFailed;
     internal.weights = &globals.workArea->weights;
-    copyImage(source, internal);
+    if (sameSize || type == kStoragePacked8) copyImage(source, internal);
+    else resampleImageKeepingDepth(source, internal);
 
     const int32_t savedTarget = parameters.renderTarget;
     const int32_t savedScale = parameters.previewScale;
@@ -434,7 +437,10 @@ OSErr renderIntoInternalImage(PluginGlobals& globals, int32_t width, int32_t hei
     globals.pass.passWidth = width;
     globals.pass.passHeight = height;
     preparePassState(globals);
-    while (globals.pass.passActive && resultOf(globals) == noErr) passStep(globals);
+    while (globals.pass.passActive && resultOf(globals) == noErr) {
+        passStep(globals);
+        if (progress && !progress->step(globals.pass.stepCount, height)) resultOf(globals) = userCanceledErr;
+    }
     parameters.renderTarget = savedTarget;
     parameters.previewScale = savedScale;
     globals.pass = savedPass;

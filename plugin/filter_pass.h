@@ -35,5 +35,8 @@ void continueLoop(PluginGlobals& globals);
 void previewRender(PluginGlobals& globals);
 // Renders the filter's result into the internal image (renderTarget 2) at
 // width x height, for exports: the source is copied (or resampled) into it,
-// then every row is worked in place. Returns the pass result.
-OSErr renderIntoInternalImage(PluginGlobals& globals, int32_t width, int32_t height);
+// then every row is worked in place. Returns the pass result. With progress,
+// each row is reported to it and a cancel there ends the render.
+class ExportProgress;
+OSErr renderIntoInternalImage(PluginGlobals& globals, int32_t width, int32_t height,
+                              ExportProgress* progress = nullptr);

@@ -1,0 +1,272 @@
+// twilightomator export-psd and twilightomator gallery: layered documents and
+// gallery pages, made by the plug-in module's own export entry.
+#include "apps/commands.h"
+
+#include "apps/filter_job.h"
+#include "apps/progress_bar.h"
+#include "apps/settings_flags.h"
+#include "host/descriptor_suite.h"
+#include "host/export_driver.h"
+#include "host/image_files.h"
+
+#include <unistd.h>
+
+#include <cmath>
+#include <cstdio>
+#include <cstring>
+#include <filesystem>
+
+namespace {
+
+struct ExportOptions {
+    std::string input, output, folder;
+    std::string sizeMode = "same";  // same, size, proportional
+    int32_t width = 0, height = 0;
+    bool force = false, quiet = false;
+    std::optional<Descriptor> settings;
+};
+
+void printExportPsdHelp() {
+    std::printf(
+        "Usage: twilightomator export-psd INPUT -o OUTPUT.psd [OPTIONS] [SETTINGS]\n"
+        "\n"
+        "Saves the filter's result on INPUT as a layered PSD document: one layer\n"
+        "\"layer 1\" with transparency and a flattened composite, at the input's depth\n"
+        "(8, 16 or 32 bits per channel).\n"
+        "\n"
+        "Options:\n"
+        "  --same-size           the input's size (the default)\n"
+        "  --size WxH            this size in pixels\n"
+        "  --proportional WIDTH  this width, the height in the input's proportions\n"
+        "  --force               replace an existing OUTPUT\n"
+        "  --quiet               no progress bar\n"
+        "  --plugin PATH         the plug-in module to load\n"
+        "\n"
+        "Without settings the last accepted settings (the cached settings) apply.\n"
+        "\n"
+        "Settings:\n%s",
+        settingsFlagsHelp().c_str());
+}
+
+void printGalleryHelp() {
+    std::printf(
+        "Usage: twilightomator gallery presets FOLDER -o PAGE.html [--force]\n"
+        "       twilightomator gallery dots INPUT -o PAGE.html [--force]\n"
+        "\n"
+        "presets  a web page of the stored pictures of every .z5a preset in FOLDER\n"
+        "dots     a web page of INPUT rendered with each kept memory dot's settings\n"
+        "\n"
+        "The pictures and frame images go into the folder web_images beside PAGE.\n");
+}
+
+bool parseSize(const std::string& text, int32_t& width, int32_t& height) {
+    unsigned w = 0, h = 0;
+    char x = 0, extra = 0;
+    if (std::sscanf(text.c_str(), "%u%c%u%c", &w, &x, &h, &extra) != 3 || (x != 'x' && x != 'X')) return false;
+    if (w < 1 || h < 1 || w > 30000 || h > 30000) return false;
+    width = int32_t(w);
+    height = int32_t(h);
+    return true;
+}
+
+// Parses the options common to both commands; false with a message.
+bool parseOptions(const Arguments& args, ExportOptions& options, bool withSize, std::string& error) {
+    SettingsFlags flags;
+    if (!parseSettingsFlags(args, flags, error)) return false;
+    if (!flags.descriptor.items.empty()) options.settings = flags.descriptor;
+    const Arguments& rest = flags.rest;
+    for (size_t i = 0; i < rest.size(); ++i) {
+        const std::string& a = rest[i];
+        auto value = [&](std::string& out) {
+            if (i + 1 >= rest.size()) {
+                error = a + " needs a value";
+                return false;
+            }
+            out = rest[++i];
+            return true;
+        };
+        std::string text;
+        if (a == "-o" || a == "--output") {
+            if (!value(options.output)) return false;
+        } else if (a == "--force") {
+            options.force = true;
+        } else if (a == "--quiet") {
+            options.quiet = true;
+        } else if (withSize && a == "--same-size") {
+            options.sizeMode = "same";
+        } else if (withSize && a == "--size") {
+            if (!value(text)) return false;
+            if (!parseSize(text, options.width, options.height)) {
+                error = "--size: give WIDTHxHEIGHT, each 1..30000";
+                return false;
+            }
+            options.sizeMode = "size";
+        } else if (withSize && a == "--proportional") {
+            if (!value(text)) return false;
+            const int w = std::atoi(text.c_str());
+            if (w < 1 || w > 30000 || text.find_first_not_of("0123456789") != std::string::npos) {
+                error = "--proportional: give a width of 1..30000";
+                return false;
+            }
+            options.width = w;
+            options.sizeMode = "proportional";
+        } else if (!a.empty() && a[0] == '-') {
+            error = "unknown option '" + a + "'";
+            return false;
+        } else if (options.input.empty()) {
+            options.input = a;
+        } else {
+            error = "one input at a time";
+            return false;
+        }
+    }
+    if (options.input.empty() || options.output.empty()) {
+        error = "give the input and -o OUTPUT";
+        return false;
+    }
+    return true;
+}
+
+// An existing output is replaced only when the user says so.
+bool outputMayBeWritten(const ExportOptions& options) {
+    if (!std::filesystem::exists(options.output) || options.force) return true;
+    printError(options.output + " exists; use --force to replace it");
+    return false;
+}
+
+// Runs one export job through the module over the document.
+int runExportJob(const std::string& pluginPath, Document& document, const ExportOptions& options,
+                 TwilightomatorExportRequest& request, const std::string& label) {
+    std::string error;
+    PluginModule module;
+    if (!module.load(pluginPath, error)) {
+        printError(error);
+        return kExitFailure;
+    }
+    if (!module.exportEntry()) {
+        printError(pluginPath + " cannot export (it has no export entry)");
+        return kExitFailure;
+    }
+    if (!module.accepts(document.imageMode(), error)) {
+        printError(error);
+        return kExitFailure;
+    }
+    DescriptorSuiteConfig suiteConfig;
+    suiteConfig.playInfo = plugInDialogDontDisplay;
+    const std::optional<Descriptor> settings = options.settings;
+    DescriptorSuiteHost suite(suiteConfig, settings ? &*settings : nullptr);
+
+    ProgressBar bar(label);
+    HostConfig config;
+    config.descriptorParameters = suite.parameters();
+    config.abortFlag = installInterruptFlag();
+    const bool showProgress = !options.quiet && isatty(STDERR_FILENO);
+    if (showProgress) config.onProgress = [&bar](int32_t done, int32_t total) { bar.update(done, total); };
+    HostSession session(document, config);
+    const ExportRunResult run = runExport(module, session, programPluginState(), request);
+    if (run.result == userCanceledErr && config.abortFlag && *config.abortFlag) return kExitInterrupted;
+    if (run.result != 0) {
+        const std::string why = !run.message.empty() ? run.message : describeResult(run.result);
+        printError(options.output + ": " + why);
+        return kExitFailure;
+    }
+    return kExitOk;
+}
+
+std::string gPluginPath;
+
+int exportPsd(const Arguments& args) {
+    for (const std::string& a : args)
+        if (a == "-h" || a == "--help") {
+            printExportPsdHelp();
+            return kExitOk;
+        }
+    ExportOptions options;
+    std::string error;
+    if (!parseOptions(args, options, true, error)) {
+        printError("export-psd: " + error);
+        return kExitUsage;
+    }
+    if (!outputMayBeWritten(options)) return kExitFailure;
+    Document document;
+    ImageFileInfo info;
+    if (!readImageFile(options.input, document, info, error)) {
+        printError(error);
+        return kExitFailure;
+    }
+    TwilightomatorExportRequest request{};
+    request.job = kExportLayeredDocument;
+    if (options.sizeMode == "size") {
+        request.width = options.width;
+        request.height = options.height;
+    } else if (options.sizeMode == "proportional") {
+        request.width = options.width;
+        request.height = std::max<int32_t>(
+            1, int32_t(std::lround(double(document.height) * options.width / double(document.width))));
+    }
+    request.path = options.output.c_str();
+    return runExportJob(gPluginPath, document, options, request,
+                        std::filesystem::path(options.output).filename().string());
+}
+
+int gallery(const Arguments& args) {
+    if (args.empty() || args[0] == "-h" || args[0] == "--help") {
+        printGalleryHelp();
+        return args.empty() ? kExitUsage : kExitOk;
+    }
+    const std::string kind = args[0];
+    if (kind != "presets" && kind != "dots") {
+        printError("gallery: presets or dots");
+        return kExitUsage;
+    }
+    ExportOptions options;
+    std::string error;
+    if (!parseOptions(Arguments(args.begin() + 1, args.end()), options, false, error)) {
+        printError("gallery " + kind + ": " + error);
+        return kExitUsage;
+    }
+    if (!outputMayBeWritten(options)) return kExitFailure;
+    TwilightomatorExportRequest request{};
+    request.path = options.output.c_str();
+    Document document;
+    std::string folder;
+    if (kind == "presets") {
+        if (!std::filesystem::is_directory(options.input)) {
+            printError(options.input + " is not a folder");
+            return kExitFailure;
+        }
+        folder = std::filesystem::absolute(options.input).string();
+        if (folder.back() != '/') folder += '/';
+        request.job = kExportPresetsPage;
+        request.sourceFolder = folder.c_str();
+        // The page needs no image; the plug-in runs on a small blank one.
+        if (!makeDocument(document, 16, 16, 3, false, SampleDepth::eight, error)) {
+            printError(error);
+            return kExitFailure;
+        }
+        std::memset(document.samples.data(), 255, document.samples.size());
+    } else {
+        ImageFileInfo info;
+        if (!readImageFile(options.input, document, info, error)) {
+            printError(error);
+            return kExitFailure;
+        }
+        request.job = kExportMemoryDotsPage;
+    }
+    return runExportJob(gPluginPath, document, options, request,
+                        std::filesystem::path(options.output).filename().string());
+}
+
+}  // namespace
+
+int exportPsdCommand(const Arguments& given) {
+    Arguments arguments = given;
+    gPluginPath = takePluginPath(arguments);
+    return exportPsd(arguments);
+}
+
+int galleryCommand(const Arguments& given) {
+    Arguments arguments = given;
+    gPluginPath = takePluginPath(arguments);
+    return gallery(arguments);
+}

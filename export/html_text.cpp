@@ -1,0 +1,89 @@
+// HTML escaping, link encoding and picture-name cleaning.
+#include "export/html_text.h"
+
+#include <cstdio>
+
+namespace {
+// HTML 4 entity names of the ISO-8859-1 characters 160..255.
+constexpr const char* kLatin1Entities[96] = {
+    "nbsp",   "iexcl",  "cent",   "pound",  "curren", "yen",    "brvbar", "sect",   "uml",    "copy",   "ordf",
+    "laquo",  "not",    "shy",    "reg",    "macr",   "deg",    "plusmn", "sup2",   "sup3",   "acute",  "micro",
+    "para",   "middot", "cedil",  "sup1",   "ordm",   "raquo",  "frac14", "frac12", "frac34", "iquest", "Agrave",
+    "Aacute", "Acirc",  "Atilde", "Auml",   "Aring",  "AElig",  "Ccedil", "Egrave", "Eacute", "Ecirc",  "Euml",
+    "Igrave", "Iacute", "Icirc",  "Iuml",   "ETH",    "Ntilde", "Ograve", "Oacute", "Ocirc",  "Otilde", "Ouml",
+    "times",  "Oslash", "Ugrave", "Uacute", "Ucirc",  "Uuml",   "Yacute", "THORN",  "szlig",  "agrave", "aacute",
+    "acirc",  "atilde", "auml",   "aring",  "aelig",  "ccedil", "egrave", "eacute", "ecirc",  "euml",   "igrave",
+    "iacute", "icirc",  "iuml",   "eth",    "ntilde", "ograve", "oacute", "ocirc",  "otilde", "ouml",   "divide",
+    "oslash", "ugrave", "uacute", "ucirc",  "uuml",   "yacute", "thorn",  "yuml"};
+
+bool isAlphanumeric(unsigned char c) {
+    return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || (c >= '0' && c <= '9');
+}
+}  // namespace
+
+void appendHtmlEscaped(std::string& out, unsigned char byte) {
+    switch (byte) {
+        case '"': out += "&quot;"; return;
+        case '&': out += "&amp;"; return;
+        case '<': out += "&lt;"; return;
+        case '>': out += "&gt;"; return;
+        default: break;
+    }
+    if (byte >= 123 && byte <= 159) {
+        char text[8];
+        std::snprintf(text, sizeof text, "&#%03d;", byte);
+        out += text;
+    } else if (byte >= 160) {
+        out += '&';
+        out += kLatin1Entities[byte - 160];
+        out += ';';
+    } else {
+        out += char(byte);
+    }
+}
+
+std::string htmlEscaped(std::string_view text) {
+    std::string out;
+    for (char c : text) appendHtmlEscaped(out, static_cast<unsigned char>(c));
+    return out;
+}
+
+std::string percentEncoded(std::string_view name) {
+    static const char kHex[] = "0123456789abcdef";
+    std::string out;
+    for (char c : name) {
+        const auto byte = static_cast<unsigned char>(c);
+        if (isAlphanumeric(byte)) {
+            out += c;
+        } else {
+            out += '%';
+            out += kHex[byte >> 4];
+            out += kHex[byte & 15];
+        }
+    }
+    return out;
+}
+
+std::string fileNameOf(std::string_view path) {
+    const size_t slash = path.find_last_of("/\\");
+    return std::string(slash == std::string_view::npos ? path : path.substr(slash + 1));
+}
+
+std::string baseNameOf(std::string_view path) {
+    std::string name = fileNameOf(path);
+    const size_t dot = name.rfind('.');
+    if (dot != std::string::npos) name.erase(dot);
+    return name;
+}
+
+std::string cleanPictureName(std::string_view name) {
+    std::string out;
+    for (char c : name) {
+        auto byte = static_cast<unsigned char>(c);
+        if (byte < 32) byte = ' ';
+        if (byte & 0x80) byte = (byte & 0x7F) == 14 ? '_' : static_cast<unsigned char>((byte & 0x7F) + 32);
+        if (byte == '/' || byte == ':' || byte == '\\') byte = '_';
+        out += char(byte);
+    }
+    return out;
+}

@@ -1,0 +1,23 @@
+// Text of the gallery pages: HTML escaping of ISO-8859-1 bytes, the %xx
+// encoding of picture names in links, and the cleaning of picture file names.
+#pragma once
+
+#include <string>
+#include <string_view>
+
+// One byte as the page writes it: &quot; &amp; &lt; &gt;, "&#NNN;" for
+// 123..159, the HTML 4 entity name for 160..255, otherwise the byte itself.
+void appendHtmlEscaped(std::string& out, unsigned char byte);
+std::string htmlEscaped(std::string_view text);
+
+// Every byte outside A-Z, a-z and 0-9 as "%" and two lower-case hex digits.
+std::string percentEncoded(std::string_view name);
+
+// The file name without its folder, and that without its last extension.
+std::string fileNameOf(std::string_view path);
+std::string baseNameOf(std::string_view path);
+
+// A picture name made safe for any file system: bytes below 32 become a
+// space; a byte with the high bit set becomes '_' when its low seven bits
+// are 14, else those bits + 32; then '/', ':' and '\' become '_'.
+std::string cleanPictureName(std::string_view name);

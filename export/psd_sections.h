@@ -1,0 +1,33 @@
+// The sections of the layered document, one function each, shared by the
+// document writer and its tests.
+#pragma once
+
+#include "export/byte_sink.h"
+#include "export/psd_document.h"
+
+#include <cstdint>
+
+// Sizes of the layer-and-mask parts for one layer of width x height.
+struct PsdLayout {
+    int32_t bytesPerChannel = 1;
+    int32_t width = 0, height = 0;
+    int64_t planeBytes = 0;        // width x height x bytesPerChannel
+    int64_t layerInfoBytes = 0;    // after its length field: count, record, channel data
+    int64_t layerInfoPadding = 0;  // zero bytes that bring it to a multiple of 4 (16- and 32-bit)
+    int64_t sectionBytes = 0;      // the layer-and-mask section after its length field
+};
+PsdLayout psdLayout(int32_t bytesPerChannel, int32_t width, int32_t height);
+
+void writePsdHeader(ByteSink& out, int32_t bytesPerChannel, int32_t width, int32_t height);
+void writePsdColourModeData(ByteSink& out, int32_t bytesPerChannel);
+void writePsdImageResources(ByteSink& out, const PsdDocumentInfo& info);
+// The layer record of "layer 1".
+void writePsdLayerRecord(ByteSink& out, const PsdLayout& layout);
+
+// Checkerboard compositing of the merged image: S is 255 (8-bit) or 32640
+// (16-bit) where bit 3 of x XOR y is 0, else 204 or 26112.
+uint8_t psdMerged8(uint32_t channel, uint32_t alpha, int32_t x, int32_t y);
+// On the 0..32768 scale, before the file's 0..65535 scaling.
+uint32_t psdMerged16(uint32_t channel, uint32_t alpha, int32_t x, int32_t y);
+// A 0..32768 value as the file's 16-bit sample: 65535 for full, else 2v.
+uint16_t psdFile16(uint32_t value);

@@ -1,0 +1,28 @@
+// Folder entries in listing order.
+#include "platform/folder_entries.h"
+
+#include "platform/path_limits.h"
+
+#include <dirent.h>
+#include <sys/stat.h>
+
+#include <cstring>
+
+bool listFolderEntries(const char* folder, std::vector<FolderEntry>& entries) {
+    entries.clear();
+    if (!pathFits(folder)) return false;
+    DIR* directory = ::opendir(folder);
+    if (!directory) return false;
+    std::string base = folder;
+    if (!base.empty() && base.back() != kPathSeparator) base += kPathSeparator;
+    while (const dirent* entry = ::readdir(directory)) {
+        if (std::strcmp(entry->d_name, ".") == 0 || std::strcmp(entry->d_name, "..") == 0) continue;
+        FolderEntry item;
+        item.name = entry->d_name;
+        struct stat info;
+        item.isFolder = ::stat((base + item.name).c_str(), &info) == 0 && S_ISDIR(info.st_mode);
+        entries.push_back(std::move(item));
+    }
+    ::closedir(directory);
+    return true;
+}

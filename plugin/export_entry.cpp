@@ -1,0 +1,56 @@
+// The export entry: runs one export job inside the run that Start set up,
+// then ends the run as the last Continue would.
+#include "plugin/export_entry.h"
+
+#include "plugin/export_document.h"
+#include "plugin/export_galleries.h"
+#include "plugin/filter_pass.h"
+#include "plugin/globals.h"
+#include "plugin/host_services.h"
+
+#include <cstdio>
+
+void exportEntry(TwilightomatorExportRequest* request, void* recordPointer, intptr_t* data, int16_t* result) {
+    auto* record = static_cast<FilterRecord*>(recordPointer);
+    if (!request || !record || !data || !result) return;
+    if (request->size != int32_t(sizeof(TwilightomatorExportRequest))) {
+        *result = filterBadParameters;
+        return;
+    }
+    request->message[0] = '\0';
+    Handle handle = reinterpret_cast<Handle>(*data);
+    Ptr memory = handle ? lockPluginHandle(record, handle) : nullptr;
+    if (!memory) {
+        *result = filterBadParameters;  // no Start ran before
+        return;
+    }
+    auto* globals = reinterpret_cast<PluginGlobals*>(memory);
+    globals->record = record;
+    globals->result = result;
+    *result = noErr;
+    if (!globals->buffersAllocated || !parametersOf(record)) {
+        std::snprintf(request->message, kExportMessageBytes, "the filter run was not started");
+        *result = filterBadParameters;
+    } else {
+        char* message = request->message;
+        switch (request->job) {
+            case kExportLayeredDocument:
+                *result = exportLayeredDocument(*globals, request->path, request->width, request->height, message,
+                                                kExportMessageBytes);
+                break;
+            case kExportPresetsPage:
+                *result = writePresetsPage(*globals, request->sourceFolder, request->path, message,
+                                           kExportMessageBytes);
+                break;
+            case kExportMemoryDotsPage:
+                *result = writeMemoryDotsPage(*globals, request->path, message, kExportMessageBytes);
+                break;
+            default:
+                *result = filterBadParameters;
+                break;
+        }
+    }
+    releaseWorkingBuffers(*globals);
+    emptyHostRectangles(record);
+    unlockPluginHandle(record, handle);
+}

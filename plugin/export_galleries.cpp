@@ -1,0 +1,213 @@
+// Writing the presets page and the memory-dots page.
+#include "plugin/export_galleries.h"
+
+#include "effect/tiled_image.h"
+#include "codec/exif_block.h"
+#include "export/gallery_frames.h"
+#include "export/html_page.h"
+#include "codec/iptc_block.h"
+#include "codec/jpeg_tiled_image.h"
+#include "codec/jpeg_writer.h"
+#include "export/user_file.h"
+#include "platform/folder_entries.h"
+#include "platform/folder_listing.h"
+#include "plugin/export_document.h"
+#include "plugin/export_progress.h"
+#include "plugin/filter_pass.h"
+#include "plugin/work_area.h"
+#include "settings/preset_file.h"
+#include "settings/settings_store.h"
+
+#include <algorithm>
+#include <cctype>
+#include <cstdio>
+#include <cstring>
+#include <memory>
+#include <string>
+
+namespace {
+
+constexpr int32_t kPresetColumns = 5;
+constexpr int32_t kMemoryDotColumns = 4;
+constexpr int32_t kPresetCellSide = 88;
+constexpr int32_t kMemoryDotPictureSide = 300;
+constexpr int32_t kGalleryJpegQuality = 80;
+
+void putMessage(char* message, size_t bytes, const std::string& text) {
+    if (message && bytes > 0) std::snprintf(message, bytes, "%s", text.c_str());
+}
+
+bool containsWithoutCase(const std::string& text, const char* part) {
+    const size_t n = std::strlen(part);
+    for (size_t i = 0; i + n <= text.size(); ++i) {
+        size_t k = 0;
+        while (k < n && std::tolower(static_cast<unsigned char>(text[i + k])) ==
+                            std::tolower(static_cast<unsigned char>(part[k])))
+            ++k;
+        if (k == n) return true;
+    }
+    return false;
+}
+
+// The web_images folder beside the page, with fresh frame images.
+bool prepareWebImages(const char* htmlPath, std::string& folder, std::string& error) {
+    const std::string page = htmlPath ? htmlPath : "";
+    const size_t slash = page.rfind('/');
+    folder = (slash == std::string::npos ? std::string() : page.substr(0, slash + 1)) + kWebImagesFolder + "/";
+    if (!createFolder(folder.c_str())) {
+        error = "cannot create the folder " + folder;
+        return false;
+    }
+    for (const GalleryFrame& frame : kGalleryFrames)
+        if (!writeUserFile((folder + frame.fileName).c_str(), frame.bytes, frame.size, error)) return false;
+    return true;
+}
+
+// A gallery picture: JPEG at quality 80 with the product's EXIF and IPTC
+// blocks and the host's ICC profile when it offers one. A picture that
+// cannot be written keeps its cell; the page links to the missing file.
+void writeGalleryJpeg(const FilterRecord* record, const Pyramid& image, const std::string& path) {
+    MetadataBlock exif, iptc;
+    JpegEncodeOptions options;
+    options.quality = kGalleryJpegQuality;
+    if (buildExifBlock(exif, true, MetadataPass::write) > 0) options.exif = &exif;
+    if (buildIptcBlock(iptc, true, MetadataPass::write) > 0) options.iptc = &iptc;
+    if (record->iCCprofileData && record->iCCprofileSize > 0 && record->canUseICCProfiles) {
+        options.iccProfile = reinterpret_cast<const uint8_t*>(*record->iCCprofileData);
+        options.iccProfileBytes = size_t(record->iCCprofileSize);
+    }
+    const MemoryService memory = pluginMemoryService(record);
+    const JpegRowSource source = tiledImageRowSource(image);
+    MemoryBlock block;
+    size_t bytes = 0;
+    if (encodeJpegToMemory(&source, options, &memory, block, bytes) != kJpegEncoded) return;
+    std::string error;
+    writeUserFile(path.c_str(), block.data, bytes, error);
+    memory.release(memory.context, &block);
+}
+
+OSErr savePage(const HtmlPage& page, const char* htmlPath, char* message, size_t messageBytes) {
+    std::string error;
+    if (!writeUserFile(htmlPath, page.text.data(), page.text.size(), error)) {
+        putMessage(message, messageBytes, error);
+        return kExportWriteFailed;
+    }
+    return noErr;
+}
+
+}  // namespace
+
+void memoryDotPictureSize(int32_t width, int32_t height, int32_t& pictureWidth, int32_t& pictureHeight) {
+    const int32_t longer = std::max(width, height);
+    if (longer <= kMemoryDotPictureSide) {
+        pictureWidth = std::max(width, 1);
+        pictureHeight = std::max(height, 1);
+        return;
+    }
+    pictureWidth = std::max<int32_t>(1, int32_t(int64_t(width) * kMemoryDotPictureSide / longer));
+    pictureHeight = std::max<int32_t>(1, int32_t(int64_t(height) * kMemoryDotPictureSide / longer));
+}
+
+OSErr writePresetsPage(PluginGlobals& globals, const char* sourceFolder, const char* htmlPath, char* message,
+                       size_t messageBytes) {
+    putMessage(message, messageBytes, "");
+    const FilterRecord* record = globals.record;
+    std::vector<FolderEntry> entries;
+    if (!sourceFolder || !listFolderEntries(sourceFolder, entries)) {
+        putMessage(message, messageBytes, std::string("cannot read the folder ") + (sourceFolder ? sourceFolder : ""));
+        return kExportWriteFailed;
+    }
+    std::string webImages, error;
+    if (!prepareWebImages(htmlPath, webImages, error)) {
+        putMessage(message, messageBytes, error);
+        return kExportWriteFailed;
+    }
+    std::string folder = sourceFolder;
+    if (!folder.empty() && folder.back() != '/') folder += '/';
+
+    HtmlPage page;
+    startHtmlPage(page, GalleryKind::presets, kPresetColumns, folder.c_str());
+    ExportProgress progress(record);
+    const MemoryService memory = pluginMemoryService(record);
+    auto picture = std::make_unique<PresetPicture>();
+    int64_t visited = 0;
+    for (const FolderEntry& entry : entries) {
+        if (!progress.step(visited++, int64_t(entries.size()))) return userCanceledErr;
+        if (entry.isFolder || !containsWithoutCase(entry.name, ".z5a")) continue;
+        const std::string path = folder + entry.name;
+        if (page.column == 1) openHtmlRow(page);
+        // Each preset shows its own stored picture; one without a picture
+        // gets no JPEG (its cell links to a missing file).
+        picture->width = picture->height = 0;
+        UserSettings ignored = defaultUserSettings();
+        readPreset(path.c_str(), PresetReadMode::thumbnailOnly, ignored, picture.get(), memory);
+        writePictureCell(page, path, kPresetCellSide, kPresetCellSide);
+        Pyramid image;
+        if (picture->width > 0 && picture->height > 0 &&
+            image.create(memory, picture->width, picture->height, kStoragePacked8, kEdgeNoLevels)) {
+            for (int32_t y = 0; y < picture->height; ++y)
+                for (int32_t x = 0; x < picture->width; ++x) {
+                    const uint8_t* p = picture->rgba + (size_t(y) * size_t(picture->width) + size_t(x)) * 4;
+                    writePacked8(x, y, image, 0, p[0], p[1], p[2], p[3]);
+                }
+            writeGalleryJpeg(record, image, webImages + galleryPictureFileName(path));
+        }
+    }
+    progress.step(1, 1);
+    finishHtmlPage(page);
+    return savePage(page, htmlPath, message, messageBytes);
+}
+
+OSErr writeMemoryDotsPage(PluginGlobals& globals, const char* htmlPath, char* message, size_t messageBytes,
+                          const bool* occupied) {
+    putMessage(message, messageBytes, "");
+    const FilterRecord* record = globals.record;
+    FilterParameters& parameters = *parametersOf(record);
+    const SettingsStore& store = globals.workArea->store;
+    std::string webImages, error;
+    if (!prepareWebImages(htmlPath, webImages, error)) {
+        putMessage(message, messageBytes, error);
+        return kExportWriteFailed;
+    }
+    int32_t width = 0, height = 0;
+    memoryDotPictureSize(record->filterRect.right - record->filterRect.left,
+                         record->filterRect.bottom - record->filterRect.top, width, height);
+
+    HtmlPage page;
+    startHtmlPage(page, GalleryKind::memoryDots, kMemoryDotColumns, nullptr);
+    ExportProgress progress(record);
+    const MemoryService memory = pluginMemoryService(record);
+    // The dot's settings stand in for the current ones while it renders.
+    const UserSettings current = parameters.settings;
+    char currentName[kPathBytes];
+    std::memcpy(currentName, parameters.settingsFileName, kPathBytes);
+    OSErr result = noErr;
+    for (int32_t dot = 1; dot <= kMemoryDotCount && result == noErr; ++dot) {
+        if (!progress.step(dot - 1, kMemoryDotCount)) {
+            result = userCanceledErr;
+            break;
+        }
+        if (occupied ? !occupied[dot - 1] : store.keptFlags[dot - 1] != 1) continue;
+        if (loadMemoryDot(store, dot - 1, parameters, nullptr, memory) != 0) {
+            parameters.settings = current;
+            continue;
+        }
+        const OSErr rendered = renderIntoInternalImage(globals, width, height);
+        const std::string name = "dot " + std::to_string(dot);
+        if (rendered == noErr) writeGalleryJpeg(record, globals.images->internal, webImages + name + ".jpg");
+        globals.images->internal.release();
+        parameters.settings = current;
+        std::memcpy(parameters.settingsFileName, currentName, kPathBytes);
+        if (rendered == userCanceledErr) {
+            result = userCanceledErr;
+            break;
+        }
+        writePictureCell(page, name, width, height);
+    }
+    parameters.settings = current;
+    std::memcpy(parameters.settingsFileName, currentName, kPathBytes);
+    if (result != noErr) return result;
+    progress.step(1, 1);
+    finishHtmlPage(page);
+    return savePage(page, htmlPath, message, messageBytes);
+}

@@ -1,0 +1,336 @@
+// The layered document, read back by an independent walk over its sections:
+// sizes, resource order and padding, the three layer layouts, the merged
+// planes over the checkerboard. Expected values are worked out by hand.
+#include "effect/tiled_image.h"
+#include "export/psd_document.h"
+#include "export/psd_sections.h"
+#include "platform/memory_service.h"
+
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <string>
+#include <vector>
+
+namespace {
+
+struct Reader {
+    const std::vector<uint8_t>& d;
+    size_t at = 0;
+    uint32_t u8() { return d.at(at++); }
+    uint32_t u16() { return (u8() << 8) | u8(); }
+    uint32_t u32() { return (u16() << 16) | u16(); }
+    float f32() {
+        const uint32_t bits = u32();
+        float v;
+        std::memcpy(&v, &bits, 4);
+        return v;
+    }
+    std::string text(size_t n) {
+        std::string s(reinterpret_cast<const char*>(&d.at(at)), n);
+        at += n;
+        return s;
+    }
+};
+
+struct Resource {
+    uint32_t number, length;
+    size_t offset;  // of its "8BIM"
+    std::vector<uint8_t> data;
+};
+
+struct Walk {
+    uint32_t channels = 0, height = 0, width = 0, depth = 0, mode = 0;
+    std::vector<uint8_t> colourModeData;
+    std::vector<Resource> resources;
+    size_t layerSectionOffset = 0;  // of its length field
+    uint32_t layerSectionLength = 0;
+    size_t mergedOffset = 0;  // of the compression code
+};
+
+Walk walk(const std::vector<uint8_t>& bytes) {
+    Walk w;
+    Reader r{bytes};
+    EXPECT_EQ(r.text(4), "8BPS");
+    EXPECT_EQ(r.u16(), 1u);
+    r.at += 6;
+    w.channels = r.u16();
+    w.height = r.u32();
+    w.width = r.u32();
+    w.depth = r.u16();
+    w.mode = r.u16();
+    const uint32_t colourBytes = r.u32();
+    w.colourModeData.assign(bytes.begin() + long(r.at), bytes.begin() + long(r.at + colourBytes));
+    r.at += colourBytes;
+    const uint32_t resourceBytes = r.u32();
+    const size_t end = r.at + resourceBytes;
+    while (r.at < end) {
+        Resource res;
+        res.offset = r.at;
+        EXPECT_EQ(r.text(4), "8BIM");
+        res.number = r.u16();
+        EXPECT_EQ(r.u16(), 0u);
+        res.length = r.u32();
+        res.data.assign(bytes.begin() + long(r.at), bytes.begin() + long(r.at + res.length));
+        r.at += res.length + (res.length & 1);
+        w.resources.push_back(res);
+    }
+    EXPECT_EQ(r.at, end);
+    w.layerSectionOffset = r.at;
+    w.layerSectionLength = r.u32();
+    w.mergedOffset = r.at + w.layerSectionLength;
+    return w;
+}
+
+std::vector<uint32_t> numbers(const Walk& w) {
+    std::vector<uint32_t> out;
+    for (const Resource& r : w.resources) out.push_back(r.number);
+    return out;
+}
+
+const UtcDate kDate{2026, 3, 9};
+
+PsdDocumentInfo infoFor(int32_t bytes) {
+    PsdDocumentInfo info;
+    info.bytesPerChannel = bytes;
+    info.date = &kDate;
+    return info;
+}
+
+struct Image {
+    Pyramid p;
+    Image(int w, int h, int type) { EXPECT_TRUE(p.create(systemMemoryService(), w, h, type, kEdgeClamp)); }
+};
+
+std::vector<uint8_t> written(const Pyramid& image, const PsdDocumentInfo& info) {
+    MemorySink sink;
+    EXPECT_EQ(writePsdDocument(image, info, sink), kPsdWritten);
+    return sink.data;
+}
+
+TEST(PsdDocument, EightBitThreeByThreeHasTheHandCountedLayout) {
+    Image image(3, 3, kStoragePacked8);
+    for (int y = 0; y < 3; ++y)
+        for (int x = 0; x < 3; ++x) writePacked8(x, y, image.p, 0, 10 * x, 20 * y, 7, 255);
+    const std::vector<uint8_t> bytes = written(image.p, infoFor(1));
+    const Walk w = walk(bytes);
+    EXPECT_EQ(w.channels, 3u);
+    EXPECT_EQ(w.width, 3u);
+    EXPECT_EQ(w.height, 3u);
+    EXPECT_EQ(w.depth, 8u);
+    EXPECT_EQ(w.mode, 3u);
+    EXPECT_TRUE(w.colourModeData.empty());
+    EXPECT_EQ(numbers(w), (std::vector<uint32_t>{1001, 1005, 1011, 1016, 1035, 1028, 1058, 1024, 1026}));
+    // Layer info: count 2 + record 114 + 4 channels of (2 + 9) = 160;
+    // section: its length field, the block, the empty global mask = 168.
+    EXPECT_EQ(w.layerSectionLength, 168u);
+    // Header 26, colour data 4, resources 4 + 560, layer section 4 + 168,
+    // merged 2 + 4 planes of 9.
+    EXPECT_EQ(bytes.size(), 804u);
+    EXPECT_EQ(w.mergedOffset, 804u - 38u);
+    // Merged red plane (opaque pixels: the channel itself), then the opaque
+    // transparency plane.
+    Reader r{bytes, w.mergedOffset};
+    EXPECT_EQ(r.u16(), 0u);
+    for (int i = 0; i < 9; ++i) EXPECT_EQ(r.u8(), uint32_t(10 * (i % 3)));
+    r.at += 18;
+    for (int i = 0; i < 9; ++i) EXPECT_EQ(r.u8(), 255u);
+}
+
+TEST(PsdDocument, ResourcesArePaddedToEvenOffsets) {
+    Image image(2, 2, kStoragePacked8);
+    const Walk w = walk(written(image.p, infoFor(1)));
+    for (const Resource& r : w.resources) EXPECT_EQ(r.offset % 2, 0u) << r.number;
+    ASSERT_EQ(w.resources.size(), 9u);
+    const Resource& exif = w.resources[6];
+    EXPECT_EQ(exif.number, 1058u);
+    EXPECT_EQ(exif.length, 41u);
+    // 12 header bytes, 41 data bytes, one pad byte: the next block follows at +54.
+    EXPECT_EQ(w.resources[7].offset, exif.offset + 54);
+    EXPECT_EQ(std::string(exif.data.begin(), exif.data.begin() + 2), "MM");
+    EXPECT_EQ(w.resources[0].length, 120u);  // print record
+    EXPECT_EQ(w.resources[0].data[13], uint8_t(743 & 0xFF));
+    EXPECT_EQ(w.resources[0].data[16], 0xFF);  // -9
+    const std::vector<uint8_t> resolution{0, 72, 0, 0, 0, 1, 0, 1, 0, 72, 0, 0, 0, 1, 0, 1};
+    EXPECT_EQ(w.resources[1].data, resolution);
+    EXPECT_EQ(w.resources[2].data, (std::vector<uint8_t>{0, 0, 0, 0, 0, 0, 0, 0, 1}));
+    EXPECT_EQ(w.resources[3].length, 112u);
+    // Each transfer curve: 0, eleven -1s, 1000, override 0.
+    EXPECT_EQ(w.resources[3].data[2], 0xFF);
+    EXPECT_EQ(w.resources[3].data[24], 1000 >> 8);
+    EXPECT_EQ(w.resources[3].data[25], 1000 & 0xFF);
+    EXPECT_EQ(w.resources[7].data, (std::vector<uint8_t>{0, 1}));
+    EXPECT_EQ(w.resources[8].data, (std::vector<uint8_t>{0, 0}));
+    // The IPTC resource carries its own "8BIM" 0x0404 header.
+    EXPECT_EQ(std::string(w.resources[5].data.begin(), w.resources[5].data.begin() + 4), "8BIM");
+}
+
+TEST(PsdDocument, IccProfileIsStoredOnlyWhenGiven) {
+    Image image(1, 1, kStoragePacked8);
+    const uint8_t profile[5] = {1, 2, 3, 4, 5};
+    PsdDocumentInfo info = infoFor(1);
+    info.iccProfile = profile;
+    info.iccProfileBytes = 5;
+    const Walk w = walk(written(image.p, info));
+    EXPECT_EQ(numbers(w), (std::vector<uint32_t>{1001, 1005, 1011, 1016, 1035, 1039, 1028, 1058, 1024, 1026}));
+    EXPECT_EQ(w.resources[5].data, (std::vector<uint8_t>{1, 2, 3, 4, 5}));
+}
+
+TEST(PsdDocument, TransparentPixelsShowTheCheckerboardInTheMergedImage) {
+    // 16 x 1: all transparent except x = 1, half-covered red 100.
+    Image image(16, 1, kStoragePacked8);
+    for (int x = 0; x < 16; ++x) writePacked8(x, 0, image.p, 0, 10, 20, 30, 0);
+    writePacked8(1, 0, image.p, 0, 100, 0, 0, 128);
+    const std::vector<uint8_t> bytes = written(image.p, infoFor(1));
+    const Walk w = walk(bytes);
+    Reader r{bytes, w.mergedOffset + 2};
+    std::vector<uint32_t> red, green, blue, alpha;
+    for (int x = 0; x < 16; ++x) red.push_back(r.u8());
+    for (int x = 0; x < 16; ++x) green.push_back(r.u8());
+    for (int x = 0; x < 16; ++x) blue.push_back(r.u8());
+    for (int x = 0; x < 16; ++x) alpha.push_back(r.u8());
+    EXPECT_EQ(red[0], 255u);
+    EXPECT_EQ(green[0], 255u);
+    EXPECT_EQ(blue[0], 255u);
+    EXPECT_EQ(red[8], 204u);
+    EXPECT_EQ(blue[15], 204u);
+    // (255 x 127 + 100 x 128) / 255 = 45185 / 255 = 177; transparency with
+    // C = A: (255 x 127 + 128 x 128) / 255 = 48769 / 255 = 191.
+    EXPECT_EQ(red[1], 177u);
+    EXPECT_EQ(alpha[1], 191u);
+    EXPECT_EQ(alpha[0], 255u);
+    EXPECT_EQ(alpha[9], 204u);
+    EXPECT_EQ(r.at, bytes.size());
+    // The layer keeps the pixel itself: its transparency plane comes first.
+    const size_t layerData = w.layerSectionOffset + 4 + 4 + 2 + 114;
+    Reader l{bytes, layerData};
+    EXPECT_EQ(l.u16(), 0u);
+    EXPECT_EQ(l.u8(), 0u);
+    EXPECT_EQ(l.u8(), 128u);
+}
+
+TEST(PsdDocument, SixteenBitUsesLr16AndScalesToTheFileRange) {
+    Image image(2, 1, kStorageRgba16);
+    writeRgba16(0, 0, image.p, 0, 32768, 12345, 0, 32768);
+    writeRgba16(1, 0, image.p, 0, 32768, 0, 0, 16384);
+    const std::vector<uint8_t> bytes = written(image.p, infoFor(2));
+    const Walk w = walk(bytes);
+    EXPECT_EQ(w.channels, 4u);
+    EXPECT_EQ(w.depth, 16u);
+    EXPECT_EQ(numbers(w), (std::vector<uint32_t>{1001, 1005, 1011, 1016, 1035, 1028, 1058, 1024, 1026}));
+    Reader r{bytes, w.layerSectionOffset + 4};
+    EXPECT_EQ(r.u32(), 0u);
+    EXPECT_EQ(r.u32(), 0u);
+    EXPECT_EQ(r.text(8), "8BIMMt16");
+    EXPECT_EQ(r.u32(), 0u);
+    EXPECT_EQ(r.text(8), "8BIMLr16");
+    // count 2 + record 114 + 4 x (2 + 4) = 140, a multiple of 4.
+    EXPECT_EQ(r.u32(), 140u);
+    EXPECT_EQ(w.layerSectionLength, 4u + 4 + 12 + 12 + 140);
+    EXPECT_EQ(r.u16(), 1u);
+    r.at += 16 + 2 + 24 + 8 + 2;
+    EXPECT_EQ(r.u8(), 40u);  // flags
+    r.at += 1 + 4 + 4 + 44 + 8;
+    EXPECT_EQ(r.u16(), 0u);  // transparency channel
+    EXPECT_EQ(r.u16(), 65535u);
+    EXPECT_EQ(r.u16(), 32768u);
+    EXPECT_EQ(r.u16(), 0u);  // red
+    EXPECT_EQ(r.u16(), 65535u);
+    EXPECT_EQ(r.u16(), 65535u);
+    EXPECT_EQ(r.u16(), 0u);  // green: 2 x 12345
+    EXPECT_EQ(r.u16(), 24690u);
+    // Merged: red at x = 1 is (32640 x 16384 + 32768 x 16384) >> 15 =
+    // 32704, written as 65408; transparency 65535; a fifth plane of 65535.
+    Reader m{bytes, w.mergedOffset};
+    EXPECT_EQ(m.u16(), 0u);
+    EXPECT_EQ(m.u16(), 65535u);
+    EXPECT_EQ(m.u16(), 65408u);
+    m.at += 8;
+    EXPECT_EQ(m.u16(), 65535u);
+    EXPECT_EQ(m.u16(), 65535u);
+    EXPECT_EQ(m.u16(), 65535u);
+    EXPECT_EQ(m.u16(), 65535u);
+    EXPECT_EQ(m.at, bytes.size());
+}
+
+TEST(PsdDocument, ThirtyTwoBitCarriesTheHdrBlocksAndKeywords) {
+    Image image(2, 2, kStorageFloat4);
+    writeFloat4(1, 0, image.p, 0, 0.25f, 2.5f, 0.0f, 0.5f);
+    PsdDocumentInfo info = infoFor(4);
+    info.vignette = 30;
+    info.sepia = 0;
+    info.glue = 1;
+    const std::vector<uint8_t> bytes = written(image.p, info);
+    const Walk w = walk(bytes);
+    EXPECT_EQ(w.channels, 3u);
+    EXPECT_EQ(w.depth, 32u);
+    ASSERT_EQ(w.colourModeData.size(), 74u);
+    EXPECT_EQ(std::string(w.colourModeData.begin(), w.colourModeData.begin() + 4), "hdrt");
+    EXPECT_EQ(w.colourModeData[21], 'D');  // word 11 of 37, counted from 1
+    EXPECT_EQ(numbers(w), (std::vector<uint32_t>{1001, 1005, 1011, 1016, 1035, 1028, 1058, 1069, 1072, 1024, 1026}));
+    EXPECT_EQ(w.resources[7].data, (std::vector<uint8_t>{0, 1, 0, 0, 0, 12}));
+    EXPECT_EQ(w.resources[8].data, (std::vector<uint8_t>{1}));
+    const std::string iptc(w.resources[5].data.begin(), w.resources[5].data.end());
+    EXPECT_NE(iptc.find(std::string("\x1c\x02\x19\x00\x03HDR", 8)), std::string::npos);
+    EXPECT_NE(iptc.find(std::string("\x1c\x02\x19\x00\x12high dynamic range", 23)), std::string::npos);
+    EXPECT_NE(iptc.find("vignette"), std::string::npos);
+    EXPECT_EQ(iptc.find("sepia"), std::string::npos);
+
+    Reader r{bytes, w.layerSectionOffset + 4 + 8 + 12};
+    EXPECT_EQ(r.text(8), "8BIMLr32");
+    // count 2 + record 114 + 4 x (2 + 16) = 188.
+    EXPECT_EQ(r.u32(), 188u);
+    r.at += 2 + 16 + 2 + 24 + 8 + 2;
+    EXPECT_EQ(r.u8(), 8u);  // flags
+    r.at += 1 + 4 + 4 + 44 + 8;
+    EXPECT_EQ(r.u16(), 0u);
+    r.at += 4;
+    EXPECT_EQ(r.f32(), 0.5f);  // transparency of (1, 0)
+    r.at += 8 + 2 + 4;
+    EXPECT_EQ(r.f32(), 0.25f);  // red of (1, 0)
+    r.at += 8 + 2 + 4;
+    EXPECT_EQ(r.f32(), 2.5f);  // green of (1, 0), above 1 as it was
+    r.at += 8 + 2 + 16;
+    EXPECT_EQ(r.text(8), "8BIMLMsk");
+    EXPECT_EQ(r.u32(), 14u);
+    r.at += 16;
+    EXPECT_EQ(r.text(8), "8BIMPat3");
+    EXPECT_EQ(r.u32(), 0u);
+    EXPECT_EQ(r.at, w.mergedOffset);
+    EXPECT_EQ(w.layerSectionLength, 4u + 4 + 12 + 12 + 188 + 28 + 12);
+    // Merged: floats straight from the image, four planes of four.
+    Reader m{bytes, w.mergedOffset + 2};
+    m.at += 4;
+    EXPECT_EQ(m.f32(), 0.25f);
+    EXPECT_EQ(bytes.size(), w.mergedOffset + 2 + 4 * 16);
+}
+
+// A sink that takes `room` bytes and then fails.
+class ShortSink : public ByteSink {
+public:
+    explicit ShortSink(size_t room) : room_(room) {}
+    void write(const void*, size_t count) override {
+        if (count > room_) failed_ = true;
+        else room_ -= count;
+    }
+    bool failed() const override { return failed_; }
+
+private:
+    size_t room_;
+    bool failed_ = false;
+};
+
+TEST(PsdDocument, AFailedWriteIsReportedAndMismatchedImagesRefused) {
+    Image image(20, 20, kStoragePacked8);
+    ShortSink sink(1000);
+    EXPECT_EQ(writePsdDocument(image.p, infoFor(1), sink), kPsdWriteFailed);
+    MemorySink memory;
+    EXPECT_EQ(writePsdDocument(image.p, infoFor(2), memory), kPsdBadImage);
+    EXPECT_TRUE(memory.data.empty());
+    int calls = 0;
+    const PsdProgress stop{[](void* c, int64_t, int64_t) { return ++*static_cast<int*>(c) < 3; }, &calls};
+    EXPECT_EQ(writePsdDocument(image.p, infoFor(1), memory, &stop), kPsdCancelled);
+    EXPECT_EQ(calls, 3);
+}
+
+}  // namespace
