@@ -14,6 +14,7 @@
 
 #include <csignal>
 #include <algorithm>
+#include <cstdlib>
 #include <cstdio>
 #include <cstring>
 #include <filesystem>
@@ -25,7 +26,7 @@ struct ApplyOptions {
     std::vector<std::string> inputs;
     std::string output, outDir, maskPath, actionPath, recordPath, presetPath;
     int depth = 0;
-    bool force = false, quiet = false;
+    bool force = false, quiet = false, dialog = false;
     std::optional<Descriptor> settings;
 };
 
@@ -44,6 +45,9 @@ void printApplyHelp() {
         "  --action FILE        replay a recorded step (JSON action file)\n"
         "  --record FILE        save the step that was applied as an action file\n"
         "  --preset FILE        use the settings of a .z5a preset\n"
+        "  --dialog             open the filter's dialog on the one input; the settings,\n"
+        "                       preset or action given are what it opens with; OK writes\n"
+        "                       OUTPUT, Cancel writes nothing (exit status 3)\n"
         "  --force              replace existing output files\n"
         "  --quiet              no progress bar\n"
         "  --plugin PATH        the plug-in module to load\n"
@@ -102,6 +106,8 @@ bool parseApplyOptions(const Arguments& args, ApplyOptions& options, bool& helpS
                 return false;
             }
             options.depth = std::stoi(value);
+        } else if (a == "--dialog") {
+            options.dialog = true;
         } else if (a == "--force") {
             options.force = true;
         } else if (a == "--quiet" || a == "-q") {
@@ -121,6 +127,10 @@ bool parseApplyOptions(const Arguments& args, ApplyOptions& options, bool& helpS
     }
     if (!options.output.empty() && options.inputs.size() > 1) {
         error = "-o takes one input; use --out-dir DIR for several";
+        return false;
+    }
+    if (options.dialog && (options.inputs.size() != 1 || options.output.empty())) {
+        error = "--dialog takes one input and -o OUTPUT";
         return false;
     }
     const int sources = (options.settings ? 1 : 0) + (options.actionPath.empty() ? 0 : 1) +
@@ -295,6 +305,18 @@ int applyCommand(const Arguments& given) {
         return refusal;
     }
 
+    if (options.dialog) {
+        // Given settings, a preset or an action are what the dialog opens with.
+        job.playMode = plugInDialogDisplay;
+        job.withDialog = true;
+        const char* x11 = std::getenv("DISPLAY");
+        const char* wayland = std::getenv("WAYLAND_DISPLAY");
+        if ((!x11 || !*x11) && (!wayland || !*wayland)) {
+            printError("--dialog needs a display, and neither DISPLAY nor WAYLAND_DISPLAY is set");
+            return kExitFailure;
+        }
+    }
+
     PluginModule module;
     if (!module.load(pluginPath, error)) {
         printError(error);
@@ -334,6 +356,10 @@ int applyCommand(const Arguments& given) {
         if (*interrupted) {
             reportInterruption(written);
             return interruptedStatus(*interrupted);
+        }
+        if (options.dialog && result.result == userCanceledErr) {
+            if (!options.quiet) std::fprintf(stderr, "cancelled; nothing was written\n");
+            return kExitCancelled;
         }
         if (result.result != 0) {
             if (result.result != 1)

@@ -7,10 +7,12 @@
 
 using Arguments = std::vector<std::string>;
 
-// Exit statuses: 0 done, 1 the work failed, 2 bad usage, 130 interrupted.
+// Exit statuses: 0 done, 1 the work failed, 2 bad usage, 3 cancelled in the
+// dialog, 130 interrupted.
 constexpr int kExitOk = 0;
 constexpr int kExitFailure = 1;
 constexpr int kExitUsage = 2;
+constexpr int kExitCancelled = 3;
 constexpr int kExitInterrupted = 130;
 
 int runCommandLine(const Arguments& arguments);

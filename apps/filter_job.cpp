@@ -27,7 +27,7 @@ FilterJobResult runFilterJob(const PluginModule& module, Document& document, con
     if (job.showProgress) config.onProgress = [&bar](int32_t done, int32_t total) { bar.update(done, total); };
 
     HostSession session(document, config);
-    const FilterRunResult run = runFilter(module, session, programPluginState(), false);
+    const FilterRunResult run = runFilter(module, session, programPluginState(), job.withDialog);
     if (run.result == 0 && job.showProgress) bar.update(1, 1);
 
     FilterJobResult result;

@@ -17,6 +17,8 @@ struct FilterJob {
     // The step's settings; none: the plug-in's cached settings apply.
     std::optional<Descriptor> descriptor;
     int16_t playMode = plugInDialogDontDisplay;
+    // The user asked for the dialog (the host calls Parameters first).
+    bool withDialog = false;
     bool showProgress = false;
     std::string progressLabel;
     volatile std::sig_atomic_t* abortFlag = nullptr;

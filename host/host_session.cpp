@@ -8,14 +8,55 @@
 namespace {
 HostSession* gActive = nullptr;
 
+bool greyMode(int32_t mode) {
+    return mode == plugInModeGrayScale || mode == plugInModeGray16 || mode == plugInModeGray32;
+}
+
+// One sample of a pixel map as 8 bits: 16-bit samples are on the host's
+// 0..32768 scale, floats on 0..1.
+uint8_t eightBitSample(const uint8_t* sample, int16_t depth) {
+    if (depth == 16) {
+        uint16_t v;
+        std::memcpy(&v, sample, 2);
+        return uint8_t(std::min<int32_t>(255, int32_t(v) * 255 / 32768));
+    }
+    if (depth == 32) {
+        float v;
+        std::memcpy(&v, sample, 4);
+        return uint8_t(std::clamp(v, 0.0f, 1.0f) * 255.0f);
+    }
+    return *sample;
+}
+
+// Hands the pixel map's rectangle to the window's surface as RGB rows.
+void drawIntoContext(const PSPixelMap& source, const VRect& rect, int32_t dstRow, int32_t dstCol, int16_t depth,
+                     DisplayContext& context) {
+    const int32_t width = rect.right - rect.left, height = rect.bottom - rect.top;
+    if (width <= 0 || height <= 0) return;
+    const bool grey = greyMode(source.imageMode);
+    std::vector<uint8_t> rgb(size_t(width) * size_t(height) * 3);
+    const auto* base = static_cast<const uint8_t*>(source.baseAddr);
+    for (int32_t y = 0; y < height; ++y) {
+        for (int32_t x = 0; x < width; ++x) {
+            const uint8_t* pixel = base + ptrdiff_t(rect.top + y - source.bounds.top) * source.rowBytes +
+                                   ptrdiff_t(rect.left + x - source.bounds.left) * source.colBytes;
+            uint8_t* out = rgb.data() + (size_t(y) * size_t(width) + size_t(x)) * 3;
+            for (int c = 0; c < 3; ++c) out[c] = eightBitSample(pixel + ptrdiff_t(grey ? 0 : c) * source.planeBytes, depth);
+        }
+    }
+    context.drawRgb(context.surface, dstCol, dstRow, width, height, rgb.data(), width * 3);
+}
+
 OSErr advanceStateCallback() { return gActive ? gActive->advanceState() : OSErr(paramErr); }
 Boolean abortCallback() { return gActive ? gActive->testAbort() : 0; }
 void progressCallback(int32_t done, int32_t total) {
     if (gActive) gActive->reportProgress(done, total);
 }
 OSErr displayPixelsCallback(const PSPixelMap* source, const VRect* sourceRect, int32_t dstRow,
-                            int32_t dstCol, void*) {
-    return gActive ? gActive->displayPixels(source, sourceRect, dstRow, dstCol) : OSErr(paramErr);
+                            int32_t dstCol, void* platformContext) {
+    return gActive ? gActive->displayPixels(source, sourceRect, dstRow, dstCol,
+                                            static_cast<DisplayContext*>(platformContext))
+                   : OSErr(paramErr);
 }
 
 // Colour services: a headless host has no picker; choosing keeps the colour,
@@ -272,12 +313,17 @@ void HostSession::reportProgress(int32_t done, int32_t total) {
     if (config_.onProgress) config_.onProgress(done, total);
 }
 
-OSErr HostSession::displayPixels(const PSPixelMap* source, const VRect* sourceRect, int32_t dstRow, int32_t dstCol) {
+OSErr HostSession::displayPixels(const PSPixelMap* source, const VRect* sourceRect, int32_t dstRow, int32_t dstCol,
+                                 DisplayContext* context) {
     if (!source || !sourceRect || !source->baseAddr) return paramErr;
     displayCalls_.push_back(DisplayCall{*sourceRect, dstRow, dstCol});
+    const int16_t depth = source->version >= 3 && source->depth ? source->depth : 8;
+    if (context && context->drawRgb) {
+        drawIntoContext(*source, *sourceRect, dstRow, dstCol, depth, *context);
+        return noErr;
+    }
     // Made on first use: a command-line run never displays anything.
     if (displaySurface_.empty()) displaySurface_.assign(size_t(document_.width) * size_t(document_.height) * 4, 0);
-    const int16_t depth = source->version >= 3 && source->depth ? source->depth : 8;
     const bool grey = source->imageMode == plugInModeGrayScale || source->imageMode == plugInModeGray16 ||
                       source->imageMode == plugInModeGray32;
     const auto* base = static_cast<const uint8_t*>(source->baseAddr);

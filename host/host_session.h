@@ -7,6 +7,7 @@
 #include "host/buffer_suite.h"
 #include "host/document.h"
 #include "host/handle_suite.h"
+#include "interface/display_context.h"
 #include "interface/host_interface.h"
 
 #include <csignal>
@@ -79,7 +80,10 @@ public:
     OSErr advanceState();
     Boolean testAbort();
     void reportProgress(int32_t done, int32_t total);
-    OSErr displayPixels(const PSPixelMap* source, const VRect* sourceRect, int32_t dstRow, int32_t dstCol);
+    // Draws into the window's surface when the plug-in passes one, else into
+    // the session's display surface.
+    OSErr displayPixels(const PSPixelMap* source, const VRect* sourceRect, int32_t dstRow, int32_t dstCol,
+                        DisplayContext* context = nullptr);
 
 private:
     void serveInput();

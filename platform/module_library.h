@@ -9,5 +9,9 @@ void* openModuleLibrary(const std::string& path, std::string& error);
 void* moduleEntry(void* library, const char* name);
 void closeModuleLibrary(void* library);
 
+// The path of the module (program or shared library) that holds `address`;
+// empty when the system does not tell.
+std::string modulePathOf(const void* address);
+
 // The path of the running program; empty when the system does not tell.
 std::string runningProgramPath();

@@ -1,5 +1,6 @@
 // The plug-in's side of the dialog's services: preview and internal-image
-// renders through the filtering pass, memory dots through the settings store.
+// renders through the filtering pass, undo snapshots and memory dots through
+// the settings store, the host's display procedure.
 #pragma once
 
 #include "plugin/globals.h"
@@ -10,7 +11,13 @@ public:
     PluginDialogServices(PluginGlobals& globals, FilterParameters& parameters)
         : globals_(globals), parameters_(parameters) {}
 
+    DialogImage image() override;
     OSErr renderPreview() override;
+    OSErr showUnfilteredPreview() override;
+    PreviewImage previewImage() override;
+    OSErr displayPixels(const PSPixelMap& map, const VRect& rect, int32_t row, int32_t column,
+                        void* platformContext) override;
+    void takeUndoSnapshot(bool withFile) override;
     OSErr renderInternalImage(int32_t width, int32_t height) override;
     OSErr storeMemoryDot(int32_t dot) override;
     OSErr loadMemoryDot(int32_t dot) override;

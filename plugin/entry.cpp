@@ -110,12 +110,14 @@ void start(PluginGlobals& globals) {
     globals.filterWidth = record->filterRect.right - record->filterRect.left;
     globals.filterHeight = record->filterRect.bottom - record->filterRect.top;
 
+    // Refusals are shown as windows when the user asked for the dialog.
+    const bool interactive = parameters.showDialog != 0;
     if (!record->advanceState) {
-        showMessageBox(kRefusalNoAdvanceState);
+        showMessageBox(kRefusalNoAdvanceState, interactive);
         result = kResultAlreadyReported;
     }
     if (record->imageMode == plugInModeMultichannel) {
-        if (result == noErr) showMessageBox(kRefusalImageMode);
+        if (result == noErr) showMessageBox(kRefusalImageMode, interactive);
         result = kResultAlreadyReported;
     }
     if (result != noErr) {

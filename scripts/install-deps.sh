@@ -10,4 +10,6 @@ apt-get install -y --no-install-recommends \
     libgtest-dev libgmock-dev libbenchmark-dev \
     libpng-dev libtiff-dev libjpeg62-turbo-dev \
     nlohmann-json3-dev \
-    libimage-exiftool-perl imagemagick
+    libimage-exiftool-perl imagemagick \
+    libgtk-3-dev librsvg2-dev fonts-liberation \
+    xvfb xauth xdotool

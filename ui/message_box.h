@@ -7,6 +7,7 @@ struct MessageBoxText {
     const char* button;
 };
 
-// Shows a modal message with one button. Until a dialog backend is chosen
-// for the session, the console backend prints it to stderr.
-void showMessageBox(const MessageBoxText& message);
+// Shows a modal message with one button. interactive: the user asked for
+// the dialog, so a window is shown through the toolkit; otherwise (a batch
+// or scripted run, or no display) the message goes to stderr.
+void showMessageBox(const MessageBoxText& message, bool interactive);

@@ -22,6 +22,12 @@ void closeModuleLibrary(void* library) {
     if (library) dlclose(library);
 }
 
+std::string modulePathOf(const void* address) {
+    Dl_info info{};
+    if (!dladdr(address, &info) || !info.dli_fname) return {};
+    return info.dli_fname;
+}
+
 std::string runningProgramPath() {
     char self[PATH_MAX];
     const ssize_t length = readlink("/proc/self/exe", self, sizeof self - 1);

@@ -1,0 +1,117 @@
+// The dialog on a 24-megapixel photo (6000 x 4000, 8-bit RGB): opening it
+// until the first preview is drawn (the source copied into the pyramid, the
+// preview rendered at the fit factor and shown through the host), and one
+// preview render after a slider release. The user is played on the headless
+// window layer; the plug-in is linked in and called as a host calls it.
+#include "host/document.h"
+#include "host/filter_driver.h"
+#include "host/handle_suite.h"
+#include "host/host_session.h"
+#include "plugin/entry.h"
+#include "ui/headless/headless_window.h"
+#include "ui/window_system.h"
+
+#include <benchmark/benchmark.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <memory>
+
+namespace {
+
+constexpr int32_t kWidth = 6000, kHeight = 4000;
+
+const Document& photo() {
+    static const Document document = [] {
+        Document d;
+        std::string error;
+        makeDocument(d, kWidth, kHeight, 3, false, SampleDepth::eight, error);
+        for (int32_t y = 0; y < kHeight; ++y)
+            for (int32_t x = 0; x < kWidth; ++x) {
+                uint8_t* p = d.pixel(x, y);
+                p[0] = uint8_t((x / 7 + y / 11) & 255);
+                p[1] = uint8_t((x * y / 997) & 255);
+                p[2] = uint8_t((x / 3) ^ (y / 5));
+            }
+        return d;
+    }();
+    return document;
+}
+
+struct Run {
+    Document document = photo();
+    HostSession session{document, HostConfig{}};
+    PluginSessionState state;
+    ~Run() {
+        if (state.parameters) hostDisposeHandle(state.parameters);
+        if (state.data) hostDisposeHandle(reinterpret_cast<Handle>(state.data));
+    }
+    int16_t call(int16_t selector) {
+        FilterRecord& record = session.record();
+        record.parameters = state.parameters;
+        int16_t result = 0;
+        pluginMain(selector, &record, &state.data, &result);
+        state.parameters = record.parameters;
+        return result;
+    }
+};
+
+void useOwnTemporaryFolder() {
+    static const bool set = [] {
+        const auto folder = std::filesystem::temp_directory_path() / ("twl-bench-dialog-" + std::to_string(getpid()));
+        std::filesystem::create_directories(folder);
+        setenv("TMPDIR", folder.c_str(), 1);
+        return true;
+    }();
+    (void)set;
+}
+
+void BM_OpenUntilFirstPreview(benchmark::State& state) {
+    useOwnTemporaryFolder();
+    HeadlessWindowSystem system;
+    installWindowSystem(&system);
+    system.onModal = [](HeadlessDialog& window) { window.pressEscape(); };
+    for (auto _ : state) {
+        state.PauseTiming();
+        auto run = std::make_unique<Run>();
+        run->call(filterSelectorParameters);
+        run->call(filterSelectorPrepare);
+        state.ResumeTiming();
+        // Start returns once Escape closes the dialog, right after the first
+        // preview has been drawn.
+        benchmark::DoNotOptimize(run->call(filterSelectorStart));
+        state.PauseTiming();
+        run.reset();
+        state.ResumeTiming();
+    }
+    installWindowSystem(nullptr);
+    state.counters["Mpix"] = double(kWidth) * kHeight / 1e6;
+}
+BENCHMARK(BM_OpenUntilFirstPreview)->Unit(benchmark::kMillisecond)->Iterations(3);
+
+void BM_PreviewAfterSliderRelease(benchmark::State& state) {
+    useOwnTemporaryFolder();
+    HeadlessWindowSystem system;
+    installWindowSystem(&system);
+    system.onModal = [&state](HeadlessDialog& window) {
+        int32_t x = 130 + 20;
+        for (auto _ : state) {
+            // A release re-renders the preview; the press and drag do not.
+            state.PauseTiming();
+            window.press(x, 96);
+            x = x == 150 ? 230 : 150;
+            window.move(x, 96);
+            state.ResumeTiming();
+            window.release(x, 96);
+        }
+        window.pressEscape();
+    };
+    Run run;
+    run.call(filterSelectorParameters);
+    run.call(filterSelectorPrepare);
+    run.call(filterSelectorStart);
+    installWindowSystem(nullptr);
+}
+BENCHMARK(BM_PreviewAfterSliderRelease)->Unit(benchmark::kMillisecond)->Iterations(10);
+
+}  // namespace

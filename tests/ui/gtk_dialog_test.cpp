@@ -1,0 +1,172 @@
+// The GTK dialog through the program under a private X server: a picture of
+// the window with pixels sampled where the layout puts its controls, at
+// desktop scales 1 and 2; synthetic input that moves the Focus slider and
+// presses Return writes what `apply --focus 100` writes; Escape writes nothing.
+#include "host/image_files.h"
+#include "support/test_support.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <string>
+
+namespace fs = std::filesystem;
+
+namespace {
+
+bool haveTool(const char* name) { return std::system((std::string("command -v ") + name + " >/dev/null 2>&1").c_str()) == 0; }
+
+// The tools that play the user, and the toolkit module beside the plug-in
+// (a build without GTK has none).
+bool haveDisplayTools() {
+    const fs::path module = fs::path(builtPluginPath()).parent_path() / "twilightomator-gtk.so";
+    return haveTool("xvfb-run") && haveTool("xdotool") && haveTool("import") && haveTool("convert") &&
+           fs::exists(module);
+}
+
+std::string quoted(const std::string& text) { return "'" + text + "'"; }
+
+std::string runCapture(const std::string& command) {
+    std::string output;
+    FILE* pipe = popen(command.c_str(), "r");
+    if (!pipe) return output;
+    char buffer[256];
+    while (std::fgets(buffer, sizeof buffer, pipe)) output += buffer;
+    pclose(pipe);
+    return output;
+}
+
+struct GuiRun {
+    fs::path folder;
+    fs::path photo;
+
+    GuiRun() {
+        // A store of its own: the dialog opens with the defaults, not with
+        // what another test left in the cached settings.
+        folder = fs::path(testTemporaryFolder()) / "gui";
+        fs::create_directories(folder);
+        photo = folder / "photo.jpg";
+        if (!fs::exists(photo))
+            std::system(("convert -seed 4 -size 1200x800 plasma:fractal -blur 0x1 " + quoted(photo.string())).c_str());
+    }
+    // Runs drive_dialog.sh in MODE; returns its last line ("exit N").
+    std::string drive(const std::string& mode, const fs::path& out, const fs::path& shot = {}, int scale = 1) {
+        const std::string screen = scale == 1 ? "1280x800x24" : "2000x1400x24";
+        const std::string script = sourceDirectory() + "/tests/ui/drive_dialog.sh";
+        const std::string command = "cd " + quoted(folder.string()) + " && TMPDIR=" + quoted(folder.string()) +
+                                    " GDK_SCALE=" + std::to_string(scale) + " xvfb-run -a -s '-screen 0 " + screen +
+                                    "' sh " + quoted(script) + " " + mode + " " + quoted(builtAppPath()) + " " +
+                                    quoted(photo.string()) + " " + quoted(out.string()) + " " +
+                                    quoted(shot.string()) + " 2>&1";
+        const std::string output = runCapture(command);
+        const size_t last = output.rfind("exit ");
+        return last == std::string::npos ? output : output.substr(last, output.find('\n', last) - last);
+    }
+};
+
+struct Rgb8 {
+    int r, g, b;
+};
+
+struct Screenshot {
+    Document picture;
+    int x = 0, y = 0, scale = 1;
+    // A client point of the dialog, at the desktop scale.
+    Rgb8 at(int cx, int cy) const {
+        const uint8_t* p = picture.pixel(x + cx * scale, y + cy * scale);
+        return {p[0], p[1], p[2]};
+    }
+    // The darkest channel maximum over a client rectangle.
+    int darkest(int left, int top, int right, int bottom) const {
+        int least = 255;
+        for (int cy = top; cy < bottom; ++cy)
+            for (int cx = left; cx < right; ++cx) {
+                const Rgb8 c = at(cx, cy);
+                least = std::min(least, std::max({c.r, c.g, c.b}));
+            }
+        return least;
+    }
+    double mean(int left, int top, int right, int bottom) const {
+        double sum = 0;
+        for (int cy = top; cy < bottom; ++cy)
+            for (int cx = left; cx < right; ++cx) {
+                const Rgb8 c = at(cx, cy);
+                sum += c.r + c.g + c.b;
+            }
+        return sum / (3.0 * (right - left) * (bottom - top));
+    }
+};
+
+TEST(GtkDialog, ControlsStandWhereTheLayoutSaysAtScaleOneAndTwo) {
+    if (!haveDisplayTools()) GTEST_SKIP() << "xvfb-run, xdotool, ImageMagick or the GTK module missing: run scripts/install-deps.sh";
+    GuiRun run;
+    for (const int scale : {1, 2}) {
+        const fs::path shot = scale == 1 ? fs::path("dialog-gtk.png") : fs::path("dialog-gtk@2.png");
+        const fs::path shotPath = fs::absolute(shot);
+        EXPECT_EQ(run.drive("screenshot", run.folder / "never.png", shotPath, scale), "exit 3");
+        EXPECT_FALSE(fs::exists(run.folder / "never.png"));
+        Screenshot s;
+        ImageFileInfo info;
+        std::string error;
+        ASSERT_TRUE(readImageFile(shotPath.string(), s.picture, info, error)) << error;
+        std::ifstream where(shotPath.string() + ".where");
+        where >> s.x >> s.y >> s.scale;
+        ASSERT_EQ(s.scale, scale);
+
+        // The dusk strip of the background picture at the left.
+        const Rgb8 strip = s.at(20, 300);
+        EXPECT_LT(strip.r, 120);
+        EXPECT_GT(strip.b, strip.r);
+        // The Focus thumb at its default 36: left + 36 x 120 / 100 + 1 = 174;
+        // its grip line is the thumb's seventh column.
+        const Rgb8 grip = s.at(174 + 6, 90 + 1 + 4);
+        EXPECT_NEAR(grip.r, 0x6d, 3);
+        EXPECT_NEAR(grip.g, 0x67, 3);
+        EXPECT_NEAR(grip.b, 0x60, 3);
+        // The vignette swatch is filled with its colour, black.
+        const Rgb8 swatch = s.at(321, 251);
+        EXPECT_LT(swatch.r + swatch.g + swatch.b, 10);
+        // Text inside the Focus box and the OK button, none just beside them.
+        EXPECT_LT(s.darkest(272, 86, 302, 102), 100);
+        EXPECT_LT(s.darkest(719, 531, 781, 562), 100);
+        EXPECT_GT(s.darkest(700, 531, 716, 562), 150);
+        // The preview: the 1200 x 800 photo at fit factor 3 is 400 x 266 at
+        // ((352 + 779 - 400) / 2, (4 + 421 - 266) / 2) = (365, 79), white
+        // around it, and filtered: the black vignette darkens its corner
+        // against the middle far more than the photo's own shading does.
+        const Rgb8 surround = s.at(360, 40);
+        EXPECT_EQ(surround.r + surround.g + surround.b, 3 * 255);
+        EXPECT_LT(s.darkest(365, 79, 765, 345), 250);
+        EXPECT_LT(s.mean(366, 80, 386, 100), 0.5 * s.mean(555, 202, 575, 222));
+    }
+}
+
+TEST(GtkDialog, FocusSliderThenReturnWritesWhatTheFocusFlagWrites) {
+    if (!haveDisplayTools()) GTEST_SKIP() << "xvfb-run, xdotool, ImageMagick or the GTK module missing: run scripts/install-deps.sh";
+    GuiRun run;
+    const fs::path out = run.folder / "dialog.png", reference = run.folder / "flag.png";
+    fs::remove(out);
+    fs::remove(run.folder / "Twilightomator cached settings C");
+    EXPECT_EQ(run.drive("focus100", out), "exit 0");
+    ASSERT_TRUE(fs::exists(out));
+    fs::remove(reference);
+    const std::string flagRun = "TMPDIR=" + quoted((run.folder / "flag").string()) + " " + quoted(builtAppPath()) +
+                                " apply --quiet " + quoted(run.photo.string()) + " -o " + quoted(reference.string()) +
+                                " --focus 100";
+    fs::create_directories(run.folder / "flag");
+    ASSERT_EQ(std::system(flagRun.c_str()), 0);
+    std::ifstream a(out, std::ios::binary), b(reference, std::ios::binary);
+    const std::string bytesA((std::istreambuf_iterator<char>(a)), {}), bytesB((std::istreambuf_iterator<char>(b)), {});
+    EXPECT_TRUE(bytesA == bytesB);
+
+    // Escape writes nothing and says so in the exit status.
+    const fs::path cancelled = run.folder / "cancelled.png";
+    EXPECT_EQ(run.drive("escape", cancelled), "exit 3");
+    EXPECT_FALSE(fs::exists(cancelled));
+}
+
+}  // namespace

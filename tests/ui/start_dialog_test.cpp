@@ -1,0 +1,244 @@
+// Start with the dialog, through PluginMain over the substitute host, the
+// user played on the headless window layer.
+#include "host/descriptor_suite.h"
+#include "host/document.h"
+#include "host/filter_driver.h"
+#include "host/handle_suite.h"
+#include "host/host_session.h"
+#include "model/parameters.h"
+#include "plugin/entry.h"
+#include "ui/headless/headless_window.h"
+#include "ui/main_dialog_controls.h"
+#include "ui/window_system.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <cstring>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <vector>
+
+namespace {
+
+Document rampDocument(int32_t width, int32_t height) {
+    Document document;
+    std::string error;
+    makeDocument(document, width, height, 3, false, SampleDepth::eight, error);
+    for (int32_t y = 0; y < height; ++y)
+        for (int32_t x = 0; x < width; ++x)
+            for (int p = 0; p < 3; ++p) document.pixel(x, y)[p] = uint8_t((x * 3 + y * 5 + p * 70) % 256);
+    return document;
+}
+
+bool empty(const Rect& r) { return r.top == 0 && r.left == 0 && r.bottom == 0 && r.right == 0; }
+
+// The plug-in linked into the test, called as a host calls its module.
+struct DirectHost {
+    Document document;
+    HostSession session;
+    PluginSessionState state;
+
+    explicit DirectHost(Document doc, HostConfig config = {}) : document(std::move(doc)), session(document, config) {}
+    ~DirectHost() {
+        if (state.parameters) hostDisposeHandle(state.parameters);
+        if (state.data) hostDisposeHandle(reinterpret_cast<Handle>(state.data));
+    }
+    int16_t call(int16_t selector) {
+        FilterRecord& record = session.record();
+        record.parameters = state.parameters;
+        int16_t result = 0;
+        pluginMain(selector, &record, &state.data, &result);
+        state.parameters = record.parameters;
+        return result;
+    }
+    FilterParameters& parameters() { return *reinterpret_cast<FilterParameters*>(*state.parameters); }
+    // Continue until the plug-in asks for no more pixels, as a host does.
+    void runPass() {
+        session.setWritingBack(true);
+        for (int32_t calls = 0; !empty(session.record().outRect) && calls < 1000; ++calls) {
+            ASSERT_EQ(call(filterSelectorContinue), 0);
+            session.flushOutput();
+        }
+        session.setWritingBack(false);
+    }
+};
+
+struct InstalledHeadless {
+    HeadlessWindowSystem system;
+    InstalledHeadless() { installWindowSystem(&system); }
+    ~InstalledHeadless() { installWindowSystem(nullptr); }
+};
+
+constexpr int32_t kFocusLeft = 130, kFocusMiddle = 96;
+
+bool cachedSettingsExist() {
+    const char* folder = std::getenv("TMPDIR");
+    return folder && std::filesystem::exists(std::filesystem::path(folder) / "Twilightomator cached settings C");
+}
+
+void clearCachedSettings() {
+    if (const char* folder = std::getenv("TMPDIR"))
+        std::filesystem::remove(std::filesystem::path(folder) / "Twilightomator cached settings C");
+}
+
+TEST(StartWithDialog, CancelGivesUserCancelledEmptyRectanglesAndTheOpeningSettings) {
+    InstalledHeadless headless;
+    clearCachedSettings();
+    DirectHost host(rampDocument(300, 200));
+    ASSERT_EQ(host.call(filterSelectorParameters), 0);
+    ASSERT_EQ(host.call(filterSelectorPrepare), 0);
+    bool shown = false;
+    std::string opened;
+    headless.system.onModal = [&](HeadlessDialog& w) {
+        shown = true;
+        opened = w.text(86);
+        w.press(kFocusLeft + 126, kFocusMiddle);
+        w.release(kFocusLeft + 126, kFocusMiddle);
+        EXPECT_EQ(w.text(86), "100");
+        w.pressEscape();
+    };
+    const int16_t result = host.call(filterSelectorStart);
+    EXPECT_TRUE(shown);
+    EXPECT_EQ(result, userCanceledErr);
+    const FilterRecord& record = host.session.record();
+    EXPECT_TRUE(empty(record.inRect));
+    EXPECT_TRUE(empty(record.outRect));
+    EXPECT_TRUE(empty(record.maskRect));
+    EXPECT_EQ(host.parameters().showDialog, 0);
+    EXPECT_NE(opened, "100");
+    EXPECT_FALSE(cachedSettingsExist());
+    EXPECT_EQ(std::to_string(host.parameters().settings.focus), opened);
+}
+
+TEST(StartWithDialog, OkShowsThePreviewThroughTheHostAndStartsThePass) {
+    InstalledHeadless headless;
+    clearCachedSettings();
+    DirectHost host(rampDocument(300, 200));
+    ASSERT_EQ(host.call(filterSelectorParameters), 0);
+    ASSERT_EQ(host.call(filterSelectorPrepare), 0);
+    Rgb centre{}, surround{};
+    headless.system.onModal = [&](HeadlessDialog& w) {
+        // The 300 x 200 image at fit stands at ((352 + 779 - 300) / 2, (4 + 421 - 200) / 2).
+        centre = w.pixel(415 + 150, 112 + 100);
+        surround = w.pixel(360, 20);
+        w.press(kFocusLeft + 126, kFocusMiddle);
+        w.release(kFocusLeft + 126, kFocusMiddle);
+        w.pressReturn();
+    };
+    EXPECT_EQ(host.call(filterSelectorStart), 0);
+    EXPECT_FALSE(host.session.displayCalls().empty());
+    EXPECT_EQ(surround.red, 255);
+    EXPECT_FALSE(centre.red == 255 && centre.green == 255 && centre.blue == 255);
+    EXPECT_EQ(host.parameters().settings.focus, 100);
+    EXPECT_TRUE(cachedSettingsExist());  // saved after OK
+    EXPECT_EQ(host.parameters().renderTarget, renderHostRows);
+    EXPECT_EQ(host.session.record().outRect.bottom - host.session.record().outRect.top, 1);  // the first row
+    host.runPass();
+    EXPECT_TRUE(empty(host.session.record().inRect));
+}
+
+// A step played with the dialog opens it with the step's values; once it is
+// accepted, a new session repeating without a descriptor uses them, and a
+// scripted run with a descriptor does not.
+TEST(StartWithDialog, AcceptedDialogLeavesCachedSettingsForTheNextRepeat) {
+    InstalledHeadless headless;
+    clearCachedSettings();
+    std::string opened;
+    headless.system.onModal = [&](HeadlessDialog& w) {
+        opened = w.text(86);
+        w.pressReturn();
+    };
+    {
+        Descriptor step;
+        step.put(integerItem(fourCC("0007"), 77));
+        step.put(enumeratedItem(fourCC("GLUE"), fourCC("GLty"), fourCC("GL05")));
+        DescriptorSuiteConfig suiteConfig;
+        suiteConfig.playInfo = plugInDialogDisplay;
+        DescriptorSuiteHost suite(suiteConfig, &step);
+        HostConfig config;
+        config.descriptorParameters = suite.parameters();
+        DirectHost host(rampDocument(12, 10), config);
+        ASSERT_EQ(host.call(filterSelectorPrepare), 0);
+        ASSERT_EQ(host.call(filterSelectorStart), 0);
+        host.runPass();
+        EXPECT_EQ(opened, "77");
+        EXPECT_TRUE(cachedSettingsExist());
+    }
+    {
+        DirectHost repeat(rampDocument(12, 10));
+        ASSERT_EQ(repeat.call(filterSelectorPrepare), 0);
+        ASSERT_EQ(repeat.call(filterSelectorStart), 0);
+        repeat.runPass();
+        EXPECT_EQ(repeat.parameters().settings.focus, 77);
+        EXPECT_EQ(repeat.parameters().settings.glue, 5);
+    }
+    Descriptor other;
+    other.put(integerItem(fourCC("0009"), 3));
+    DescriptorSuiteHost suite(DescriptorSuiteConfig{}, &other);
+    HostConfig config;
+    config.descriptorParameters = suite.parameters();
+    DirectHost scripted(rampDocument(12, 10), config);
+    ASSERT_EQ(scripted.call(filterSelectorPrepare), 0);
+    ASSERT_EQ(scripted.call(filterSelectorStart), 0);
+    scripted.runPass();
+    EXPECT_EQ(scripted.parameters().settings.focus, 36);
+    EXPECT_EQ(scripted.parameters().settings.dampen, 3);
+}
+
+TEST(StartWithDialog, RefusalIsAMessageBoxWhenTheUserAskedForTheDialog) {
+    InstalledHeadless headless;
+    HostConfig config;
+    config.withAdvanceState = false;
+    DirectHost host(rampDocument(40, 30), config);
+    ASSERT_EQ(host.call(filterSelectorParameters), 0);
+    ASSERT_EQ(host.call(filterSelectorPrepare), 0);
+    EXPECT_EQ(host.call(filterSelectorStart), 1);
+    ASSERT_EQ(headless.system.messages.size(), 1u);
+    EXPECT_STREQ(headless.system.messages[0].title, "Plug-in error");
+    EXPECT_STREQ(headless.system.messages[0].button, "Cancel");
+    EXPECT_TRUE(empty(host.session.record().outRect));
+}
+
+// The preset picture is the 128 x 128 scratch image that exists from Start
+// on, so the undo file and the cached settings written during Start carry
+// a 128 x 128 thumbnail block after the 71 values, not the flag 0 alone.
+TEST(StartWithDialog, FilesWrittenAtStartCarryThe128PixelPicture) {
+    InstalledHeadless headless;
+    clearCachedSettings();
+    headless.system.onModal = [](HeadlessDialog& w) { w.pressReturn(); };
+    {
+        Descriptor step;
+        step.put(integerItem(fourCC("0007"), 60));
+        DescriptorSuiteConfig suiteConfig;
+        suiteConfig.playInfo = plugInDialogDisplay;
+        DescriptorSuiteHost suite(suiteConfig, &step);
+        HostConfig config;
+        config.descriptorParameters = suite.parameters();
+        DirectHost host(rampDocument(12, 10), config);
+        ASSERT_EQ(host.call(filterSelectorPrepare), 0);
+        ASSERT_EQ(host.call(filterSelectorStart), 0);
+        host.runPass();
+    }
+    const std::filesystem::path folder(std::getenv("TMPDIR"));
+    const std::filesystem::path undo = std::filesystem::exists(folder / "Twilightomator undo 1")
+                                           ? folder / "Twilightomator undo 1"
+                                           : folder / "Twilightomator undo 0";
+    for (const std::filesystem::path& path : {folder / "Twilightomator cached settings C", undo}) {
+        SCOPED_TRACE(path.string());
+        std::ifstream in(path, std::ios::binary);
+        const std::vector<uint8_t> bytes((std::istreambuf_iterator<char>(in)), {});
+        ASSERT_GT(bytes.size(), 300u);
+        auto valueAt = [&](size_t at) {
+            return int32_t(uint32_t(bytes[at]) << 24 | uint32_t(bytes[at + 1]) << 16 | uint32_t(bytes[at + 2]) << 8 |
+                           uint32_t(bytes[at + 3]));
+        };
+        EXPECT_EQ(valueAt(284), 1);
+        EXPECT_EQ(valueAt(288), 128);
+        EXPECT_EQ(valueAt(292), 128);
+        EXPECT_EQ(size_t(valueAt(296)), bytes.size() - 300);
+    }
+}
+
+}  // namespace

@@ -1,0 +1,582 @@
+// The main dialog's logic.
+#include "ui/main_dialog.h"
+
+#include "model/glue_modes.h"
+#include "model/settings_table.h"
+#include "ui/custom_controls.h"
+#include "ui/preview_display.h"
+
+#include <algorithm>
+#include <cmath>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <string>
+
+namespace {
+
+using K = DialogControlKind;
+
+// The parameter field a slider, check box or list box edits, found through
+// the settings table.
+int32_t* integerField(FilterParameters& parameters, int32_t id) {
+    for (const ScriptedSetting& setting : kScriptedSettings) {
+        if (setting.controlId != id || setting.kind == DescriptorKind::colorChannel ||
+            setting.kind == DescriptorKind::real)
+            continue;
+        return reinterpret_cast<int32_t*>(reinterpret_cast<unsigned char*>(&parameters.settings) + setting.fieldOffset);
+    }
+    return nullptr;
+}
+
+Color16& swatchColour(FilterParameters& parameters, int32_t id) {
+    return id == kIdVignetteSwatch ? parameters.settings.vignetteColor : parameters.settings.sepiaColor;
+}
+
+// A value box's text as a number: what strtod reads at its start, 0 when
+// nothing is a number.
+double parseNumber(const std::string& text) {
+    const char* start = text.c_str();
+    char* end = nullptr;
+    const double value = std::strtod(start, &end);
+    if (end == start || !std::isfinite(value)) return 0.0;
+    return value;
+}
+
+std::string formatG(double value) {
+    char text[32];
+    std::snprintf(text, sizeof text, "%g", value);
+    return text;
+}
+
+bool isUndoableClick(int32_t id) {
+    switch (id) {
+        case kIdVignetteSwatch:
+        case kIdSepiaSwatch:
+        case kIdNextGlue:
+        case kIdPsd:
+        case kIdReset:
+        case kIdDice:
+        case kIdInfo:
+            return true;
+        default:
+            return kindOf(id) == K::checkBox || kindOf(id) == K::listBox;
+    }
+}
+
+bool takesMouse(DialogControlKind kind) {
+    return kind == K::slider || kind == K::memoryDot || kind == K::dotThumbnail || kind == K::logo ||
+           kind == K::preview;
+}
+
+constexpr WindowPoint kNoPoint = {-32768, -32768};
+
+bool samePoint(WindowPoint a, WindowPoint b) { return a.x == b.x && a.y == b.y; }
+
+}  // namespace
+
+std::string_view labelString(int32_t index) {
+    switch (index) {
+        case 3: return "Center vignette";
+        case 4: return "Uniform sepia";
+        case 5: return "High quality";
+        case 6: return "Saturation";
+        case 11: return "Focus";
+        case 12: return "Vignette";
+        case 13: return "Glue";
+        case 17: return "Dampen";
+        case 18: return "CB width";
+        case 23: return "Clear area";
+        case 24: return "Shape";
+        case 27: return "Sepia";
+        case 28: return "Color blur";
+        case 35: return "Choose the vignette color.";
+        case 37: return "Choose the sepia color.";
+        default: return "-undef string-";
+    }
+}
+
+DialogSpec mainDialogSpec() {
+    static const auto controls = [] {
+        std::array<ControlSpec, kDialogControls.size()> specs{};
+        size_t count = 0;
+        for (const DialogControl& c : kDialogControls) {
+            ControlKind kind;
+            switch (c.kind) {
+                case K::pushButton: kind = ControlKind::pushButton; break;
+                case K::iconButton: kind = ControlKind::iconButton; break;
+                case K::checkBox: kind = ControlKind::checkBox; break;
+                case K::listBox: kind = ControlKind::listBox; break;
+                case K::valueBox: kind = ControlKind::valueBox; break;
+                case K::colourSwatch: kind = ControlKind::ownerDrawnButton; break;
+                default: continue;  // drawn by the dialog itself
+            }
+            specs[count++] = ControlSpec{c.id, kind, c.rect, c.text, c.artwork};
+        }
+        return std::make_pair(specs, count);
+    }();
+    return DialogSpec{"Twilightomator", kDialogWidth, kDialogHeight,
+                      std::span<const ControlSpec>(controls.first.data(), controls.second)};
+}
+
+MainDialog::MainDialog(DialogServices& services, FilterParameters& parameters)
+    : services_(services), parameters_(parameters) {}
+
+void MainDialog::open(DialogWindow& window) {
+    window_ = &window;
+    // Cells: all enabled; the render target is the preview; nothing pressed.
+    for (ValueCell& c : cells_) c = ValueCell{};
+    parameters_.renderTarget = renderPreview;
+    pressed_ = -1;
+    openingSnapshot_ = captureSnapshot(parameters_);
+
+    for (size_t i = 0; i < kGlueModes.size(); ++i) window.addListItem(kIdGlue, kGlueModes[i].name);
+    for (const char* name : kShapeNames) window.addListItem(kIdShape, name);
+    for (const DialogControl& c : kDialogControls) {
+        if (c.kind != K::slider) continue;
+        cells_[size_t(c.id)].minimum = c.minimum;
+        cells_[size_t(c.id)].maximum = c.maximum;
+    }
+
+    writeIntoDialog();
+    readIntoParameters();
+    redraw(kIdPresetName);
+
+    image_ = services_.image();
+    if (image_.floatingPoint) {
+        for (int32_t id : {int32_t(kIdGlue), int32_t(kIdGlueLabel), int32_t(kIdNextGlue)}) {
+            cells_[size_t(id)].enabled = false;
+            window.enable(id, false);
+            redraw(id);
+        }
+    }
+
+    preview_ = makePreviewView(image_.width, image_.height, parameters_.hostPreviewProcs != 0);
+    parameters_.previewScale = 1;
+    if (preview_.available) {
+        parameters_.previewScale = preview_.fit;
+        parameters_.previewOffsetX = parameters_.previewOffsetY = 0;
+        render();
+    }
+    updateZoomButtons();
+}
+
+void MainDialog::readIntoParameters() {
+    for (int16_t id : kParameterControlOrder) {
+        const DialogControl& control = *controlAt(id);
+        ValueCell& c = cells_[size_t(id)];
+        switch (control.kind) {
+            case K::checkBox:
+                c.value = window_->checked(id) ? 1 : 0;
+                *integerField(parameters_, id) = c.value;
+                break;
+            case K::colourSwatch:
+                swatchColour(parameters_, id) = c.colour;
+                break;
+            case K::slider: {
+                const double typed = parseNumber(window_->text(control.companion));
+                const double clamped = std::clamp(typed, double(c.minimum), double(c.maximum));
+                if (clamped != typed) {
+                    window_->setText(control.companion, formatG(clamped));
+                    stopSettleTimer();
+                }
+                c.value = int32_t(clamped);
+                *integerField(parameters_, id) = c.value;
+                break;
+            }
+            case K::listBox:
+                c.value = window_->selectedListItem(id) + 1;
+                *integerField(parameters_, id) = c.value;
+                break;
+            default:
+                break;
+        }
+    }
+}
+
+void MainDialog::writeIntoDialog() {
+    for (int16_t id : kParameterControlOrder) {
+        const DialogControl& control = *controlAt(id);
+        ValueCell& c = cells_[size_t(id)];
+        switch (control.kind) {
+            case K::checkBox:
+                c.value = *integerField(parameters_, id);
+                window_->setCheck(id, c.value != 0);
+                break;
+            case K::colourSwatch:
+                c.colour = swatchColour(parameters_, id);
+                window_->redrawItem(id);
+                break;
+            case K::slider:
+                c.value = *integerField(parameters_, id);
+                redraw(id);
+                writeValueBox(id);
+                break;
+            case K::listBox:
+                c.value = *integerField(parameters_, id);
+                window_->selectListItem(id, c.value - 1);
+                break;
+            default:
+                break;
+        }
+    }
+}
+
+void MainDialog::writeValueBox(int32_t slider) {
+    window_->setText(controlAt(slider)->companion, formatG(cells_[size_t(slider)].value));
+    // The program's own write raised the box's change notification; only
+    // typing leads to a delayed refresh.
+    stopSettleTimer();
+}
+
+void MainDialog::stopSettleTimer() { window_->killTimer(kSettleTimerId); }
+
+void MainDialog::redraw(int32_t id) {
+    if (id < 1 || !window_) return;
+    const DialogControl* control = controlAt(id);
+    if (!control) return;
+    if (control->kind == K::colourSwatch) {
+        window_->redrawItem(id);
+    } else {
+        window_->invalidate(control->rect);
+    }
+}
+
+void MainDialog::render() {
+    if (!preview_.available) return;
+    window_->setPointer(PointerShape::wait);
+    const OSErr rendered = services_.renderPreview();
+    window_->setPointer(PointerShape::arrow);
+    pointer_ = PointerState::arrow;
+    if (rendered != noErr) {
+        // The preview stays off for the rest of the dialog.
+        parameters_.hostPreviewProcs = 0;
+        preview_.available = false;
+        preview_.zmax = 1;
+        parameters_.previewScale = 1;
+        updateZoomButtons();
+    }
+    window_->invalidate(kPreviewRect);
+}
+
+void MainDialog::refresh() {
+    readIntoParameters();
+    render();
+}
+
+void MainDialog::updateZoomButtons() {
+    const ZoomCells zoom = zoomCells(preview_, parameters_.previewScale);
+    cells_[kIdZoomIn].enabled = zoom.zoomIn;
+    cells_[kIdZoomOut].enabled = zoom.zoomOut;
+    cells_[kIdZoomPercent].enabled = zoom.percent;
+    window_->enable(kIdZoomIn, zoom.zoomIn);
+    window_->enable(kIdZoomOut, zoom.zoomOut);
+    window_->setText(kIdZoomPercent, zoomPercentText(parameters_.previewScale));
+}
+
+void MainDialog::setPointer(PointerState state) {
+    pointer_ = state;
+    switch (state) {
+        case PointerState::arrow: window_->setPointer(PointerShape::arrow); break;
+        case PointerState::pan: window_->setPointer(PointerShape::pan); break;
+        case PointerState::preview: window_->setPointer(PointerShape::preview); break;
+        case PointerState::wait: window_->setPointer(PointerShape::wait); break;
+    }
+}
+
+void MainDialog::setSliderFromText(int32_t slider, int32_t box) {
+    ValueCell& c = cells_[size_t(slider)];
+    const double typed = parseNumber(window_->text(box));
+    c.value = int32_t(std::clamp(typed, double(c.minimum), double(c.maximum)));
+    redraw(slider);
+}
+
+void MainDialog::command(int32_t id, int32_t code) {
+    const DialogControlKind kind = kindOf(id);
+    if (kind == K::checkBox) refresh();
+    if (kind == K::listBox && code == kNotifySelectionChanged) {
+        cells_[size_t(id)].value = window_->selectedListItem(id) + 1;
+        readIntoParameters();
+        services_.takeUndoSnapshot(false);
+        stopSettleTimer();
+        refresh();
+    }
+    if (code == kNotifyEditChanged) {
+        const DialogControl* box = controlAt(id);
+        if (!box || box->kind != K::valueBox) return;
+        setSliderFromText(box->companion, id);
+        window_->setTimer(kSettleTimerId, kSettleTimerMilliseconds);
+        return;
+    }
+    if (code != kNotifyClick) return;
+
+    bool changed = false;
+    clickHandlers(id, changed);
+    if (exit_ != DialogExit::open) return;
+    readIntoParameters();
+    if (isUndoableClick(id) && kind != K::listBox) services_.takeUndoSnapshot(false);
+    stopSettleTimer();
+    if (changed) refresh();
+    if (id == kIdCancel) cancel();
+    if (id == kIdOk) accept();
+}
+
+void MainDialog::clickHandlers(int32_t id, bool& changed) {
+    if (id == kIdVignetteSwatch || id == kIdSepiaSwatch) {
+        Color16 colour = cells_[size_t(id)].colour;
+        const std::string prompt(labelString(id == kIdVignetteSwatch ? 35 : 37));
+        if (window_->chooseColour(prompt.c_str(), colour)) {
+            cells_[size_t(id)].colour = colour;
+            redraw(id);
+        }
+        changed = true;
+    }
+    if (id == kIdZoomOut || id == kIdZoomIn || id == kIdZoomPercent) {
+        if (preview_.available) {
+            if (id == kIdZoomOut) zoomOut(preview_, parameters_);
+            if (id == kIdZoomIn) zoomIn(preview_, parameters_);
+            if (id == kIdZoomPercent) actualSize(preview_, parameters_);
+            changed = true;
+        }
+        updateZoomButtons();
+    }
+    // Save, Load, PSD, the memory dots and their thumbnail, the HTML page of
+    // presets, the logo's About box, Info, Undo, Dice and Reset have no
+    // handlers in this dialog yet: their buttons are drawn and do nothing.
+    if (id == kIdNextGlue) {
+        ValueCell& glue = cells_[kIdGlue];
+        glue.value = glue.value >= kLastBlendMode ? kFirstBlendMode : glue.value + 1;
+        parameters_.settings.glue = glue.value;
+        window_->selectListItem(kIdGlue, glue.value - 1);
+        changed = true;
+    }
+}
+
+void MainDialog::cancel() {
+    if (htmlExportRunning_ || presetRefreshRunning_) return;
+    stopSettleTimer();
+    restoreSnapshot(openingSnapshot_, parameters_);
+    result_ = userCanceledErr;
+    exit_ = DialogExit::cancel;
+    window_->endDialog(kIdCancel);
+}
+
+void MainDialog::accept() {
+    if (htmlExportRunning_ || presetRefreshRunning_) return;
+    stopSettleTimer();
+    readIntoParameters();
+    result_ = noErr;
+    exit_ = DialogExit::ok;
+    window_->endDialog(kIdOk);
+}
+
+void MainDialog::close() { command(kIdCancel, kNotifyClick); }
+
+void MainDialog::timer(int32_t id) {
+    if (id != kSettleTimerId) return;
+    readIntoParameters();
+    services_.takeUndoSnapshot(false);
+    stopSettleTimer();
+    refresh();
+}
+
+void MainDialog::mouseDown(WindowPoint point, MouseButton button, bool control) {
+    rightButton_ = button == MouseButton::right;
+    controlKey_ = button == MouseButton::left && control;
+    for (int32_t id = 0; id < kControlIdCount; ++id) {
+        const DialogControl* c = controlAt(id);
+        if (!c || !takesMouse(c->kind) || !cells_[size_t(id)].enabled || !c->rect.contains(point)) continue;
+        if (c->kind == K::preview) {
+            if (preview_.available) previewPress(point);
+            return;
+        }
+        window_->captureMouse();
+        pressed_ = id;
+        pressTime_ = std::chrono::steady_clock::now();
+        moved_ = false;
+        window_->postMouseMove(point);
+        lastPoint_ = kNoPoint;
+        return;
+    }
+}
+
+void MainDialog::mouseMove(WindowPoint point) {
+    currentPoint_ = point;
+    if (pressed_ < 0) {
+        if (kPreviewRect.contains(point)) {
+            setPointer(PointerState::preview);
+        } else if (pointer_ != PointerState::arrow) {
+            setPointer(PointerState::arrow);
+        }
+        return;
+    }
+    const DialogControl& control = *controlAt(pressed_);
+    switch (control.kind) {
+        case K::slider: dragSlider(control, point); break;
+        case K::preview: previewPan(point); break;
+        case K::memoryDot: movePressedDot(point); break;
+        default: break;
+    }
+}
+
+void MainDialog::dragSlider(const DialogControl& slider, WindowPoint point) {
+    const WindowPoint current = {int16_t(point.x - 4), point.y};
+    if (!samePoint(current, lastPoint_)) {
+        ValueCell& c = cells_[size_t(slider.id)];
+        c.value = sliderValueAt(slider.rect, point.x, c.minimum, c.maximum);
+        redraw(slider.id);
+        writeValueBox(slider.id);
+    }
+    lastPoint_ = current;
+}
+
+void MainDialog::movePressedDot(WindowPoint point) {
+    ValueCell& c = cells_[size_t(pressed_)];
+    c.pressedBits &= uint8_t(~kPressedBit);
+    if (controlAt(pressed_)->rect.contains(point)) c.pressedBits |= kPressedBit;
+    if (!samePoint(point, lastPoint_)) redraw(pressed_);
+    lastPoint_ = point;
+}
+
+void MainDialog::mouseUp(WindowPoint point, MouseButton) {
+    window_->releaseMouse();
+    if (pressed_ == kIdPreview) {
+        previewRelease(point);
+        return;
+    }
+    if (pressed_ < 0) return;
+    const DialogControlKind kind = kindOf(pressed_);
+    ValueCell& c = cells_[size_t(pressed_)];
+    if (kind == K::memoryDot && (c.pressedBits & kPressedBit)) {
+        c.pressedBits &= uint8_t(~kPressedBit);
+        redraw(pressed_);
+    }
+    if (kind == K::logo || kind == K::memoryDot || kind == K::dotThumbnail) {
+        window_->postCommand(pressed_, kNotifyClick);
+        pressed_ = -1;
+        return;
+    }
+    readIntoParameters();
+    services_.takeUndoSnapshot(false);
+    stopSettleTimer();
+    refresh();
+    pressed_ = -1;
+}
+
+void MainDialog::previewPress(WindowPoint point) {
+    const PreviewImage shown = services_.previewImage();
+    if (parameters_.previewScale == preview_.fit) {
+        setCentreAt(preview_, parameters_, point, shown.width, shown.height);
+        stopSettleTimer();
+        readIntoParameters();
+        render();
+        return;
+    }
+    pressed_ = kIdPreview;
+    window_->captureMouse();
+    lastPoint_ = point;
+    setPointer(PointerState::preview);
+    moved_ = false;
+}
+
+void MainDialog::previewPan(WindowPoint point) {
+    const int32_t z = parameters_.previewScale;
+    const int16_t dx = int16_t(z * (point.x - lastPoint_.x));
+    const int16_t dy = int16_t(z * (point.y - lastPoint_.y));
+    if (dx != 0 || dy != 0) {
+        moved_ = true;
+        parameters_.previewOffsetX -= dx;
+        parameters_.previewOffsetY -= dy;
+        clampPan(preview_, parameters_);
+        const OSErr fetched = services_.showUnfilteredPreview();
+        if (fetched != noErr) result_ = fetched;
+        setPointer(PointerState::pan);
+        window_->invalidate(kPreviewRect);
+    }
+    lastPoint_ = point;
+}
+
+void MainDialog::previewRelease(WindowPoint point) {
+    if (!moved_) {
+        const PreviewImage shown = services_.previewImage();
+        setCentreAt(preview_, parameters_, point, shown.width, shown.height);
+        readIntoParameters();
+        services_.takeUndoSnapshot(false);
+        stopSettleTimer();
+    }
+    pressed_ = -1;
+    setPointer(PointerState::preview);
+    refresh();
+}
+
+void MainDialog::eraseBackground(DrawingSurface& surface) {
+    const WindowRect all = {0, 0, kDialogWidth, kDialogHeight};
+    surface.fill(all, kWhite);
+    surface.artwork(kArtBackground, 0, 0, all);
+}
+
+void MainDialog::paint(DrawingSurface& surface, const WindowRect& dirty) {
+    if (preview_.available && dirty.intersects(kPreviewRect)) drawPreview(surface);
+    for (int32_t id = 1; id < kControlIdCount; ++id) {
+        const DialogControl* c = controlAt(id);
+        if (c && c->rect.intersects(dirty)) drawControl(surface, *c);
+    }
+}
+
+void MainDialog::drawControl(DrawingSurface& surface, const DialogControl& control) {
+    const ValueCell& c = cells_[size_t(control.id)];
+    switch (control.kind) {
+        case K::slider:
+            drawSlider(surface, control, c.value, c.minimum, c.maximum, c.enabled);
+            break;
+        case K::label:
+            if (control.id == kIdPresetName) {
+                surface.pushClip(control.rect);
+                WindowRect r = control.rect;
+                r.left += 1;
+                drawLabel(surface, r, parameters_.settingsFileName, TextAlignment::centre, true);
+                surface.popClip();
+            } else {
+                drawLabel(surface, control.rect, labelString(control.stringIndex), control.alignment, c.enabled);
+            }
+            break;
+        case K::logo:
+            surface.artwork(control.artwork, control.rect.left, control.rect.top, control.rect);
+            break;
+        case K::memoryDot:
+            surface.artwork(c.pressedBits & kPressedBit ? kArtDotEmptyPressed : kArtDotEmpty, control.rect.left,
+                            control.rect.top, control.rect);
+            break;
+        case K::dotThumbnail:
+            surface.artwork(kArtThumbnailFrame, control.rect.left, control.rect.top, control.rect);
+            break;
+        default:
+            break;
+    }
+}
+
+void MainDialog::drawItem(int32_t id, DrawingSurface& surface, ItemState state) {
+    const DialogControl* control = controlAt(id);
+    if (!control || control->kind != K::colourSwatch) return;
+    state.disabled = state.disabled || !cells_[size_t(id)].enabled;
+    drawColourSwatch(surface, control->rect, cells_[size_t(id)].colour, state);
+}
+
+void MainDialog::drawPreview(DrawingSurface& surface) {
+    const WindowRect r = kPreviewRect.inset(2);
+    surface.frame({r.left - 1, r.top - 1, r.right + 1, r.bottom + 1}, kBlack);
+    const PreviewImage shown = services_.previewImage();
+    if (!shown.pixels || shown.width <= 0 || shown.height <= 0) {
+        surface.fill(r, kWhite);
+        return;
+    }
+    const int32_t x0 = (r.left - 1 + r.right - shown.width) / 2;
+    const int32_t y0 = (r.top - 1 + r.bottom - shown.height) / 2;
+    // The white surround: R without the image.
+    const WindowRect image = {x0, y0, x0 + shown.width, y0 + shown.height};
+    surface.fill({r.left, r.top, r.right, std::max(r.top, image.top)}, kWhite);
+    surface.fill({r.left, std::min(r.bottom, image.bottom), r.right, r.bottom}, kWhite);
+    surface.fill({r.left, image.top, std::max(r.left, image.left), image.bottom}, kWhite);
+    surface.fill({std::min(r.right, image.right), image.top, r.right, image.bottom}, kWhite);
+    displayPreviewImage(services_, shown, x0, y0, surface.displayContext());
+}
