@@ -4,6 +4,7 @@
 #include "host/plugin_module.h"
 
 #include <cstdio>
+#include <cstdlib>
 #include <iostream>
 
 namespace {
@@ -29,6 +30,9 @@ const char* kUsage =
     "Options for every command:\n"
     "  --plugin PATH        the plug-in module to load (default: twilightomator.so\n"
     "                       beside this program)\n"
+    "  --threads N          filter with N threads (default: one per core; 1: one thread)\n"
+    "  --simd LEVEL         the vector instructions to use at most: scalar, sse2, avx2\n"
+    "                       or avx512 (default: the best the CPU has); results are the same\n"
     "  -h, --help           show this help\n"
     "  --version            show the version\n";
 }  // namespace
@@ -52,7 +56,54 @@ std::string takePluginPath(Arguments& arguments) {
     return path;
 }
 
-int runCommandLine(const Arguments& all) {
+namespace {
+// Takes --threads N and --simd LEVEL out of the arguments and hands them to
+// the plug-in modules loaded later; false with a message on a bad value.
+bool takeSpeedOptions(Arguments& arguments, std::string& error) {
+    int32_t jobs = 0, simd = 3;
+    for (size_t i = 0; i < arguments.size();) {
+        const std::string& a = arguments[i];
+        if (a != "--threads" && a != "--simd") {
+            ++i;
+            continue;
+        }
+        if (i + 1 >= arguments.size()) {
+            error = a + " needs a value";
+            return false;
+        }
+        const std::string value = arguments[i + 1];
+        if (a == "--threads") {
+            char* end = nullptr;
+            const long n = std::strtol(value.c_str(), &end, 10);
+            if (value.empty() || *end != '\0' || n < 1 || n > 64) {
+                error = "--threads: " + value + " is not a number from 1 to 64";
+                return false;
+            }
+            jobs = int32_t(n);
+        } else {
+            const char* names[] = {"scalar", "sse2", "avx2", "avx512"};
+            simd = -1;
+            for (int32_t k = 0; k < 4; ++k)
+                if (value == names[k]) simd = k;
+            if (simd < 0) {
+                error = "--simd: " + value + " is not scalar, sse2, avx2 or avx512";
+                return false;
+            }
+        }
+        arguments.erase(arguments.begin() + long(i), arguments.begin() + long(i) + 2);
+    }
+    setPluginSpeed(jobs, simd);
+    return true;
+}
+}  // namespace
+
+int runCommandLine(const Arguments& given) {
+    Arguments all = given;
+    std::string speedError;
+    if (!takeSpeedOptions(all, speedError)) {
+        printError(speedError);
+        return kExitUsage;
+    }
     if (all.empty()) {
         std::fputs(kUsage, stderr);
         return kExitUsage;

@@ -43,6 +43,7 @@ void blendFamily(benchmark::State& state, std::initializer_list<int32_t> modes, 
     }
     const double pixels = static_cast<double>(state.iterations()) * kRowPixels * static_cast<double>(modes.size());
     state.counters["Mpix"] = benchmark::Counter(pixels / 1e6, benchmark::Counter::kIsRate);
+    state.SetLabel(speedLabel(1));
 }
 
 // Integer per-channel modes, one from each kind of formula.

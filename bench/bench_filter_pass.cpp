@@ -8,6 +8,7 @@
 #include "host/descriptor_suite_store.h"
 #include "host/filter_driver.h"
 #include "host/plugin_module.h"
+#include "kernels/speed_settings.h"
 
 #include <benchmark/benchmark.h>
 
@@ -52,11 +53,27 @@ Document photoLike(int32_t width, int32_t height, SampleDepth depth) {
     return d;
 }
 
-void finalPass(benchmark::State& state, SampleDepth depth, bool highQuality) {
-    const int32_t width = 6000, height = 4000;
+struct PassSettings {
+    bool highQuality = false;
+    int32_t colorBlur = -1;  // -1: the default
+    int32_t glue = 1;
+};
+
+Descriptor descriptorFor(const PassSettings& p) {
+    Descriptor settings;
+    settings.put(booleanItem(fourCC("0021"), p.highQuality));
+    if (p.colorBlur >= 0) settings.put(integerItem(fourCC("0011"), p.colorBlur));
+    const char code[5] = {'G', 'L', char('0' + p.glue / 10), char('0' + p.glue % 10), 0};
+    settings.put(enumeratedItem(fourCC("GLUE"), fourCC("GLty"), fourCC(code)));
+    return settings;
+}
+
+// state.range(0): the filter's thread count.
+void finalPass(benchmark::State& state, SampleDepth depth, int32_t width, int32_t height, PassSettings p) {
+    const int32_t threads = int32_t(state.range(0));
+    module().applySpeed(threads, int32_t(SimdLevel::avx512));
     Document document = photoLike(width, height, depth);
-    Descriptor settings;  // the defaults, with high quality on or off
-    settings.put(booleanItem(fourCC("0021"), highQuality));
+    const Descriptor settings = descriptorFor(p);
     for (auto _ : state) {
         DescriptorSuiteHost suite(DescriptorSuiteConfig{}, &settings);
         HostConfig config;
@@ -68,22 +85,42 @@ void finalPass(benchmark::State& state, SampleDepth depth, bool highQuality) {
         if (pluginState.parameters) hostDisposeHandle(pluginState.parameters);
         if (pluginState.data) hostDisposeHandle(reinterpret_cast<Handle>(pluginState.data));
     }
+    state.SetLabel(speedLabel(threads));
     state.counters["Mpix/s"] =
         benchmark::Counter(double(width) * height * double(state.iterations()) / 1e6, benchmark::Counter::kIsRate);
 }
 
-void BM_FinalPass8(benchmark::State& s) { finalPass(s, SampleDepth::eight, false); }
-void BM_FinalPass8HighQuality(benchmark::State& s) { finalPass(s, SampleDepth::eight, true); }
-void BM_FinalPass16(benchmark::State& s) { finalPass(s, SampleDepth::sixteen, false); }
-void BM_FinalPass16HighQuality(benchmark::State& s) { finalPass(s, SampleDepth::sixteen, true); }
-void BM_FinalPassFloat(benchmark::State& s) { finalPass(s, SampleDepth::floating, false); }
-void BM_FinalPassFloatHighQuality(benchmark::State& s) { finalPass(s, SampleDepth::floating, true); }
+constexpr int32_t kLargeWidth = 6000, kLargeHeight = 4000;  // 24 MP
+constexpr int32_t kWidth = 3000, kHeight = 2000;            // 6 MP
 
-BENCHMARK(BM_FinalPass8)->Unit(benchmark::kMillisecond)->Iterations(1)->UseRealTime();
-BENCHMARK(BM_FinalPass8HighQuality)->Unit(benchmark::kMillisecond)->Iterations(1)->UseRealTime();
-BENCHMARK(BM_FinalPass16)->Unit(benchmark::kMillisecond)->Iterations(1)->UseRealTime();
-BENCHMARK(BM_FinalPass16HighQuality)->Unit(benchmark::kMillisecond)->Iterations(1)->UseRealTime();
-BENCHMARK(BM_FinalPassFloat)->Unit(benchmark::kMillisecond)->Iterations(1)->UseRealTime();
-BENCHMARK(BM_FinalPassFloatHighQuality)->Unit(benchmark::kMillisecond)->Iterations(1)->UseRealTime();
+void BM_FinalPass8Defaults24MP(benchmark::State& s) { finalPass(s, SampleDepth::eight, kLargeWidth, kLargeHeight, {}); }
+void BM_FinalPass8HighQuality(benchmark::State& s) { finalPass(s, SampleDepth::eight, kWidth, kHeight, {true, -1, 1}); }
+void BM_FinalPass8ColourBlur(benchmark::State& s) { finalPass(s, SampleDepth::eight, kWidth, kHeight, {false, 60, 1}); }
+void BM_FinalPass8GlueChannel(benchmark::State& s) { finalPass(s, SampleDepth::eight, kWidth, kHeight, {false, -1, 3}); }
+void BM_FinalPass8GlueHsl(benchmark::State& s) { finalPass(s, SampleDepth::eight, kWidth, kHeight, {false, -1, 15}); }
+void BM_FinalPass8GlueWheel(benchmark::State& s) { finalPass(s, SampleDepth::eight, kWidth, kHeight, {false, -1, 53}); }
+void BM_FinalPass8GlueOpponent(benchmark::State& s) { finalPass(s, SampleDepth::eight, kWidth, kHeight, {false, -1, 54}); }
+void BM_FinalPass16(benchmark::State& s) { finalPass(s, SampleDepth::sixteen, kWidth, kHeight, {}); }
+void BM_FinalPass16HighQuality(benchmark::State& s) { finalPass(s, SampleDepth::sixteen, kWidth, kHeight, {true, -1, 1}); }
+void BM_FinalPassFloat(benchmark::State& s) { finalPass(s, SampleDepth::floating, kWidth, kHeight, {}); }
+void BM_FinalPassFloatHighQuality(benchmark::State& s) { finalPass(s, SampleDepth::floating, kWidth, kHeight, {true, -1, 1}); }
+// As many pixels as one render of the dialog's 426 x 416 preview, start to
+// end: the whole run of a small document, acquisition and levels included.
+void BM_PreviewSizedRun(benchmark::State& s) { finalPass(s, SampleDepth::eight, 426, 416, {}); }
+
+#define TWL_PASS_BENCHMARK(name) \
+    BENCHMARK(name)->Arg(1)->Arg(2)->Unit(benchmark::kMillisecond)->Iterations(1)->UseRealTime()
+TWL_PASS_BENCHMARK(BM_FinalPass8Defaults24MP);
+TWL_PASS_BENCHMARK(BM_FinalPass8HighQuality);
+TWL_PASS_BENCHMARK(BM_FinalPass8ColourBlur);
+TWL_PASS_BENCHMARK(BM_FinalPass8GlueChannel);
+TWL_PASS_BENCHMARK(BM_FinalPass8GlueHsl);
+TWL_PASS_BENCHMARK(BM_FinalPass8GlueWheel);
+TWL_PASS_BENCHMARK(BM_FinalPass8GlueOpponent);
+TWL_PASS_BENCHMARK(BM_FinalPass16);
+TWL_PASS_BENCHMARK(BM_FinalPass16HighQuality);
+TWL_PASS_BENCHMARK(BM_FinalPassFloat);
+TWL_PASS_BENCHMARK(BM_FinalPassFloatHighQuality);
+BENCHMARK(BM_PreviewSizedRun)->Arg(1)->Arg(2)->Unit(benchmark::kMillisecond)->UseRealTime();
 
 }  // namespace

@@ -1,11 +1,14 @@
 // Sampler throughput: fast and high-quality samples per second at a fractional level.
 #include <benchmark/benchmark.h>
 
+#include <string>
+
 #include <cstdint>
 #include <memory>
 #include <vector>
 
 #include "bench_support.h"
+#include "kernels/speed_settings.h"
 #include "kernels/pyramid.h"
 #include "kernels/pyramid_pixels.h"
 #include "kernels/samplers.h"
@@ -67,13 +70,14 @@ void runSampler(benchmark::State& state) {
     }
     const auto& list = points();
     const int level = static_cast<int>(state.range(1));
+    requestSimdLevel(static_cast<SimdLevel>(state.range(2)));
     for (auto _ : state) {
         float sum = 0;
         for (const SamplePoint& s : list) sum += Sampler(*p, level, 0.37f, s.x, s.y).red;
         benchmark::DoNotOptimize(sum);
     }
     state.SetItemsProcessed(static_cast<int64_t>(state.iterations()) * static_cast<int64_t>(list.size()));
-    state.SetLabel(type == 3 ? "packed 8-bit" : type == 4 ? "16-bit" : "float");
+    state.SetLabel(std::string(type == 3 ? "packed 8-bit" : type == 4 ? "16-bit" : "float") + ", " + speedLabel(1));
 }
 
 void BM_FastSampler(benchmark::State& state) { runSampler<sampleFast>(state); }
@@ -81,5 +85,6 @@ void BM_HighQualitySampler(benchmark::State& state) { runSampler<sampleHighQuali
 
 }  // namespace
 
-BENCHMARK(BM_FastSampler)->Args({3, 0})->Args({3, 3})->Args({4, 3})->Args({9, 3})->Unit(benchmark::kMillisecond);
-BENCHMARK(BM_HighQualitySampler)->Args({3, 3})->Args({4, 3})->Args({9, 3})->Unit(benchmark::kMillisecond);
+// Arguments: storage type, level, vector level (0 scalar .. 3 AVX-512).
+BENCHMARK(BM_FastSampler)->ArgsProduct({{3, 4, 9}, {0, 3}, {0, 1, 2, 3}})->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_HighQualitySampler)->ArgsProduct({{3, 4, 9}, {3}, {0, 1, 2, 3}})->Unit(benchmark::kMillisecond);

@@ -1,5 +1,7 @@
-// Adds the CPU model and the thread count to every benchmark report.
+// Adds the CPU model, the vector level and the thread count to every benchmark report.
 #include "bench_support.h"
+
+#include "kernels/speed_settings.h"
 
 #include <benchmark/benchmark.h>
 #include <fstream>
@@ -17,7 +19,12 @@ void reportMachine() {
     }
     benchmark::AddCustomContext("cpu", model);
     benchmark::AddCustomContext("hardware threads", std::to_string(std::thread::hardware_concurrency()));
-    benchmark::AddCustomContext("filter threads", "1");
+    benchmark::AddCustomContext("simd", simdLevelName(activeSimdLevel()));
+    benchmark::AddCustomContext("filter threads", std::to_string(jobConcurrency()));
+}
+
+std::string speedLabel(int threads) {
+    return "threads " + std::to_string(threads) + ", simd " + simdLevelName(activeSimdLevel());
 }
 
 namespace {

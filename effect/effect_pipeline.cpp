@@ -2,7 +2,9 @@
 #include "effect/effect_pipeline.h"
 
 #include "effect/output_stage.h"
+#include "kernels/filter_math.h"
 #include "kernels/hsl.h"
+#include "kernels/job_workers.h"
 #include "kernels/jobs.h"
 #include "kernels/samplers.h"
 
@@ -47,7 +49,7 @@ EffectColor workPixel(const RenderContext& context, int32_t x, int32_t y) {
 
     // 3. Focus: blur level from the distance.
     const float blurRadius = std::max(e.radiusScale * (d * e.focusGain) + 1, 1.0f);
-    const float focusLevel = limit(std::log(blurRadius) * kLog2E * kLog2E, 0, lmax);
+    const float focusLevel = limit(filterLog(blurRadius) * kLog2E * kLog2E, 0, lmax);
     int level;
     float fraction;
     splitLevel(focusLevel, level, fraction);
@@ -64,7 +66,7 @@ EffectColor workPixel(const RenderContext& context, int32_t x, int32_t y) {
         if (f > 0) {
             f = std::min(f, 1.0f);
             const float r2 = e.blurWidth * 120 + blurRadius;
-            const float blurLevel = limit(std::log(std::max(r2, 1.0f)) * kLog2E, 0, lmax);
+            const float blurLevel = limit(filterLog(std::max(r2, 1.0f)) * kLog2E, 0, lmax);
             int bLevel;
             float bFraction;
             splitLevel(blurLevel, bLevel, bFraction);
@@ -93,7 +95,7 @@ EffectColor workPixel(const RenderContext& context, int32_t x, int32_t y) {
     setRgb(k, hslToRgb(HslColor{hue, saturation, hsl.lightness}));
 
     // 7. Dampen: saturated colours move toward black.
-    const float sigma = rgbToHsl(k.red * 0.5f, k.green * 0.5f, k.blue * 0.5f).saturation;
+    const float sigma = hslSaturation(k.red * 0.5f, k.green * 0.5f, k.blue * 0.5f);
     const float dampen = limit(d * e.dampenGain * 7 * sigma, 0, 1);
     k.red *= 1 - dampen;
     k.green *= 1 - dampen;
@@ -132,7 +134,7 @@ void rowJobRoutine(const Job& job) {
 }
 }  // namespace
 
-void runRowJobs(const RenderContext& context, int32_t y, int32_t x0, int32_t x1, int jobCount) {
+void runRowJobs(const RenderContext& context, int32_t y, int32_t x0, int32_t x1, int jobCount, JobWorkers* workers) {
     Job pattern;
     pattern.kind = kJobRowSpan;
     pattern.row = y;
@@ -141,5 +143,6 @@ void runRowJobs(const RenderContext& context, int32_t y, int32_t x0, int32_t x1,
     pattern.routine = rowJobRoutine;
     Job jobs[kMaxJobs];
     const int made = splitRowJobs(pattern, x0, x1, std::min(std::max(jobCount, 1), kMaxJobs), jobs);
-    runJobs(jobs, made);
+    if (workers) workers->run(jobs, made);
+    else runJobs(jobs, made);
 }

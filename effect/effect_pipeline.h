@@ -12,6 +12,10 @@ EffectColor workPixel(const RenderContext& context, int32_t x, int32_t y);
 // Computes columns x0..x1 of row y in increasing order and stores them.
 void renderRowSpan(const RenderContext& context, int32_t y, int32_t x0, int32_t x1);
 
+class JobWorkers;
+
 // The row routine as the job runner calls it: splits x0..x1 into jobCount
-// row jobs (1 is the reference) and runs them.
-void runRowJobs(const RenderContext& context, int32_t y, int32_t x0, int32_t x1, int jobCount);
+// row jobs (1 is the reference) and runs them on `workers` when given, else
+// on threads of their own.
+void runRowJobs(const RenderContext& context, int32_t y, int32_t x0, int32_t x1, int jobCount,
+                JobWorkers* workers = nullptr);

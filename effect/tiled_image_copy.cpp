@@ -7,6 +7,7 @@
 #include "effect/tiled_image.h"
 
 #include "effect/eight_bit_values.h"
+#include "kernels/filter_math.h"
 #include "kernels/pyramid_pixels.h"
 #include "kernels/samplers.h"
 
@@ -39,7 +40,7 @@ void resampleImage(const Pyramid& source, Pyramid& target, PixelRect sourceRect,
     const int targetWidth = targetRect.right - targetRect.left;
     const int targetHeight = targetRect.bottom - targetRect.top;
     if (sourceWidth > 0 && targetWidth > 0 && targetHeight > 0) {
-        double lambda = std::log2(static_cast<double>(sourceWidth) / static_cast<double>(targetWidth)) - levelOffset;
+        double lambda = filterLog2(static_cast<double>(sourceWidth) / static_cast<double>(targetWidth)) - levelOffset;
         if (!(lambda >= 0.0)) lambda = 0.0;
         if (lambda > source.lmax) lambda = source.lmax;
         const int level = static_cast<int>(std::floor(lambda));

@@ -3,6 +3,7 @@
 #include "effect/tiled_image_resample.h"
 
 #include "effect/tiled_image.h"
+#include "kernels/filter_math.h"
 #include "kernels/samplers.h"
 
 #include <cmath>
@@ -14,7 +15,7 @@ void resampleImageKeepingDepth(const Pyramid& source, Pyramid& target, int jobCo
     if (sourceWidth > 0 && targetWidth > 0 && targetHeight > 0 && source.hasTiles() && target.hasTiles()) {
         // The level choice of the 8-bit resample: half a level finer than the
         // size ratio, so that the picture stays sharp.
-        double lambda = std::log2(double(sourceWidth) / double(targetWidth)) - 0.5;
+        double lambda = filterLog2(double(sourceWidth) / double(targetWidth)) - 0.5;
         if (!(lambda >= 0.0)) lambda = 0.0;
         if (lambda > source.lmax) lambda = source.lmax;
         const int level = int(std::floor(lambda));

@@ -182,7 +182,8 @@ size_t HostSession::copyFromDocument(const Rect& rect, int32_t rate, int16_t lo,
     const int32_t planes = hi - lo + 1;
     const size_t pixelBytes = size_t(planes) * size_t(sampleBytes(document_.depth));
     const size_t rowBytes = size_t(width) * pixelBytes;
-    buffer.assign(rowBytes * size_t(height), 0);
+    // Every byte is written below: no clearing first.
+    buffer.resize(rowBytes * size_t(height));
     const bool wholeRows = rate == 1 && planes == document_.planes() && lo == 0 && rect.left >= 0 &&
                            rect.right <= document_.width;
     for (int32_t i = 0; i < height; ++i) {
@@ -208,6 +209,15 @@ void HostSession::serveInput() {
     if (width <= 0 || height <= 0) {
         r.inData = nullptr;
         r.inRowBytes = 0;
+        return;
+    }
+    // Whole rows of every plane at full scale are handed over where they lie
+    // in the document (the filter only reads them, and the rows it writes
+    // reach the document at the next request, after it is done with them).
+    if (rateOf(r.inputRate) == 1 && r.inLoPlane == 0 && r.inHiPlane == document_.planes() - 1 && r.inRect.left == 0 &&
+        r.inRect.right == document_.width && r.inRect.top >= 0 && r.inRect.bottom <= document_.height) {
+        r.inData = document_.pixel(0, r.inRect.top);
+        r.inRowBytes = int32_t(document_.rowBytes());
         return;
     }
     const size_t rowBytes = copyFromDocument(r.inRect, rateOf(r.inputRate), r.inLoPlane, r.inHiPlane, inBuffer_);

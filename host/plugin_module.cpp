@@ -5,6 +5,16 @@
 
 #include <filesystem>
 
+namespace {
+int32_t gSpeedJobs = 0;
+int32_t gSpeedSimd = 3;
+}  // namespace
+
+void setPluginSpeed(int32_t jobs, int32_t simdLevel) {
+    gSpeedJobs = jobs;
+    gSpeedSimd = simdLevel;
+}
+
 PluginModule::~PluginModule() {
     closeModuleLibrary(library_);
 }
@@ -62,6 +72,14 @@ bool PluginModule::load(const std::string& path, std::string& error) {
         error = path + " lacks its entry point " + properties_.entryPoint;
         return false;
     }
+    speed_ = reinterpret_cast<SpeedSetter>(moduleEntry(library_, "TwilightomatorSetSpeed"));
+    applySpeed(gSpeedJobs, gSpeedSimd);
+    return true;
+}
+
+bool PluginModule::applySpeed(int32_t jobs, int32_t simdLevel) const {
+    if (!speed_) return false;
+    speed_(jobs, simdLevel);
     return true;
 }
 

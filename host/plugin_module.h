@@ -29,6 +29,9 @@ public:
         entry_(selector, record, data, result);
     }
     const std::string& path() const { return path_; }
+    // Tells the module how to use the machine (see setPluginSpeed); false
+    // when the module has no such setting.
+    bool applySpeed(int32_t jobs, int32_t simdLevel) const;
     // Another entry the module exports beside its entry point; nullptr when it
     // has none of that name.
     void* entry(const char* name) const;
@@ -39,13 +42,20 @@ public:
     }
 
 private:
+    typedef void (*SpeedSetter)(int32_t jobs, int32_t simdLevel);
     typedef int32_t (*ResourceAccessor)(uint32_t type, int16_t id, void* buffer, int32_t capacity);
     void* library_ = nullptr;
     PluginMainProc entry_ = nullptr;
     ResourceAccessor resources_ = nullptr;
+    SpeedSetter speed_ = nullptr;
     PropertyList properties_;
     std::string path_;
 };
+
+// How the modules loaded from now on use the machine: `jobs` at once (0: the
+// machine's cores, 1: one thread) and the highest vector level (0 scalar,
+// 1 SSE2, 2 AVX2, 3 AVX-512). Modules without the setting ignore it.
+void setPluginSpeed(int32_t jobs, int32_t simdLevel);
 
 // Where the command-line program finds the plug-in by default: beside itself.
 std::string defaultPluginPath();

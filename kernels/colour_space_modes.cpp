@@ -6,6 +6,7 @@
 #include <cmath>
 
 #include "kernels/blend_building_blocks.h"
+#include "kernels/filter_math.h"
 #include "kernels/opponent_colour.h"
 
 namespace {
@@ -184,11 +185,11 @@ void blendWane(int32_t worked[3], const int32_t source[3], int32_t channelMax) {
 void blendFrontal(int32_t worked[3], const int32_t source[3], int32_t channelMax) {
     const HslColor t = rgbToHsl(toWorking(worked, channelMax));
     const HslColor s = rgbToHsl(toWorking(source, channelMax));
-    const float xT = t.saturation * std::cos(kTwoPi * t.hue), yT = t.saturation * std::sin(kTwoPi * t.hue);
-    const float xS = s.saturation * std::cos(kTwoPi * s.hue), yS = s.saturation * std::sin(kTwoPi * s.hue);
+    const float xT = t.saturation * filterCos(kTwoPi * t.hue), yT = t.saturation * filterSin(kTwoPi * t.hue);
+    const float xS = s.saturation * filterCos(kTwoPi * s.hue), yS = s.saturation * filterSin(kTwoPi * s.hue);
     const float f = bell(t.lightness) * bell(s.lightness);
     const float x = xT + (xS - xT) * f, y = yT + (yS - yT) * f;
-    float angle = std::atan2(y, x);
+    float angle = filterAtan2(y, x);
     if (angle < 0.0f) angle += kTwoPi;
     const HslColor mixed{angle / kTwoPi, std::sqrt(x * x + y * y), std::min(t.lightness, s.lightness)};
     store(hslToRgb(mixed), channelMax, worked);

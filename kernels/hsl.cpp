@@ -14,18 +14,29 @@ HslColor rgbToHsl(float red, float green, float blue) {
     if (d == 0.0f) return hsl;
     hsl.saturation = hsl.lightness <= 0.5f ? d / (mx + mn) : d / (2.0f - mx - mn);
 
-    const float rp = (mx - red) / d, gp = (mx - green) / d, bp = (mx - blue) / d;
+    // Decided in the order red, green, blue, so pure red gives 6/6 = 1; only
+    // the one distance the sector needs is divided out.
+    const auto part = [&](float channel) { return (mx - channel) / d; };
     float sixths;
-    // Decided in the order red, green, blue, so pure red gives 6/6 = 1.
     if (red == mx) {
-        sixths = green == mn ? 5.0f + bp : 1.0f - gp;
+        sixths = green == mn ? 5.0f + part(blue) : 1.0f - part(green);
     } else if (green == mx) {
-        sixths = blue == mn ? 1.0f + rp : 3.0f - bp;
+        sixths = blue == mn ? 1.0f + part(red) : 3.0f - part(blue);
     } else {
-        sixths = red == mn ? 3.0f + gp : 5.0f - rp;
+        sixths = red == mn ? 3.0f + part(green) : 5.0f - part(red);
     }
     hsl.hue = sixths / 6.0f;
     return hsl;
+}
+
+float hslSaturation(float red, float green, float blue) {
+    const float mx = std::max(std::max(red, green), blue);
+    const float mn = std::min(std::min(red, green), blue);
+    const float lightness = (mx + mn) / 2.0f;
+    if (lightness <= 0.0f) return 0.0f;
+    const float d = mx - mn;
+    if (d == 0.0f) return 0.0f;
+    return lightness <= 0.5f ? d / (mx + mn) : d / (2.0f - mx - mn);
 }
 
 RgbColor hslToRgb(const HslColor& color) {

@@ -15,6 +15,9 @@ struct HslColor {
 HslColor rgbToHsl(float red, float green, float blue);
 inline HslColor rgbToHsl(const RgbColor& color) { return rgbToHsl(color.red, color.green, color.blue); }
 
+// The saturation of rgbToHsl alone, with the same arithmetic.
+float hslSaturation(float red, float green, float blue);
+
 // A q of 0 or less gives black. The sector is the integer part of 6 x hue;
 // a sector of 6 or more (a hue of 1 or more) is composed as sector 0, and so
 // is a negative one (a hue of -1/6 or less), which no blend or effect stage

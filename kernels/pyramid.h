@@ -122,6 +122,8 @@ struct Pyramid {
     EffectColor bilinearColor(float x, float y, int level) const;
 };
 
+class JobWorkers;
+
 // Reduces the rectangle `rect` of level `level` + 1 from level `level`
 // (types 3, 4 and 9; other types and out-of-range levels change nothing).
 void reducePyramidLevel(Pyramid& pyramid, int level, PixelRect rect);
@@ -130,9 +132,10 @@ void reducePyramidLevelReference(Pyramid& pyramid, int level, PixelRect rect);
 
 // Reduces every level fromLevel .. lmax - 1 whole, in increasing order, each
 // level as band jobs of kind -1000 over `jobCount` jobs (1 is the reference;
-// the result does not depend on it). Sets the build state to 2. The full
-// build (from level 0) does nothing for an image of edge mode -1.
-void buildPyramidLevels(Pyramid& pyramid, int fromLevel, int jobCount = 1);
+// the result does not depend on it), run on `workers` when given (else on
+// threads of their own). Sets the build state to 2. The full build (from
+// level 0) does nothing for an image of edge mode -1.
+void buildPyramidLevels(Pyramid& pyramid, int fromLevel, int jobCount = 1, JobWorkers* workers = nullptr);
 
 // Propagates a changed rectangle of level fromLevel upward, up to level
 // toLevel, widening by two pixels per level. Sets the build state to 3.

@@ -7,9 +7,8 @@
 
 #include "kernels/pyramid_pixels.h"
 
-#if defined(__SSE2__)
-#include <emmintrin.h>
-#endif
+#include "kernels/samplers_simd.h"
+#include "kernels/speed_settings.h"
 
 namespace {
 
@@ -121,83 +120,38 @@ int edgeIndex(int base, int offset, int size, bool wrap) {
     return clampInto(c, last);
 }
 
-#if defined(__SSE2__)
-// The packed 8-bit in-tile window with SSE2: each row's taps are taken two at
-// a time with 16-bit multiply-adds into 32-bit channel sums, then the rows
-// are weighted in 32-bit integers. Integer sums do not depend on their order,
-// so this equals the plain loop exactly (the tests compare the two paths).
-template <int Taps>
-void packed8InTile(const uint8_t* corner, int64_t rowBytes, const int32_t (&wx)[Taps][kPhases], int phaseX,
-                   const int32_t (&wy)[Taps][kPhases], int phaseY, float (&out)[4]) {
-    constexpr int kHalf = Taps / 2;
-    constexpr int kPairs = (Taps + 1) / 2;
-    const __m128i zero = _mm_setzero_si128();
-    __m128i pairWeights[kPairs];
-    for (int k = 0; k < kPairs; ++k) {
-        const int32_t low = wx[2 * k][phaseX];
-        const int32_t high = 2 * k + 1 < Taps ? wx[2 * k + 1][phaseX] : 0;
-        pairWeights[k] = _mm_set1_epi32(int32_t((uint32_t(high) << 16) | (uint32_t(low) & 0xFFFFu)));
-    }
-    int32_t total[4] = {0, 0, 0, 0};
-    for (int ky = 0; ky < Taps; ++ky) {
-        const uint8_t* row = corner + (2 * kHalf - ky) * rowBytes;
-        __m128i sum = zero;
-        for (int k = 0; k < kPairs; ++k) {
-            // Tap kx weights the pixel 2 * kHalf - kx pixels from the corner.
-            const int first = 2 * k, second = 2 * k + 1;
-            uint32_t a, b = 0;
-            std::memcpy(&a, row + (2 * kHalf - first) * 4, 4);
-            if (second < Taps) std::memcpy(&b, row + (2 * kHalf - second) * 4, 4);
-            const __m128i va = _mm_unpacklo_epi8(_mm_cvtsi32_si128(int32_t(a)), zero);
-            const __m128i vb = _mm_unpacklo_epi8(_mm_cvtsi32_si128(int32_t(b)), zero);
-            sum = _mm_add_epi32(sum, _mm_madd_epi16(_mm_unpacklo_epi16(va, vb), pairWeights[k]));
+// The in-tile window at the active vector level; false when the scalar
+// loop is to run (scalar level, or a storage without vector windows).
+template <int Taps, class Storage>
+bool vectorWindow(const uint8_t* corner, int64_t rowBytes, const int32_t (&weights)[Taps][kPhases], int phaseX,
+                  int phaseY, float (&out)[4]) {
+#if defined(TWL_X86_KERNELS)
+    constexpr bool packed = std::is_same_v<Storage, Packed8Storage>;
+    constexpr bool rgba16 = std::is_same_v<Storage, Rgba16Storage>;
+    if constexpr (packed || rgba16) {
+        const SimdLevel level = activeSimdLevel();
+        if (level == SimdLevel::scalar) return false;
+        // Tap k weights the pixel Taps - 1 - k from the window's top-left corner.
+        WindowWeights w;
+        for (int j = 0; j < Taps; ++j) {
+            w.x[j] = weights[Taps - 1 - j][phaseX];
+            w.y[j] = weights[Taps - 1 - j][phaseY];
         }
-        alignas(16) int32_t lanes[4];
-        _mm_store_si128(reinterpret_cast<__m128i*>(lanes), sum);
-        // Lanes hold the bytes from the low end: coverage, blue, green, red.
-        const int32_t weight = wy[ky][phaseY];
-        total[0] += lanes[3] * weight;
-        total[1] += lanes[2] * weight;
-        total[2] += lanes[1] * weight;
-        total[3] += lanes[0] * weight;
-    }
-    for (int c = 0; c < 4; ++c) out[c] = Packed8Storage::finish(total[c]);
-}
-
-// The 16-bit in-tile window with SSE2 in double precision. Every product and
-// sum of the integer kernel stays below 2^53, and a row sum divided by 32768
-// is exact in double, so truncating it gives the integer kernel's value: the
-// result is the integer kernel's exactly (the tests compare the two paths).
-template <int Taps>
-void rgba16InTile(const uint8_t* corner, int64_t rowBytes, const int32_t (&wx)[Taps][kPhases], int phaseX,
-                  const int32_t (&wy)[Taps][kPhases], int phaseY, float (&out)[4]) {
-    constexpr int kHalf = Taps / 2;
-    const __m128i zero = _mm_setzero_si128();
-    const __m128d rowScale = _mm_set1_pd(1.0 / 32768.0);
-    __m128d totalLow = _mm_setzero_pd(), totalHigh = _mm_setzero_pd();
-    for (int ky = 0; ky < Taps; ++ky) {
-        const uint8_t* row = corner + (2 * kHalf - ky) * rowBytes;
-        __m128d sumLow = _mm_setzero_pd(), sumHigh = _mm_setzero_pd();
-        for (int kx = 0; kx < Taps; ++kx) {
-            const __m128i pixel = _mm_loadl_epi64(reinterpret_cast<const __m128i*>(row + (2 * kHalf - kx) * 8));
-            const __m128i channels = _mm_unpacklo_epi16(pixel, zero);
-            const __m128d weight = _mm_set1_pd(double(wx[kx][phaseX]));
-            sumLow = _mm_add_pd(sumLow, _mm_mul_pd(_mm_cvtepi32_pd(channels), weight));
-            sumHigh = _mm_add_pd(sumHigh, _mm_mul_pd(_mm_cvtepi32_pd(_mm_srli_si128(channels, 8)), weight));
+        if constexpr (packed) {
+            if (level == SimdLevel::avx512) packed8WindowAvx512(Taps, corner, rowBytes, w, out);
+            else if (level == SimdLevel::avx2) packed8WindowAvx2(Taps, corner, rowBytes, w, out);
+            else packed8WindowSse2(Taps, corner, rowBytes, w, out);
+        } else {
+            // Four doubles per pixel fill one AVX2 register; AVX-512 adds nothing here.
+            if (level >= SimdLevel::avx2) rgba16WindowAvx2(Taps, corner, rowBytes, w, out);
+            else rgba16WindowSse2(Taps, corner, rowBytes, w, out);
         }
-        // Each row sum divided by 32768 toward zero, then weighted by its row.
-        const __m128d low = _mm_cvtepi32_pd(_mm_cvttpd_epi32(_mm_mul_pd(sumLow, rowScale)));
-        const __m128d high = _mm_cvtepi32_pd(_mm_cvttpd_epi32(_mm_mul_pd(sumHigh, rowScale)));
-        const __m128d weight = _mm_set1_pd(double(wy[ky][phaseY]));
-        totalLow = _mm_add_pd(totalLow, _mm_mul_pd(low, weight));
-        totalHigh = _mm_add_pd(totalHigh, _mm_mul_pd(high, weight));
+        return true;
     }
-    alignas(16) double totals[4];
-    _mm_store_pd(totals, totalLow);
-    _mm_store_pd(totals + 2, totalHigh);
-    for (int c = 0; c < 4; ++c) out[c] = Rgba16Storage::finish(static_cast<int64_t>(totals[c]));
-}
 #endif
+    (void)corner, (void)rowBytes, (void)weights, (void)phaseX, (void)phaseY, (void)out;
+    return false;
+}
 
 template <int Taps, class Storage>
 void levelKernel(const Pyramid& p, int n, float x, float y, KernelPath path, float (&out)[4]) {
@@ -220,16 +174,9 @@ void levelKernel(const Pyramid& p, int n, float x, float y, KernelPath path, flo
         const PyramidTile& tile = p.tiles[p.firstTile[n] + ((ax.base - kHalf) >> kTileShift) +
                                           p.tilesPerRow[n] * ((ay.base - kHalf) >> kTileShift)];
         const int64_t rowBytes = static_cast<int64_t>(tile.width) * p.bytesPerPixel;
-#if defined(__SSE2__)
-        if constexpr (std::is_same_v<Storage, Packed8Storage>) {
-            packed8InTile<Taps>(corner, rowBytes, weights, ax.phase, weights, ay.phase, out);
-            return;
+        if constexpr (!std::is_same_v<Storage, Float4Storage>) {
+            if (vectorWindow<Taps, Storage>(corner + 0, rowBytes, weights, ax.phase, ay.phase, out)) return;
         }
-        if constexpr (std::is_same_v<Storage, Rgba16Storage>) {
-            rgba16InTile<Taps>(corner, rowBytes, weights, ax.phase, weights, ay.phase, out);
-            return;
-        }
-#endif
         for (int ky = 0; ky < Taps; ++ky) {
             const uint8_t* row = corner + (2 * kHalf - ky) * rowBytes;
             for (int kx = 0; kx < Taps; ++kx) pixels[ky][kx] = row + (2 * kHalf - kx) * p.bytesPerPixel;
@@ -242,6 +189,32 @@ void levelKernel(const Pyramid& p, int n, float x, float y, KernelPath path, flo
         for (int k = 0; k < Taps; ++k) {
             columns[k] = edgeIndex(ax.base, kHalf - k, w, wrapColumns);
             rows[k] = edgeIndex(ay.base, kHalf - k, h, wrapRows);
+        }
+        if constexpr (!std::is_same_v<Storage, Float4Storage> && !std::is_same_v<Storage, Grey8Storage>) {
+            // Near an edge (and on small levels, nearly everywhere) the window
+            // is gathered into a block of its own and weighted like an
+            // in-tile one: the same pixels under the same weights.
+            if (path == KernelPath::automatic && activeSimdLevel() != SimdLevel::scalar) {
+                constexpr int kPixelBytes = std::is_same_v<Storage, Packed8Storage> ? 4 : 8;
+                alignas(16) uint8_t window[Taps * Taps * kPixelBytes];
+                uint8_t* to = window;
+                if (p.tilesPerRow[n] == 1 && h <= kTileSize) {
+                    // A level in one tile: rows and columns by plain offsets.
+                    const PyramidTile& tile = p.tiles[p.firstTile[n]];
+                    const auto* data = static_cast<const uint8_t*>(tile.memory.data);
+                    const int64_t stride = static_cast<int64_t>(tile.width) * kPixelBytes;
+                    for (int i = Taps - 1; i >= 0; --i) {
+                        const uint8_t* row = data + rows[i] * stride;
+                        for (int j = Taps - 1; j >= 0; --j, to += kPixelBytes)
+                            std::memcpy(to, row + columns[j] * kPixelBytes, kPixelBytes);
+                    }
+                } else {
+                    for (int i = Taps - 1; i >= 0; --i)
+                        for (int j = Taps - 1; j >= 0; --j, to += kPixelBytes)
+                            std::memcpy(to, p.pixelInside(n, columns[j], rows[i]), kPixelBytes);
+                }
+                if (vectorWindow<Taps, Storage>(window, Taps * kPixelBytes, weights, ax.phase, ay.phase, out)) return;
+            }
         }
         for (int ky = 0; ky < Taps; ++ky) {
             for (int kx = 0; kx < Taps; ++kx) pixels[ky][kx] = p.pixelInside(n, columns[kx], rows[ky]);

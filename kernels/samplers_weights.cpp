@@ -1,6 +1,7 @@
 // The resampling weight tables of the level kernels.
 #include <cmath>
 
+#include "kernels/filter_math.h"
 #include "kernels/pyramid_pixels.h"
 #include "kernels/samplers.h"
 
@@ -10,7 +11,7 @@ double lanczos2(double t) {
     const double pi = 3.141592653;
     const double a = pi * t;
     const double b = a / 2.0;
-    return (std::sin(a) / a) * (std::sin(b) / b);
+    return (filterSin(a) / a) * (filterSin(b) / b);
 }
 
 namespace {

@@ -6,6 +6,7 @@
 #include "effect/tiled_image.h"
 #include "effect/tiled_image_resample.h"
 #include "kernels/jobs.h"
+#include "kernels/speed_settings.h"
 #include "plugin/export_progress.h"
 #include "plugin/pass_context.h"
 #include "plugin/session_store.h"
@@ -147,6 +148,24 @@ void preparePassState(PluginGlobals& globals) {
     work.render = commitRenderRequest(globals);
 }
 
+
+// The job threads for the coming rows: as many jobs at once as the speed
+// setting asks, started once and kept until the working buffers go.
+JobWorkers& passWorkers(PluginGlobals& globals) {
+    JobWorkers& workers = globals.workArea->workers;
+    const int wanted = jobConcurrency();
+    if (workers.concurrency() != wanted) workers.start(wanted);
+    return workers;
+}
+
+// Jobs per split: one without threads (the reference), else a few per
+// thread, so that a thread the system wakes late leaves little undone.
+int jobsFor(const JobWorkers& workers) {
+    constexpr int kJobsPerThread = 4;
+    const int threads = workers.concurrency();
+    if (threads <= 1) return 1;
+    return threads * kJobsPerThread < kMaxJobs ? threads * kJobsPerThread : kMaxJobs;
+}
 
 }  // namespace
 
@@ -314,7 +333,8 @@ void acquireSource(PluginGlobals& globals) {
         }
         copyTileIntoBase(record, base, tile);
     }
-    buildPyramidLevels(base, 0, 1);
+    JobWorkers& workers = passWorkers(globals);
+    buildPyramidLevels(base, 0, jobsFor(workers), &workers);
     reportProgress(globals, 1, 100);
     parameters.sourceCached = 1;
 
@@ -361,7 +381,8 @@ void passStep(PluginGlobals& globals) {
     pass.stepCount += 1;
     if (pass.rowMode == 1) {
         const RenderContext context = rowRenderContext(globals);
-        runRowJobs(context, pass.currentRow, 0, context.target.width - 1, 1);
+        JobWorkers& workers = passWorkers(globals);
+        runRowJobs(context, pass.currentRow, 0, context.target.width - 1, jobsFor(workers), &workers);
         if (pass.currentRow < pass.passHeight - 1) {
             pass.currentRow += 1;
         } else {

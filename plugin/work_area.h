@@ -4,6 +4,7 @@
 #pragma once
 
 #include "kernels/blend_modes.h"
+#include "kernels/job_workers.h"
 #include "kernels/pyramid.h"
 #include "effect/render_context.h"
 #include "kernels/samplers.h"
@@ -23,6 +24,9 @@ struct WorkArea {
     WeightTables weights;
     BlendTables blend;
 
+    // The row and band jobs' threads: started for a pass, joined when the
+    // working buffers are released.
+    JobWorkers workers;
     RenderContext render;  // the pass's render request, committed at its set-up
 };
 

@@ -1,6 +1,7 @@
 // The loadable module's exported symbols: the entry point and, on Linux,
 // the accessor that stands in for the Windows resource section.
 #include "plugin/entry.h"
+#include "kernels/speed_settings.h"
 #include "plugin/export_entry.h"
 #include "plugin/preset_picture_entry.h"
 #include "resources/resource_bytes.h"
@@ -15,6 +16,17 @@ TWL_EXPORT void PluginMain(int16_t selector, void* record, intptr_t* data, int16
 // enough and returns their count; -1 when there is no such resource.
 TWL_EXPORT int32_t TwilightomatorResource(uint32_t type, int16_t id, void* buffer, int32_t capacity) {
     return copyResourceBytes(type, id, buffer, capacity);
+}
+
+// How the filter uses the machine: `jobs` at once (0: the machine's cores, 1:
+// the one-thread reference) and the highest vector level of its kernels
+// (0 scalar, 1 SSE2, 2 AVX2, 3 AVX-512; capped at what the CPU runs).
+// Results never depend on either.
+TWL_EXPORT void TwilightomatorSetSpeed(int32_t jobs, int32_t simdLevel) {
+    setJobConcurrency(jobs);
+    if (simdLevel < 0) simdLevel = 0;
+    if (simdLevel > int32_t(SimdLevel::avx512)) simdLevel = int32_t(SimdLevel::avx512);
+    requestSimdLevel(SimdLevel(simdLevel));
 }
 
 // Writes a layered document or a gallery page with the plug-in's own

@@ -2,6 +2,8 @@
 // product's tie rules, both saturation branches and all six sectors.
 #include <gtest/gtest.h>
 
+#include <cstring>
+
 #include "kernels/hsl.h"
 
 namespace {
@@ -94,3 +96,22 @@ TEST(HslRoundTrip, ColoursComeBack) {
 }
 
 }  // namespace
+
+TEST(HslSaturation, EqualsTheFullDecompositionsSaturationBitForBit) {
+    // Every colour of a 0..1.2 grid in steps of 0.05 in single precision
+    // (black, greys, both lightness branches, values past 1), and hand values:
+    // (0.2, 0.4, 0.6) has l = 0.4, so s = (max - min) / (max + min).
+    EXPECT_EQ(hslSaturation(0.2f, 0.4f, 0.6f), (0.6f - 0.2f) / (0.6f + 0.2f));
+    // (0.9, 0.5, 0.7) has l = 0.7, so s = (max - min) / (2 - max - min).
+    EXPECT_EQ(hslSaturation(0.9f, 0.5f, 0.7f), (0.9f - 0.5f) / (2.0f - 0.9f - 0.5f));
+    EXPECT_EQ(hslSaturation(0, 0, 0), 0.0f);
+    EXPECT_EQ(hslSaturation(0.3f, 0.3f, 0.3f), 0.0f);
+    for (int r = 0; r <= 24; ++r)
+        for (int g = 0; g <= 24; ++g)
+            for (int b = 0; b <= 24; ++b) {
+                const float red = float(r) * 0.05f, green = float(g) * 0.05f, blue = float(b) * 0.05f;
+                const float full = rgbToHsl(red, green, blue).saturation;
+                const float alone = hslSaturation(red, green, blue);
+                ASSERT_EQ(std::memcmp(&alone, &full, 4), 0) << red << " " << green << " " << blue;
+            }
+}

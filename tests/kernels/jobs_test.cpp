@@ -5,6 +5,7 @@
 #include <thread>
 #include <vector>
 
+#include "kernels/job_workers.h"
 #include "kernels/jobs.h"
 
 TEST(JobSplit, RowJobsCoverTheSpanInFloorSteps) {
@@ -146,4 +147,32 @@ TEST(JobRun, MoreJobsThanOneGroupAllRun) {
     EXPECT_EQ(calls.load(), 150);
     runJobs(jobs.data(), 0);
     EXPECT_EQ(calls.load(), 150);
+}
+
+TEST(JobWorkers, BatchAfterBatchEveryColumnIsWrittenOnce) {
+    JobWorkers workers;
+    EXPECT_EQ(workers.concurrency(), 1);
+    workers.stop();  // harmless before a start
+    for (int threads : {1, 2, 3, 7}) {
+        ASSERT_EQ(workers.start(threads), threads);
+        // Many small batches: a worker that missed a wake-up or ran a stale
+        // batch would leave a column unmarked or mark it twice.
+        for (int batch = 0; batch < 200; ++batch) {
+            const int count = 1 + batch % 9;
+            SpanTarget target;
+            target.hits.assign(97, 0);
+            Job pattern;
+            pattern.kind = kJobRowSpan;
+            pattern.owner = &target;
+            pattern.routine = markSpan;
+            Job jobs[kMaxJobs];
+            const int made = splitRowJobs(pattern, 0, 96, count, jobs);
+            workers.run(jobs, made);
+            for (int i = 0; i < made; ++i)
+                for (int x = jobs[i].firstColumn; x <= jobs[i].lastColumn; ++x)
+                    ASSERT_EQ(target.hits[x], i + 1) << threads << " threads, batch " << batch;
+        }
+    }
+    workers.stop();
+    EXPECT_EQ(workers.concurrency(), 1);
 }

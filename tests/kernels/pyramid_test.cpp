@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "kernels/pyramid.h"
+#include "kernels/speed_settings.h"
 #include "kernels/pyramid_pixels.h"
 
 namespace {
@@ -381,8 +382,10 @@ TEST(PyramidReduce, ClampsColourAndCoverage) {
     EXPECT_EQ(c.coverage, 1.0f);
 }
 
-TEST(PyramidReduce, FastPathMatchesTheReferenceAcrossTilesAndOddSizes) {
+TEST(PyramidReduce, FastPathMatchesTheReferenceAcrossTilesAndOddSizesWithAndWithoutVectors) {
+    for (const SimdLevel level : {SimdLevel::scalar, SimdLevel::sse2})
     for (int type : {kStoragePacked8, kStorageRgba16, kStorageFloat4}) {
+        requestSimdLevel(level);
         Pyramid fast, plain;
         ASSERT_TRUE(fast.create(systemMemoryService(), 1031, 537, type, kEdgeClamp));
         ASSERT_TRUE(plain.create(systemMemoryService(), 1031, 537, type, kEdgeClamp));
@@ -390,8 +393,10 @@ TEST(PyramidReduce, FastPathMatchesTheReferenceAcrossTilesAndOddSizes) {
         fillRandom(plain, 11u + type);
         buildPyramidLevels(fast, 0);
         for (int n = 0; n < plain.lmax; ++n) reducePyramidLevelReference(plain, n, PixelRect{0, 0, plain.height[n + 1], plain.width[n + 1]});
-        for (int n = 1; n <= plain.lmax; ++n) EXPECT_TRUE(levelsEqual(fast, plain, n)) << "type " << type << " level " << n;
+        for (int n = 1; n <= plain.lmax; ++n)
+            EXPECT_TRUE(levelsEqual(fast, plain, n)) << simdLevelName(level) << ", type " << type << " level " << n;
     }
+    requestSimdLevel(SimdLevel::avx512);
 }
 
 TEST(PyramidBuild, ResultDoesNotDependOnTheJobCount) {

@@ -1,0 +1,93 @@
+// Worker threads that run the job runner's batches.
+#include "kernels/job_workers.h"
+
+int JobWorkers::start(int jobCount) {
+    stop();
+    if (jobCount > kMaxJobs) jobCount = kMaxJobs;
+#if !defined(TWL_JOBS_WITHOUT_THREADS)
+    for (int i = 0; i + 1 < jobCount; ++i) {
+        try {
+            threads_[i] = std::thread([this] { workerLoop(); });
+        } catch (...) {
+            break;  // fewer threads: the jobs still all run
+        }
+        ++threadCount_;
+    }
+#endif
+    return concurrency();
+}
+
+void JobWorkers::stop() {
+#if !defined(TWL_JOBS_WITHOUT_THREADS)
+    if (threadCount_ == 0) return;
+    {
+        std::lock_guard<std::mutex> lock(mutex_);
+        stopping_ = true;
+    }
+    wake_.notify_all();
+    for (int i = 0; i < threadCount_; ++i) threads_[i].join();
+    threadCount_ = 0;
+    stopping_ = false;
+#endif
+}
+
+void JobWorkers::takeJobs(const Job* batch, int size) {
+    for (int i = nextJob_.fetch_add(1); i < size; i = nextJob_.fetch_add(1)) runJob(batch[i]);
+}
+
+#if !defined(TWL_JOBS_WITHOUT_THREADS)
+void JobWorkers::workerLoop() {
+    unsigned seen = 0;
+    while (true) {
+        const Job* batch;
+        int size;
+        {
+            std::unique_lock<std::mutex> lock(mutex_);
+            wake_.wait(lock, [&] { return stopping_ || generation_ != seen; });
+            if (stopping_) return;
+            seen = generation_;
+            // Joins the batch running now (a late waker may find it done).
+            batch = batch_;
+            size = batchSize_;
+            ++activeWorkers_;
+        }
+        takeJobs(batch, size);
+        std::lock_guard<std::mutex> lock(mutex_);
+        if (--activeWorkers_ == 0) finished_.notify_one();
+    }
+}
+#endif
+
+void JobWorkers::run(const Job* jobs, int jobCount) {
+    if (jobCount <= 0) return;
+    if (threadCount_ == 0 || jobCount == 1) {
+        for (int i = 0; i < jobCount; ++i) runJob(jobs[i]);
+        return;
+    }
+#if !defined(TWL_JOBS_WITHOUT_THREADS)
+    {
+        // A worker that woke after the previous batch was done may still be
+        // looking at its empty counter: let it leave before the reset.
+        std::unique_lock<std::mutex> lock(mutex_);
+        finished_.wait(lock, [&] { return activeWorkers_ == 0; });
+        batch_ = jobs;
+        batchSize_ = jobCount;
+        nextJob_.store(0);
+        ++generation_;
+    }
+    wake_.notify_all();
+    takeJobs(jobs, jobCount);
+    // Every job has been taken; wait for the workers still running one. A
+    // worker not yet awake is not waited for: it finds the batch done.
+    std::unique_lock<std::mutex> lock(mutex_);
+    finished_.wait(lock, [&] { return activeWorkers_ == 0; });
+#endif
+}
+
+void runJobsOn(JobWorkers* workers, const Job* jobs, int jobCount) {
+    if (workers) {
+        workers->run(jobs, jobCount);
+        return;
+    }
+    for (int i = 0; i < jobCount; ++i) runJob(jobs[i]);
+}
