@@ -110,6 +110,9 @@ void WholeFile::abandon() {
 }
 
 bool WholeFile::begin(const std::string& target, bool overwrite, std::string& error) {
+    abandon();  // a file object may be used again after a commit or a failure
+    committed_ = false;
+    replacedExisting_ = false;
     target_ = target;
     overwrite_ = overwrite;
     if (target.empty() || target.back() == '/') {
