@@ -31,7 +31,8 @@ void* PluginModule::entry(const char* name) const {
 
 bool PluginModule::load(const std::string& path, std::string& error) {
     path_ = path;
-    if (!std::filesystem::exists(path)) {
+    std::error_code missing;
+    if (!std::filesystem::exists(path, missing)) {
         error = "plug-in module " + path + " does not exist";
         return false;
     }

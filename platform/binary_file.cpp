@@ -23,6 +23,20 @@ bool PlatformFile::open(const char* path, FileAccess access) {
     return stream_ != nullptr;
 }
 
+bool PlatformFile::openDescriptor(int descriptor) {
+    close();
+    readFellShort_ = writeFellShort_ = false;
+    const int own = ::dup(descriptor);
+    if (own < 0) return false;
+    stream_ = ::fdopen(own, "wb");
+    if (stream_ == nullptr) {
+        ::close(own);
+        return false;
+    }
+    writable_ = true;
+    return true;
+}
+
 bool PlatformFile::openMemory(const void* bytes, size_t size) {
     close();
     readFellShort_ = writeFellShort_ = false;

@@ -3,9 +3,9 @@
 // section of the built Twilightomator.8bf against the tables it was made from.
 #include "platform/binary_file.h"
 #include "platform/module_library.h"
-#include "platform/output_file.h"
 #include "platform/path_limits.h"
 #include "platform/temporary_folder.h"
+#include "platform/whole_file.h"
 #include "interface/host_interface.h"
 #include "resources/plugin_properties.h"
 #include "resources/terminology.h"
@@ -17,7 +17,6 @@
 #include <cstring>
 #include <filesystem>
 #include <fstream>
-#include <io.h>
 #include <iterator>
 #include <string>
 #include <vector>
@@ -99,28 +98,45 @@ TEST(WindowsFiles, AreWrittenInBinaryMode) {
 
     const std::string fresh = testPath("fresh.bin");
     std::filesystem::remove(fresh);
-    const int descriptor = createNewFile(fresh.c_str());
-    ASSERT_GE(descriptor, 0);
-    ASSERT_EQ(_write(descriptor, "\n\n", 2), 2);
-    EXPECT_EQ(syncFile(descriptor), 0);
-    EXPECT_EQ(closeFile(descriptor), 0);
-    EXPECT_EQ(fileBytes(fresh).size(), 2u);
-    EXPECT_EQ(createNewFile(fresh.c_str()), -1);
-    EXPECT_EQ(errno, EEXIST);
+    std::string error;
+    ASSERT_TRUE(writeWholeFile(fresh, "\n\n", 2, false, error)) << error;
+    EXPECT_EQ(fileBytes(fresh), (std::vector<char>{'\n', '\n'}));
 }
 
-TEST(WindowsFiles, MovesReplaceOnlyWhenAsked) {
-    const std::string from = testPath("move-from.bin"), to = testPath("move-to.bin");
-    std::ofstream(from, std::ios::binary) << "new";
-    std::ofstream(to, std::ios::binary) << "old";
-    EXPECT_EQ(moveFileWithoutReplacing(from.c_str(), to.c_str()), EEXIST);
-    EXPECT_EQ(fileBytes(to), (std::vector<char>{'o', 'l', 'd'}));
-    EXPECT_TRUE(std::filesystem::exists(from));
-    EXPECT_EQ(moveFileReplacing(from.c_str(), to.c_str()), 0);
-    EXPECT_EQ(fileBytes(to), (std::vector<char>{'n', 'e', 'w'}));
-    EXPECT_FALSE(std::filesystem::exists(from));
-    removeFile(to.c_str());
-    EXPECT_FALSE(std::filesystem::exists(to));
+TEST(WindowsFiles, WholeFilesReplaceOnlyWhenAsked) {
+    const std::string folder = testPath("whole");
+    std::filesystem::remove_all(folder);
+    std::filesystem::create_directories(folder);
+    const std::string target = folder + "\\picture.bin";
+    std::ofstream(target, std::ios::binary) << "old";
+    std::string error;
+    EXPECT_FALSE(writeWholeFile(target, "new", 3, false, error));
+    EXPECT_EQ(error, existingOutputMessage(target));
+    EXPECT_EQ(fileBytes(target), (std::vector<char>{'o', 'l', 'd'}));
+
+    WholeFile file;
+    ASSERT_TRUE(file.begin(target, true, error)) << error;
+    ASSERT_TRUE(file.write("new", 3, error)) << error;
+    ASSERT_TRUE(file.commit(error)) << error;
+    EXPECT_TRUE(file.replacedExisting());
+    EXPECT_EQ(fileBytes(target), (std::vector<char>{'n', 'e', 'w'}));
+
+    // A target that appears while the file is written is not replaced
+    // without overwrite, and the temporary file goes.
+    const std::string late = folder + "\\late.bin";
+    ASSERT_TRUE(file.begin(late, false, error)) << error;
+    ASSERT_TRUE(file.write("mine", 4, error)) << error;
+    std::ofstream(late, std::ios::binary) << "theirs";
+    EXPECT_FALSE(file.commit(error));
+    EXPECT_EQ(error, existingOutputMessage(late));
+    file.abandon();
+    EXPECT_EQ(fileBytes(late).size(), 6u);
+    size_t entries = 0;
+    for (const auto& entry : std::filesystem::directory_iterator(folder)) {
+        (void)entry;
+        ++entries;
+    }
+    EXPECT_EQ(entries, 2u);  // picture.bin and late.bin, no temporary file
 }
 
 TEST(WindowsModule, ResourceSectionHoldsTheSharedPropertyListAndTerminology) {
