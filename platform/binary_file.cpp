@@ -26,13 +26,8 @@ bool PlatformFile::open(const char* path, FileAccess access) {
 bool PlatformFile::openDescriptor(int descriptor) {
     close();
     readFellShort_ = writeFellShort_ = false;
-    const int own = ::dup(descriptor);
-    if (own < 0) return false;
-    stream_ = ::fdopen(own, "wb");
-    if (stream_ == nullptr) {
-        ::close(own);
-        return false;
-    }
+    stream_ = openDescriptorForWriting(descriptor);
+    if (stream_ == nullptr) return false;
     writable_ = true;
     return true;
 }

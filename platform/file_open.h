@@ -9,3 +9,6 @@
 std::FILE* openFileForReading(const char* path, int64_t* size);
 // Created when missing, opened in binary mode at its start, never shortened.
 std::FILE* openFileForOverwriting(const char* path);
+// A stream that writes through a copy of an open descriptor (the caller
+// keeps its own); null when it cannot be had.
+std::FILE* openDescriptorForWriting(int descriptor);

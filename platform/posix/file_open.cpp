@@ -25,3 +25,11 @@ std::FILE* openFileForOverwriting(const char* path) {
     if (stream == nullptr) ::close(descriptor);
     return stream;
 }
+
+std::FILE* openDescriptorForWriting(int descriptor) {
+    const int own = ::dup(descriptor);
+    if (own < 0) return nullptr;
+    std::FILE* stream = ::fdopen(own, "wb");
+    if (stream == nullptr) ::close(own);
+    return stream;
+}

@@ -26,3 +26,11 @@ std::FILE* openFileForOverwriting(const char* path) {
     if (stream == nullptr) _close(descriptor);
     return stream;
 }
+
+std::FILE* openDescriptorForWriting(int descriptor) {
+    const int own = _dup(descriptor);
+    if (own < 0) return nullptr;
+    std::FILE* stream = _fdopen(own, "wb");
+    if (stream == nullptr) _close(own);
+    return stream;
+}
