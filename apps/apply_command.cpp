@@ -6,9 +6,13 @@
 #include "host/action_file.h"
 #include "apps/preset_settings.h"
 #include "host/image_files.h"
+#include "apps/path_checks.h"
+#include "platform/interrupt_signals.h"
+#include "platform/whole_file.h"
 
 #include <unistd.h>
 
+#include <csignal>
 #include <algorithm>
 #include <cstdlib>
 #include <cstdio>
@@ -183,6 +187,81 @@ std::string outputPathFor(const ApplyOptions& options, const std::string& input)
     return (std::filesystem::path(options.outDir) / std::filesystem::path(input).filename()).string();
 }
 
+// Every file the run will write is checked before the filter runs: the image
+// outputs and the action file are usable (see checkOutputPath), none of them
+// is an input, and no two of them are the same file. Returns the exit status
+// for a refusal, or kExitOk.
+int checkOutputs(const ApplyOptions& options, std::string& error) {
+    if (!options.outDir.empty()) {
+        std::string problem;
+        switch (examinePath(options.outDir, problem)) {
+            case PathKind::folder: break;
+            case PathKind::unexaminable: error = "--out-dir: cannot use " + options.outDir + ": " + problem; return kExitFailure;
+            default: error = "--out-dir: " + options.outDir + " is not a folder"; return kExitFailure;
+        }
+    }
+    std::vector<std::string> outputs;
+    for (const std::string& input : options.inputs) {
+        const std::string output = outputPathFor(options, input);
+        if (!isSupportedOutputPath(output, error)) return kExitUsage;
+        for (size_t i = 0; i < outputs.size(); ++i) {
+            if (std::filesystem::path(outputs[i]).lexically_normal() ==
+                std::filesystem::path(output).lexically_normal()) {
+                error = "two inputs would both be written to " + output + " (" + options.inputs[i] + " and " + input +
+                        "); give them different names";
+                return kExitUsage;
+            }
+        }
+        outputs.push_back(output);
+    }
+    std::vector<std::string> written = outputs;
+    if (!options.recordPath.empty()) written.push_back(options.recordPath);
+    for (size_t i = 0; i < written.size(); ++i) {
+        const std::string& path = written[i];
+        const bool isRecord = i == outputs.size();
+        for (const std::string& input : options.inputs) {
+            if (sameExistingFile(input, path)) {
+                error = (isRecord ? "--record: " : "") + path + " is the input " + input + "; choose another file";
+                return kExitUsage;
+            }
+        }
+        if (!options.maskPath.empty() && sameExistingFile(options.maskPath, path)) {
+            error = (isRecord ? "--record: " : "") + path + " is the mask; choose another file";
+            return kExitUsage;
+        }
+        if (isRecord) {
+            for (const std::string& output : outputs) {
+                if (std::filesystem::path(output).lexically_normal() ==
+                        std::filesystem::path(path).lexically_normal() ||
+                    sameExistingFile(output, path)) {
+                    error = "--record: " + path + " is also the image output; choose another file";
+                    return kExitUsage;
+                }
+            }
+        }
+        if (!checkOutputPath(path, options.force, isRecord ? "--record" : "", error)) return kExitFailure;
+    }
+    return kExitOk;
+}
+
+// What an interruption leaves: the outputs already complete, truthfully.
+void reportInterruption(const std::vector<std::string>& written) {
+    if (written.empty()) {
+        printError("interrupted; nothing was written");
+        return;
+    }
+    std::string list;
+    for (const std::string& path : written) list += (list.empty() ? "" : ", ") + path;
+    printError("interrupted; written before the interruption: " + list + "; nothing else was written");
+}
+
+// The readers keep only what means damaged pixels or dropped content.
+void printReadWarnings(const std::string& input, const ImageFileInfo& info) {
+    for (const std::string& warning : info.warnings) printError("warning: " + input + ": " + warning);
+}
+
+int interruptedStatus(int signal) { return signal == SIGINT ? kExitInterrupted : interruptedExitStatus(signal); }
+
 }  // namespace
 
 int applyCommand(const Arguments& given) {
@@ -199,11 +278,13 @@ int applyCommand(const Arguments& given) {
         printApplyHelp();
         return kExitOk;
     }
+    volatile std::sig_atomic_t* interrupted = installInterruptFlag();
 
     FilterJob job;
     if (!options.actionPath.empty()) {
         ActionStep step;
-        if (!readActionFile(options.actionPath, step, error)) {
+        if (!checkInputFile(options.actionPath, "--action", error) ||
+            !readActionFile(options.actionPath, step, error)) {
             printError(error);
             return kExitFailure;
         }
@@ -218,25 +299,10 @@ int applyCommand(const Arguments& given) {
         job.descriptor = options.settings;
     }
 
-    if (!options.outDir.empty() && !std::filesystem::is_directory(options.outDir)) {
-        printError("--out-dir: " + options.outDir + " is not a folder");
-        return kExitFailure;
-    }
-    for (const std::string& input : options.inputs) {
-        const std::string output = outputPathFor(options, input);
-        if (!isSupportedOutputPath(output, error)) {
-            printError(error);
-            return kExitUsage;
-        }
-        std::error_code ignored;
-        if (std::filesystem::exists(output) && std::filesystem::equivalent(input, output, ignored)) {
-            printError(output + " is the input itself; choose another output");
-            return kExitUsage;
-        }
-        if (!options.force && std::filesystem::exists(output)) {
-            printError(output + " exists; use --force to replace it");
-            return kExitFailure;
-        }
+    const int refusal = checkOutputs(options, error);
+    if (refusal != kExitOk) {
+        printError(error);
+        return refusal;
     }
 
     if (options.dialog) {
@@ -256,9 +322,11 @@ int applyCommand(const Arguments& given) {
         printError(error);
         return kExitFailure;
     }
-    job.abortFlag = installInterruptFlag();
+    job.abortFlag = interrupted;
     job.showProgress = !options.quiet && isatty(STDERR_FILENO);
 
+    std::vector<std::string> written;
+    bool recorded = false;
     for (const std::string& input : options.inputs) {
         Document document;
         ImageFileInfo info;
@@ -266,6 +334,7 @@ int applyCommand(const Arguments& given) {
             printError(error);
             return kExitFailure;
         }
+        printReadWarnings(input, info);
         if (!options.maskPath.empty() && !loadMask(options.maskPath, document, error)) {
             printError(error);
             return kExitFailure;
@@ -278,11 +347,15 @@ int applyCommand(const Arguments& given) {
                 return kExitFailure;
             }
         }
+        if (*interrupted) {
+            reportInterruption(written);
+            return interruptedStatus(*interrupted);
+        }
         job.progressLabel = std::filesystem::path(input).filename().string();
         const FilterJobResult result = runFilterJob(module, document, job);
-        if (*job.abortFlag) {
-            printError("interrupted; nothing was written");
-            return kExitInterrupted;
+        if (*interrupted) {
+            reportInterruption(written);
+            return interruptedStatus(*interrupted);
         }
         if (options.dialog && result.result == userCanceledErr) {
             if (!options.quiet) std::fprintf(stderr, "cancelled; nothing was written\n");
@@ -294,26 +367,51 @@ int applyCommand(const Arguments& given) {
                            describeResult(result.result));
             return kExitFailure;
         }
+        // The image and, with the first image, the action file are written
+        // into temporary files and only then both moved into place.
         const std::string output = outputPathFor(options, input);
+        WholeFile image, record;
         ImageWriteReport report;
-        if (!writeImageFile(output, document, options.depth, options.force, report, error)) {
+        if (!prepareImageFile(output, document, options.depth, options.force, image, report, error)) {
             printError(error);
             return kExitFailure;
         }
-        for (const std::string& warning : report.warnings) printError("warning: " + warning);
-        if (!options.recordPath.empty()) {
+        if (!options.recordPath.empty() && !recorded) {
+            std::string text;
+            ActionStep step;
+            if (result.recorded) step.descriptor = *result.recorded;
+            step.playMode = plugInDialogDontDisplay;
             if (!result.recorded) {
-                printError("--record: the plug-in recorded no settings");
+                printError("--record: the plug-in recorded no settings; nothing was written for " + input);
                 return kExitFailure;
             }
-            ActionStep step;
-            step.descriptor = *result.recorded;
-            step.playMode = plugInDialogDontDisplay;
-            if (!writeActionFile(options.recordPath, step, error)) {
-                printError(error);
+            if (!actionText(step, text, error)) {
+                printError("--record: " + error + "; nothing was written for " + input);
+                return kExitFailure;
+            }
+            if (!record.begin(options.recordPath, options.force, error) || !record.write(text.data(), text.size(), error)) {
+                printError("--record: " + error + "; nothing was written for " + input);
                 return kExitFailure;
             }
         }
+        if (*interrupted) {
+            reportInterruption(written);
+            return interruptedStatus(*interrupted);
+        }
+        if (!image.commit(error)) {
+            printError(error);
+            return kExitFailure;
+        }
+        written.push_back(output);
+        if (!options.recordPath.empty() && !recorded) {
+            if (!record.commit(error)) {
+                printError("--record: " + error);
+                return kExitFailure;
+            }
+            recorded = true;
+            written.push_back(options.recordPath);
+        }
+        for (const std::string& warning : report.warnings) printError("warning: " + warning);
         if (!options.quiet) std::fprintf(stderr, "%s -> %s\n", input.c_str(), output.c_str());
     }
     return kExitOk;

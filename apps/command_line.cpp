@@ -29,7 +29,11 @@ const char* kUsage =
     "                       read and write .z5a presets (see twilightomator preset --help)\n"
     "\n"
     "Options for every command:\n"
+#ifdef _WIN32
+    "  --plugin PATH        the plug-in module to load (default: Twilightomator.8bf\n"
+#else
     "  --plugin PATH        the plug-in module to load (default: twilightomator.so\n"
+#endif
     "                       beside this program)\n"
     "  --threads N          filter with N threads (default: one per core; 1: one thread)\n"
     "  --simd LEVEL         the vector instructions to use at most: scalar, sse2, avx2\n"

@@ -1,5 +1,6 @@
 // twilightomator export-psd and twilightomator gallery: layered documents and
 // gallery pages, made by the plug-in module's own export entry.
+#include "apps/path_checks.h"
 #include "apps/commands.h"
 
 #include "apps/filter_job.h"
@@ -129,8 +130,9 @@ bool parseOptions(const Arguments& args, ExportOptions& options, bool withSize, 
 
 // An existing output is replaced only when the user says so.
 bool outputMayBeWritten(const ExportOptions& options) {
-    if (!std::filesystem::exists(options.output) || options.force) return true;
-    printError(options.output + " exists; use --force to replace it");
+    std::string error;
+    if (checkOutputPath(options.output, options.force, "", error)) return true;
+    printError(error);
     return false;
 }
 
@@ -231,11 +233,16 @@ int gallery(const Arguments& args) {
     Document document;
     std::string folder;
     if (kind == "presets") {
-        if (!std::filesystem::is_directory(options.input)) {
-            printError(options.input + " is not a folder");
+        std::string problem;
+        const PathKind inputKind = examinePath(options.input, problem);
+        if (inputKind != PathKind::folder) {
+            printError(inputKind == PathKind::unexaminable ? "cannot use " + options.input + ": " + problem
+                                                      : options.input + " is not a folder");
             return kExitFailure;
         }
-        folder = std::filesystem::absolute(options.input).string();
+        std::error_code ignored;
+        folder = std::filesystem::absolute(options.input, ignored).string();
+        if (folder.empty()) folder = options.input;
         if (folder.back() != '/') folder += '/';
         request.job = kExportPresetsPage;
         request.sourceFolder = folder.c_str();

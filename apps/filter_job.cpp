@@ -4,30 +4,16 @@
 #include "apps/progress_bar.h"
 
 #include "host/descriptor_suite.h"
-
-#include <unistd.h>
+#include "platform/interrupt_signals.h"
 
 #include <cstdio>
-
-namespace {
-volatile std::sig_atomic_t gInterrupted = 0;
-
-void onInterrupt(int) { gInterrupted = 1; }
-
-}  // namespace
 
 PluginSessionState& programPluginState() {
     static PluginSessionState state;
     return state;
 }
 
-volatile std::sig_atomic_t* installInterruptFlag() {
-    struct sigaction action {};
-    action.sa_handler = onInterrupt;
-    sigemptyset(&action.sa_mask);
-    sigaction(SIGINT, &action, nullptr);
-    return &gInterrupted;
-}
+volatile std::sig_atomic_t* installInterruptFlag() { return installInterruptSignals(); }
 
 FilterJobResult runFilterJob(const PluginModule& module, Document& document, const FilterJob& job) {
     DescriptorSuiteConfig suiteConfig;

@@ -8,11 +8,15 @@
 #include "model/glue_modes.h"
 #include "model/settings_table.h"
 #include "settings/preset_file.h"
+#include "apps/path_checks.h"
+#include "platform/interrupt_signals.h"
+#include "platform/whole_file.h"
 
 #include <nlohmann/json.hpp>
 
 #include <unistd.h>
 
+#include <csignal>
 #include <cstdio>
 #include <filesystem>
 #include <memory>
@@ -71,13 +75,18 @@ struct LoadedPreset {
 };
 
 bool loadPreset(const std::string& path, PresetReadMode mode, LoadedPreset& preset) {
-    if (!std::filesystem::is_regular_file(path)) {
-        printError(path + " is not a readable file");
+    std::string error;
+    if (!checkInputFile(path, "", error)) {
+        printError(error);
         return false;
     }
     if (readPreset(path.c_str(), mode, preset.settings, preset.picture.get(), systemMemoryService(), &preset.info) !=
         0) {
         printError("cannot open " + path);
+        return false;
+    }
+    if (!isPresetVersion(preset.info.version)) {
+        printError(path + " is not a preset file");
         return false;
     }
     return true;
@@ -161,6 +170,10 @@ int presetPicture(const Arguments& args) {
     if (!isSupportedOutputPath(output, error)) {
         printError(error);
         return kExitUsage;
+    }
+    if (!checkOutputPath(output, force, "", error)) {
+        printError(error);
+        return kExitFailure;
     }
     LoadedPreset preset;
     if (!loadPreset(path, PresetReadMode::thumbnailOnly, preset)) return kExitFailure;
@@ -250,10 +263,11 @@ int presetSave(const Arguments& args) {
         printError("preset save: which file?");
         return kExitUsage;
     }
-    if (std::filesystem::exists(path) && !force) {
-        printError(path + " exists; use --force to replace it");
+    if (!checkOutputPath(path, force, "", error)) {
+        printError(error);
         return kExitFailure;
     }
+    volatile std::sig_atomic_t* interrupted = installInterruptFlag();
     UserSettings settings = defaultUserSettings();
     applyDescriptorToSettings(flags.descriptor, settings);
     auto picture = std::make_unique<PresetPicture>();
@@ -265,16 +279,31 @@ int presetSave(const Arguments& args) {
             return kExitFailure;
         }
     }
-    // An existing preset is rewritten from its start; a shorter new one
-    // would keep the old tail, so the old file is replaced whole instead.
-    const std::string temporary = path + ".saving";
-    const int16_t result =
-        writePreset(temporary.c_str(), settings, withPicture ? picture.get() : nullptr, systemMemoryService());
-    std::error_code renameError;
-    if (result == 0) std::filesystem::rename(temporary, path, renameError);
-    if (result != 0 || renameError) {
-        std::filesystem::remove(temporary, renameError);
+    // The user's file is replaced whole or not at all: a shorter new preset
+    // written over an old one would keep the old tail.
+    WholeFile output;
+    if (!output.begin(path, force, error)) {
+        printError(error);
+        return kExitFailure;
+    }
+    PlatformFile file;
+    int16_t result = kPresetCannotOpen;
+    if (file.openDescriptor(output.descriptor())) {
+        result = writePresetTo(file, settings, withPicture ? picture.get() : nullptr, systemMemoryService());
+        const int32_t closed = file.close();
+        if (result == 0) result = int16_t(closed);
+    }
+    if (result != 0) {
         printError("cannot write " + path + (result == kPresetCannotOpen ? " (cannot open it)" : " (write failed)"));
+        return kExitFailure;
+    }
+    if (*interrupted) {
+        output.abandon();
+        printError("interrupted; nothing was written");
+        return *interrupted == SIGINT ? kExitInterrupted : interruptedExitStatus(*interrupted);
+    }
+    if (!output.commit(error)) {
+        printError(error);
         return kExitFailure;
     }
     return kExitOk;

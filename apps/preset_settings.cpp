@@ -5,7 +5,9 @@
 #include "model/settings_table.h"
 #include "settings/preset_file.h"
 
-#include <filesystem>
+#include "apps/path_checks.h"
+
+#include <cstdio>
 
 // One scripted value as the host's descriptor item, and back.
 DescriptorItem itemOf(DescriptorKeyID key, const DescriptorValue& value) {
@@ -43,15 +45,44 @@ void applyDescriptorToSettings(const Descriptor& descriptor, UserSettings& setti
     }
 }
 
-bool presetDescriptor(const std::string& path, std::optional<Descriptor>& descriptor, std::string& error) {
-    if (!std::filesystem::is_regular_file(path)) {
-        error = "--preset: " + path + " is not a readable file";
+bool isPresetVersion(int32_t version) { return version >= 1 && version <= kMostPresetVersion; }
+
+bool scriptedSettingsInRange(const UserSettings& settings, std::string& problem) {
+    for (const ScriptedSetting& s : kScriptedSettings) {
+        double value = 0;
+        switch (s.kind) {
+            case DescriptorKind::colorChannel:  // any 16-bit channel travels as its high byte
+            case DescriptorKind::boolean: continue;  // travels as its low byte being 0 or not
+            case DescriptorKind::real: value = double(settingField<float>(settings, s)); break;
+            default: value = double(settingField<int32_t>(settings, s)); break;
+        }
+        if (value >= s.minimum && value <= s.maximum) continue;
+        char text[160];
+        if (s.kind == DescriptorKind::real)
+            std::snprintf(text, sizeof text, "%s %.9g is outside %g..%g", s.name, value, s.minimum, s.maximum);
+        else
+            std::snprintf(text, sizeof text, "%s %.0f is outside %g..%g", s.name, value, s.minimum, s.maximum);
+        problem = text;
         return false;
     }
+    return true;
+}
+
+bool presetDescriptor(const std::string& path, std::optional<Descriptor>& descriptor, std::string& error) {
+    if (!checkInputFile(path, "--preset", error)) return false;
     UserSettings settings = defaultUserSettings();
     PresetReadInfo info;
     if (readPreset(path.c_str(), PresetReadMode::full, settings, nullptr, systemMemoryService(), &info) != 0) {
         error = "--preset: cannot open " + path;
+        return false;
+    }
+    if (!isPresetVersion(info.version)) {
+        error = "--preset: " + path + " is not a preset file";
+        return false;
+    }
+    std::string problem;
+    if (!scriptedSettingsInRange(settings, problem)) {
+        error = "--preset: " + path + ": " + problem;
         return false;
     }
     descriptor = descriptorOfSettings(settings);

@@ -1,10 +1,11 @@
 // A file the user asked to save (a layered document, a gallery page, its
-// pictures): written whole into a temporary file beside the target and moved
-// over the target only when every byte reached the disk, so a failed save
-// leaves neither a short file nor a damaged older one.
+// pictures) as the exporters' byte sink: buffered, and written whole or not at
+// all through the platform's whole-file service, so a failed save leaves
+// neither a short file nor a damaged older one.
 #pragma once
 
 #include "export/byte_sink.h"
+#include "platform/whole_file.h"
 
 #include <cstddef>
 #include <string>
@@ -32,11 +33,9 @@ public:
 
 private:
     void flushBuffer();
-    void fail(const char* what, int code);
 
-    std::string target_;
-    std::string temporary_;
-    int descriptor_ = -1;
+    WholeFile file_;  // the temporary file beside the target and the final rename
+    bool open_ = false;
     bool failed_ = false;
     std::string error_;
     unsigned char buffer_[1 << 16];

@@ -6,3 +6,4 @@
 
 inline constexpr size_t kMaxPresetInput = 128 * 1024;
 inline constexpr size_t kMaxJpegInput = 64 * 1024;
+inline constexpr size_t kMaxImageInput = 128 * 1024;

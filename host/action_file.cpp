@@ -2,7 +2,8 @@
 // the descriptor; the JSON library's exceptions stay inside this file.
 #include "host/action_file.h"
 
-#include "model/settings_table.h"
+#include "host/four_char_codes.h"
+#include "platform/whole_file.h"
 
 #include <nlohmann/json.hpp>
 
@@ -16,6 +17,101 @@
 namespace {
 using nlohmann::json;
 using nlohmann::ordered_json;
+
+// The 21 parameters an action file carries (docs/action-files.md): the
+// filter's terminology names and keys, the descriptor type the filter reads
+// each with, and the range of its values. The host knows the filter only
+// through what it publishes, so this is the file format's own table, not the
+// filter's: a value outside its range is refused before it reaches the filter.
+struct ActionParameter {
+    const char* name;
+    DescriptorKeyID key;
+    DescriptorTypeID type;
+    DescriptorEnumTypeID enumType;  // enumerations only
+    double minimum, maximum;        // for enumerations: the code's number
+};
+
+constexpr DescriptorEnumTypeID kGlueCodes = fourCC("GLty");
+constexpr DescriptorEnumTypeID kShapeCodes = fourCC("MLty");
+
+constexpr ActionParameter kActionParameters[] = {
+    {"vignette red", fourCC("0001"), typeInteger, 0, 0, 255},
+    {"vignette green", fourCC("0002"), typeInteger, 0, 0, 255},
+    {"vignette blue", fourCC("0003"), typeInteger, 0, 0, 255},
+    {"sepia red", fourCC("0004"), typeInteger, 0, 0, 255},
+    {"sepia green", fourCC("0005"), typeInteger, 0, 0, 255},
+    {"sepia blue", fourCC("0006"), typeInteger, 0, 0, 255},
+    {"focus", fourCC("0007"), typeInteger, 0, 0, 100},
+    {"vignette", fourCC("0008"), typeInteger, 0, 0, 100},
+    {"dampen", fourCC("0009"), typeInteger, 0, 0, 100},
+    {"sepia", fourCC("0010"), typeInteger, 0, 0, 100},
+    {"color blur", fourCC("0011"), typeInteger, 0, 0, 100},
+    {"CB width", fourCC("0012"), typeInteger, 0, 0, 100},
+    {"saturation", fourCC("0013"), typeInteger, 0, -100, 100},
+    {"uniform sepia", fourCC("0014"), typeBoolean, 0, 0, 1},
+    {"glue", fourCC("GLUE"), typeEnumerated, kGlueCodes, 1, 62},
+    {"center vignette", fourCC("0016"), typeBoolean, 0, 0, 1},
+    {"clear area", fourCC("0017"), typeInteger, 0, 0, 100},
+    {"shape", fourCC("MLky"), typeEnumerated, kShapeCodes, 1, 3},
+    {"X center", fourCC("0019"), typeFloat, 0, 0, 1},
+    {"Y center", fourCC("0020"), typeFloat, 0, 0, 1},
+    {"high quality", fourCC("0021"), typeBoolean, 0, 0, 1},
+};
+
+const ActionParameter* parameterNamed(const std::string& name) {
+    for (const ActionParameter& p : kActionParameters)
+        if (name == p.name) return &p;
+    return nullptr;
+}
+
+const ActionParameter* parameterWithKey(DescriptorKeyID key) {
+    for (const ActionParameter& p : kActionParameters)
+        if (p.key == key) return &p;
+    return nullptr;
+}
+
+std::string rangeText(const ActionParameter& p) {
+    auto number = [](double v) {
+        char text[32];
+        std::snprintf(text, sizeof text, "%g", v);
+        return std::string(text);
+    };
+    return number(p.minimum) + ".." + number(p.maximum);
+}
+
+// The number of an enumeration code: 'GL07' is 7 for glue; -1 for a code
+// of another form.
+int enumerationNumber(const ActionParameter& p, uint32_t code) {
+    const char first = char(p.enumType >> 24), second = char(p.enumType >> 16);
+    const char c[4] = {char(code >> 24), char(code >> 16), char(code >> 8), char(code)};
+    if (c[0] != first || c[1] != second || c[2] < '0' || c[2] > '9' || c[3] < '0' || c[3] > '9') return -1;
+    return (c[2] - '0') * 10 + (c[3] - '0');
+}
+
+// The range check of one value, the same for reading and writing.
+bool valueInRange(const ActionParameter& p, const DescriptorItem& item, std::string& problem) {
+    switch (p.type) {
+        case typeInteger:
+            if (item.integer >= p.minimum && item.integer <= p.maximum) return true;
+            problem = std::to_string(item.integer) + " is outside " + rangeText(p);
+            return false;
+        case typeFloat:
+            if (item.number >= p.minimum && item.number <= p.maximum) return true;
+            problem = json(item.number).dump() + " is outside " + rangeText(p);
+            return false;
+        case typeEnumerated: {
+            const int n = enumerationNumber(p, item.enumValue);
+            if (n >= p.minimum && n <= p.maximum) return true;
+            char first[3] = {char(p.enumType >> 24), char(p.enumType >> 16), 0};
+            char low[8], high[8];
+            std::snprintf(low, sizeof low, "%s%02d", first, int(p.minimum));
+            std::snprintf(high, sizeof high, "%s%02d", first, int(p.maximum));
+            problem = "\"" + fourCCText(item.enumValue) + "\" is not one of \"" + low + "\"..\"" + high + "\"";
+            return false;
+        }
+        default: return true;
+    }
+}
 
 // Deeper nesting than the format has is refused; it can only be hostile.
 constexpr int kMostDepth = 8;
@@ -64,10 +160,10 @@ DescriptorTypeID typeFromName(const std::string& name) {
     return 0;
 }
 
-bool readValue(const json& entry, const ScriptedSetting& setting, const std::string& where,
+bool readValue(const json& entry, const ActionParameter& setting, const std::string& where,
                DescriptorItem& item, std::string& error) {
     const json& value = entry.at("value");
-    switch (descriptorType(setting.kind)) {
+    switch (setting.type) {
         case typeInteger: {
             if (!value.is_number_integer())
                 return fail(error, where + ": \"value\" must be a whole number");
@@ -94,13 +190,12 @@ bool readValue(const json& entry, const ScriptedSetting& setting, const std::str
             const json* enumType = entry.contains("enumType") ? &entry.at("enumType") : nullptr;
             if (!enumType || !enumType->is_string())
                 return fail(error, where + ": \"enumType\" must be given as a four-character code");
-            const DescriptorEnumTypeID expected = enumerationType(setting.kind);
+            const DescriptorEnumTypeID expected = setting.enumType;
             if (enumType->get<std::string>() != fourCCText(expected))
                 return fail(error, where + ": \"enumType\" must be \"" + fourCCText(expected) + "\"");
             uint32_t code = 0;
             if (!value.is_string() || !fourCCFromText(value.get<std::string>(), code))
                 return fail(error, where + ": \"value\" must be a four-character enumeration code");
-            // An unknown code is the plug-in's to judge: it stores 0 for it.
             item = enumeratedItem(setting.key, expected, code);
             return true;
         }
@@ -116,23 +211,26 @@ bool readParameter(const json& entry, size_t index, std::set<std::string>& seen,
         return fail(error, where + ": \"name\" must be given as text");
     const std::string name = entry.at("name").get<std::string>();
     where = parameterWhere(index, name);
-    const ScriptedSetting* setting = findScriptedSettingByName(name);
+    const ActionParameter* setting = parameterNamed(name);
     if (!setting) return fail(error, where + ": not a filter parameter");
     if (!seen.insert(name).second) return fail(error, where + ": given twice");
     for (const auto& field : entry.items()) {
         const std::string& key = field.key();
         const bool known = key == "name" || key == "type" || key == "value" ||
-                           (key == "enumType" && descriptorType(setting->kind) == typeEnumerated);
+                           (key == "enumType" && setting->type == typeEnumerated);
         if (!known) return fail(error, where + ": unknown field \"" + key + "\"");
     }
     if (!entry.contains("type") || !entry.at("type").is_string())
         return fail(error, where + ": \"type\" must be given as text");
     const std::string typeName = entry.at("type").get<std::string>();
-    const DescriptorTypeID expected = descriptorType(setting->kind);
+    const DescriptorTypeID expected = setting->type;
     if (typeFromName(typeName) != expected)
         return fail(error, where + ": type \"" + typeName + "\" should be \"" + fourCCText(expected) + "\"");
     if (!entry.contains("value")) return fail(error, where + ": \"value\" is missing");
-    return readValue(entry, *setting, where, item, error);
+    if (!readValue(entry, *setting, where, item, error)) return false;
+    std::string problem;
+    if (!valueInRange(*setting, item, problem)) return fail(error, where + ": " + problem);
+    return true;
 }
 
 bool readStep(const json& root, ActionStep& step, std::string& error) {
@@ -168,9 +266,9 @@ bool readStep(const json& root, ActionStep& step, std::string& error) {
 }
 
 bool writeParameter(const DescriptorItem& item, ordered_json& entry, std::string& error) {
-    const ScriptedSetting* setting = findScriptedSetting(item.key);
+    const ActionParameter* setting = parameterWithKey(item.key);
     if (!setting) return fail(error, "the descriptor key '" + fourCCText(item.key) + "' is not a filter parameter");
-    const DescriptorTypeID expected = descriptorType(setting->kind);
+    const DescriptorTypeID expected = setting->type;
     if (item.type != expected)
         return fail(error, std::string("\"") + setting->name + "\" has type '" + fourCCText(item.type) +
                                "', not '" + fourCCText(expected) + "'");
@@ -187,7 +285,7 @@ bool writeParameter(const DescriptorItem& item, ordered_json& entry, std::string
         case typeEnumerated: {
             uint32_t check = 0;
             const std::string code = fourCCText(item.enumValue);
-            if (item.enumType != enumerationType(setting->kind) || !fourCCFromText(code, check))
+            if (item.enumType != setting->enumType || !fourCCFromText(code, check))
                 return fail(error, std::string("\"") + setting->name + "\" has an enumeration the file cannot hold");
             entry["enumType"] = fourCCText(item.enumType);
             entry["value"] = code;
@@ -195,6 +293,9 @@ bool writeParameter(const DescriptorItem& item, ordered_json& entry, std::string
         }
         default: break;
     }
+    std::string problem;
+    if (!valueInRange(*setting, item, problem))
+        return fail(error, std::string("\"") + setting->name + "\": " + problem);
     return true;
 }
 }  // namespace
@@ -252,13 +353,8 @@ bool actionText(const ActionStep& step, std::string& text, std::string& error) {
     }
 }
 
-bool writeActionFile(const std::string& path, const ActionStep& step, std::string& error) {
+bool writeActionFile(const std::string& path, const ActionStep& step, bool overwrite, std::string& error) {
     std::string text;
-    if (!actionText(step, text, error)) return false;
-    std::ofstream out(path, std::ios::binary | std::ios::trunc);
-    if (!out) return fail(error, "cannot create " + path);
-    out.write(text.data(), std::streamsize(text.size()));
-    out.close();
-    if (!out) return fail(error, "cannot write " + path);
-    return true;
+    if (!actionText(step, text, error)) return fail(error, "cannot write " + path + ": " + error);
+    return writeWholeFile(path, text.data(), text.size(), overwrite, error);
 }

@@ -25,6 +25,9 @@ struct ActionStep {
 bool parseActionText(std::string_view text, ActionStep& step, std::string& error);
 bool readActionFile(const std::string& path, ActionStep& step, std::string& error);
 
-// False when the descriptor holds a key or type that the format cannot carry.
+// Every value is checked against its parameter's range (docs/action-files.md)
+// in both directions, so that a file written reads back.
+// False when the descriptor holds a key, type or value that the format cannot carry.
 bool actionText(const ActionStep& step, std::string& text, std::string& error);
-bool writeActionFile(const std::string& path, const ActionStep& step, std::string& error);
+// Written whole or not at all; an existing file is replaced only with overwrite.
+bool writeActionFile(const std::string& path, const ActionStep& step, bool overwrite, std::string& error);

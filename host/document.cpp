@@ -2,6 +2,9 @@
 #include "host/document.h"
 
 #include "interface/host_interface.h"
+#include "platform/machine_memory.h"
+
+#include <algorithm>
 
 int16_t Document::imageMode() const {
     const bool rgb = colorChannels >= 3;
@@ -13,8 +16,41 @@ int16_t Document::imageMode() const {
     return plugInModeRGBColor;
 }
 
+namespace {
+uint64_t gDocumentMemoryLimit = 0;
+}  // namespace
+
+void setDocumentMemoryLimit(uint64_t bytes) { gDocumentMemoryLimit = bytes; }
+
+bool documentFitsMemory(int64_t sampleBytes, int32_t width, int32_t height, std::string& error) {
+    const uint64_t machine = gDocumentMemoryLimit != 0 ? gDocumentMemoryLimit * 2 : physicalMemoryBytes();
+    if (machine == 0 || uint64_t(sampleBytes) <= machine / 2) return true;
+    auto megabytes = [](uint64_t bytes) { return std::to_string((bytes + (1 << 20) - 1) >> 20) + " MB"; };
+    error = "the image is " + std::to_string(width) + " x " + std::to_string(height) + " pixels and needs " +
+            megabytes(uint64_t(sampleBytes)) + " of memory, too much for this machine (" + megabytes(machine) +
+            "; the filter needs as much again)";
+    return false;
+}
+
 bool makeDocument(Document& document, int32_t width, int32_t height, int32_t colorChannels,
                   bool hasAlpha, SampleDepth depth, std::string& error) {
+    if (!startDocument(document, width, height, colorChannels, hasAlpha, depth, error)) return false;
+    document.samples.assign(size_t(height) * document.rowBytes(), 0);
+    return true;
+}
+
+void growDocumentRows(Document& document, int32_t rows) {
+    const size_t needed = size_t(rows) * document.rowBytes();
+    if (document.samples.size() >= needed) return;
+    if (document.samples.capacity() < needed) {
+        const size_t whole = size_t(document.height) * document.rowBytes();
+        document.samples.reserve(std::min(whole, std::max(needed, document.samples.capacity() * 2)));
+    }
+    document.samples.resize(needed, 0);
+}
+
+bool startDocument(Document& document, int32_t width, int32_t height, int32_t colorChannels,
+                   bool hasAlpha, SampleDepth depth, std::string& error) {
     // The host interface carries coordinates as 16-bit values.
     if (width < 1 || height < 1 || width > 30000 || height > 30000) {
         error = "image size " + std::to_string(width) + " x " + std::to_string(height) +
@@ -31,6 +67,5 @@ bool makeDocument(Document& document, int32_t width, int32_t height, int32_t col
     document.colorChannels = colorChannels;
     document.hasAlpha = hasAlpha;
     document.depth = depth;
-    document.samples.assign(size_t(height) * document.rowBytes(), 0);
-    return true;
+    return documentFitsMemory(int64_t(height) * int64_t(document.rowBytes()), width, height, error);
 }

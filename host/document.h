@@ -36,6 +36,23 @@ struct Document {
     int16_t imageMode() const;
 };
 
-// An empty document of the given shape; false when the size is absurd.
+// An empty document of the given shape; false when the size is absurd or the
+// samples would not fit the machine's memory.
 bool makeDocument(Document& document, int32_t width, int32_t height, int32_t colorChannels,
                   bool hasAlpha, SampleDepth depth, std::string& error);
+
+// The same checks, but no samples yet: a file reader grows them with
+// growDocumentRows as rows arrive, so that memory follows the data a file
+// actually holds rather than the size its header claims.
+bool startDocument(Document& document, int32_t width, int32_t height, int32_t colorChannels,
+                   bool hasAlpha, SampleDepth depth, std::string& error);
+// Makes the first `rows` rows exist (new rows are zero). Room grows
+// geometrically, never past the whole image.
+void growDocumentRows(Document& document, int32_t rows);
+
+// The document's samples may use at most half the machine's memory: the
+// filter's working copy needs about as much again.
+bool documentFitsMemory(int64_t sampleBytes, int32_t width, int32_t height, std::string& error);
+// Lowers that ceiling to `bytes` (0: back to half the machine), for programs
+// that read untrusted files in bulk, such as the fuzz targets.
+void setDocumentMemoryLimit(uint64_t bytes);

@@ -2,7 +2,7 @@
 // dispatch to the PNG, TIFF and JPEG code, and the checks they share.
 #include "host/image_files.h"
 
-#include "host/image_atomic_file.h"
+#include "platform/whole_file.h"
 #include "host/image_formats.h"
 
 #include <algorithm>
@@ -67,8 +67,8 @@ bool documentIsWritable(const Document& document, std::string& error) {
     return true;
 }
 
-bool writeChecked(const std::string& path, const Document& document, int outputDepth, bool overwrite,
-                  ImageWriteReport& report, std::string& error) {
+bool prepareChecked(const std::string& path, const Document& document, int outputDepth, bool overwrite,
+                    WholeFile& output, ImageWriteReport& report, std::string& error) {
     if (!isSupportedOutputPath(path, error)) return false;
     if (!documentIsWritable(document, error)) return false;
     const ImageFileFormat format = formatFromExtension(path);
@@ -78,7 +78,6 @@ bool writeChecked(const std::string& path, const Document& document, int outputD
     report.format = formatName(format);
     report.depth = depth;
 
-    AtomicOutputFile output;
     if (!output.begin(path, overwrite, error)) return false;
     std::string detail;
     bool written = false;
@@ -89,12 +88,11 @@ bool writeChecked(const std::string& path, const Document& document, int outputD
         case ImageFileFormat::unknown: break;
     }
     if (!written) {
+        output.abandon();
         error = "cannot write " + path + ": " + detail;
         return false;
     }
-    if (!output.commit(error)) return false;
     report.iccProfileDropped = !document.iccProfile.empty() && !report.iccProfileWritten;
-    report.replacedExisting = output.replacedExisting();
     return true;
 }
 
@@ -236,16 +234,26 @@ bool readImageFile(const std::string& path, Document& document, ImageFileInfo& i
     return false;
 }
 
-bool writeImageFile(const std::string& path, const Document& document, int outputDepth, bool overwrite,
-                    ImageWriteReport& report, std::string& error) {
+bool prepareImageFile(const std::string& path, const Document& document, int outputDepth, bool overwrite,
+                      WholeFile& output, ImageWriteReport& report, std::string& error) {
     try {
-        return writeChecked(path, document, outputDepth, overwrite, report, error);
+        return prepareChecked(path, document, outputDepth, overwrite, output, report, error);
     } catch (const std::bad_alloc&) {
         error = "cannot write " + path + ": not enough memory";
     } catch (...) {
         error = "cannot write " + path + ": unexpected failure";
     }
+    output.abandon();
     return false;
+}
+
+bool writeImageFile(const std::string& path, const Document& document, int outputDepth, bool overwrite,
+                    ImageWriteReport& report, std::string& error) {
+    WholeFile output;
+    if (!prepareImageFile(path, document, outputDepth, overwrite, output, report, error)) return false;
+    if (!output.commit(error)) return false;
+    report.replacedExisting = output.replacedExisting();
+    return true;
 }
 
 bool isSupportedOutputPath(const std::string& path, std::string& error) {

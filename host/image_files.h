@@ -4,6 +4,7 @@
 #pragma once
 
 #include "host/document.h"
+#include "platform/whole_file.h"
 
 #include <string>
 #include <vector>
@@ -44,6 +45,11 @@ bool readImageFile(const std::string& path, Document& document, ImageFileInfo& i
 // and no temporary file remains.
 bool writeImageFile(const std::string& path, const Document& document, int outputDepth,
                     bool overwrite, ImageWriteReport& report, std::string& error);
+
+// The same, but the file is left uncommitted in output (begun here), so that
+// the caller can commit it together with another file or abandon it.
+bool prepareImageFile(const std::string& path, const Document& document, int outputDepth, bool overwrite,
+                      WholeFile& output, ImageWriteReport& report, std::string& error);
 
 // True when the path's extension names a format that can be written.
 bool isSupportedOutputPath(const std::string& path, std::string& error);

@@ -5,6 +5,7 @@
 #include "host/image_jpeg_icc.h"
 #include "host/image_samples.h"
 
+#include <climits>
 #include <csetjmp>
 #include <cstring>
 #include <vector>
@@ -26,6 +27,10 @@ struct JpegErrors {
     auto* errors = reinterpret_cast<JpegErrors*>(codec->err);
     char text[JMSG_LENGTH_MAX];
     (*codec->err->format_message)(codec, text);
+    // Past the memory limit libjpeg asks for a backing store, which means
+    // the claimed size is far beyond what the file's data can hold.
+    if (codec->err->msg_code == JERR_NO_BACKING_STORE)
+        std::snprintf(text, sizeof text, "its size is far more than its data can hold");
     if (errors->error[0] == '\0') appendMessage(errors->error, sizeof errors->error, text);
     std::longjmp(errors->exit, 1);
 }
@@ -59,20 +64,38 @@ void installErrors(JpegErrors& errors) {
     errors.warnings[0] = '\0';
 }
 
-void collectWarnings(const char* text, std::vector<std::string>& warnings) {
+void collectLines(const char* text, std::vector<std::string>& lines) {
     const char* start = text;
     while (*start) {
         const char* end = std::strchr(start, '\n');
         if (!end) end = start + std::strlen(start);
-        warnings.emplace_back(start, end);
+        lines.emplace_back(start, end);
         start = *end ? end + 1 : end;
     }
 }
 
+// libjpeg's warnings all mean damaged data (corrupt or extraneous bytes, a
+// bad Huffman code, a broken progression): the user hears them once, in the
+// host's words, with libjpeg's details.
+void collectWarnings(const char* text, std::vector<std::string>& warnings) {
+    std::string details;
+    const char* start = text;
+    while (*start) {
+        const char* end = std::strchr(start, '\n');
+        if (!end) end = start + std::strlen(start);
+        std::string line(start, end);
+        if (line.rfind("Corrupt JPEG data: ", 0) == 0) line.erase(0, 19);
+        if (details.find(line) == std::string::npos) details += (details.empty() ? "" : "; ") + line;
+        start = *end ? end + 1 : end;
+    }
+    if (!details.empty()) warnings.push_back("the JPEG data is damaged (" + details + "); the pixels may be wrong");
+}
+
 // Step 1: markers up to the first scan; APP2 segments are kept for the profile.
-bool readJpegHeader(jpeg_decompress_struct& codec, JpegErrors& errors, std::FILE* file) {
+bool readJpegHeader(jpeg_decompress_struct& codec, JpegErrors& errors, std::FILE* file, long memoryLimit) {
     if (setjmp(errors.exit)) return false;
     jpeg_create_decompress(&codec);
+    codec.mem->max_memory_to_use = memoryLimit;
     jpeg_stdio_src(&codec, file);
     jpeg_save_markers(&codec, JPEG_APP0 + 2, 0xFFFF);
     jpeg_read_header(&codec, TRUE);
@@ -86,15 +109,33 @@ bool startJpegDecompress(jpeg_decompress_struct& codec, JpegErrors& errors, J_CO
     return true;
 }
 
-// Step 2: every scanline, straight into the document's rows.
-bool readJpegRows(jpeg_decompress_struct& codec, JpegErrors& errors, unsigned char* samples, size_t rowBytes) {
+// Step 2: every scanline, straight into the document's rows, which grow as
+// they arrive: a file that ends early has cost only the rows it held.
+bool readJpegRows(jpeg_decompress_struct& codec, JpegErrors& errors, Document& document) {
     if (setjmp(errors.exit)) return false;
     while (codec.output_scanline < codec.output_height) {
-        JSAMPROW row = samples + size_t(codec.output_scanline) * rowBytes;
+        growDocumentRows(document, int32_t(codec.output_scanline) + 1);
+        JSAMPROW row = document.pixel(0, int32_t(codec.output_scanline));
         jpeg_read_scanlines(&codec, &row, 1);
     }
     jpeg_finish_decompress(&codec);
     return true;
+}
+
+// A progressive or multi-scan JPEG keeps every coefficient of the image
+// until its last scan, about 2 bytes per sample, allocated before the scans
+// are read. Huffman-coded scans spend at least a bit on each 8 x 8 block, so
+// the coefficients of a file are at most about 1024 times its size; libjpeg
+// refuses (rather than allocates) anything beyond this limit, which a file
+// that merely claims a huge size exceeds.
+long jpegMemoryLimit(std::FILE* file) {
+    const long here = std::ftell(file);
+    std::fseek(file, 0, SEEK_END);
+    const long bytes = std::ftell(file);
+    std::fseek(file, here, SEEK_SET);
+    constexpr long kBase = 64L << 20;
+    if (bytes < 0 || bytes > (LONG_MAX - kBase) / 2048) return LONG_MAX / 2;
+    return kBase + bytes * 2048;
 }
 
 struct DecompressObject {
@@ -166,7 +207,7 @@ bool readJpegImage(std::FILE* file, Document& document, ImageFileInfo& info, std
     installErrors(errors);
     codec.err = &errors.manager;
     DecompressObject object{codec};
-    if (!readJpegHeader(codec, errors, file)) {
+    if (!readJpegHeader(codec, errors, file, jpegMemoryLimit(file))) {
         error = std::string("damaged JPEG file: ") + errors.error;
         return false;
     }
@@ -199,12 +240,12 @@ bool readJpegImage(std::FILE* file, Document& document, ImageFileInfo& info, std
         return false;
     }
     if (codec.output_components != (grey ? 1 : 3) ||
-        !makeDocument(document, int32_t(codec.output_width), int32_t(codec.output_height), grey ? 1 : 3, false,
-                      SampleDepth::eight, error)) {
+        !startDocument(document, int32_t(codec.output_width), int32_t(codec.output_height), grey ? 1 : 3, false,
+                       SampleDepth::eight, error)) {
         if (error.empty()) error = "unexpected JPEG layout";
         return false;
     }
-    if (!readJpegRows(codec, errors, document.samples.data(), document.rowBytes())) {
+    if (!readJpegRows(codec, errors, document)) {
         collectWarnings(errors.warnings, info.warnings);
         error = std::string("damaged JPEG file: ") + errors.error;
         return false;
@@ -236,7 +277,7 @@ bool writeJpegImage(int descriptor, const Document& document, ImageWriteReport& 
     const bool written = writeJpegSteps(codec, errors, destination, document, segments.data(),
                                         int(segments.size()), row.data());
     jpeg_destroy_compress(&codec);
-    collectWarnings(errors.warnings, report.warnings);
+    collectLines(errors.warnings, report.warnings);
     if (!written) {
         error = sink.failure != 0 ? sinkFailureText(sink) : std::string("JPEG encoding failed: ") + errors.error;
         return false;

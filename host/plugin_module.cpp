@@ -20,11 +20,8 @@ PluginModule::~PluginModule() {
 }
 
 std::vector<uint8_t> PluginModule::resource(uint32_t type, int16_t id) const {
-    if (!resources_) return {};
-    const int32_t size = resources_(type, id, nullptr, 0);
-    if (size <= 0 || size > (1 << 24)) return {};
-    std::vector<uint8_t> bytes(static_cast<size_t>(size));
-    if (resources_(type, id, bytes.data(), size) != size) return {};
+    std::vector<uint8_t> bytes;
+    moduleResource(library_, type, id, bytes);
     return bytes;
 }
 
@@ -34,7 +31,8 @@ void* PluginModule::entry(const char* name) const {
 
 bool PluginModule::load(const std::string& path, std::string& error) {
     path_ = path;
-    if (!std::filesystem::exists(path)) {
+    std::error_code missing;
+    if (!std::filesystem::exists(path, missing)) {
         error = "plug-in module " + path + " does not exist";
         return false;
     }
@@ -42,11 +40,6 @@ bool PluginModule::load(const std::string& path, std::string& error) {
     library_ = openModuleLibrary(path, reason);
     if (!library_) {
         error = "cannot load plug-in module " + path + ": " + reason;
-        return false;
-    }
-    resources_ = reinterpret_cast<ResourceAccessor>(moduleEntry(library_, "TwilightomatorResource"));
-    if (!resources_) {
-        error = path + " is not a filter module: it has no resources";
         return false;
     }
     const std::vector<uint8_t> bytes = resource(fourCC("PiPL"), 16000);
@@ -99,8 +92,16 @@ bool PluginModule::accepts(int16_t imageMode, std::string& error) const {
     return true;
 }
 
+namespace {
+#ifdef _WIN32
+constexpr char kPluginFileName[] = "Twilightomator.8bf";
+#else
+constexpr char kPluginFileName[] = "twilightomator.so";
+#endif
+}  // namespace
+
 std::string defaultPluginPath() {
     const std::string self = runningProgramPath();
-    if (self.empty()) return "twilightomator.so";
-    return (std::filesystem::path(self).parent_path() / "twilightomator.so").string();
+    if (self.empty()) return kPluginFileName;
+    return (std::filesystem::path(self).parent_path() / kPluginFileName).string();
 }

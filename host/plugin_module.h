@@ -43,10 +43,8 @@ public:
 
 private:
     typedef void (*SpeedSetter)(int32_t jobs, int32_t simdLevel);
-    typedef int32_t (*ResourceAccessor)(uint32_t type, int16_t id, void* buffer, int32_t capacity);
     void* library_ = nullptr;
     PluginMainProc entry_ = nullptr;
-    ResourceAccessor resources_ = nullptr;
     SpeedSetter speed_ = nullptr;
     PropertyList properties_;
     std::string path_;
@@ -57,5 +55,6 @@ private:
 // 1 SSE2, 2 AVX2, 3 AVX-512). Modules without the setting ignore it.
 void setPluginSpeed(int32_t jobs, int32_t simdLevel);
 
-// Where the command-line program finds the plug-in by default: beside itself.
+// Where the command-line program finds the plug-in by default: beside itself
+// (twilightomator.so on Linux, Twilightomator.8bf on Windows).
 std::string defaultPluginPath();

@@ -7,6 +7,7 @@
 #include <bit>
 #include <cerrno>
 #include <csetjmp>
+#include <cstdlib>
 #include <cstring>
 #include <png.h>
 #include <zlib.h>
@@ -24,7 +25,20 @@ struct PngState {
     DescriptorSink* sink = nullptr;
     char error[256] = {};
     char warnings[1024] = {};
+    size_t mostAllocation = ~size_t(0);  // for one allocation of libpng's
 };
+
+// libpng reads a chunk whole into memory of the size its header claims,
+// before it can tell that the file holds far fewer bytes: a 300-byte file
+// claiming a 600 MB text chunk would cost 600 MB. A single allocation
+// larger than the file, beyond libpng's own 16 MB of working buffers (rows
+// of the widest image, decompressed profiles), is refused instead.
+png_voidp onPngAllocate(png_structp png, png_alloc_size_t size) {
+    auto* state = static_cast<PngState*>(png_get_mem_ptr(png));
+    if (state && size > state->mostAllocation) return nullptr;
+    return std::malloc(size);
+}
+void onPngFree(png_structp, png_voidp block) { std::free(block); }
 
 void onPngError(png_structp png, png_const_charp message) {
     auto* state = static_cast<PngState*>(png_get_error_ptr(png));
@@ -60,6 +74,7 @@ struct PngHeader {
     int bitDepth = 0;   // after expansion: 8 or 16
     size_t rowBytes = 0;
     bool hadTransparency = false;
+    bool interlaced = false;
     png_bytep profile = nullptr;  // owned by libpng until destroy
     png_uint_32 profileLength = 0;
 };
@@ -70,12 +85,15 @@ bool readPngHeader(PngState& state, PngHeader& header) {
     if (setjmp(png_jmpbuf(state.png))) return false;
     png_set_read_fn(state.png, &state, onPngRead);
     png_set_user_limits(state.png, png_uint_32(kMaxImageSide), png_uint_32(kMaxImageSide));
+    // No profile or text a user keeps comes near 16 MB decompressed.
+    png_set_chunk_malloc_max(state.png, png_alloc_size_t(16) << 20);
     png_set_benign_errors(state.png, 1);
     png_read_info(state.png, state.info);
     int interlace = 0, compression = 0, filter = 0;
     png_get_IHDR(state.png, state.info, &header.width, &header.height, &header.fileBitDepth, &header.colorType,
                  &interlace, &compression, &filter);
     header.hadTransparency = png_get_valid(state.png, state.info, PNG_INFO_tRNS) != 0;
+    header.interlaced = interlace != PNG_INTERLACE_NONE;
     if (header.colorType == PNG_COLOR_TYPE_PALETTE) png_set_palette_to_rgb(state.png);
     if (header.colorType == PNG_COLOR_TYPE_GRAY && header.fileBitDepth < 8) png_set_expand_gray_1_2_4_to_8(state.png);
     if (header.hadTransparency) png_set_tRNS_to_alpha(state.png);
@@ -94,10 +112,21 @@ bool readPngHeader(PngState& state, PngHeader& header) {
     return true;
 }
 
-// Step 2: all rows (interlaced images are assembled by libpng).
+// Step 2: all rows of an interlaced image, which libpng assembles in place.
 bool readPngRows(PngState& state, png_bytepp rows) {
     if (setjmp(png_jmpbuf(state.png))) return false;
     png_read_image(state.png, rows);
+    return true;
+}
+
+// Step 2, non-interlaced: row after row, the document growing with the rows
+// that arrive, so that a file without its data costs no memory.
+bool readPngRowByRow(PngState& state, Document& document) {
+    if (setjmp(png_jmpbuf(state.png))) return false;
+    for (int32_t y = 0; y < document.height; ++y) {
+        growDocumentRows(document, y + 1);
+        png_read_row(state.png, document.pixel(0, y), nullptr);
+    }
     return true;
 }
 
@@ -108,29 +137,77 @@ bool readPngEnd(PngState& state) {
     return true;
 }
 
-void collectWarnings(const char* text, std::vector<std::string>& warnings) {
+// libpng notes that change nothing the user keeps: an sRGB profile that a
+// checker knows as slightly wrong, and one written as iCCP rather than sRGB.
+bool benignPngNote(const std::string& line) {
+    return line.find("known incorrect sRGB profile") != std::string::npos ||
+           line.find("profile matches sRGB but writing iCCP instead") != std::string::npos;
+}
+
+// A writer's warnings, less the benign notes.
+void collectWriteWarnings(const char* text, std::vector<std::string>& warnings) {
     const char* start = text;
     while (*start) {
         const char* end = std::strchr(start, '\n');
         if (!end) end = start + std::strlen(start);
-        warnings.emplace_back(start, end);
+        const std::string line(start, end);
+        if (!benignPngNote(line)) warnings.push_back(line);
         start = *end ? end + 1 : end;
     }
 }
 
-// The peeked header size, so that an absurd image is refused with its size.
-bool pngSizeFromSignature(std::FILE* file, std::string& error) {
-    unsigned char head[24];
+// libpng's warnings as the user should hear them: only those that mean the
+// pixels may be wrong, once, in the host's words. Notes about colour
+// profiles, gamma and text chunks change no pixel and stay quiet.
+void collectWarnings(const char* text, std::vector<std::string>& warnings) {
+    static const char* const kDamage[] = {"IDAT", "image data", "compressed data", "CRC", "Too much", "Too many",
+                                          "extra", "Extra", "bad adaptive filter", "Not enough"};
+    std::string details;
+    const char* start = text;
+    while (*start) {
+        const char* end = std::strchr(start, '\n');
+        if (!end) end = start + std::strlen(start);
+        const std::string line(start, end);
+        bool damage = false;
+        for (const char* word : kDamage) damage = damage || line.find(word) != std::string::npos;
+        if (damage && details.find(line) == std::string::npos) details += (details.empty() ? "" : "; ") + line;
+        start = *end ? end + 1 : end;
+    }
+    if (!details.empty()) warnings.push_back("the PNG image data is damaged (" + details + "); the pixels may be wrong");
+}
+
+// Deflate stores at most 1032 bytes of image data in one byte of the file.
+constexpr int64_t kDeflateMostRatio = 1032;
+
+// The peeked header, so that an absurd image is refused with its size, and
+// one whose file is too short to hold its image data is refused before any
+// memory is spent on it.
+bool pngSizeFromSignature(std::FILE* file, int64_t& fileBytes, std::string& error) {
+    unsigned char head[26];
     if (std::fread(head, 1, sizeof head, file) != sizeof head) {
         error = "the file ends early (truncated)";
         return false;
     }
+    std::fseek(file, 0, SEEK_END);
+    fileBytes = int64_t(std::ftell(file));
     std::rewind(file);
     if (std::memcmp(head + 12, "IHDR", 4) != 0) return true;  // libpng will say what is wrong
     const auto load = [](const unsigned char* p) {
         return int64_t(p[0]) << 24 | int64_t(p[1]) << 16 | int64_t(p[2]) << 8 | int64_t(p[3]);
     };
-    return imageSizeAllowed(load(head + 16), load(head + 20), error);
+    const int64_t width = load(head + 16), height = load(head + 20);
+    if (!imageSizeAllowed(width, height, error)) return false;
+    const int bitDepth = head[24];
+    const int colorType = head[25];
+    const int channels = colorType == 2 ? 3 : colorType == 4 ? 2 : colorType == 6 ? 4 : 1;
+    // Each row is a filter byte and its packed samples.
+    const int64_t imageBytes = height * (1 + (width * channels * bitDepth + 7) / 8);
+    if (fileBytes >= 0 && fileBytes * kDeflateMostRatio < imageBytes) {
+        error = "the file holds " + std::to_string(fileBytes) + " bytes, too few for the image data of a " +
+                std::to_string(width) + " x " + std::to_string(height) + " image (damaged or truncated)";
+        return false;
+    }
+    return true;
 }
 
 // Destroys the libpng objects when a read or write is over.
@@ -184,10 +261,13 @@ bool writePngSteps(PngState& state, const Document& document, int depth, bool wi
 }  // namespace
 
 bool readPngImage(std::FILE* file, Document& document, ImageFileInfo& info, std::string& error) {
-    if (!pngSizeFromSignature(file, error)) return false;
+    int64_t fileBytes = -1;
+    if (!pngSizeFromSignature(file, fileBytes, error)) return false;
     PngState state;
     state.file = file;
-    state.png = png_create_read_struct(PNG_LIBPNG_VER_STRING, &state, onPngError, onPngWarning);
+    if (fileBytes >= 0) state.mostAllocation = (size_t(16) << 20) + size_t(fileBytes);
+    state.png = png_create_read_struct_2(PNG_LIBPNG_VER_STRING, &state, onPngError, onPngWarning, &state,
+                                         onPngAllocate, onPngFree);
     if (state.png) state.info = png_create_info_struct(state.png);
     PngReadObjects objects{state};
     if (!state.png || !state.info) {
@@ -211,22 +291,30 @@ bool readPngImage(std::FILE* file, Document& document, ImageFileInfo& info, std:
     }
     const bool hasAlpha = header.channels == 2 || header.channels == 4;
     const int colors = header.channels >= 3 ? 3 : 1;
-    if (!makeDocument(document, int32_t(header.width), int32_t(header.height), colors, hasAlpha,
-                      header.bitDepth == 16 ? SampleDepth::sixteen : SampleDepth::eight, error))
+    if (!startDocument(document, int32_t(header.width), int32_t(header.height), colors, hasAlpha,
+                       header.bitDepth == 16 ? SampleDepth::sixteen : SampleDepth::eight, error))
         return false;
     if (header.rowBytes != document.rowBytes()) {
         error = "unexpected PNG row size";
         return false;
     }
-    std::vector<png_bytep> rows(size_t(document.height));
-    for (int32_t y = 0; y < document.height; ++y) rows[size_t(y)] = document.pixel(0, y);
-    const bool rowsRead = readPngRows(state, rows.data());
+    bool rowsRead = false;
+    if (header.interlaced) {
+        growDocumentRows(document, document.height);
+        std::vector<png_bytep> rows(size_t(document.height));
+        for (int32_t y = 0; y < document.height; ++y) rows[size_t(y)] = document.pixel(0, y);
+        rowsRead = readPngRows(state, rows.data());
+    } else {
+        rowsRead = readPngRowByRow(state, document);
+    }
     if (!rowsRead) {
         collectWarnings(state.warnings, info.warnings);
         error = pngErrorText(state, "damaged PNG image data");
         return false;
     }
-    if (!readPngEnd(state)) info.warnings.push_back("after the image: " + pngErrorText(state, "damaged end"));
+    if (!readPngEnd(state))
+        info.warnings.push_back("the file is damaged after the image data (" + pngErrorText(state, "damaged end") +
+                                "); the pixels are complete, what was stored after them is lost");
     collectWarnings(state.warnings, info.warnings);
     if (header.profile && header.profileLength > 0)
         document.iccProfile.assign(header.profile, header.profile + header.profileLength);
@@ -250,7 +338,7 @@ bool writePngImage(int descriptor, const Document& document, int depth, ImageWri
     }
     bool profileWritten = false;
     const bool written = writePngSteps(state, document, depth, !document.iccProfile.empty(), row.data(), profileWritten);
-    collectWarnings(state.warnings, report.warnings);
+    collectWriteWarnings(state.warnings, report.warnings);
     if (!written || !sinkFlush(sink)) {
         error = sink.failure != 0 ? sinkFailureText(sink) : pngErrorText(state, "PNG encoding failed");
         return false;

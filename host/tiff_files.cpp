@@ -72,6 +72,16 @@ std::unique_ptr<TIFFOpenOptions, OptionsFreer> makeOptions(TiffMessages& message
     return options;
 }
 
+// libtiff's text for a message of ours: strip reads report the row as
+// "scanline 4294967295" (no row), which would only confuse.
+std::string libraryDetail(std::string text) {
+    for (const char* noRow : {" at scanline 4294967295", " scanline 4294967295"}) {
+        const size_t at = text.find(noRow);
+        if (at != std::string::npos) text.erase(at, std::strlen(noRow));
+    }
+    return text;
+}
+
 std::string libraryText(const TiffMessages& messages, const char* fallback) {
     return messages.firstError.empty() ? std::string(fallback) : messages.firstError;
 }
@@ -207,35 +217,29 @@ void scatterBlock(Document& document, const uint8_t* block, uint32_t blockWidth,
     }
 }
 
+// Strips are read row by row (libtiff decodes a strip's rows in turn), and the
+// document grows with the rows that arrive: a file whose strips lack their
+// data fails at the first missing row having cost only the rows before it.
+// Separate planes fill the rows of plane 0 first, then the other planes.
 bool readStrips(TIFF* tiff, const TiffLayout& layout, Document& document, std::string& error) {
-    uint32_t rowsPerStrip = 0;
-    TIFFGetFieldDefaulted(tiff, TIFFTAG_ROWSPERSTRIP, &rowsPerStrip);
-    if (rowsPerStrip == 0 || rowsPerStrip > layout.height) rowsPerStrip = layout.height;
     const bool separate = layout.planar == PLANARCONFIG_SEPARATE && layout.samplesPerPixel > 1;
     const int planes = separate ? layout.samplesPerPixel : 1;
     const size_t rowBytes = separate ? size_t(layout.width) * size_t(sampleBytes(document.depth)) : document.rowBytes();
-    if (!separate && uint64_t(TIFFScanlineSize64(tiff)) != rowBytes) {
+    if (uint64_t(TIFFScanlineSize64(tiff)) != rowBytes) {
         error = "unexpected TIFF row size";
         return false;
     }
-    std::vector<uint8_t> block;
-    if (separate) block.resize(size_t(rowsPerStrip) * rowBytes);
-    const uint32_t stripCount = TIFFNumberOfStrips(tiff);
+    std::vector<uint8_t> row;
+    if (separate) row.resize(rowBytes);
     for (int plane = 0; plane < planes; ++plane) {
-        for (uint32_t top = 0; top < layout.height; top += rowsPerStrip) {
-            const uint32_t rows = std::min(rowsPerStrip, layout.height - top);
-            const uint32_t strip = TIFFComputeStrip(tiff, top, uint16_t(plane));
-            if (strip >= stripCount) {
-                error = "the TIFF file lacks strips of its image";
+        for (uint32_t y = 0; y < layout.height; ++y) {
+            if (plane == 0) growDocumentRows(document, int32_t(y + 1));
+            uint8_t* target = separate ? row.data() : document.pixel(0, int32_t(y));
+            if (TIFFReadScanline(tiff, target, y, uint16_t(plane)) != 1) {
+                error = "damaged or truncated TIFF image data at row " + std::to_string(y + 1);
                 return false;
             }
-            const tmsize_t wanted = tmsize_t(size_t(rows) * rowBytes);
-            uint8_t* target = separate ? block.data() : document.pixel(0, int32_t(top));
-            if (TIFFReadEncodedStrip(tiff, strip, target, wanted) != wanted) {
-                error = "damaged or truncated TIFF strip " + std::to_string(strip);
-                return false;
-            }
-            if (separate) scatterBlock(document, block.data(), layout.width, 0, top, layout.width, rows, plane);
+            if (separate) scatterBlock(document, row.data(), layout.width, 0, y, layout.width, 1, plane);
         }
     }
     return true;
@@ -255,18 +259,23 @@ bool readTiles(TIFF* tiff, const TiffLayout& layout, Document& document, std::st
         error = "the TIFF file has tiles of an unusable size";
         return false;
     }
-    std::vector<uint8_t> block(tileBytes);
+    // Not zero-filled: a tile's pages cost memory only as its data arrives,
+    // and a tile is used only when it was decoded whole.
+    std::unique_ptr<uint8_t[]> tileBuffer(new uint8_t[tileBytes]);
+    uint8_t* const block = tileBuffer.get();
     const uint32_t tileCount = TIFFNumberOfTiles(tiff);
     for (int plane = 0; plane < planes; ++plane) {
         for (uint32_t top = 0; top < layout.height; top += tileHeight) {
+            // The document grows one row of tiles at a time.
+            if (plane == 0) growDocumentRows(document, int32_t(std::min(layout.height, top + tileHeight)));
             for (uint32_t left = 0; left < layout.width; left += tileWidth) {
                 const uint32_t tile = TIFFComputeTile(tiff, left, top, 0, uint16_t(plane));
                 if (tile >= tileCount ||
-                    TIFFReadEncodedTile(tiff, tile, block.data(), tmsize_t(tileBytes)) != tmsize_t(tileBytes)) {
+                    TIFFReadEncodedTile(tiff, tile, block, tmsize_t(tileBytes)) != tmsize_t(tileBytes)) {
                     error = "damaged or truncated TIFF tile " + std::to_string(tile);
                     return false;
                 }
-                scatterBlock(document, block.data(), tileWidth, left, top, std::min(tileWidth, layout.width - left),
+                scatterBlock(document, block, tileWidth, left, top, std::min(tileWidth, layout.width - left),
                              std::min(tileHeight, layout.height - top), separate ? plane : -1);
             }
         }
@@ -275,32 +284,54 @@ bool readTiles(TIFF* tiff, const TiffLayout& layout, Document& document, std::st
 }
 
 // The last resort for 8-bit layouts that need libtiff's conversion (YCbCr
-// without JPEG, old-style JPEG, grey of 1, 2 or 4 bits).
+// without JPEG, old-style JPEG, grey of 1, 2 or 4 bits), band by band so
+// that the document grows with the data.
 bool readThroughRgba(TIFF* tiff, const TiffLayout& layout, Document& document, std::string& error) {
     char message[1024] = {};
     if (!TIFFRGBAImageOK(tiff, message)) {
         error = std::string("unsupported TIFF layout: ") + message;
         return false;
     }
-    std::vector<uint32_t> raster(size_t(layout.width) * layout.height);
-    if (!TIFFReadRGBAImageOriented(tiff, layout.width, layout.height, raster.data(), ORIENTATION_TOPLEFT, 1)) {
-        error = "damaged or truncated TIFF image data";
+    TIFFRGBAImage image;
+    if (!TIFFRGBAImageBegin(&image, tiff, 1, message)) {
+        error = std::string("unsupported TIFF layout: ") + message;
         return false;
     }
+    struct ImageEnd {
+        TIFFRGBAImage& image;
+        ~ImageEnd() { TIFFRGBAImageEnd(&image); }
+    } end{image};
+    image.req_orientation = ORIENTATION_TOPLEFT;
+    // One band per strip (or row of tiles): libtiff decodes a strip whole for
+    // every band that touches it, so smaller bands would decode it again and
+    // again. The band's pixels are not zero-filled: they cost memory only as
+    // libtiff writes them.
+    uint32_t bandRows = 0;
+    if (layout.tiled) TIFFGetField(tiff, TIFFTAG_TILELENGTH, &bandRows);
+    else TIFFGetFieldDefaulted(tiff, TIFFTAG_ROWSPERSTRIP, &bandRows);
+    bandRows = std::clamp<uint32_t>(bandRows, 1, layout.height);
+    std::unique_ptr<uint32_t[]> raster(new uint32_t[size_t(layout.width) * bandRows]);
     const int planes = document.planes();
-    uint8_t* out = document.samples.data();
-    for (uint32_t packed : raster) {
-        const uint8_t rgba[4] = {uint8_t(TIFFGetR(packed)), uint8_t(TIFFGetG(packed)), uint8_t(TIFFGetB(packed)),
-                                 uint8_t(TIFFGetA(packed))};
-        if (document.colorChannels == 1) {
-            out[0] = rgba[0];
-        } else {
-            out[0] = rgba[0];
-            out[1] = rgba[1];
-            out[2] = rgba[2];
+    for (uint32_t top = 0; top < layout.height; top += bandRows) {
+        const uint32_t rows = std::min(bandRows, layout.height - top);
+        image.row_offset = int(top);
+        image.col_offset = 0;
+        if (!TIFFRGBAImageGet(&image, raster.get(), layout.width, rows)) {
+            error = "damaged or truncated TIFF image data at row " + std::to_string(top + 1);
+            return false;
         }
-        if (document.hasAlpha) out[document.colorChannels] = rgba[3];
-        out += planes;
+        growDocumentRows(document, int32_t(top + rows));
+        uint8_t* out = document.pixel(0, int32_t(top));
+        for (size_t i = 0; i < size_t(layout.width) * rows; ++i) {
+            const uint32_t packed = raster[i];
+            out[0] = uint8_t(TIFFGetR(packed));
+            if (document.colorChannels == 3) {
+                out[1] = uint8_t(TIFFGetG(packed));
+                out[2] = uint8_t(TIFFGetB(packed));
+            }
+            if (document.hasAlpha) out[document.colorChannels] = uint8_t(TIFFGetA(packed));
+            out += planes;
+        }
     }
     return true;
 }
@@ -337,18 +368,22 @@ bool readTiffImage(const std::string& path, Document& document, ImageFileInfo& i
                                                                    : ImageSampleFormat::unsignedInteger;
     info.hadAlpha = layout.hasAlpha;
     if (!usable) return false;
-    if (!makeDocument(document, int32_t(layout.width), int32_t(layout.height), layout.colors, layout.hasAlpha,
-                      documentDepth(layout), error))
+    if (!startDocument(document, int32_t(layout.width), int32_t(layout.height), layout.colors, layout.hasAlpha,
+                       documentDepth(layout), error))
         return false;
     bool read = false;
     if (layout.throughRgba) read = readThroughRgba(tiff.get(), layout, document, error);
     else if (layout.tiled) read = readTiles(tiff.get(), layout, document, error);
     else read = readStrips(tiff.get(), layout, document, error);
-    info.warnings = messages.warnings;
+    // libtiff's warnings are about tags it passes over; they change no pixel.
     if (!read) {
-        if (!messages.firstError.empty()) error += ": " + messages.firstError;
+        if (!messages.firstError.empty()) error += " (" + libraryDetail(messages.firstError) + ")";
         return false;
     }
+    const tdir_t pages = TIFFNumberOfDirectories(tiff.get());
+    if (pages > 1)
+        info.warnings.push_back("the file holds " + std::to_string(pages) +
+                                " images; only the first was read, the others are left out");
     if (!layout.throughRgba) {
         if (layout.photometric == PHOTOMETRIC_MINISWHITE) invertGrey(document);
         if (layout.associatedAlpha) unpremultiplyAlpha(document, layout.bitsPerSample == 16 ? 65535 : 255);

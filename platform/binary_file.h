@@ -27,6 +27,8 @@ public:
 
     // False for paths over the platform limit and files that cannot be opened.
     bool open(const char* path, FileAccess access);
+    // Writes through a copy of an open descriptor (the caller keeps its own).
+    bool openDescriptor(int descriptor);
     // Reads from the given bytes, which must outlive the file.
     bool openMemory(const void* bytes, size_t size);
     bool isOpen() const { return stream_ != nullptr || memory_ != nullptr; }

@@ -5,7 +5,11 @@
 #include <cstddef>
 
 inline constexpr size_t kMaxPathBytes = 260;  // including the terminating 0
+#ifdef _WIN32
+inline constexpr char kPathSeparator = '\\';
+#else
 inline constexpr char kPathSeparator = '/';
+#endif
 
 // True when the path is not null and fits kMaxPathBytes with its 0 byte.
 bool pathFits(const char* path);

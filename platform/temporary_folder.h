@@ -1,5 +1,7 @@
-// The temporary folder where the filter keeps its store files: $TMPDIR when
-// set, else a private per-user folder under /tmp, never /tmp itself.
+// The temporary folder where the filter keeps its store files. On Linux:
+// $TMPDIR when set, else a private per-user folder under /tmp, never /tmp
+// itself. On Windows: the user's temporary folder (GetTempPathA), or
+// "C:\Windows\Temp\" when none can be had.
 #pragma once
 
 #include <cstddef>
@@ -8,7 +10,9 @@
 // empty) when no safe folder can be had or the path does not fit.
 bool temporaryFolder(char* out, size_t capacity);
 
+#ifndef _WIN32
 // The per-user folder "<base>/twilightomator-<uid>/": created with mode 0700
 // when missing; an existing one must be a real folder (not a link) owned by
 // this user and closed to everyone else, or it is refused.
 bool perUserTemporaryFolder(const char* base, char* out, size_t capacity);
+#endif

@@ -146,6 +146,13 @@ void start(PluginGlobals& globals) {
         }
         keepSessionSettings(globals, parameters);
     }
+    // A descriptor read error that no dialog answered stops Start with the
+    // host's code; the host is asked for no pixels.
+    if (result != noErr) {
+        releaseWorkingBuffers(globals);
+        emptyHostRectangles(record);
+        return;
+    }
 
     parameters.renderTarget = renderHostRows;
     passSetUp(globals);

@@ -233,7 +233,11 @@ void preparePassImages(PluginGlobals& globals) {
     images.internal.weights = &globals.workArea->weights;
     images.thumbnail.weights = &globals.workArea->weights;
     // Without memory for the thumbnail the dialog shows no thumbnails.
-    images.thumbnail.create(memory, 128, 128, kStoragePacked8, kEdgeClamp);
+    const bool scratch = images.thumbnail.create(memory, 128, 128, kStoragePacked8, kEdgeClamp);
+    // The preset picture is that 128 x 128 scratch image: from here on every
+    // preset, undo file, memory dot and cached settings file carries it.
+    PresetPicture& picture = globals.workArea->presetPicture;
+    picture.width = picture.height = scratch ? kPresetPictureSide : 0;
 }
 
 void setRowsRequest(PluginGlobals& globals, int32_t row) {

@@ -4,6 +4,11 @@
 #include "plugin/work_area.h"
 
 namespace {
+// The preset picture exists while the scratch image does (from Start on).
+PresetPicture* presetPictureOf(PluginGlobals& globals) {
+    PresetPicture& picture = globals.workArea->presetPicture;
+    return picture.width > 0 ? &picture : nullptr;
+}
 MemoryService memoryOf(const PluginGlobals& globals) { return pluginMemoryService(globals.record); }
 }  // namespace
 
@@ -15,12 +20,12 @@ void openSessionStore(PluginGlobals& globals) {
 
 void restoreSessionSettings(PluginGlobals& globals, FilterParameters& parameters) {
     if (!globals.workArea) return;
-    loadCachedSettings(globals.workArea->store, parameters, &globals.workArea->presetPicture, memoryOf(globals));
+    loadCachedSettings(globals.workArea->store, parameters, presetPictureOf(globals), memoryOf(globals));
 }
 
 void keepSessionSettings(PluginGlobals& globals, const FilterParameters& parameters) {
     if (!globals.workArea) return;
-    saveCachedSettings(globals.workArea->store, parameters, &globals.workArea->presetPicture, memoryOf(globals));
+    saveCachedSettings(globals.workArea->store, parameters, presetPictureOf(globals), memoryOf(globals));
 }
 
 void clearMemoryDotFlags(PluginGlobals& globals) {
@@ -38,5 +43,5 @@ void writeMemoryDotMap(PluginGlobals& globals) {
 
 void takeOpeningSnapshot(PluginGlobals& globals, FilterParameters& parameters) {
     if (!globals.workArea) return;
-    takeSnapshot(globals.workArea->store, true, parameters, &globals.workArea->presetPicture, memoryOf(globals));
+    takeSnapshot(globals.workArea->store, true, parameters, presetPictureOf(globals), memoryOf(globals));
 }

@@ -6,7 +6,7 @@ set -e
 cd "$(dirname "$0")/.."
 JOBS="${JOBS:-$(nproc)}"
 SECONDS_PER_TARGET="${FUZZ_SECONDS:-10}"
-TARGETS="fuzz_preset_reader fuzz_preset_thumbnail fuzz_stored_picture fuzz_host_parsers"
+TARGETS="fuzz_preset_reader fuzz_preset_thumbnail fuzz_stored_picture fuzz_host_parsers fuzz_png_file fuzz_tiff_file fuzz_jpeg_file"
 
 cmake -S . -B build-fuzz -DCMAKE_BUILD_TYPE=RelWithDebInfo \
     -DCMAKE_C_COMPILER=clang -DCMAKE_CXX_COMPILER=clang++ \

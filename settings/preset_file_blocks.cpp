@@ -3,6 +3,8 @@
 
 #include "codec/jpeg_reader.h"
 #include "codec/jpeg_writer.h"
+#include "effect/tiled_image.h"
+#include "kernels/samplers.h"
 
 #include <cstring>
 
@@ -15,6 +17,46 @@ void replacePicture(PresetPicture& picture, int32_t width, int32_t height) {
     std::memset(picture.rgba, 0, sizeof picture.rgba);
     picture.width = width;
     picture.height = height;
+}
+
+const WeightTables& resamplingWeights() {
+    static const WeightTables tables = [] {
+        WeightTables built{};
+        buildWeightTables(built);
+        return built;
+    }();
+    return tables;
+}
+
+// The preset thumbnail picture is the 128 x 128 image of the session: a
+// stored picture of another size is copied into it as the tiled images copy
+// (resampled, so every pixel becomes opaque), never kept at its own size.
+// When the images cannot be made the picture is left empty.
+void copyIntoSquare(PresetPicture& picture, const MemoryService& memory) {
+    const int32_t side = kPresetPictureSide;
+    if (picture.width == side && picture.height == side) return;
+    Pyramid stored, square;
+    stored.weights = square.weights = &resamplingWeights();
+    if (!stored.create(memory, picture.width, picture.height, kStoragePacked8, kEdgeClamp) ||
+        !square.create(memory, side, side, kStoragePacked8, kEdgeClamp)) {
+        replacePicture(picture, 0, 0);
+        return;
+    }
+    for (int32_t y = 0; y < picture.height; ++y)
+        for (int32_t x = 0; x < picture.width; ++x) {
+            const uint8_t* p = picture.rgba + (static_cast<size_t>(y) * picture.width + x) * 4;
+            writePacked8(x, y, stored, 0, p[0], p[1], p[2], p[3]);
+        }
+    rebuildLevels(stored, 0);
+    copyImage(stored, square);
+    replacePicture(picture, side, side);
+    for (int32_t y = 0; y < side; ++y)
+        for (int32_t x = 0; x < side; ++x) {
+            uint32_t channels[4];
+            readChannels(x, y, square, 0, channels);
+            uint8_t* p = picture.rgba + (static_cast<size_t>(y) * side + x) * 4;
+            for (int c = 0; c < 4; ++c) p[c] = static_cast<uint8_t>(channels[c]);
+        }
 }
 
 // Stored pictures are read whole into one buffer of the block's fixed size.
@@ -105,5 +147,6 @@ bool readThumbnailBlock(PlatformFile& file, PresetPicture* picture, const Memory
         target.layout = DecodedLayout::rgba8;
         decodeJpeg(buffer.bytes(), byteCount, target);
     }
-    return true;
+    copyIntoSquare(*picture, memory);
+    return picture->width == kPresetPictureSide;
 }

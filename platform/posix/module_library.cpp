@@ -34,3 +34,18 @@ std::string runningProgramPath() {
     if (length <= 0) return {};
     return std::string(self, size_t(length));
 }
+
+bool moduleResource(void* library, uint32_t type, int16_t id, std::vector<uint8_t>& bytes) {
+    bytes.clear();
+    typedef int32_t (*ResourceAccessor)(uint32_t type, int16_t id, void* buffer, int32_t capacity);
+    const auto accessor = reinterpret_cast<ResourceAccessor>(moduleEntry(library, "TwilightomatorResource"));
+    if (!accessor) return false;
+    const int32_t size = accessor(type, id, nullptr, 0);
+    if (size <= 0 || size > (1 << 24)) return false;
+    bytes.resize(static_cast<size_t>(size));
+    if (accessor(type, id, bytes.data(), size) != size) {
+        bytes.clear();
+        return false;
+    }
+    return true;
+}

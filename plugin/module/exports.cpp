@@ -1,22 +1,29 @@
 // The loadable module's exported symbols: the entry point and, on Linux,
-// the accessor that stands in for the Windows resource section.
+// the accessor that stands in for the Windows resource section (the Windows
+// module carries its resources in that section itself).
 #include "plugin/entry.h"
 #include "kernels/speed_settings.h"
 #include "plugin/export_entry.h"
 #include "plugin/preset_picture_entry.h"
 #include "resources/resource_bytes.h"
 
+#ifdef _WIN32
+#define TWL_EXPORT extern "C" __declspec(dllexport)
+#else
 #define TWL_EXPORT extern "C" __attribute__((visibility("default")))
+#endif
 
 TWL_EXPORT void PluginMain(int16_t selector, void* record, intptr_t* data, int16_t* result) {
     pluginMain(selector, record, data, result);
 }
 
+#ifndef _WIN32
 // Copies the bytes of resource (type, id) into buffer when it is large
 // enough and returns their count; -1 when there is no such resource.
 TWL_EXPORT int32_t TwilightomatorResource(uint32_t type, int16_t id, void* buffer, int32_t capacity) {
     return copyResourceBytes(type, id, buffer, capacity);
 }
+#endif
 
 // How the filter uses the machine: `jobs` at once (0: the machine's cores, 1:
 // the one-thread reference) and the highest vector level of its kernels

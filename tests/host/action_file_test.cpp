@@ -33,7 +33,7 @@ TEST(ActionFile, ReadsAStepInTheFilesOrder) {
       "parameters": [
         {"name": "focus", "type": "long", "value": 80},
         {"name": "vignette red", "type": "long", "value": 255},
-        {"name": "saturation", "type": "long", "value": -2147483648},
+        {"name": "saturation", "type": "long", "value": -100},
         {"name": "high quality", "type": "bool", "value": true},
         {"name": "glue", "type": "enum", "enumType": "GLty", "value": "GL62"},
         {"name": "shape", "type": "enum", "enumType": "MLty", "value": "ML02"},
@@ -52,7 +52,7 @@ TEST(ActionFile, ReadsAStepInTheFilesOrder) {
     EXPECT_EQ(items[0].integer, 80);
     EXPECT_EQ(items[1].key, code("0001"));
     EXPECT_EQ(items[1].integer, 255);
-    EXPECT_EQ(items[2].integer, INT32_MIN);
+    EXPECT_EQ(items[2].integer, -100);
     EXPECT_EQ(items[3].key, code("0021"));
     EXPECT_EQ(items[3].type, typeBoolean);
     EXPECT_EQ(items[3].boolean, 1);
@@ -68,16 +68,56 @@ TEST(ActionFile, ReadsAStepInTheFilesOrder) {
     EXPECT_EQ(items[7].number, 1.0);
 }
 
-TEST(ActionFile, PlayModeIsOptionalAndUnknownCodesPassThrough) {
+TEST(ActionFile, PlayModeIsOptional) {
     ActionStep step;
     std::string error;
     const std::string text = R"({"format": "Twilightomator action", "version": 1, "parameters": [
-        {"name": "glue", "type": "enum", "enumType": "GLty", "value": "GLXX"}]})";
+        {"name": "glue", "type": "enum", "enumType": "GLty", "value": "GL61"}]})";
     ASSERT_TRUE(parseActionText(text, step, error)) << error;
     EXPECT_EQ(step.playMode, plugInDialogDontDisplay);
     ASSERT_EQ(step.descriptor.items.size(), 1u);
-    // The plug-in decides what an unknown code means (it stores 0).
-    EXPECT_EQ(step.descriptor.items[0].enumValue, code("GLXX"));
+    EXPECT_EQ(step.descriptor.items[0].enumValue, code("GL61"));
+}
+
+// Every value must lie in its parameter's range, at both ends, in both
+// directions: a value outside it would sit in the cached settings and
+// govern every later run.
+TEST(ActionFile, ValuesOutsideTheirRangesAreRefusedByName) {
+    EXPECT_EQ(refusal(fileWith(R"({"name": "focus", "type": "long", "value": 101})")),
+              "parameter 1 (\"focus\"): 101 is outside 0..100");
+    EXPECT_EQ(refusal(fileWith(R"({"name": "focus", "type": "long", "value": -1})")),
+              "parameter 1 (\"focus\"): -1 is outside 0..100");
+    EXPECT_EQ(refusal(fileWith(R"({"name": "focus", "type": "long", "value": 2147483647})")),
+              "parameter 1 (\"focus\"): 2147483647 is outside 0..100");
+    EXPECT_EQ(refusal(fileWith(R"({"name": "saturation", "type": "long", "value": -101})")),
+              "parameter 1 (\"saturation\"): -101 is outside -100..100");
+    EXPECT_EQ(refusal(fileWith(R"({"name": "sepia blue", "type": "long", "value": 256})")),
+              "parameter 1 (\"sepia blue\"): 256 is outside 0..255");
+    EXPECT_EQ(refusal(fileWith(R"({"name": "Y center", "type": "doub", "value": 1.0000001})")),
+              "parameter 1 (\"Y center\"): 1.0000001 is outside 0..1");
+    EXPECT_EQ(refusal(fileWith(R"({"name": "X center", "type": "doub", "value": -0.5})")),
+              "parameter 1 (\"X center\"): -0.5 is outside 0..1");
+    EXPECT_EQ(refusal(fileWith(R"({"name": "glue", "type": "enum", "enumType": "GLty", "value": "GL63"})")),
+              "parameter 1 (\"glue\"): \"GL63\" is not one of \"GL01\"..\"GL62\"");
+    EXPECT_EQ(refusal(fileWith(R"({"name": "glue", "type": "enum", "enumType": "GLty", "value": "GLXX"})")),
+              "parameter 1 (\"glue\"): \"GLXX\" is not one of \"GL01\"..\"GL62\"");
+    EXPECT_EQ(refusal(fileWith(R"({"name": "shape", "type": "enum", "enumType": "MLty", "value": "ML00"})")),
+              "parameter 1 (\"shape\"): \"ML00\" is not one of \"ML01\"..\"ML03\"");
+    // The ends themselves are values.
+    ActionStep step;
+    std::string error;
+    EXPECT_TRUE(parseActionText(fileWith(R"({"name": "saturation", "type": "long", "value": -100},
+        {"name": "sepia red", "type": "long", "value": 255}, {"name": "X center", "type": "doub", "value": 0},
+        {"name": "shape", "type": "enum", "enumType": "MLty", "value": "ML03"},
+        {"name": "glue", "type": "enum", "enumType": "GLty", "value": "GL01"})"), step, error))
+        << error;
+    // Writing refuses the same values, so that every written file reads back.
+    std::string text;
+    step.descriptor.items = {integerItem(code("0007"), 101)};
+    EXPECT_FALSE(actionText(step, text, error));
+    EXPECT_EQ(error, "\"focus\": 101 is outside 0..100");
+    step.descriptor.items = {enumeratedItem(code("GLUE"), code("GLty"), code("<NO>"))};
+    EXPECT_FALSE(actionText(step, text, error));
 }
 
 TEST(ActionFile, MalformedFilesAreRefusedByName) {
@@ -155,12 +195,12 @@ TEST(ActionFile, WrittenStepsReadBack) {
     ActionStep step;
     step.playMode = plugInDialogDisplay;
     step.descriptor.items = {integerItem(code("0001"), 255), booleanItem(code("0021"), false),
-                             enumeratedItem(code("GLUE"), code("GLty"), code("<NO>")),
+                             enumeratedItem(code("GLUE"), code("GLty"), code("GL07")),
                              floatItem(code("0019"), 0.30000001192092896)};
     std::string text, error;
     ASSERT_TRUE(actionText(step, text, error)) << error;
     const std::string path = testTemporaryFolder() + "/step.json";
-    ASSERT_TRUE(writeActionFile(path, step, error)) << error;
+    ASSERT_TRUE(writeActionFile(path, step, true, error)) << error;
     ActionStep back;
     ASSERT_TRUE(readActionFile(path, back, error)) << error;
     EXPECT_EQ(back.playMode, 1);
@@ -168,7 +208,7 @@ TEST(ActionFile, WrittenStepsReadBack) {
     EXPECT_EQ(back.descriptor.items[0].integer, 255);
     EXPECT_EQ(back.descriptor.items[1].type, typeBoolean);
     EXPECT_EQ(back.descriptor.items[1].boolean, 0);
-    EXPECT_EQ(back.descriptor.items[2].enumValue, code("<NO>"));
+    EXPECT_EQ(back.descriptor.items[2].enumValue, code("GL07"));
     EXPECT_EQ(back.descriptor.items[3].number, 0.30000001192092896) << "doubles survive exactly";
     // The text names the parameters as the terminology does.
     EXPECT_NE(text.find("\"name\": \"vignette red\""), std::string::npos);
@@ -198,8 +238,8 @@ TEST(ActionFile, FileErrorsNameThePath) {
     EXPECT_FALSE(readActionFile(missing, step, error));
     EXPECT_EQ(error, "cannot open " + missing);
     const std::string nowhere = testTemporaryFolder() + "/no folder/step.json";
-    EXPECT_FALSE(writeActionFile(nowhere, step, error));
-    EXPECT_EQ(error, "cannot create " + nowhere);
+    EXPECT_FALSE(writeActionFile(nowhere, step, false, error));
+    EXPECT_EQ(error.rfind("cannot write " + nowhere + ": cannot create a file in ", 0), 0u) << error;
     const std::string broken = testTemporaryFolder() + "/broken.json";
     std::ofstream(broken) << "{";
     EXPECT_FALSE(readActionFile(broken, step, error));

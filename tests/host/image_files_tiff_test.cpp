@@ -410,7 +410,7 @@ TEST(TiffReading, TruncatedAndCorruptFilesFailCleanly) {
     for (size_t i = 8; i < 208; ++i) deflated[i] = uint8_t(i * 13);  // scribble over the compressed strip
     saveBytes(folder + "/scribbled.tif", deflated);
     EXPECT_FALSE(readBack(folder + "/scribbled.tif", document, info, error));
-    EXPECT_NE(error.find("strip"), std::string::npos) << error;
+    EXPECT_NE(error.find("damaged or truncated TIFF image data at row 1"), std::string::npos) << error;
 
     // Only the signature.
     saveBytes(folder + "/signature.tif", {'I', 'I', 42, 0, 0xFF, 0xFF, 0xFF, 0x7F});

@@ -132,6 +132,9 @@ TEST(BinaryFile, ReadOnlyFilesAndViewsTakeNoWrites) {
 }
 
 TEST(BinaryFile, AFullDeviceReportsTheFailedWrite) {
+#ifdef _WIN32
+    GTEST_SKIP() << "Windows has no device that is always full";
+#endif
     PlatformFile file;
     if (!file.open("/dev/full", FileAccess::overwrite)) GTEST_SKIP() << "no /dev/full";
     writeBigEndian32(file, 1);  // buffered; the failure shows when flushed

@@ -85,11 +85,11 @@ TEST(FolderListing, ListsFilesWithTheSuffixInAnyCase) {
     for (const char* name : {"b.z5a", "A.Z5A", "c.txt", "z5a", "d.z5a.bak"})
         std::ofstream(folder / name) << "x";
     std::vector<std::string> names;
-    ASSERT_TRUE(listFilesWithSuffix(folder.c_str(), ".z5a", names));
+    ASSERT_TRUE(listFilesWithSuffix(folder.string().c_str(), ".z5a", names));
     EXPECT_EQ(names, (std::vector<std::string>{"A.Z5A", "b.z5a"}));
     ASSERT_TRUE(listFilesWithSuffix((folder.string() + "/").c_str(), ".txt", names));
     EXPECT_EQ(names, (std::vector<std::string>{"c.txt"}));
-    EXPECT_FALSE(listFilesWithSuffix((folder / "missing").c_str(), ".z5a", names));
+    EXPECT_FALSE(listFilesWithSuffix((folder / "missing").string().c_str(), ".z5a", names));
     EXPECT_TRUE(names.empty());
 }
 

@@ -2,6 +2,7 @@
 // lifecycle, selector dispatch, Prepare and the refusals of Start.
 #include "harness.h"
 
+#include "host/descriptor_suite.h"
 #include "model/parameters.h"
 
 #include <gtest/gtest.h>
@@ -139,6 +140,28 @@ TEST(Entry, MultichannelImagesAreRefused) {
     EXPECT_NE(shown.find("image mode is not supported"), std::string::npos);
     EXPECT_TRUE(rectEmpty(host.record().outRect));
     EXPECT_EQ(liveHostBuffers(), 0);
+}
+
+// A descriptor read error is the host's code for Start: the pass is not set
+// up (no row is asked for), the rectangles are empty and the buffers freed,
+// while the values read before the error stay.
+TEST(Entry, ADescriptorReadErrorStopsStartWithTheHostsCode) {
+    Descriptor descriptor;
+    descriptor.items = {integerItem(fourCC("0007"), 80)};
+    DescriptorSuiteConfig suiteConfig;
+    suiteConfig.readerCloseError = paramErr;
+    DescriptorSuiteHost suite(suiteConfig, &descriptor);
+    HostConfig config;
+    config.descriptorParameters = suite.parameters();
+    TestHost host(rampDocument(16, 16, 3, false, SampleDepth::eight), config);
+    EXPECT_EQ(host.call(filterSelectorPrepare), 0);
+    EXPECT_EQ(host.call(filterSelectorStart), paramErr);
+    EXPECT_TRUE(rectEmpty(host.record().inRect));
+    EXPECT_TRUE(rectEmpty(host.record().outRect));
+    EXPECT_TRUE(rectEmpty(host.record().maskRect));
+    EXPECT_EQ(liveHostBuffers(), 0);
+    ASSERT_NE(host.parameters(), nullptr);
+    EXPECT_EQ(host.parameters()->settings.focus, 80);
 }
 
 TEST(Entry, ParametersMarksTheFirstStartForThePsdChoice) {

@@ -3,11 +3,13 @@
 // from the formulas by hand.
 #include "harness.h"
 
+#include "host/descriptor_suite.h"
 #include "model/parameters.h"
 
 #include <gtest/gtest.h>
 
 #include <cstring>
+#include <vector>
 
 namespace {
 
@@ -19,6 +21,14 @@ TEST(Pass, OneRowRectangleMakesOneStepAndReportsItsProgress) {
     ASSERT_FALSE(progress.empty());
     EXPECT_EQ(progress.back().done, 0);
     EXPECT_EQ(progress.back().total, 1);
+    // Each step asks the host for its output row, without a mask here (the
+    // source tiles have a 1 x 1 output rectangle, the scaled request of the
+    // set-up asks for the mask too): one step, one row request.
+    int rowRequests = 0;
+    for (const AdvanceRequest& r : host.session->requests())
+        if (r.outRect.bottom - r.outRect.top == 1 && r.outRect.right - r.outRect.left == 20 && rectEmpty(r.maskRect))
+            ++rowRequests;
+    EXPECT_EQ(rowRequests, 1);
     EXPECT_EQ(liveHostBuffers(), 0);
 }
 
@@ -103,7 +113,7 @@ TEST(Pass, SixteenBitValuesSurviveExactly) {
     EXPECT_EQ(v, 16384);
 }
 
-TEST(Pass, SixteenBitImageWithoutTransparencyIsOpaque) {
+TEST(Pass, SixteenBitFullTransparencyStaysFull) {
     // RGB48 + alpha plane: the transparency written back is the coverage x 32768 x 1.007,
     // limited: 32768 when acquired with full alpha.
     TestHost host(flatDocument(16, 16, 3, true, SampleDepth::sixteen, 16384));
@@ -116,6 +126,45 @@ TEST(Pass, SixteenBitImageWithoutTransparencyIsOpaque) {
     uint16_t alpha;
     std::memcpy(&alpha, host.document.pixel(3, 3) + 6, 2);
     EXPECT_EQ(alpha, 32768);
+}
+
+// Without a transparency plane a 16-bit image is acquired with alpha 32768,
+// so its colours come out exactly as those of the same image with a plane
+// of 32768 everywhere. The colour blur shows it: a pixel with coverage 0
+// skips it, and at full colour blur it changes every pixel outside the clear
+// area of this ramp.
+TEST(Pass, SixteenBitImageWithoutTransparencyIsOpaque) {
+    // alpha < 0: no transparency plane; else a plane of that value.
+    auto filtered = [](int alpha) {
+        Document document = rampDocument(24, 24, 3, alpha >= 0, SampleDepth::sixteen);
+        if (alpha >= 0)
+            for (int32_t y = 0; y < 24; ++y)
+                for (int32_t x = 0; x < 24; ++x) {
+                    const uint16_t value = uint16_t(alpha);
+                    std::memcpy(document.pixel(x, y) + 6, &value, 2);
+                }
+        Descriptor step;
+        step.put(integerItem(fourCC("0011"), 100));
+        step.put(integerItem(fourCC("0012"), 100));
+        DescriptorSuiteHost suite(DescriptorSuiteConfig{}, &step);
+        HostConfig config;
+        config.descriptorParameters = suite.parameters();
+        TestHost host(std::move(document), config);
+        EXPECT_EQ(host.run().result, 0);
+        std::vector<uint16_t> colours;
+        for (int32_t y = 0; y < 24; ++y)
+            for (int32_t x = 0; x < 24; ++x)
+                for (int c = 0; c < 3; ++c) {
+                    uint16_t v;
+                    std::memcpy(&v, host.document.pixel(x, y) + 2 * c, 2);
+                    colours.push_back(v);
+                }
+        return colours;
+    };
+    const std::vector<uint16_t> withoutPlane = filtered(-1);
+    EXPECT_EQ(withoutPlane, filtered(32768));
+    // The comparison means something: transparent pixels come out otherwise.
+    EXPECT_NE(withoutPlane, filtered(0));
 }
 
 TEST(Pass, GreyImagesComeBackAsTheirLuma) {

@@ -354,7 +354,9 @@ TEST(PresetReader, TextureBlockReplacesThePictureOrIsPassedOver) {
     EXPECT_FALSE(info.endedEarly);
 }
 
-TEST(PresetReader, StoredPicturesAreClampedAndLimitedTo49152Bytes) {
+// A stored picture becomes the 128 x 128 preset picture: one of another size
+// (after the clamp to 0..128) is copied into it resampled, so it is opaque.
+TEST(PresetReader, StoredPicturesAreClampedLimitedTo49152BytesAndBecomeTheSquarePicture) {
     const PresetPicture original = rampPicture();
     const std::vector<uint8_t> withPicture = writtenBytes("limit.z5a", freshSettings(), &original);
     const std::vector<uint8_t> jpeg(withPicture.begin() + 300, withPicture.end());
@@ -370,15 +372,16 @@ TEST(PresetReader, StoredPicturesAreClampedAndLimitedTo49152Bytes) {
     UserSettings s = freshSettings();
     PresetReadInfo info;
 
-    // Exactly 49152 bytes (the JPEG, then zeros) fit; a width of 500 is 128.
+    // Exactly 49152 bytes (the JPEG, then zeros) fit; a width of 500 is 128,
+    // and the 128 x 64 picture is stretched to 128 x 128.
     std::vector<uint8_t> padded = jpeg;
     padded.resize(kStoredPictureLimit, 0);
     PresetPicture picture;
     ASSERT_EQ(readBytes(fileWith(1, 500, 64, padded), PresetReadMode::thumbnailOnly, s, &picture, &info), 0);
     EXPECT_TRUE(info.pictureFound);
     EXPECT_EQ(picture.width, 128);
-    EXPECT_EQ(picture.height, 64);
-    EXPECT_EQ(picture.rgba[3], 255);
+    EXPECT_EQ(picture.height, 128);
+    for (int i = 0; i < 128 * 128; ++i) ASSERT_EQ(picture.rgba[4 * i + 3], 255) << i;
 
     // One byte more does not fit the buffer: passed over, not found.
     padded.push_back(0);
@@ -395,12 +398,46 @@ TEST(PresetReader, StoredPicturesAreClampedAndLimitedTo49152Bytes) {
     EXPECT_FALSE(info.pictureFound);
     EXPECT_FALSE(info.endedEarly);
 
-    // A broken JPEG is found but decodes to nothing; no crash, no message.
+    // A broken JPEG is found but decodes to nothing (zeros); copied into the
+    // square it is opaque black. No crash, no message.
     ASSERT_EQ(readBytes(fileWith(1, 16, 16, std::vector<uint8_t>(100, 0x55)), PresetReadMode::thumbnailOnly, s,
                         &picture, &info), 0);
     EXPECT_TRUE(info.pictureFound);
-    EXPECT_EQ(picture.width, 16);
-    EXPECT_EQ(picture.rgba[3], 0);
+    EXPECT_EQ(picture.width, 128);
+    EXPECT_EQ(picture.height, 128);
+    for (int i = 0; i < 128 * 128; ++i) {
+        ASSERT_EQ(picture.rgba[4 * i + 3], 255) << i;
+        ASSERT_EQ(picture.rgba[4 * i + 0] | picture.rgba[4 * i + 1] | picture.rgba[4 * i + 2], 0) << i;
+    }
+    // Written back, the picture is 128 x 128 whatever size was stored.
+    const std::vector<uint8_t> again = writtenBytes("again.z5a", freshSettings(), &picture);
+    const std::vector<uint8_t> head = bigEndianValues({1, 128, 128});
+    EXPECT_TRUE(std::equal(head.begin(), head.end(), again.begin() + 284));
+}
+
+// A flat grey picture stored at 32 x 32 comes back as a flat 128 x 128
+// picture of the same grey: resampling a flat image changes no value beyond
+// the one the truncation to 8 bits may take off.
+TEST(PresetReader, ASmallStoredPictureIsResampledToTheSquare) {
+    PresetPicture flat;
+    flat.width = flat.height = 32;
+    for (int i = 0; i < 32 * 32; ++i) {
+        flat.rgba[4 * i + 0] = flat.rgba[4 * i + 1] = flat.rgba[4 * i + 2] = 120;
+        flat.rgba[4 * i + 3] = 255;
+    }
+    const std::vector<uint8_t> bytes = writtenBytes("flat32.z5a", freshSettings(), &flat);
+    const std::vector<uint8_t> head = bigEndianValues({1, 32, 32});
+    ASSERT_TRUE(std::equal(head.begin(), head.end(), bytes.begin() + 284));
+    UserSettings s = freshSettings();
+    PresetReadInfo info;
+    PresetPicture picture;
+    ASSERT_EQ(readBytes(bytes, PresetReadMode::thumbnailOnly, s, &picture, &info), 0);
+    ASSERT_TRUE(info.pictureFound);
+    EXPECT_EQ(picture.width, 128);
+    EXPECT_EQ(picture.height, 128);
+    // JPEG may move a flat block's value by one, the truncation by one more.
+    for (int i = 0; i < 128 * 128; ++i)
+        for (int c = 0; c < 3; ++c) ASSERT_NEAR(picture.rgba[4 * i + c], 120, 2) << i;
 }
 
 TEST(PresetReader, LaterVersionsAreReadAs40) {

@@ -3,7 +3,12 @@
 
 #include <cstdlib>
 #include <filesystem>
+#ifdef _WIN32
+#include <process.h>
+#include <windows.h>
+#else
 #include <unistd.h>
+#endif
 
 namespace {
 std::string makeFolder() {
@@ -11,11 +16,16 @@ std::string makeFolder() {
                                    ("tmp-" + std::to_string(::getpid()));
     std::filesystem::remove_all(folder);
     std::filesystem::create_directories(folder);
+#ifdef _WIN32
+    // The temporary folder of Windows programs comes from TMP.
+    SetEnvironmentVariableA("TMP", folder.string().c_str());
+#else
     ::setenv("TMPDIR", folder.c_str(), 1);
     // Tests never open windows on the screen of whoever runs them; the
     // dialog's own tests start a private X server for that.
     ::unsetenv("DISPLAY");
     ::unsetenv("WAYLAND_DISPLAY");
+#endif
     return folder.string();
 }
 std::string fromEnvironment(const char* name) {

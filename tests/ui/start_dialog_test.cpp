@@ -254,4 +254,44 @@ TEST(StartWithDialog, RefusalIsAMessageBoxWhenTheUserAskedForTheDialog) {
     EXPECT_TRUE(empty(host.session.record().outRect));
 }
 
+// The preset picture is the 128 x 128 scratch image that exists from Start
+// on, so the undo file and the cached settings written during Start carry
+// a 128 x 128 thumbnail block after the 71 values, not the flag 0 alone.
+TEST(StartWithDialog, FilesWrittenAtStartCarryThe128PixelPicture) {
+    InstalledHeadless headless;
+    clearCachedSettings();
+    headless.system.onModal = [](HeadlessDialog& w) { w.pressReturn(); };
+    {
+        Descriptor step;
+        step.put(integerItem(fourCC("0007"), 60));
+        DescriptorSuiteConfig suiteConfig;
+        suiteConfig.playInfo = plugInDialogDisplay;
+        DescriptorSuiteHost suite(suiteConfig, &step);
+        HostConfig config;
+        config.descriptorParameters = suite.parameters();
+        DirectHost host(rampDocument(12, 10), config);
+        ASSERT_EQ(host.call(filterSelectorPrepare), 0);
+        ASSERT_EQ(host.call(filterSelectorStart), 0);
+        host.runPass();
+    }
+    const std::filesystem::path folder(std::getenv("TMPDIR"));
+    const std::filesystem::path undo = std::filesystem::exists(folder / "Twilightomator undo 1")
+                                           ? folder / "Twilightomator undo 1"
+                                           : folder / "Twilightomator undo 0";
+    for (const std::filesystem::path& path : {folder / "Twilightomator cached settings C", undo}) {
+        SCOPED_TRACE(path.string());
+        std::ifstream in(path, std::ios::binary);
+        const std::vector<uint8_t> bytes((std::istreambuf_iterator<char>(in)), {});
+        ASSERT_GT(bytes.size(), 300u);
+        auto valueAt = [&](size_t at) {
+            return int32_t(uint32_t(bytes[at]) << 24 | uint32_t(bytes[at + 1]) << 16 | uint32_t(bytes[at + 2]) << 8 |
+                           uint32_t(bytes[at + 3]));
+        };
+        EXPECT_EQ(valueAt(284), 1);
+        EXPECT_EQ(valueAt(288), 128);
+        EXPECT_EQ(valueAt(292), 128);
+        EXPECT_EQ(size_t(valueAt(296)), bytes.size() - 300);
+    }
+}
+
 }  // namespace

@@ -1,16 +1,46 @@
 // Temporary output file beside the target, synced and renamed into place.
-#include "host/image_atomic_file.h"
+#include "platform/whole_file.h"
 
 #include <atomic>
 #include <cerrno>
 #include <chrono>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 namespace {
+
+// The temporary files open right now, for the signal handler. Each slot holds
+// a private copy of a path (or null); at most this many writes at once.
+constexpr int kPendingSlots = 16;
+std::atomic<char*> gPending[kPendingSlots];
+
+int registerPending(const std::string& path) {
+    char* copy = ::strdup(path.c_str());
+    if (!copy) return -1;
+    for (int i = 0; i < kPendingSlots; ++i) {
+        char* expected = nullptr;
+        if (gPending[i].compare_exchange_strong(expected, copy)) return i;
+    }
+    std::free(copy);
+    return -1;
+}
+
+void unregisterPending(int slot) {
+    if (slot < 0) return;
+    std::free(gPending[slot].exchange(nullptr));
+}
+
+int slotOf(const std::string& path) {
+    for (int i = 0; i < kPendingSlots; ++i) {
+        const char* p = gPending[i].load();
+        if (p && path == p) return i;
+    }
+    return -1;
+}
 
 std::string errnoText(int number) { return std::strerror(number); }
 
@@ -26,7 +56,8 @@ void splitPath(const std::string& path, std::string& folder, std::string& name) 
     }
 }
 
-// A name no other writer picks: process id, a counter and the clock.
+// A name no other writer picks: process id, a counter and the clock; the
+// exclusive create settles any remaining clash.
 std::string temporaryName(const std::string& folder, const std::string& name) {
     static std::atomic<unsigned> counter{0};
     const auto ticks = uint64_t(std::chrono::steady_clock::now().time_since_epoch().count());
@@ -57,16 +88,31 @@ void syncFolder(const std::string& folder) {
 
 }  // namespace
 
-std::string existingOutputMessage(const std::string& path) {
-    return path + " exists; use --force to replace it";
+std::string existingOutputMessage(const std::string& path) { return path + " exists; use --force to replace it"; }
+
+void removePendingTemporaryFiles() {
+    for (int i = 0; i < kPendingSlots; ++i) {
+        const char* path = gPending[i].load();
+        if (path) ::unlink(path);
+    }
 }
 
-AtomicOutputFile::~AtomicOutputFile() {
+WholeFile::~WholeFile() { abandon(); }
+
+void WholeFile::abandon() {
     if (descriptor_ >= 0) ::close(descriptor_);
-    if (!committed_ && !temporaryPath_.empty()) ::unlink(temporaryPath_.c_str());
+    descriptor_ = -1;
+    if (!committed_ && !temporaryPath_.empty()) {
+        ::unlink(temporaryPath_.c_str());
+        unregisterPending(slotOf(temporaryPath_));
+        temporaryPath_.clear();
+    }
 }
 
-bool AtomicOutputFile::begin(const std::string& target, bool overwrite, std::string& error) {
+bool WholeFile::begin(const std::string& target, bool overwrite, std::string& error) {
+    abandon();  // a file object may be used again after a commit or a failure
+    committed_ = false;
+    replacedExisting_ = false;
     target_ = target;
     overwrite_ = overwrite;
     if (target.empty() || target.back() == '/') {
@@ -90,17 +136,19 @@ bool AtomicOutputFile::begin(const std::string& target, bool overwrite, std::str
     splitPath(target, folder, name);
     for (int attempt = 0; attempt < 100; ++attempt) {
         const std::string candidate = temporaryName(folder, name);
-        // 0666 lets the user's umask decide, as for any new file.
-        const int fd = ::open(candidate.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+        // 0666 lets the user's umask decide, as for any new file; O_EXCL with
+        // O_NOFOLLOW never writes through a link someone placed there.
+        const int fd = ::open(candidate.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0666);
         if (fd >= 0) {
             descriptor_ = fd;
             temporaryPath_ = candidate;
-            // A replaced file keeps its permissions.
+            registerPending(candidate);
             if (keptMode != 0) ::fchmod(fd, keptMode);
             return true;
         }
-        if (errno != EEXIST) {
-            error = "cannot write " + target + ": cannot create a file in " + folder + ": " + errnoText(errno);
+        const int failure = errno;
+        if (failure != EEXIST) {
+            error = "cannot write " + target + ": cannot create a file in " + folder + ": " + errnoText(failure);
             return false;
         }
     }
@@ -108,7 +156,22 @@ bool AtomicOutputFile::begin(const std::string& target, bool overwrite, std::str
     return false;
 }
 
-bool AtomicOutputFile::commit(std::string& error) {
+bool WholeFile::write(const void* bytes, size_t count, std::string& error) {
+    const auto* p = static_cast<const unsigned char*>(bytes);
+    while (count > 0) {
+        const ssize_t n = ::write(descriptor_, p, count);
+        if (n < 0 && errno == EINTR) continue;
+        if (n <= 0) {
+            error = "cannot write " + target_ + ": " + errnoText(n < 0 ? errno : ENOSPC);
+            return false;
+        }
+        p += n;
+        count -= size_t(n);
+    }
+    return true;
+}
+
+bool WholeFile::commit(std::string& error) {
     if (descriptor_ < 0 || committed_) {
         error = "cannot write " + target_ + ": the output file is not open";
         return false;
@@ -125,6 +188,10 @@ bool AtomicOutputFile::commit(std::string& error) {
     }
     struct stat existing;
     const bool existed = ::lstat(target_.c_str(), &existing) == 0;
+    if (existed && S_ISDIR(existing.st_mode)) {
+        error = target_ + " is a folder, not a file";
+        return false;
+    }
     int failure = 0;
     if (overwrite_) {
         if (::rename(temporaryPath_.c_str(), target_.c_str()) != 0) failure = errno;
@@ -140,9 +207,15 @@ bool AtomicOutputFile::commit(std::string& error) {
         return false;
     }
     committed_ = true;
+    unregisterPending(slotOf(temporaryPath_));
     replacedExisting_ = existed;
     std::string folder, name;
     splitPath(target_, folder, name);
     syncFolder(folder);
     return true;
+}
+
+bool writeWholeFile(const std::string& path, const void* bytes, size_t count, bool overwrite, std::string& error) {
+    WholeFile file;
+    return file.begin(path, overwrite, error) && file.write(bytes, count, error) && file.commit(error);
 }

@@ -1,35 +1,10 @@
 // Byte and big-endian number access on files and read-only memory views.
 #include "platform/binary_file.h"
 
+#include "platform/file_open.h"
 #include "platform/path_limits.h"
 
 #include <cstring>
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
-
-namespace {
-std::FILE* openForReading(const char* path, int64_t* size) {
-    std::FILE* stream = std::fopen(path, "rb");
-    if (stream == nullptr) return nullptr;
-    struct stat info;
-    if (::fstat(::fileno(stream), &info) != 0 || !S_ISREG(info.st_mode)) {
-        std::fclose(stream);
-        return nullptr;
-    }
-    *size = static_cast<int64_t>(info.st_size);
-    return stream;
-}
-
-// Written over from the start: O_CREAT without O_TRUNC keeps an existing tail.
-std::FILE* openForOverwriting(const char* path) {
-    const int descriptor = ::open(path, O_WRONLY | O_CREAT | O_CLOEXEC, 0666);
-    if (descriptor < 0) return nullptr;
-    std::FILE* stream = ::fdopen(descriptor, "wb");
-    if (stream == nullptr) ::close(descriptor);
-    return stream;
-}
-}  // namespace
 
 PlatformFile::~PlatformFile() {
     close();
@@ -40,12 +15,21 @@ bool PlatformFile::open(const char* path, FileAccess access) {
     readFellShort_ = writeFellShort_ = false;
     if (!pathFits(path) || path[0] == '\0') return false;
     switch (access) {
-        case FileAccess::read: stream_ = openForReading(path, &fileSize_); break;
-        case FileAccess::overwrite: stream_ = openForOverwriting(path); break;
+        case FileAccess::read: stream_ = openFileForReading(path, &fileSize_); break;
+        case FileAccess::overwrite: stream_ = openFileForOverwriting(path); break;
         case FileAccess::replace: stream_ = std::fopen(path, "wb"); break;
     }
     writable_ = stream_ != nullptr && access != FileAccess::read;
     return stream_ != nullptr;
+}
+
+bool PlatformFile::openDescriptor(int descriptor) {
+    close();
+    readFellShort_ = writeFellShort_ = false;
+    stream_ = openDescriptorForWriting(descriptor);
+    if (stream_ == nullptr) return false;
+    writable_ = true;
+    return true;
 }
 
 bool PlatformFile::openMemory(const void* bytes, size_t size) {

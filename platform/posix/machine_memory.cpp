@@ -1,0 +1,11 @@
+// Physical memory through sysconf.
+#include "platform/machine_memory.h"
+
+#include <unistd.h>
+
+uint64_t physicalMemoryBytes() {
+    const long pages = ::sysconf(_SC_PHYS_PAGES);
+    const long pageSize = ::sysconf(_SC_PAGESIZE);
+    if (pages <= 0 || pageSize <= 0) return 0;
+    return uint64_t(pages) * uint64_t(pageSize);
+}

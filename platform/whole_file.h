@@ -1,0 +1,49 @@
+// A user's file written whole or not at all: the content goes into a new,
+// exclusively created temporary file beside the target, which is synced and
+// renamed over the target only when everything reached it.
+#pragma once
+
+#include <cstddef>
+#include <string>
+
+class WholeFile {
+public:
+    WholeFile() = default;
+    ~WholeFile();  // removes the temporary file unless committed
+    WholeFile(const WholeFile&) = delete;
+    WholeFile& operator=(const WholeFile&) = delete;
+
+    // Checks the target (an existing one only with overwrite; never a folder)
+    // and creates the temporary file (mode 0666 less the umask; a replaced
+    // file's permissions are kept).
+    bool begin(const std::string& target, bool overwrite, std::string& error);
+    int descriptor() const { return descriptor_; }
+    const std::string& temporaryPath() const { return temporaryPath_; }
+    // Writes all bytes at the current position; false with a message.
+    bool write(const void* bytes, size_t count, std::string& error);
+    // Syncs and closes the temporary file and moves it to the target. Without
+    // overwrite a target that appeared meanwhile is not replaced.
+    bool commit(std::string& error);
+    // Removes the temporary file now; the target stays as it was.
+    void abandon();
+    bool replacedExisting() const { return replacedExisting_; }
+
+private:
+    std::string target_;
+    std::string temporaryPath_;
+    int descriptor_ = -1;
+    bool overwrite_ = false;
+    bool committed_ = false;
+    bool replacedExisting_ = false;
+};
+
+// The whole of `bytes` as the file at path, through a WholeFile.
+bool writeWholeFile(const std::string& path, const void* bytes, size_t count, bool overwrite, std::string& error);
+
+// "<path> exists; use --force to replace it"
+std::string existingOutputMessage(const std::string& path);
+
+// Removes every temporary file that a WholeFile has open. Safe inside a
+// signal handler (it only calls unlink), so that a program stopped by a
+// signal leaves no temporary files behind.
+void removePendingTemporaryFiles();

@@ -1,0 +1,202 @@
+#!/bin/sh
+# Runs the Windows build (build-win/, from scripts/build-windows.sh) under
+# Wine beside the Linux build (build/, or $TWL_LINUX_BUILD) and checks that
+# both give the same results on the same inputs and settings:
+#   - apply on PNG, TIFF and JPEG files of every layout and depth (8/16/32
+#     bits, grey and RGB, with alpha, through a mask): pixel-identical files;
+#   - info and modes: the same text;
+#   - preset save: byte-identical presets but for the date they carry;
+# and, first, the module's exports and imports and the Windows platform suite
+# (build-win's ctest) under Wine.
+# Inputs are made from the Linux program's sample scene with ImageMagick.
+# Ends with "N passed, N failed"; exits non-zero when anything differs.
+set -e
+cd "$(dirname "$0")/.."
+LINUX_BIN="${TWL_LINUX_BUILD:-build}/bin"
+WINDOWS_BIN=build-win/bin
+WORK=build-win/wine-test
+for needed in "$LINUX_BIN/twilightomator" "$LINUX_BIN/twilightomator.so" "$LINUX_BIN/twl_compare_images" \
+              "$WINDOWS_BIN/twilightomator.exe" "$WINDOWS_BIN/Twilightomator.8bf"; do
+    if [ ! -f "$needed" ]; then
+        echo "missing $needed: build both sides first" >&2
+        exit 2
+    fi
+done
+
+# A private Wine prefix kept in build-win/, no Wine messages, no display needed.
+WINEPREFIX="$(pwd)/build-win/wine-prefix"
+WINEDEBUG=-all
+WINEDLLOVERRIDES="mscoree,mshtml="
+export WINEPREFIX WINEDEBUG WINEDLLOVERRIDES
+if [ ! -f "$WINEPREFIX/system.reg" ]; then
+    mkdir -p "$WINEPREFIX"
+    wine wineboot --init > /dev/null 2>&1 || true
+    wineserver -w || true
+fi
+
+# The module as a host sees it: a PE32+ DLL exporting PluginMain, importing
+# Windows' own DLLs only (no compiler runtime to ship beside it).
+SYSTEM_DLLS="kernel32.dll msvcrt.dll user32.dll gdi32.dll advapi32.dll comdlg32.dll shell32.dll comctl32.dll ole32.dll"
+module_failed=0
+for program in "$WINDOWS_BIN/Twilightomator.8bf" "$WINDOWS_BIN/twilightomator.exe"; do
+    headers=$(x86_64-w64-mingw32-objdump -p "$program")
+    echo "$headers" | grep -q "(PE32+)" || { echo "$program is not a 64-bit PE file"; module_failed=1; }
+    for dll in $(echo "$headers" | sed -n 's/^[[:space:]]*DLL Name: //p' | tr 'A-Z' 'a-z'); do
+        case " $SYSTEM_DLLS " in *" $dll "*) ;; *) echo "$program imports $dll"; module_failed=1 ;; esac
+    done
+done
+x86_64-w64-mingw32-objdump -p "$WINDOWS_BIN/Twilightomator.8bf" | grep -Eq '^[[:space:]]*\[ *[0-9]+\] PluginMain$' ||
+    { echo "Twilightomator.8bf does not export PluginMain"; module_failed=1; }
+
+# The Windows platform suite (GoogleTest), run by ctest under Wine.
+suite_failed=0
+ctest --test-dir build-win --output-on-failure || suite_failed=1
+
+rm -rf "$WORK"
+mkdir -p "$WORK/in" "$WORK/linux" "$WORK/windows" "$WORK/tmp-linux"
+LINUX="$(pwd)/$LINUX_BIN/twilightomator"
+WINDOWS_EXE="$(pwd)/$WINDOWS_BIN/twilightomator.exe"
+COMPARE="$(pwd)/$LINUX_BIN/twl_compare_images"
+passed=0
+failed=0
+pass() { passed=$((passed + 1)); echo "ok   $1"; }
+fail() { failed=$((failed + 1)); echo "FAIL $1"; }
+if [ "$module_failed" = 0 ]; then pass "the module's exports and imports"; else fail "the module's exports and imports"; fi
+if [ "$suite_failed" = 0 ]; then pass "the Windows platform suite"; else fail "the Windows platform suite"; fi
+
+# Both programs run in $WORK with relative paths; Wine's stdout has CR LF.
+run_linux() { (cd "$WORK" && TMPDIR="$(pwd)/tmp-linux" "$LINUX" "$@"); }
+run_windows() { (cd "$WORK" && wine "$WINDOWS_EXE" "$@") | tr -d '\r'; }
+
+# The inputs: the sample scene, small, in every layout the host reads.
+(cd "$WORK/in" && TMPDIR="$(pwd)/../tmp-linux" "$LINUX" demo > /dev/null)
+cd "$WORK/in"
+convert twilightomator-sample.png -resize 160x120! -depth 8 -type TrueColor scene.png
+rm -f twilightomator-sample*.png
+convert scene.png -depth 8 PNG24:rgb8.png
+convert scene.png -colorspace Gray -depth 8 PNG8:grey8.png
+convert scene.png \( -size 160x120 radial-gradient:white-black \) -alpha off -compose CopyOpacity -composite \
+    -depth 8 PNG32:rgba8.png
+convert rgba8.png -colorspace Gray -depth 8 PNG:greya8.png
+convert scene.png -depth 16 PNG48:rgb16.png
+convert rgba8.png -depth 16 PNG64:rgba16.png
+convert grey8.png -depth 16 grey16.png
+convert scene.png -depth 8 -compress Zip rgb8.tif
+convert rgba8.png -depth 16 -compress Zip rgba16.tif
+convert grey8.png -depth 16 -compress Zip grey16.tif
+convert scene.png -define quantum:format=floating-point -depth 32 -compress Zip rgb32.tif
+convert rgba8.png -define quantum:format=floating-point -depth 32 -compress Zip rgba32.tif
+convert grey8.png -define quantum:format=floating-point -depth 32 -compress Zip grey32.tif
+convert scene.png -quality 90 rgb.jpg
+convert scene.png -colorspace Gray -quality 90 grey.jpg
+convert -size 120x160 gradient:white-black -rotate 90 -depth 8 -colorspace Gray mask.png
+cd - > /dev/null
+
+# Settings that exercise the blur, the colour work and a colour-space glue mode.
+SETTINGS="--focus 55 --vignette 40 --dampen 30 --sepia 25 --color-blur 60 --cb-width 40 --clear-area 20 \
+--saturation -30 --x-center 0.4 --y-center 0.6 --shape wide --glue 33 --vignette-color 20,30,60 \
+--sepia-color #c89650 --high-quality"
+
+# Same pixels: identical files, or the same decoded samples (JPEG metadata
+# carries the day of writing).
+same_image() {
+    cmp -s "$1" "$2" || "$COMPARE" "$1" "$2"
+}
+
+# apply_case NAME INPUT OUTPUT [FLAGS]: both builds, the same flags (and
+# $WINDOWS_ONLY on Windows), the same pixels.
+WINDOWS_ONLY=""
+apply_case() {
+    name="$1"; input="$2"; output="$3"; shift 3
+    # shellcheck disable=SC2086
+    if ! run_linux apply "in/$input" -o "linux/$output" --quiet $SETTINGS "$@" > "$WORK/linux/$output.log" 2>&1; then
+        fail "$name: the Linux build failed: $(cat "$WORK/linux/$output.log")"
+        return
+    fi
+    # shellcheck disable=SC2086
+    if ! run_windows apply "in/$input" -o "windows/$output" --quiet $SETTINGS $WINDOWS_ONLY "$@" \
+        > "$WORK/windows/$output.log" 2>&1; then
+        fail "$name: the Windows build failed: $(cat "$WORK/windows/$output.log")"
+        return
+    fi
+    if same_image "$WORK/linux/$output" "$WORK/windows/$output" > "$WORK/$output.diff" 2>&1; then
+        pass "$name"
+    else
+        fail "$name: the results differ: $(cat "$WORK/$output.diff")"
+    fi
+}
+
+apply_case "PNG RGB 8" rgb8.png rgb8.png
+apply_case "PNG grey 8" grey8.png grey8.png
+apply_case "PNG RGB 8 with alpha" rgba8.png rgba8.png
+apply_case "PNG grey 8 with alpha" greya8.png greya8.png
+apply_case "PNG RGB 16" rgb16.png rgb16.png
+apply_case "PNG RGB 16 with alpha" rgba16.png rgba16.png
+apply_case "PNG grey 16" grey16.png grey16.png
+apply_case "PNG RGB 8 through a mask" rgb8.png rgb8-masked.png --mask in/mask.png
+apply_case "PNG RGB 16 with alpha through a mask" rgba16.png rgba16-masked.png --mask in/mask.png
+apply_case "TIFF RGB 8" rgb8.tif rgb8.tif
+apply_case "TIFF RGB 16 with alpha" rgba16.tif rgba16.tif
+apply_case "TIFF grey 16" grey16.tif grey16.tif
+apply_case "TIFF RGB 32 float" rgb32.tif rgb32.tif
+apply_case "TIFF RGB 32 float with alpha" rgba32.tif rgba32.tif
+apply_case "TIFF grey 32 float" grey32.tif grey32.tif
+apply_case "TIFF RGB 32 float through a mask" rgb32.tif rgb32-masked.tif --mask in/mask.png
+apply_case "JPEG RGB" rgb.jpg rgb.jpg
+apply_case "JPEG grey" grey.jpg grey.jpg
+apply_case "PNG RGB 16 to JPEG" rgb16.png rgb16-to.jpg
+apply_case "TIFF float to PNG 16" rgb32.tif rgb32-to16.png --depth 16
+
+# One thread without vector instructions on Windows gives Linux's pixels too.
+WINDOWS_ONLY="--threads 1 --simd scalar"
+apply_case "PNG RGB 16, one scalar thread on Windows" rgb16.png rgb16-scalar.png
+apply_case "TIFF RGB 32 float with alpha, one scalar thread on Windows" rgba32.tif rgba32-scalar.tif
+WINDOWS_ONLY=""
+
+# The layered document: the same bytes.
+# shellcheck disable=SC2086
+run_linux export-psd in/rgba8.png -o linux/layers.psd --proportional 120 $SETTINGS > /dev/null 2>&1 || true
+# shellcheck disable=SC2086
+run_windows export-psd in/rgba8.png -o windows/layers.psd --proportional 120 $SETTINGS > /dev/null 2>&1 || true
+if [ -s "$WORK/linux/layers.psd" ] && cmp "$WORK/linux/layers.psd" "$WORK/windows/layers.psd"; then
+    pass "export-psd: the same document"
+else
+    fail "export-psd: the documents differ"
+fi
+
+same_text() {
+    name="$1"; shift
+    # The module's own path is the one line that may differ.
+    run_linux "$@" 2>&1 | sed '/^module:/d' > "$WORK/linux/$name.txt" || true
+    run_windows "$@" 2>&1 | sed '/^module:/d' > "$WORK/windows/$name.txt" || true
+    if [ -s "$WORK/linux/$name.txt" ] && diff -u "$WORK/linux/$name.txt" "$WORK/windows/$name.txt"; then
+        pass "$*: the same text"
+    else
+        fail "$*: the texts differ"
+    fi
+}
+same_text info info
+same_text modes modes
+
+# Presets: the same bytes, but for the date digits of the picture's metadata.
+same_preset() {
+    name="$1"; shift
+    run_linux preset save "linux/$name" "$@" > /dev/null 2>&1 || true
+    run_windows preset save "windows/$name" "$@" > /dev/null 2>&1 || true
+    a="$WORK/linux/$name"; b="$WORK/windows/$name"
+    if [ ! -s "$a" ] || [ ! -s "$b" ] || [ "$(wc -c < "$a")" != "$(wc -c < "$b")" ]; then
+        fail "preset $name: missing or of different lengths"
+        return
+    fi
+    # cmp -l prints position, octal byte in a, octal byte in b; digits are 060..071.
+    others=$(cmp -l "$a" "$b" | awk '!($2 >= 60 && $2 <= 71 && $3 >= 60 && $3 <= 71)' | wc -l)
+    if [ "$others" -eq 0 ]; then pass "preset $name: the same bytes"; else fail "preset $name: $others bytes differ"; fi
+}
+# shellcheck disable=SC2086
+same_preset settings.z5a $SETTINGS
+# shellcheck disable=SC2086
+same_preset with-picture.z5a $SETTINGS --from in/rgba8.png
+same_text preset-info preset info windows/with-picture.z5a
+
+echo "Windows build under Wine: $passed passed, $failed failed"
+[ "$failed" -eq 0 ]
