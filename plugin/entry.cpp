@@ -3,7 +3,6 @@
 #include "interface/plugin_result_codes.h"
 #include "plugin/entry.h"
 
-#include "plugin/dialog_pictures.h"
 #include "plugin/filter_pass.h"
 #include "plugin/globals.h"
 #include "plugin/host_services.h"
@@ -133,8 +132,6 @@ void start(PluginGlobals& globals) {
     if (readResult != noErr) result = readResult;
 
     if (parameters.showDialog != 0) {
-        // The snapshot's file carries the preset picture of the result as the dialog opens.
-        makePresetPicture(globals);
         takeOpeningSnapshot(globals, parameters);
         PluginDialogServices services(globals, parameters);
         result = runMainDialog(services, parameters);
