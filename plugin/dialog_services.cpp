@@ -3,6 +3,7 @@
 
 #include "plugin/dialog_pictures.h"
 #include "plugin/export_document.h"
+#include "plugin/export_galleries.h"
 #include "ui/small_dialogs.h"
 #include "plugin/filter_pass.h"
 #include "plugin/host_services.h"
@@ -148,6 +149,16 @@ OSErr PluginDialogServices::exportLayeredDocument(const char* path, int32_t widt
     gExportReport = nullptr;
     gHostAbort = nullptr;
     return result;
+}
+
+OSErr PluginDialogServices::writePresetsPage(const char* sourceFolder, const char* htmlPath, char* message,
+                                             size_t messageBytes) {
+    return ::writePresetsPage(globals_, sourceFolder, htmlPath, message, messageBytes);
+}
+
+OSErr PluginDialogServices::writeMemoryDotsPage(const char* htmlPath, const bool* occupied, char* message,
+                                                size_t messageBytes) {
+    return ::writeMemoryDotsPage(globals_, htmlPath, message, messageBytes, occupied);
 }
 
 bool PluginDialogServices::undo() {

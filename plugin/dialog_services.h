@@ -29,6 +29,10 @@ public:
     OSErr loadPreset(const char* path) override;
     OSErr exportLayeredDocument(const char* path, int32_t width, int32_t height, ProgressReport& progress,
                                 char* message, size_t messageBytes) override;
+    OSErr writePresetsPage(const char* sourceFolder, const char* htmlPath, char* message,
+                           size_t messageBytes) override;
+    OSErr writeMemoryDotsPage(const char* htmlPath, const bool* occupied, char* message,
+                              size_t messageBytes) override;
     bool undo() override;
     RuntimeRandom& random() override;
 

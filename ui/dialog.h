@@ -84,6 +84,12 @@ public:
     // message gets a text for the user when the file could not be written.
     virtual OSErr exportLayeredDocument(const char* path, int32_t width, int32_t height, ProgressReport& progress,
                                         char* message, size_t messageBytes) = 0;
+    // The gallery pages: the stored pictures of the presets in a folder, and
+    // the current image under each occupied memory dot (occupied: 25 flags).
+    virtual OSErr writePresetsPage(const char* sourceFolder, const char* htmlPath, char* message,
+                                   size_t messageBytes) = 0;
+    virtual OSErr writeMemoryDotsPage(const char* htmlPath, const bool* occupied, char* message,
+                                      size_t messageBytes) = 0;
     // Returns to the other undo snapshot; false when there is none.
     virtual bool undo() = 0;
     // The process's random generator, seeded at Prepare.

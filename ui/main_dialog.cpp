@@ -284,8 +284,8 @@ void MainDialog::clickDot(int32_t dot, bool& changed) {
 void MainDialog::clickDotThumbnail(bool& changed) {
     if (shownDot_ < 0) return;
     if (!rightButton_ && !controlKey_) loadDot(shownDot_, changed);
-    // The memory dots' page (right button) and the preset refresh (Control)
-    // are not offered by this dialog yet.
+    if (rightButton_) writeGalleryPage(false);
+    // The preset refresh (Control) is not offered by this dialog yet.
     snapshotRequest_ = 2;
 }
 
@@ -517,6 +517,7 @@ void MainDialog::clickHandlers(int32_t id, bool& changed) {
     }
     if (id == kIdSave) savePreset();
     if (id == kIdPsd) exportDocument();
+    if (id == kIdHtmlPresets) writeGalleryPage(true);
     if (id == kIdLoad) loadPreset(changed);
     if (id >= kIdFirstMemoryDot && id <= kIdLastMemoryDot) clickDot(id - kIdFirstMemoryDot, changed);
     if (id == kIdDotThumbnail) clickDotThumbnail(changed);
@@ -582,6 +583,36 @@ void MainDialog::exportDocument() {
     });
     if (result != noErr && result != userCanceledErr && message[0] != '\0')
         window_->messageBox({"Twilightomator", message, "OK"});
+}
+
+void MainDialog::writeGalleryPage(bool presets) {
+    if (htmlExportRunning_) return;
+    if (presets && chooseFolder(*window_, parameters_.sourceFolder, kPathBytes, FileType::presets) != 1) return;
+    char path[kChooserPathBytes];
+    std::snprintf(path, sizeof path, "%s",
+                  presets ? "Twilightomator presets.html" : "Twilightomator memory dots.html");
+    if (saveFile(*window_, path, nullptr, 0, parameters_.exportFolder, kPathBytes, FileType::html,
+                 "Save an HTML page") != 1)
+        return;
+    readIntoParameters();
+    htmlExportRunning_ = true;
+    setPointer(PointerState::wait);
+    char message[512] = {};
+    OSErr result;
+    if (presets) {
+        result = services_.writePresetsPage(parameters_.sourceFolder, path, message, sizeof message);
+    } else {
+        bool occupied[kMemoryDotCount];
+        for (int32_t dot = 0; dot < kMemoryDotCount; ++dot) occupied[dot] = dotStates_[size_t(dot)] != DotState::empty;
+        result = services_.writeMemoryDotsPage(path, occupied, message, sizeof message);
+    }
+    setPointer(PointerState::arrow);
+    htmlExportRunning_ = false;
+    if (result == noErr) {
+        if (WindowSystem* system = windowSystem()) system->openWebPage(path);
+    } else if (result != userCanceledErr && message[0] != '\0') {
+        window_->messageBox({"Twilightomator", message, "OK"});
+    }
 }
 
 void MainDialog::loadPreset(bool& changed) {

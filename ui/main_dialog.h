@@ -97,6 +97,7 @@ private:
     void reset(bool& changed);
     void savePreset();
     void exportDocument();
+    void writeGalleryPage(bool presets);
     void loadPreset(bool& changed);
     void drawDotThumbnail(DrawingSurface& surface, const WindowRect& rect);
     void cancel();

@@ -126,6 +126,17 @@ struct StandInServices final : DialogServices {
         if (exportResult != noErr) std::snprintf(message, messageBytes, "The document could not be written.");
         return exportResult;
     }
+    std::vector<std::string> pages;
+    std::vector<bool> pageDots;
+    OSErr writePresetsPage(const char* sourceFolder, const char*, char*, size_t) override {
+        pages.push_back(std::string("presets of ") + sourceFolder);
+        return noErr;
+    }
+    OSErr writeMemoryDotsPage(const char* htmlPath, const bool* occupied, char*, size_t) override {
+        pages.push_back(std::string("dots to ") + htmlPath);
+        pageDots.assign(occupied, occupied + 25);
+        return noErr;
+    }
     bool undo() override {
         ++undos;
         if (!undoAvailable) return false;

@@ -5,6 +5,7 @@
 #include "platform/memory_service.h"
 #include "settings/preset_file.h"
 #include "ui/file_choosers.h"
+#include "ui/window_system.h"
 
 #include <gtest/gtest.h>
 
@@ -130,6 +131,40 @@ TEST(PresetFiles, ChosenWhiteIsStoredAsEightBitTimes256) {
     EXPECT_EQ(eightBitColour(Color16{0x12ff, 0x00ff, 0x8001}).red, 0x1200);
     EXPECT_EQ(eightBitColour(Color16{0x12ff, 0x00ff, 0x8001}).green, 0);
     EXPECT_EQ(eightBitColour(Color16{0x12ff, 0x00ff, 0x8001}).blue, 0x8000);
+}
+
+}  // namespace
+
+namespace {
+
+TEST(GalleryPages, PresetsPageAsksFolderThenPageAndDotsPageTakesTheOccupiedDots) {
+    HeadlessWindowSystem system;
+    installWindowSystem(&system);
+    OpenDialog d({200, 150, false}, true, nullptr, [](StandInServices& s) { s.kept[4] = 1; });
+    HeadlessDialog& w = *d.window;
+    w.answerFileChooser("/pictures/looks/a look.z5a");
+    w.answerFileChooser("/pages/looks.html");
+    w.click(kIdHtmlPresets);
+    ASSERT_EQ(w.fileRequests().size(), 2u);
+    EXPECT_STREQ(w.fileRequests()[0].title, "Choose any file in the source folder");
+    EXPECT_STREQ(w.fileRequests()[1].title, "Save an HTML page");
+    EXPECT_STREQ(w.fileRequests()[1].pattern, "*.html");
+    EXPECT_EQ(w.fileRequests()[1].proposedName, "Twilightomator presets.html");
+    EXPECT_EQ(d.services.pages, std::vector<std::string>{"presets of /pictures/looks/"});
+    EXPECT_EQ(system.webPages, std::vector<std::string>{"/pages/looks.html"});
+
+    // Right-click on the dot thumbnail while dot 121 is shown.
+    w.answerFileChooser("/pages/dots.html");
+    w.press(380, 470, MouseButton::right);
+    w.release(380, 470, MouseButton::right);
+    EXPECT_EQ(w.fileRequests().back().proposedName, "Twilightomator memory dots.html");
+    ASSERT_EQ(d.services.pages.size(), 2u);
+    EXPECT_EQ(d.services.pages[1], "dots to /pages/dots.html");
+    ASSERT_EQ(d.services.pageDots.size(), 25u);
+    EXPECT_TRUE(d.services.pageDots[0]);   // stored at opening
+    EXPECT_TRUE(d.services.pageDots[4]);   // kept
+    EXPECT_FALSE(d.services.pageDots[1]);
+    installWindowSystem(nullptr);
 }
 
 }  // namespace

@@ -126,10 +126,12 @@ bool HeadlessDialog::chooseFile(const FileChooserRequest& request, std::string& 
         whileChoosing = nullptr;
         during();
     }
-    if (!fileAnswer_) return false;
-    if (request.pane) request.pane(*fileAnswer_, paneWidth, paneHeight, pane_);
-    path = *fileAnswer_;
-    fileAnswer_.reset();
+    if (fileAnswers_.empty()) return false;
+    const std::optional<std::string> answer = fileAnswers_.front();
+    fileAnswers_.pop_front();
+    if (!answer) return false;
+    if (request.pane) request.pane(*answer, paneWidth, paneHeight, pane_);
+    path = *answer;
     return true;
 }
 

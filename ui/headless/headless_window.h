@@ -78,7 +78,8 @@ public:
     const std::vector<std::string>& colourPrompts() const { return colourPrompts_; }
     // The answer of the next file chooser; none: the user cancels it. The
     // chooser's pane (if any) is asked for a picture of the answer first.
-    void answerFileChooser(std::optional<std::string> path) { fileAnswer_ = path; }
+    // Answers queue up, one per chooser.
+    void answerFileChooser(std::optional<std::string> path) { fileAnswers_.push_back(path); }
     const std::vector<FileChooserRequest>& fileRequests() const { return fileRequests_; }
     // The pane's last picture (paneWidth x paneHeight RGB).
     const std::vector<uint8_t>& panePicture() const { return pane_; }
@@ -131,7 +132,7 @@ private:
     std::vector<std::string> messageTexts_;
     std::vector<std::string> colourPrompts_;
     std::optional<Color16> colourAnswer_;
-    std::optional<std::string> fileAnswer_;
+    std::deque<std::optional<std::string>> fileAnswers_;
     std::vector<FileChooserRequest> fileRequests_;
     std::vector<uint8_t> pane_;
     PointerShape pointer_ = PointerShape::arrow;
