@@ -11,13 +11,17 @@
 #include "ui/preview_display.h"
 #include "ui/small_dialogs.h"
 #include "ui/window_system.h"
+#include "platform/file_rename.h"
+#include "platform/folder_listing.h"
 
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <filesystem>
 #include <string>
+#include <vector>
 
 namespace {
 
@@ -285,7 +289,7 @@ void MainDialog::clickDotThumbnail(bool& changed) {
     if (shownDot_ < 0) return;
     if (!rightButton_ && !controlKey_) loadDot(shownDot_, changed);
     if (rightButton_) writeGalleryPage(false);
-    // The preset refresh (Control) is not offered by this dialog yet.
+    if (controlKey_) refreshPresets();
     snapshotRequest_ = 2;
 }
 
@@ -613,6 +617,48 @@ void MainDialog::writeGalleryPage(bool presets) {
     } else if (result != userCanceledErr && message[0] != '\0') {
         window_->messageBox({"Twilightomator", message, "OK"});
     }
+}
+
+// Rewrites every old-style preset of a folder ("r9u" or "r5o" in its name)
+// as a current preset with a picture of its look on the image; "r9u" files
+// are then renamed to ".r5o" so that a second run knows them.
+void MainDialog::refreshPresets() {
+    if (htmlExportRunning_ || presetRefreshRunning_) return;
+    if (chooseFolder(*window_, parameters_.sourceFolder, kPathBytes, FileType::bitmap) != 1) return;
+    presetRefreshRunning_ = true;
+    readIntoParameters();
+    services_.storeMemoryDot(kScratchMemoryDot);
+    setPointer(PointerState::wait);
+    const std::string folder = parameters_.sourceFolder;
+    std::vector<std::string> names;
+    listFilesWithSuffix(folder.c_str(), "", names);
+    for (const std::string& name : names) {
+        const bool old = name.find("r9u") != std::string::npos;
+        if (!old && name.find("r5o") == std::string::npos) continue;
+        const std::string path = folder + name;
+        std::error_code error;
+        const auto permissions = std::filesystem::status(path, error).permissions();
+        if (error || (permissions & std::filesystem::perms::owner_write) == std::filesystem::perms::none) continue;
+        resetToDefaults(parameters_.settings);
+        if (services_.loadPreset(path.c_str()) != noErr) continue;
+        std::snprintf(parameters_.settingsFileName, kPathBytes, "%s", name.c_str());
+        writeIntoDialog();
+        redraw(kIdPresetName);
+        render();
+        services_.makePresetThumbnail();
+        if (services_.savePreset(path.c_str()) != noErr) continue;
+        if (old) {
+            const size_t dot = name.find_last_of('.');
+            const std::string renamed = folder + (dot == std::string::npos ? name : name.substr(0, dot)) + ".r5o";
+            renameFile(path.c_str(), renamed.c_str());
+        }
+    }
+    services_.loadMemoryDot(kScratchMemoryDot);
+    writeIntoDialog();
+    redraw(kIdPresetName);
+    render();
+    setPointer(PointerState::arrow);
+    presetRefreshRunning_ = false;
 }
 
 void MainDialog::loadPreset(bool& changed) {

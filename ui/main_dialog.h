@@ -98,6 +98,7 @@ private:
     void savePreset();
     void exportDocument();
     void writeGalleryPage(bool presets);
+    void refreshPresets();
     void loadPreset(bool& changed);
     void drawDotThumbnail(DrawingSurface& surface, const WindowRect& rect);
     void cancel();

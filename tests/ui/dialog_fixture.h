@@ -67,7 +67,7 @@ struct StandInServices final : DialogServices {
     OSErr renderInternalImage(int32_t, int32_t) override { return noErr; }
     // Memory dots: the stored settings per dot, the kept flags as the
     // memdot map would hold them.
-    std::array<std::optional<UserSettings>, 25> dots;
+    std::array<std::optional<UserSettings>, 26> dots;  // 25 dots and the scratch slot
     std::array<int32_t, 25> kept{};
     std::vector<int32_t> stores, loads, pictures;
     std::vector<bool> snapshotFiles;

@@ -12,6 +12,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>
+#include <fstream>
 #include <memory>
 
 namespace {
@@ -165,6 +166,42 @@ TEST(GalleryPages, PresetsPageAsksFolderThenPageAndDotsPageTakesTheOccupiedDots)
     EXPECT_TRUE(d.services.pageDots[4]);   // kept
     EXPECT_FALSE(d.services.pageDots[1]);
     installWindowSystem(nullptr);
+}
+
+}  // namespace
+
+namespace {
+
+TEST(GalleryPages, PresetRefreshRewritesOldPresetsAndRenamesR9u) {
+    namespace fs = std::filesystem;
+    const fs::path folder = fs::path(std::getenv("TMPDIR")) / "refresh";
+    fs::remove_all(folder);
+    fs::create_directories(folder / "sub r9u");
+    for (const char* name : {"a r9u.z5a", "b r5o.z5a", "c.z5a", "d r9u.txt", "e r5o.z5a"})
+        std::ofstream(folder / name) << "x";
+    fs::permissions(folder / "e r5o.z5a", fs::perms::owner_read | fs::perms::group_read | fs::perms::others_read);
+
+    OpenDialog d;
+    HeadlessDialog& w = *d.window;
+    w.type(86, "44");  // read before the scratch slot is stored
+    w.answerFileChooser((folder / "c.z5a").string());
+    w.press(380, 470, MouseButton::left, true);  // Control-click on the dot thumbnail
+    w.release(380, 470);
+    // Every writable file with "r9u" or "r5o" is loaded and saved in place.
+    const std::string base = folder.string() + "/";
+    EXPECT_EQ(d.services.savedPresets,
+              (std::vector<std::string>{base + "a r9u.z5a", base + "b r5o.z5a", base + "d r9u.txt"}));
+    EXPECT_EQ(d.services.presetThumbnails, 3);
+    EXPECT_TRUE(fs::exists(folder / "a r9u.r5o"));
+    EXPECT_FALSE(fs::exists(folder / "a r9u.z5a"));
+    EXPECT_TRUE(fs::exists(folder / "d r9u.r5o"));
+    EXPECT_TRUE(fs::exists(folder / "b r5o.z5a"));
+    // The settings come back from the scratch slot.
+    EXPECT_EQ(d.services.stores.back(), 25);
+    EXPECT_EQ(d.services.loads.back(), 25);
+    EXPECT_EQ(d.parameters.settings.focus, 44);
+    EXPECT_EQ(w.text(86), "44");
+    EXPECT_EQ(w.pointer(), PointerShape::arrow);
 }
 
 }  // namespace
