@@ -2,6 +2,8 @@
 // with the Windows calls: exclusive binary create, _commit, MoveFileEx.
 #include "platform/whole_file.h"
 
+#include "platform/pending_files.h"
+
 #include <atomic>
 #include <cerrno>
 #include <chrono>
@@ -14,35 +16,6 @@
 #include <windows.h>
 
 namespace {
-
-// The temporary files open right now, for the stop handler. Each slot holds
-// a private copy of a path (or null); at most this many writes at once.
-constexpr int kPendingSlots = 16;
-std::atomic<char*> gPending[kPendingSlots];
-
-int registerPending(const std::string& path) {
-    char* copy = _strdup(path.c_str());
-    if (!copy) return -1;
-    for (int i = 0; i < kPendingSlots; ++i) {
-        char* expected = nullptr;
-        if (gPending[i].compare_exchange_strong(expected, copy)) return i;
-    }
-    std::free(copy);
-    return -1;
-}
-
-void unregisterPending(int slot) {
-    if (slot < 0) return;
-    std::free(gPending[slot].exchange(nullptr));
-}
-
-int slotOf(const std::string& path) {
-    for (int i = 0; i < kPendingSlots; ++i) {
-        const char* p = gPending[i].load();
-        if (p && path == p) return i;
-    }
-    return -1;
-}
 
 std::string errnoText(int number) { return std::strerror(number); }
 
@@ -92,10 +65,7 @@ DWORD attributesOf(const std::string& path) { return GetFileAttributesA(path.c_s
 std::string existingOutputMessage(const std::string& path) { return path + " exists; use --force to replace it"; }
 
 void removePendingTemporaryFiles() {
-    for (int i = 0; i < kPendingSlots; ++i) {
-        const char* path = gPending[i].load();
-        if (path) DeleteFileA(path);
-    }
+    forEachPending([](const char* path) { DeleteFileA(path); });
 }
 
 WholeFile::~WholeFile() { abandon(); }
