@@ -4,6 +4,9 @@
 #include "effect/eight_bit_values.h"
 #include "effect/tiled_image.h"
 #include "kernels/blend_modes.h"
+#include "model/glue_modes.h"
+
+static_assert(kLastBlendMode == kGlueModeCount, "the kernels dispatch on every glue mode");
 
 #include <algorithm>
 #include <cmath>

@@ -5,7 +5,7 @@
 #include <array>
 #include <cstdint>
 
-#include "model/glue_modes.h"
+#include "kernels/blend_mode_numbers.h"
 
 // The two integer image classes the glue modes work on. Their channel
 // maximum M is 255 and 32768.

@@ -22,6 +22,6 @@ std::vector<std::string> exportKeywords(bool floatingDepth, int32_t vignette, in
     if (vignette > 0) keywords.emplace_back("vignette");
     if (sepia > 0) keywords.emplace_back("sepia");
     const std::string_view name = glueModeName(mode);
-    if (mode != kBlendNormal && !name.empty()) keywords.emplace_back(name);
+    if (mode != 1 && !name.empty()) keywords.emplace_back(name);
     return keywords;
 }

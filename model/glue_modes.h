@@ -9,74 +9,7 @@
 #include <string_view>
 #include <vector>
 
-enum BlendMode : int32_t {
-    kBlendNormal = 1,
-    kBlendProceduralPlus = 2,
-    kBlendProceduralMinus = 3,
-    kBlendDifference = 4,
-    kBlendLighten = 5,
-    kBlendDarken = 6,
-    kBlendAdd = 7,
-    kBlendSubtract = 8,
-    kBlendMultiply = 9,
-    kBlendScreen = 10,
-    kBlendHardLight = 11,
-    kBlendOverlay = 12,
-    kBlendSuperlay = 13,
-    kBlendExclusion = 14,
-    kBlendColor = 15,
-    kBlendLuminance = 16,
-    kBlendLinearLight = 17,
-    kBlendPinLight = 18,
-    kBlendSpinLight = 19,
-    kBlendVividA = 20,
-    kBlendVividB = 21,
-    kBlendSaturation = 22,
-    kBlendHue = 23,
-    kBlendSimilarity = 24,
-    kBlendCross = 25,
-    kBlendHardDiff = 26,
-    kBlendSoftLight = 27,
-    kBlendBright = 28,
-    kBlendDim = 29,
-    kBlendDodge = 30,
-    kBlendBurn = 31,
-    kBlendAce = 32,
-    kBlendKing = 33,
-    kBlendQueen = 34,
-    kBlendJack = 35,
-    kBlendAnd = 36,
-    kBlendOr = 37,
-    kBlendXor = 38,
-    kBlendMultibright = 39,
-    kBlendHot = 40,
-    kBlendCold = 41,
-    kBlendWet = 42,
-    kBlendDry = 43,
-    kBlendUp = 44,
-    kBlendDown = 45,
-    kBlendWax = 46,
-    kBlendWane = 47,
-    kBlendNorth = 48,
-    kBlendSouth = 49,
-    kBlendEast = 50,
-    kBlendWest = 51,
-    kBlendHardMix = 52,
-    kBlendFrontal = 53,
-    kBlendParietal = 54,
-    kBlendTemporal = 55,
-    kBlendOccipital = 56,
-    kBlendLimbic = 57,
-    kBlendDextrous = 58,
-    kBlendSinister = 59,
-    kBlendAnterior = 60,
-    kBlendPosterior = 61,
-    kBlendScreendim = 62,
-};
-
 inline constexpr int32_t kGlueModeCount = 62;
-inline constexpr int32_t kFirstBlendMode = 1;
-inline constexpr int32_t kLastBlendMode = kGlueModeCount;
 
 struct GlueMode {
     int32_t number;
@@ -84,7 +17,7 @@ struct GlueMode {
     const char* terminologyName;  // the scripting terminology's entry; nullptr when it lists none
 };
 
-// Index = number - 1. Mode 26 is "hard diff" in the dialog and "harsh diff" in
+// Index = number - 1; mode 1 is "normal", which leaves the worked picture as it is. Mode 26 is "hard diff" in the dialog and "harsh diff" in
 // the terminology; modes 60 and 61 have scripting codes but no terminology entry.
 inline constexpr std::array<GlueMode, kGlueModeCount> kGlueModes = {{
     {1, "normal", "normal"},
@@ -151,7 +84,7 @@ inline constexpr std::array<GlueMode, kGlueModeCount> kGlueModes = {{
     {62, "screendim", "screendim"},
 }};
 
-constexpr bool isGlueMode(int32_t mode) { return mode >= kFirstBlendMode && mode <= kLastBlendMode; }
+constexpr bool isGlueMode(int32_t mode) { return mode >= 1 && mode <= kGlueModeCount; }
 
 // The name of glue mode 1..62; the empty text otherwise.
 std::string_view glueModeName(int32_t mode);

@@ -15,8 +15,8 @@ OSErr runMainDialog(DialogServices& services, FilterParameters& parameters) {
         return kResultAlreadyReported;
     }
     MainDialog dialog(services, parameters);
-    const DialogSpec spec = mainDialogSpec();
-    std::unique_ptr<DialogWindow> window = system->createDialog(spec, dialog);
+    const DialogLayout layout = mainDialogLayout();
+    std::unique_ptr<DialogWindow> window = system->createDialog(layout, dialog);
     if (!window) {
         std::fprintf(stderr, "Twilightomator: the dialog window could not be made.\n");
         return kResultAlreadyReported;

@@ -11,7 +11,7 @@
 namespace {
 
 constexpr int32_t kClientWidth = 244, kClientHeight = 150;
-constexpr ControlSpec kControls[] = {
+constexpr ControlLayout kControls[] = {
     {kSizeSame, ControlKind::radioButton, {14, 12, 232, 30}, "Same size as input", 0},
     {kSizeProportional, ControlKind::radioButton, {14, 34, 232, 52}, "Same proportions as input", 0},
     {kSizeCustom, ControlKind::radioButton, {14, 56, 232, 74}, "Custom size in pixels:", 0},
@@ -137,8 +137,8 @@ bool askExportSize(WindowSystem& system, FilterParameters& parameters, int32_t i
         return false;
     }
     ExportSizeDialog dialog(parameters, imageWidth, imageHeight);
-    const DialogSpec spec = {"Export PSD image", kClientWidth, kClientHeight, kControls};
-    std::unique_ptr<DialogWindow> window = system.createDialog(spec, dialog);
+    const DialogLayout layout = {"Export PSD image", kClientWidth, kClientHeight, kControls};
+    std::unique_ptr<DialogWindow> window = system.createDialog(layout, dialog);
     if (!window) return false;
     open.exportSize = window.get();
     dialog.open(*window);

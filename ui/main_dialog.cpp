@@ -106,9 +106,9 @@ std::string_view labelString(int32_t index) {
     }
 }
 
-DialogSpec mainDialogSpec() {
+DialogLayout mainDialogLayout() {
     static const auto controls = [] {
-        std::array<ControlSpec, kDialogControls.size()> specs{};
+        std::array<ControlLayout, kDialogControls.size()> layouts{};
         size_t count = 0;
         for (const DialogControl& c : kDialogControls) {
             ControlKind kind;
@@ -121,12 +121,12 @@ DialogSpec mainDialogSpec() {
                 case K::colourSwatch: kind = ControlKind::ownerDrawnButton; break;
                 default: continue;  // drawn by the dialog itself
             }
-            specs[count++] = ControlSpec{c.id, kind, c.rect, c.text, c.artwork};
+            layouts[count++] = ControlLayout{c.id, kind, c.rect, c.text, c.artwork};
         }
-        return std::make_pair(specs, count);
+        return std::make_pair(layouts, count);
     }();
-    return DialogSpec{"Twilightomator", kDialogWidth, kDialogHeight,
-                      std::span<const ControlSpec>(controls.first.data(), controls.second)};
+    return DialogLayout{"Twilightomator", kDialogWidth, kDialogHeight,
+                      std::span<const ControlLayout>(controls.first.data(), controls.second)};
 }
 
 MainDialog::MainDialog(DialogServices& services, FilterParameters& parameters)
@@ -534,7 +534,7 @@ void MainDialog::clickHandlers(int32_t id, bool& changed) {
     if (id == kIdUndo) undo(changed);
     if (id == kIdNextGlue) {
         ValueCell& glue = cells_[kIdGlue];
-        glue.value = glue.value >= kLastBlendMode ? kFirstBlendMode : glue.value + 1;
+        glue.value = glue.value >= kGlueModeCount ? 1 : glue.value + 1;
         parameters_.settings.glue = glue.value;
         window_->selectListItem(kIdGlue, glue.value - 1);
         changed = true;

@@ -41,7 +41,7 @@ public:
     MainDialog(DialogServices& services, FilterParameters& parameters);
     ~MainDialog() override;
 
-    // The opening sequence over a window made from mainDialogSpec().
+    // The opening sequence over a window made from mainDialogLayout().
     void open(DialogWindow& window);
     OSErr resultCode() const { return result_; }
     DialogExit exit() const { return exit_; }
@@ -139,4 +139,4 @@ private:
 
 // The window the main dialog is shown in: caption, client size, and every
 // standard control at its layout rectangle.
-DialogSpec mainDialogSpec();
+DialogLayout mainDialogLayout();

@@ -12,7 +12,7 @@ constexpr Rgb kTextColour = {0, 0, 0};
 enum : int16_t { kArtProductName = 127, kArtMakerMark = 136, kArtAboutPicture = 175, kArtInfoPicture = 182 };
 
 constexpr int32_t kAboutWebButton = 5;
-constexpr ControlSpec kAboutControls[] = {
+constexpr ControlLayout kAboutControls[] = {
     {kAboutWebButton, ControlKind::pushButton, {17, 150, 221, 173}, "Visit Copper Heron's website...", 0},
     {1, ControlKind::pushButton, {247, 150, 322, 173}, "OK", 0},
 };
@@ -182,8 +182,8 @@ void showAboutBox(WindowSystem& system) {
         return;
     }
     AboutBox box(system);
-    const DialogSpec spec = {"About", 339, 188, kAboutControls};
-    std::unique_ptr<DialogWindow> window = system.createDialog(spec, box);
+    const DialogLayout layout = {"About", 339, 188, kAboutControls};
+    std::unique_ptr<DialogWindow> window = system.createDialog(layout, box);
     if (!window) return;
     box.window = window.get();
     open.about = window.get();
@@ -198,8 +198,8 @@ void showInfoBox(WindowSystem& system) {
         return;
     }
     InfoBox box;
-    const DialogSpec spec = {"Info", 726, 469, {}};
-    std::unique_ptr<DialogWindow> window = system.createDialog(spec, box);
+    const DialogLayout layout = {"Info", 726, 469, {}};
+    std::unique_ptr<DialogWindow> window = system.createDialog(layout, box);
     if (!window) return;
     box.window = window.get();
     open.info = window.get();
@@ -223,8 +223,8 @@ bool runJobWithProgress(WindowSystem& system, const std::function<void(ProgressR
         return false;
     }
     ProgressDialog dialog(job);
-    const DialogSpec spec = {"PSD file progress", kProgressWidth, kProgressHeight, {}};
-    std::unique_ptr<DialogWindow> window = system.createDialog(spec, dialog);
+    const DialogLayout layout = {"PSD file progress", kProgressWidth, kProgressHeight, {}};
+    std::unique_ptr<DialogWindow> window = system.createDialog(layout, dialog);
     if (!window) return false;
     dialog.window = window.get();
     open.progress = window.get();

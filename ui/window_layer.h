@@ -74,7 +74,7 @@ enum class PointerShape : uint8_t { arrow, wait, pan, preview };
 enum class TextAlignment : uint8_t { left, centre, right };
 
 // One standard control of a dialog: the backend makes a real widget of it.
-struct ControlSpec {
+struct ControlLayout {
     int16_t id;
     ControlKind kind;
     WindowRect rect;
@@ -168,17 +168,17 @@ public:
     virtual void bringToTop() = 0;
 };
 
-struct DialogSpec {
+struct DialogLayout {
     const char* title;
     int32_t clientWidth, clientHeight;
-    std::span<const ControlSpec> controls;
+    std::span<const ControlLayout> controls;
 };
 
 // A toolkit: makes dialog windows and shows message boxes.
 class WindowSystem {
 public:
     virtual ~WindowSystem() = default;
-    virtual std::unique_ptr<DialogWindow> createDialog(const DialogSpec& spec, DialogEvents& events) = 0;
+    virtual std::unique_ptr<DialogWindow> createDialog(const DialogLayout& layout, DialogEvents& events) = 0;
     virtual void messageBox(const MessageBoxText& message) = 0;
     // Opens a web page with the system's browser; false when none could be started.
     virtual bool openWebPage(const char* url) = 0;

@@ -166,7 +166,7 @@ struct OpenDialog {
         services.parameters = &parameters;
         if (adjustServices) adjustServices(services);
         dialog = std::make_unique<MainDialog>(services, parameters);
-        owned = system.createDialog(mainDialogSpec(), *dialog);
+        owned = system.createDialog(mainDialogLayout(), *dialog);
         window = static_cast<HeadlessDialog*>(owned.get());
         dialog->open(*window);
         window->runModal();

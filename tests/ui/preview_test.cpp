@@ -162,7 +162,7 @@ TEST(Preview, OffWhenTheHostLacksTheProceduresOrTheFirstRenderFails) {
     services.renderResult = -1;
     MainDialog dialog(services, parameters);
     HeadlessWindowSystem system;
-    auto window = system.createDialog(mainDialogSpec(), dialog);
+    auto window = system.createDialog(mainDialogLayout(), dialog);
     dialog.open(*window);
     EXPECT_EQ(parameters.hostPreviewProcs, 0);
     EXPECT_FALSE(dialog.preview().available);
@@ -217,7 +217,7 @@ TEST(DialogPicture, DrawnAtScaleOneAndTwo) {
         services.parameters = &parameters;
         MainDialog dialog(services, parameters);
         HeadlessWindowSystem system(scale);
-        auto owned = system.createDialog(mainDialogSpec(), dialog);
+        auto owned = system.createDialog(mainDialogLayout(), dialog);
         dialog.open(*owned);
         auto& window = static_cast<HeadlessDialog&>(*owned);
         window.repaintAll();

@@ -47,7 +47,7 @@ WindowPoint pointOf(double x, double y) { return {int16_t(std::floor(x)), int16_
 
 class DialogOnGtk final : public DialogWindow {
 public:
-    DialogOnGtk(const DialogSpec& spec, DialogEvents& events);
+    DialogOnGtk(const DialogLayout& layout, DialogEvents& events);
     ~DialogOnGtk() override;
 
     void moveControl(int32_t id, const WindowRect& rect) override;
@@ -78,7 +78,7 @@ public:
 
 private:
     struct Control {
-        ControlSpec spec;
+        ControlLayout layout;
         GtkWidget* widget = nullptr;
         bool pressed = false;
     };
@@ -92,7 +92,7 @@ private:
         int32_t id;
     };
 
-    void makeControl(const ControlSpec& spec);
+    void makeControl(const ControlLayout& layout);
     void post(const Posted& message);
     static gboolean drainPosted(gpointer self);
     static gboolean onTimer(gpointer tag);
@@ -123,21 +123,21 @@ private:
     int quiet_ = 0;  // programmatic changes that the toolkit would report as the user's
 };
 
-DialogOnGtk::DialogOnGtk(const DialogSpec& spec, DialogEvents& events) : events_(events) {
+DialogOnGtk::DialogOnGtk(const DialogLayout& layout, DialogEvents& events) : events_(events) {
     installStyle();
     window_ = gtk_window_new(GTK_WINDOW_TOPLEVEL);
     gtk_style_context_add_class(gtk_widget_get_style_context(window_), "twilightomator");
-    gtk_window_set_title(GTK_WINDOW(window_), spec.title);
+    gtk_window_set_title(GTK_WINDOW(window_), layout.title);
     gtk_window_set_resizable(GTK_WINDOW(window_), FALSE);
     gtk_window_set_modal(GTK_WINDOW(window_), TRUE);
-    width_ = spec.clientWidth;
-    height_ = spec.clientHeight;
+    width_ = layout.clientWidth;
+    height_ = layout.clientHeight;
     fixed_ = gtk_fixed_new();
-    gtk_widget_set_size_request(fixed_, spec.clientWidth, spec.clientHeight);
+    gtk_widget_set_size_request(fixed_, layout.clientWidth, layout.clientHeight);
     gtk_container_add(GTK_CONTAINER(window_), fixed_);
 
     canvas_ = gtk_drawing_area_new();
-    gtk_widget_set_size_request(canvas_, spec.clientWidth, spec.clientHeight);
+    gtk_widget_set_size_request(canvas_, layout.clientWidth, layout.clientHeight);
     gtk_widget_add_events(canvas_, GDK_BUTTON_PRESS_MASK | GDK_BUTTON_RELEASE_MASK | GDK_POINTER_MOTION_MASK);
     gtk_fixed_put(GTK_FIXED(fixed_), canvas_, 0, 0);
     g_signal_connect(canvas_, "draw", G_CALLBACK(onCanvasDraw), this);
@@ -147,7 +147,7 @@ DialogOnGtk::DialogOnGtk(const DialogSpec& spec, DialogEvents& events) : events_
     g_signal_connect(window_, "key-press-event", G_CALLBACK(onKey), this);
     g_signal_connect(window_, "delete-event", G_CALLBACK(onDelete), this);
 
-    for (const ControlSpec& c : spec.controls) makeControl(c);
+    for (const ControlLayout& c : layout.controls) makeControl(c);
 }
 
 DialogOnGtk::~DialogOnGtk() {
@@ -158,20 +158,20 @@ DialogOnGtk::~DialogOnGtk() {
     if (loop_) g_main_loop_unref(loop_);
 }
 
-void DialogOnGtk::makeControl(const ControlSpec& spec) {
-    Control& control = controls_[spec.id];
-    control.spec = spec;
+void DialogOnGtk::makeControl(const ControlLayout& layout) {
+    Control& control = controls_[layout.id];
+    control.layout = layout;
     GtkWidget* widget = nullptr;
-    switch (spec.kind) {
+    switch (layout.kind) {
         case ControlKind::pushButton:
-            widget = gtk_button_new_with_mnemonic(mnemonic(spec.text).c_str());
+            widget = gtk_button_new_with_mnemonic(mnemonic(layout.text).c_str());
             break;
         case ControlKind::iconButton: {
             widget = gtk_button_new();
             // Toolbar-like: a click leaves the focus where it was, so that
             // Return still means OK after Dice, Reset or Undo.
             gtk_widget_set_focus_on_click(widget, FALSE);
-            cairo_surface_t* icon = artworkImage(spec.iconId, scale());
+            cairo_surface_t* icon = artworkImage(layout.iconId, scale());
             if (icon) gtk_button_set_image(GTK_BUTTON(widget), gtk_image_new_from_surface(icon));
             break;
         }
@@ -180,7 +180,7 @@ void DialogOnGtk::makeControl(const ControlSpec& spec) {
             break;
         case ControlKind::radioButton:
             // Each in a group of its own: the dialog keeps one of them checked.
-            widget = gtk_radio_button_new_with_mnemonic(nullptr, mnemonic(spec.text).c_str());
+            widget = gtk_radio_button_new_with_mnemonic(nullptr, mnemonic(layout.text).c_str());
             break;
         case ControlKind::listBox:
             widget = gtk_combo_box_text_new();
@@ -199,12 +199,12 @@ void DialogOnGtk::makeControl(const ControlSpec& spec) {
     }
     control.widget = widget;
     g_object_set_data(G_OBJECT(widget), "twl-dialog", this);
-    gtk_widget_set_size_request(widget, spec.rect.width(), spec.rect.height());
-    gtk_fixed_put(GTK_FIXED(fixed_), widget, spec.rect.left, spec.rect.top);
+    gtk_widget_set_size_request(widget, layout.rect.width(), layout.rect.height());
+    gtk_fixed_put(GTK_FIXED(fixed_), widget, layout.rect.left, layout.rect.top);
 
-    const int32_t id = spec.id;
+    const int32_t id = layout.id;
     auto* key = GINT_TO_POINTER(id);
-    switch (spec.kind) {
+    switch (layout.kind) {
         case ControlKind::pushButton:
         case ControlKind::iconButton:
         case ControlKind::checkBox:
@@ -241,10 +241,10 @@ void DialogOnGtk::makeControl(const ControlSpec& spec) {
                 if (e->button != 1 || !control->pressed) return FALSE;
                 control->pressed = false;
                 gtk_widget_queue_draw(w);
-                const bool inside = e->x >= 0 && e->y >= 0 && e->x < control->spec.rect.width() &&
-                                    e->y < control->spec.rect.height();
+                const bool inside = e->x >= 0 && e->y >= 0 && e->x < control->layout.rect.width() &&
+                                    e->y < control->layout.rect.height();
                 auto* self = static_cast<DialogOnGtk*>(g_object_get_data(G_OBJECT(w), "twl-dialog"));
-                if (inside) self->postCommand(control->spec.id, kNotifyClick);
+                if (inside) self->postCommand(control->layout.id, kNotifyClick);
                 return TRUE;
             }), &control);
             break;
@@ -263,7 +263,7 @@ const DialogOnGtk::Control* DialogOnGtk::find(int32_t id) const {
 
 void DialogOnGtk::moveControl(int32_t id, const WindowRect& rect) {
     if (Control* c = find(id)) {
-        c->spec.rect = rect;
+        c->layout.rect = rect;
         gtk_widget_set_size_request(c->widget, rect.width(), rect.height());
         gtk_fixed_move(GTK_FIXED(fixed_), c->widget, rect.left, rect.top);
     }
@@ -273,9 +273,9 @@ void DialogOnGtk::setText(int32_t id, std::string_view text) {
     Control* c = find(id);
     if (!c) return;
     const std::string value(text);
-    if (c->spec.kind == ControlKind::valueBox) {
+    if (c->layout.kind == ControlKind::valueBox) {
         gtk_entry_set_text(GTK_ENTRY(c->widget), value.c_str());
-    } else if (c->spec.kind == ControlKind::pushButton) {
+    } else if (c->layout.kind == ControlKind::pushButton) {
         gtk_button_set_label(GTK_BUTTON(c->widget), value.c_str());
     }
 }
@@ -283,8 +283,8 @@ void DialogOnGtk::setText(int32_t id, std::string_view text) {
 std::string DialogOnGtk::text(int32_t id) const {
     const Control* c = find(id);
     if (!c) return {};
-    if (c->spec.kind == ControlKind::valueBox) return gtk_entry_get_text(GTK_ENTRY(c->widget));
-    if (c->spec.kind == ControlKind::pushButton) {
+    if (c->layout.kind == ControlKind::valueBox) return gtk_entry_get_text(GTK_ENTRY(c->widget));
+    if (c->layout.kind == ControlKind::pushButton) {
         const char* label = gtk_button_get_label(GTK_BUTTON(c->widget));
         return label ? label : "";
     }
@@ -293,7 +293,7 @@ std::string DialogOnGtk::text(int32_t id) const {
 
 void DialogOnGtk::setCheck(int32_t id, bool checked) {
     Control* c = find(id);
-    if (!c || (c->spec.kind != ControlKind::checkBox && c->spec.kind != ControlKind::radioButton)) return;
+    if (!c || (c->layout.kind != ControlKind::checkBox && c->layout.kind != ControlKind::radioButton)) return;
     ++quiet_;
     gtk_toggle_button_set_active(GTK_TOGGLE_BUTTON(c->widget), checked);
     --quiet_;
@@ -301,19 +301,19 @@ void DialogOnGtk::setCheck(int32_t id, bool checked) {
 
 bool DialogOnGtk::checked(int32_t id) const {
     const Control* c = find(id);
-    return c && (c->spec.kind == ControlKind::checkBox || c->spec.kind == ControlKind::radioButton) &&
+    return c && (c->layout.kind == ControlKind::checkBox || c->layout.kind == ControlKind::radioButton) &&
            gtk_toggle_button_get_active(GTK_TOGGLE_BUTTON(c->widget));
 }
 
 void DialogOnGtk::addListItem(int32_t id, std::string_view item) {
     Control* c = find(id);
-    if (c && c->spec.kind == ControlKind::listBox)
+    if (c && c->layout.kind == ControlKind::listBox)
         gtk_combo_box_text_append_text(GTK_COMBO_BOX_TEXT(c->widget), std::string(item).c_str());
 }
 
 void DialogOnGtk::selectListItem(int32_t id, int32_t index) {
     Control* c = find(id);
-    if (!c || c->spec.kind != ControlKind::listBox) return;
+    if (!c || c->layout.kind != ControlKind::listBox) return;
     ++quiet_;
     gtk_combo_box_set_active(GTK_COMBO_BOX(c->widget), index);
     --quiet_;
@@ -321,7 +321,7 @@ void DialogOnGtk::selectListItem(int32_t id, int32_t index) {
 
 int32_t DialogOnGtk::selectedListItem(int32_t id) const {
     const Control* c = find(id);
-    return c && c->spec.kind == ControlKind::listBox ? gtk_combo_box_get_active(GTK_COMBO_BOX(c->widget)) : -1;
+    return c && c->layout.kind == ControlKind::listBox ? gtk_combo_box_get_active(GTK_COMBO_BOX(c->widget)) : -1;
 }
 
 void DialogOnGtk::enable(int32_t id, bool enabled) {
@@ -329,7 +329,7 @@ void DialogOnGtk::enable(int32_t id, bool enabled) {
     if (!c) return;
     gtk_widget_set_sensitive(c->widget, enabled);
     // An icon drawn from our artwork is not dimmed by the theme: fade it.
-    if (c->spec.kind == ControlKind::iconButton) {
+    if (c->layout.kind == ControlKind::iconButton) {
         if (GtkWidget* image = gtk_button_get_image(GTK_BUTTON(c->widget)))
             gtk_widget_set_opacity(image, enabled ? 1.0 : 0.35);
     }
@@ -519,11 +519,11 @@ gboolean DialogOnGtk::onItemDraw(GtkWidget* widget, cairo_t* cr, gpointer data) 
     auto* control = static_cast<Control*>(data);
     auto* self = static_cast<DialogOnGtk*>(g_object_get_data(G_OBJECT(widget), "twl-dialog"));
     // The item draws in client coordinates.
-    cairo_translate(cr, -control->spec.rect.left, -control->spec.rect.top);
+    cairo_translate(cr, -control->layout.rect.left, -control->layout.rect.top);
     CairoSurface surface(cr, gtk_widget_get_scale_factor(widget));
     const ItemState state = {control->pressed, gtk_widget_has_focus(widget) != 0,
                              !gtk_widget_is_sensitive(widget)};
-    self->events_.drawItem(control->spec.id, surface, state);
+    self->events_.drawItem(control->layout.id, surface, state);
     return TRUE;
 }
 
@@ -603,8 +603,8 @@ void DialogOnGtk::endDialog(int32_t code) {
 
 }  // namespace
 
-std::unique_ptr<DialogWindow> GtkWindowSystem::createDialog(const DialogSpec& spec, DialogEvents& events) {
-    return std::make_unique<DialogOnGtk>(spec, events);
+std::unique_ptr<DialogWindow> GtkWindowSystem::createDialog(const DialogLayout& layout, DialogEvents& events) {
+    return std::make_unique<DialogOnGtk>(layout, events);
 }
 
 void GtkWindowSystem::messageBox(const MessageBoxText& message) {

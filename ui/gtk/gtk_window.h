@@ -7,7 +7,7 @@
 
 class GtkWindowSystem final : public WindowSystem {
 public:
-    std::unique_ptr<DialogWindow> createDialog(const DialogSpec& spec, DialogEvents& events) override;
+    std::unique_ptr<DialogWindow> createDialog(const DialogLayout& layout, DialogEvents& events) override;
     void messageBox(const MessageBoxText& message) override;
     bool openWebPage(const char* url) override;
 };

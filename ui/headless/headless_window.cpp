@@ -14,17 +14,17 @@ WindowRect unite(const WindowRect& a, const WindowRect& b) {
 }
 }  // namespace
 
-HeadlessDialog::HeadlessDialog(const DialogSpec& spec, DialogEvents& events, double scale)
-    : events_(events), scale_(scale), title_(spec.title ? spec.title : "") {
-    for (const ControlSpec& c : spec.controls) {
+HeadlessDialog::HeadlessDialog(const DialogLayout& layout, DialogEvents& events, double scale)
+    : events_(events), scale_(scale), title_(layout.title ? layout.title : "") {
+    for (const ControlLayout& c : layout.controls) {
         Control control;
-        control.spec = c;
+        control.layout = c;
         if ((c.kind == ControlKind::pushButton || c.kind == ControlKind::radioButton) && c.text) control.text = c.text;
         controls_[c.id] = control;
     }
-    image_ = cairo_image_surface_create(CAIRO_FORMAT_RGB24, int(spec.clientWidth * scale), int(spec.clientHeight * scale));
+    image_ = cairo_image_surface_create(CAIRO_FORMAT_RGB24, int(layout.clientWidth * scale), int(layout.clientHeight * scale));
     cairo_surface_set_device_scale(image_, scale, scale);
-    invalid_ = WindowRect{0, 0, spec.clientWidth, spec.clientHeight};
+    invalid_ = WindowRect{0, 0, layout.clientWidth, layout.clientHeight};
 }
 
 HeadlessDialog::~HeadlessDialog() { cairo_surface_destroy(image_); }
@@ -41,8 +41,8 @@ const HeadlessDialog::Control* HeadlessDialog::find(int32_t id) const {
 
 void HeadlessDialog::moveControl(int32_t id, const WindowRect& rect) {
     if (Control* c = find(id)) {
-        invalidate(c->spec.rect);
-        c->spec.rect = rect;
+        invalidate(c->layout.rect);
+        c->layout.rect = rect;
         invalidate(rect);
     }
 }
@@ -51,9 +51,9 @@ void HeadlessDialog::setText(int32_t id, std::string_view text) {
     Control* c = find(id);
     if (!c) return;
     c->text = std::string(text);
-    invalidate(c->spec.rect);
+    invalidate(c->layout.rect);
     // An edit box reports every change of its text, whoever made it.
-    if (c->spec.kind == ControlKind::valueBox) events_.command(id, kNotifyEditChanged);
+    if (c->layout.kind == ControlKind::valueBox) events_.command(id, kNotifyEditChanged);
 }
 
 std::string HeadlessDialog::text(int32_t id) const {
@@ -64,7 +64,7 @@ std::string HeadlessDialog::text(int32_t id) const {
 void HeadlessDialog::setCheck(int32_t id, bool checked) {
     if (Control* c = find(id)) {
         c->checked = checked;
-        invalidate(c->spec.rect);
+        invalidate(c->layout.rect);
     }
 }
 
@@ -80,7 +80,7 @@ void HeadlessDialog::addListItem(int32_t id, std::string_view item) {
 void HeadlessDialog::selectListItem(int32_t id, int32_t index) {
     if (Control* c = find(id)) {
         c->selection = (index >= 0 && index < int32_t(c->items.size())) ? index : -1;
-        invalidate(c->spec.rect);
+        invalidate(c->layout.rect);
     }
 }
 
@@ -97,7 +97,7 @@ const std::vector<std::string>& HeadlessDialog::listItems(int32_t id) const {
 void HeadlessDialog::enable(int32_t id, bool enabled) {
     if (Control* c = find(id)) {
         c->enabled = enabled;
-        invalidate(c->spec.rect);
+        invalidate(c->layout.rect);
     }
 }
 
@@ -139,7 +139,7 @@ void HeadlessDialog::invalidate(const WindowRect& rect) { invalid_ = invalid_ ? 
 
 void HeadlessDialog::redrawItem(int32_t id) {
     invalidItems_.insert(id);
-    if (const Control* c = find(id)) invalidate(c->spec.rect);
+    if (const Control* c = find(id)) invalidate(c->layout.rect);
 }
 
 int32_t HeadlessDialog::runModal() {
@@ -172,7 +172,7 @@ void HeadlessDialog::drainAndDraw() {
 void HeadlessDialog::press(int32_t x, int32_t y, MouseButton button, bool control) {
     const WindowPoint point{int16_t(x), int16_t(y)};
     for (auto& [id, c] : controls_) {
-        if (c.spec.kind == ControlKind::ownerDrawnButton && c.enabled && c.spec.rect.contains(point)) {
+        if (c.layout.kind == ControlKind::ownerDrawnButton && c.enabled && c.layout.rect.contains(point)) {
             pressedItem_ = id;
             focused_ = id;
             redrawItem(id);
@@ -194,7 +194,7 @@ void HeadlessDialog::release(int32_t x, int32_t y, MouseButton button) {
         pressedItem_ = -1;
         redrawItem(id);
         const Control* c = find(id);
-        if (c && c->spec.rect.contains(point)) deliver([&] { events_.command(id, kNotifyClick); });
+        if (c && c->layout.rect.contains(point)) deliver([&] { events_.command(id, kNotifyClick); });
         drawInvalid();
         return;
     }
@@ -205,8 +205,8 @@ void HeadlessDialog::click(int32_t id) {
     Control* c = find(id);
     if (!c || !c->enabled) return;
     focused_ = id;
-    if (c->spec.kind == ControlKind::checkBox) setCheck(id, !c->checked);
-    if (c->spec.kind == ControlKind::radioButton) setCheck(id, true);
+    if (c->layout.kind == ControlKind::checkBox) setCheck(id, !c->checked);
+    if (c->layout.kind == ControlKind::radioButton) setCheck(id, true);
     deliver([&] { events_.command(id, kNotifyClick); });
 }
 
@@ -217,7 +217,7 @@ void HeadlessDialog::type(int32_t id, std::string_view text) {
     deliver([&] {
         for (size_t length = 0; length <= text.size(); ++length) {
             c->text = std::string(text.substr(0, length));
-            invalidate(c->spec.rect);
+            invalidate(c->layout.rect);
             events_.command(id, kNotifyEditChanged);
         }
     });
@@ -238,7 +238,7 @@ void HeadlessDialog::fireTimer(int32_t id) {
 void HeadlessDialog::repaintAll() {
     invalidate({0, 0, 32767, 32767});
     for (auto& [id, c] : controls_)
-        if (c.spec.kind == ControlKind::ownerDrawnButton) invalidItems_.insert(id);
+        if (c.layout.kind == ControlKind::ownerDrawnButton) invalidItems_.insert(id);
     drawInvalid();
 }
 
@@ -255,8 +255,8 @@ void HeadlessDialog::drawInvalid() {
         events_.eraseBackground(surface);
         events_.paint(surface, dirty);
         for (auto& [id, c] : controls_) {
-            if (!c.spec.rect.intersects(dirty)) continue;
-            if (c.spec.kind == ControlKind::ownerDrawnButton) {
+            if (!c.layout.rect.intersects(dirty)) continue;
+            if (c.layout.kind == ControlKind::ownerDrawnButton) {
                 events_.drawItem(id, surface, ItemState{id == pressedItem_, id == focused_, !c.enabled});
             } else {
                 drawStandardControl(surface, c);
@@ -270,15 +270,15 @@ void HeadlessDialog::drawInvalid() {
 // A plain look for the standard controls, so that screenshots of the
 // headless window show every control where it stands.
 void HeadlessDialog::drawStandardControl(CairoSurface& surface, const Control& c) {
-    const WindowRect& r = c.spec.rect;
+    const WindowRect& r = c.layout.rect;
     const Rgb ink = c.enabled ? Rgb{0, 0, 0} : Rgb{140, 140, 140};
-    switch (c.spec.kind) {
+    switch (c.layout.kind) {
         case ControlKind::pushButton:
         case ControlKind::iconButton: {
             surface.fill(r, Rgb{232, 232, 232});
             surface.frame(r, Rgb{150, 150, 150});
-            if (c.spec.kind == ControlKind::iconButton) {
-                surface.artworkCentred(c.spec.iconId, r);
+            if (c.layout.kind == ControlKind::iconButton) {
+                surface.artworkCentred(c.layout.iconId, r);
             } else {
                 std::string label;
                 for (char ch : c.text)
@@ -308,7 +308,7 @@ void HeadlessDialog::drawStandardControl(CairoSurface& surface, const Control& c
         case ControlKind::listBox: {
             surface.fill(r, Rgb{255, 255, 255});
             surface.frame(r, Rgb{150, 150, 150});
-            const std::string shown = c.spec.kind == ControlKind::valueBox ? c.text
+            const std::string shown = c.layout.kind == ControlKind::valueBox ? c.text
                                       : c.selection >= 0 ? c.items[size_t(c.selection)]
                                                          : std::string();
             surface.pushClip(r.inset(1));
@@ -338,8 +338,8 @@ bool HeadlessDialog::writePng(const std::string& path) {
     return cairo_surface_write_to_png(image_, path.c_str()) == CAIRO_STATUS_SUCCESS;
 }
 
-std::unique_ptr<DialogWindow> HeadlessWindowSystem::createDialog(const DialogSpec& spec, DialogEvents& events) {
-    auto dialog = std::make_unique<HeadlessDialog>(spec, events, scale_);
+std::unique_ptr<DialogWindow> HeadlessWindowSystem::createDialog(const DialogLayout& layout, DialogEvents& events) {
+    auto dialog = std::make_unique<HeadlessDialog>(layout, events, scale_);
     lastDialog = dialog.get();
     dialog->onModal = onModal;
     return dialog;

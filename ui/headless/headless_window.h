@@ -20,7 +20,7 @@
 
 class HeadlessDialog final : public DialogWindow {
 public:
-    HeadlessDialog(const DialogSpec& spec, DialogEvents& events, double scale);
+    HeadlessDialog(const DialogLayout& layout, DialogEvents& events, double scale);
     ~HeadlessDialog() override;
 
     // DialogWindow
@@ -101,7 +101,7 @@ public:
 
 private:
     struct Control {
-        ControlSpec spec;
+        ControlLayout layout;
         std::string text;
         bool checked = false;
         bool enabled = true;
@@ -150,7 +150,7 @@ private:
 class HeadlessWindowSystem final : public WindowSystem {
 public:
     explicit HeadlessWindowSystem(double scale = 1.0) : scale_(scale) {}
-    std::unique_ptr<DialogWindow> createDialog(const DialogSpec& spec, DialogEvents& events) override;
+    std::unique_ptr<DialogWindow> createDialog(const DialogLayout& layout, DialogEvents& events) override;
     void messageBox(const MessageBoxText& message) override { messages.push_back(message); }
     bool openWebPage(const char* url) override {
         webPages.emplace_back(url);
