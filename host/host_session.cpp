@@ -59,25 +59,6 @@ OSErr displayPixelsCallback(const PSPixelMap* source, const VRect* sourceRect, i
                    : OSErr(paramErr);
 }
 
-// Colour services: a headless host has no picker; choosing keeps the colour,
-// converting to the same space is the identity, other spaces are refused.
-OSErr colorServicesCallback(ColorServicesInfo* info) {
-    if (!info) return paramErr;
-    switch (info->selector) {
-        case plugIncolorServicesChooseColor:
-            info->resultSpace = info->sourceSpace;
-            return noErr;
-        case plugIncolorServicesConvertColor:
-            if (info->resultSpace == info->sourceSpace || info->resultSpace == plugIncolorServicesChosenSpace) {
-                info->resultSpace = info->sourceSpace;
-                return noErr;
-            }
-            return paramErr;
-        default:
-            return paramErr;
-    }
-}
-
 int32_t clampInt(int32_t value, int32_t low, int32_t high) { return std::min(std::max(value, low), high); }
 
 int32_t rateOf(Fixed rate) { return std::max<int32_t>(1, rate >> 16); }
@@ -120,7 +101,8 @@ HostSession::HostSession(Document& document, const HostConfig& config) : documen
     }
     r.displayPixels = config.withDisplayPixels ? displayPixelsCallback : nullptr;
     r.advanceState = config.withAdvanceState ? advanceStateCallback : nullptr;
-    r.colorServices = config.withColorServices ? colorServicesCallback : nullptr;
+    // No colour picker of its own: the plug-in shows the toolkit's chooser.
+    r.colorServices = nullptr;
     r.supportsPadding = 1;
     r.samplingSupport = config.samplingSupport;
     r.inputRate = r.maskRate = 1 << 16;

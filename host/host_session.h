@@ -22,7 +22,6 @@ struct HostConfig {
     bool withBufferSuite = true;
     bool withAdvanceState = true;
     bool withDisplayPixels = true;
-    bool withColorServices = true;
     char samplingSupport = hostSupportsIntegralSampling;
     OSType hostSignature = kPhotoshopSignature;
     int32_t maxSpace = 1 << 30;

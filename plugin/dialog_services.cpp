@@ -6,6 +6,7 @@
 #include "plugin/export_galleries.h"
 #include "ui/small_dialogs.h"
 #include "plugin/filter_pass.h"
+#include "plugin/host_colour_picker.h"
 #include "plugin/host_services.h"
 #include "plugin/pass_context.h"
 #include "plugin/preview_fill.h"
@@ -60,6 +61,10 @@ OSErr PluginDialogServices::displayPixels(const PSPixelMap& map, const VRect& re
     const FilterRecord* record = globals_.record;
     if (!record->displayPixels) return paramErr;
     return record->displayPixels(&map, &rect, row, column, platformContext);
+}
+
+bool PluginDialogServices::chooseColourWithHost(const char* prompt, Color16& colour) {
+    return ::chooseColourWithHost(globals_.record->colorServices, prompt, colour);
 }
 
 void PluginDialogServices::takeUndoSnapshot(bool withFile) {

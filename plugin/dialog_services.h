@@ -1,6 +1,6 @@
 // The plug-in's side of the dialog's services: preview and internal-image
 // renders through the filtering pass, undo snapshots and memory dots through
-// the settings store, the host's display procedure.
+// the settings store, the host's display procedure and colour picker.
 #pragma once
 
 #include "plugin/globals.h"
@@ -17,6 +17,7 @@ public:
     PreviewImage previewImage() override;
     OSErr displayPixels(const PSPixelMap& map, const VRect& rect, int32_t row, int32_t column,
                         void* platformContext) override;
+    bool chooseColourWithHost(const char* prompt, Color16& colour) override;
     void takeUndoSnapshot(bool withFile) override;
     OSErr renderInternalImage(int32_t width, int32_t height) override;
     OSErr storeMemoryDot(int32_t dot) override;

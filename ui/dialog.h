@@ -54,6 +54,10 @@ public:
     // The host's display procedure; paramErr when the host offers none.
     virtual OSErr displayPixels(const PSPixelMap& map, const VRect& rect, int32_t row, int32_t column,
                                 void* platformContext) = 0;
+    // The host's colour picker: false when the host offers none (the dialog
+    // then shows the toolkit's chooser); true when the host was asked, and
+    // colour then holds what it returned.
+    virtual bool chooseColourWithHost(const char* prompt, Color16& colour) = 0;
     // An undo snapshot of the current settings, with its file or without.
     virtual void takeUndoSnapshot(bool withFile) = 0;
     // Renders the result into the plug-in's internal image at width x height

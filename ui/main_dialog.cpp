@@ -504,7 +504,8 @@ void MainDialog::clickHandlers(int32_t id, bool& changed) {
     if (id == kIdVignetteSwatch || id == kIdSepiaSwatch) {
         Color16 colour = cells_[size_t(id)].colour;
         const std::string prompt(labelString(id == kIdVignetteSwatch ? 35 : 37));
-        if (window_->chooseColour(prompt.c_str(), colour)) {
+        // The host's picker when it offers one, else the toolkit's chooser.
+        if (services_.chooseColourWithHost(prompt.c_str(), colour) || window_->chooseColour(prompt.c_str(), colour)) {
             cells_[size_t(id)].colour = eightBitColour(colour);
             redraw(id);
         }

@@ -60,6 +60,7 @@ struct StandInServices final : DialogServices {
                          map.rowBytes);
         return noErr;
     }
+    bool chooseColourWithHost(const char*, Color16&) override { return false; }
     void takeUndoSnapshot(bool withFile) override {
         ++snapshots;
         snapshotFiles.push_back(withFile);

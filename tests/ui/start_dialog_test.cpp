@@ -257,6 +257,72 @@ TEST(StartWithDialog, RefusalIsAMessageBoxWhenTheUserAskedForTheDialog) {
     EXPECT_TRUE(empty(host.session.record().outRect));
 }
 
+// A host with a colour picker of its own: it records what it is asked and
+// hands back fixed components, some outside 0..255, with a cancel code.
+struct PickerCall {
+    int32_t infoSize;
+    int16_t selector, sourceSpace, resultSpace;
+    int16_t components[3];
+    std::vector<unsigned char> prompt;  // the length-prefixed bytes, length byte first
+};
+std::vector<PickerCall> gPickerCalls;
+
+OSErr standInPicker(ColorServicesInfo* info) {
+    PickerCall call{info->infoSize, info->selector, info->sourceSpace, info->resultSpace,
+                    {info->colorComponents[0], info->colorComponents[1], info->colorComponents[2]}, {}};
+    const unsigned char* prompt = *info->selectorParameter.pickerPrompt;
+    call.prompt.assign(prompt, prompt + 1 + prompt[0]);
+    gPickerCalls.push_back(call);
+    info->colorComponents[0] = 65;
+    info->colorComponents[1] = 300;
+    info->colorComponents[2] = -7;
+    return userCanceledErr;
+}
+
+TEST(StartWithDialog, SwatchesAskTheHostsPickerWhenOfferedElseTheToolkitsChooser) {
+    InstalledHeadless headless;
+    clearCachedSettings();
+    gPickerCalls.clear();
+    DirectHost host(rampDocument(40, 30));
+    ASSERT_EQ(host.call(filterSelectorParameters), 0);
+    host.parameters().settings.vignetteColor = Color16{0x12ff, 0x8001, 0xffff};
+    ASSERT_EQ(host.call(filterSelectorPrepare), 0);
+    host.session.record().colorServices = standInPicker;
+    std::vector<std::string> toolkitPrompts;
+    headless.system.onModal = [&](HeadlessDialog& w) {
+        w.click(kIdVignetteSwatch);
+        // A host without a picker: the toolkit's chooser, white kept to 8 bits.
+        host.session.record().colorServices = nullptr;
+        w.answerColourChooser(Color16{65535, 65535, 65535});
+        w.click(kIdSepiaSwatch);
+        toolkitPrompts = w.colourPrompts();
+        w.pressReturn();
+    };
+    ASSERT_EQ(host.call(filterSelectorStart), 0);
+
+    ASSERT_EQ(gPickerCalls.size(), 1u);
+    const PickerCall& asked = gPickerCalls[0];
+    EXPECT_EQ(asked.infoSize, 56);
+    EXPECT_EQ(asked.selector, 0);     // choose
+    EXPECT_EQ(asked.sourceSpace, 0);  // RGB
+    EXPECT_EQ(asked.resultSpace, 0);
+    EXPECT_EQ(asked.components[0], 0x12);
+    EXPECT_EQ(asked.components[1], 0x80);
+    EXPECT_EQ(asked.components[2], 0xff);
+    const std::string vignettePrompt = "Choose the vignette color.";
+    ASSERT_EQ(asked.prompt.size(), 1 + vignettePrompt.size());
+    EXPECT_EQ(asked.prompt[0], 26);
+    EXPECT_EQ(std::string(asked.prompt.begin() + 1, asked.prompt.end()), vignettePrompt);
+
+    // Taken although the host answered with a cancel: 65 x 256, 255 x 256, 0.
+    const Color16 vignette = host.parameters().settings.vignetteColor;
+    EXPECT_EQ(vignette.red, 16640);
+    EXPECT_EQ(vignette.green, 65280);
+    EXPECT_EQ(vignette.blue, 0);
+    EXPECT_EQ(toolkitPrompts, std::vector<std::string>{"Choose the sepia color."});
+    EXPECT_EQ(host.parameters().settings.sepiaColor.green, 65280);
+}
+
 // The preset picture is the 128 x 128 scratch image that exists from Start
 // on, so the undo file and the cached settings written during Start carry
 // a 128 x 128 thumbnail block after the 71 values, not the flag 0 alone.
