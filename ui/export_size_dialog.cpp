@@ -137,7 +137,7 @@ bool askExportSize(WindowSystem& system, FilterParameters& parameters, int32_t i
         return false;
     }
     ExportSizeDialog dialog(parameters, imageWidth, imageHeight);
-    const DialogLayout layout = {"Export PSD image", kClientWidth, kClientHeight, kControls};
+    const DialogLayout layout = {"Export PSD image", kClientWidth, kClientHeight, kControls, open.mainDialog};
     std::unique_ptr<DialogWindow> window = system.createDialog(layout, dialog);
     if (!window) return false;
     open.exportSize = window.get();

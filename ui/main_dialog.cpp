@@ -126,18 +126,22 @@ DialogLayout mainDialogLayout() {
         return std::make_pair(layouts, count);
     }();
     return DialogLayout{"Twilightomator", kDialogWidth, kDialogHeight,
-                      std::span<const ControlLayout>(controls.first.data(), controls.second)};
+                        std::span<const ControlLayout>(controls.first.data(), controls.second), nullptr, true};
 }
 
 MainDialog::MainDialog(DialogServices& services, FilterParameters& parameters)
     : services_(services), parameters_(parameters) {}
 
 // However the dialog ends, the small windows learn that it is gone.
-MainDialog::~MainDialog() { secondaryWindows().mainDialogOpen = false; }
+MainDialog::~MainDialog() {
+    secondaryWindows().mainDialogOpen = false;
+    secondaryWindows().mainDialog = nullptr;
+}
 
 void MainDialog::open(DialogWindow& window) {
     window_ = &window;
     secondaryWindows().mainDialogOpen = true;
+    secondaryWindows().mainDialog = &window;
     // Cells: all enabled; the render target is the preview; nothing pressed.
     for (ValueCell& c : cells_) c = ValueCell{};
     parameters_.renderTarget = renderPreview;

@@ -182,7 +182,7 @@ void showAboutBox(WindowSystem& system) {
         return;
     }
     AboutBox box(system);
-    const DialogLayout layout = {"About", 339, 188, kAboutControls};
+    const DialogLayout layout = {"About", 339, 188, kAboutControls, open.mainDialog};
     std::unique_ptr<DialogWindow> window = system.createDialog(layout, box);
     if (!window) return;
     box.window = window.get();
@@ -198,7 +198,7 @@ void showInfoBox(WindowSystem& system) {
         return;
     }
     InfoBox box;
-    const DialogLayout layout = {"Info", 726, 469, {}};
+    const DialogLayout layout = {"Info", 726, 469, {}, open.mainDialog};
     std::unique_ptr<DialogWindow> window = system.createDialog(layout, box);
     if (!window) return;
     box.window = window.get();
@@ -223,7 +223,7 @@ bool runJobWithProgress(WindowSystem& system, const std::function<void(ProgressR
         return false;
     }
     ProgressDialog dialog(job);
-    const DialogLayout layout = {"PSD file progress", kProgressWidth, kProgressHeight, {}};
+    const DialogLayout layout = {"PSD file progress", kProgressWidth, kProgressHeight, {}, open.mainDialog};
     std::unique_ptr<DialogWindow> window = system.createDialog(layout, dialog);
     if (!window) return false;
     dialog.window = window.get();

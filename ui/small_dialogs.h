@@ -20,6 +20,8 @@ struct SecondaryWindows {
     DialogWindow* exportSize = nullptr;
     DialogWindow* progress = nullptr;
     bool mainDialogOpen = false;
+    // The main dialog's window while it is open: the others open over it.
+    const DialogWindow* mainDialog = nullptr;
 };
 SecondaryWindows& secondaryWindows();
 

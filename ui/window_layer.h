@@ -172,6 +172,11 @@ struct DialogLayout {
     const char* title;
     int32_t clientWidth, clientHeight;
     std::span<const ControlLayout> controls;
+    // The window this one opens over (the main dialog for the small
+    // windows); nullptr: the desktop.
+    const DialogWindow* owner = nullptr;
+    // The main dialog is centred without the small windows' title-button shift.
+    bool mainWindow = false;
 };
 
 // A toolkit: makes dialog windows and shows message boxes.

@@ -2,6 +2,7 @@
 #include "ui/gtk/gtk_window.h"
 
 #include "ui/cairo/cairo_surface.h"
+#include "ui/dialog_placement.h"
 
 #include <gtk/gtk.h>
 
@@ -107,7 +108,11 @@ private:
     const Control* find(int32_t id) const;
     double scale() const { return gtk_widget_get_scale_factor(window_); }
 
+    void place(GtkWindow* window, int32_t width, int32_t height, bool ownChooser) const;
+
     DialogEvents& events_;
+    const DialogOnGtk* owner_ = nullptr;  // the window this one opens over
+    bool mainWindow_ = false;
     GtkWidget* window_ = nullptr;
     GtkWidget* fixed_ = nullptr;
     GtkWidget* canvas_ = nullptr;
@@ -123,9 +128,11 @@ private:
     int quiet_ = 0;  // programmatic changes that the toolkit would report as the user's
 };
 
-DialogOnGtk::DialogOnGtk(const DialogLayout& layout, DialogEvents& events) : events_(events) {
+DialogOnGtk::DialogOnGtk(const DialogLayout& layout, DialogEvents& events)
+    : events_(events), owner_(dynamic_cast<const DialogOnGtk*>(layout.owner)), mainWindow_(layout.mainWindow) {
     installStyle();
     window_ = gtk_window_new(GTK_WINDOW_TOPLEVEL);
+    if (owner_) gtk_window_set_transient_for(GTK_WINDOW(window_), GTK_WINDOW(owner_->window_));
     gtk_style_context_add_class(gtk_widget_get_style_context(window_), "twilightomator");
     gtk_window_set_title(GTK_WINDOW(window_), layout.title);
     gtk_window_set_resizable(GTK_WINDOW(window_), FALSE);
@@ -418,6 +425,10 @@ bool DialogOnGtk::chooseColour(const char* prompt, Color16& colour) {
     gtk_color_chooser_set_use_alpha(GTK_COLOR_CHOOSER(chooser), FALSE);
     const GdkRGBA start = {colour.red / 65535.0, colour.green / 65535.0, colour.blue / 65535.0, 1.0};
     gtk_color_chooser_set_rgba(GTK_COLOR_CHOOSER(chooser), &start);
+    int width = 0, height = 0;
+    gtk_widget_realize(chooser);
+    gtk_window_get_size(GTK_WINDOW(chooser), &width, &height);
+    place(GTK_WINDOW(chooser), width, height, true);
     const bool chosen = gtk_dialog_run(GTK_DIALOG(chooser)) == GTK_RESPONSE_OK;
     if (chosen) {
         GdkRGBA picked;
@@ -436,6 +447,7 @@ struct ChooserPane {
 };
 
 constexpr int32_t kPaneSide = 130;
+constexpr int32_t kChooserWidth = 760, kChooserHeight = 500;
 
 void updatePane(GtkFileChooser* chooser, gpointer data) {
     auto* pane = static_cast<ChooserPane*>(data);
@@ -459,7 +471,7 @@ bool DialogOnGtk::chooseFile(const FileChooserRequest& request, std::string& pat
                                                      GTK_RESPONSE_CANCEL, request.save ? "_Save" : "_Open",
                                                      GTK_RESPONSE_ACCEPT, nullptr);
     GtkFileChooser* files = GTK_FILE_CHOOSER(chooser);
-    gtk_window_set_default_size(GTK_WINDOW(chooser), 760, 500);
+    gtk_window_set_default_size(GTK_WINDOW(chooser), kChooserWidth, kChooserHeight);
     GtkFileFilter* filter = gtk_file_filter_new();
     gtk_file_filter_set_name(filter, request.filterName);
     gtk_file_filter_add_pattern(filter, request.pattern);
@@ -485,6 +497,10 @@ bool DialogOnGtk::chooseFile(const FileChooserRequest& request, std::string& pat
         gtk_file_chooser_set_use_preview_label(files, FALSE);
         g_signal_connect(chooser, "update-preview", G_CALLBACK(updatePane), &pane);
     }
+    // Placed over this window as the small windows are; some window managers
+    // put a file chooser where they like and ignore the request.
+    gtk_widget_realize(chooser);
+    place(GTK_WINDOW(chooser), kChooserWidth, kChooserHeight, true);
     const bool chosen = gtk_dialog_run(GTK_DIALOG(chooser)) == GTK_RESPONSE_ACCEPT;
     if (chosen) {
         gchar* file = gtk_file_chooser_get_filename(files);
@@ -568,22 +584,51 @@ gboolean DialogOnGtk::onDelete(GtkWidget*, GdkEvent*, gpointer data) {
     return TRUE;
 }
 
-// The dialog placement rule: half the free width to the left, a third of
-// the free height above, kept on the monitor.
-void placeOnMonitor(GtkWidget* window, int32_t width, int32_t height) {
+// The width of a title-bar button, by which the small windows stand left of
+// centre. Server-side decorations do not tell their size; this is that of a
+// common theme's buttons.
+constexpr int32_t kTitleButtonWidth = 24;
+
+// The work area of the monitor that shows `near` (the primary one when it
+// is not shown yet): the desktop of the placement rule and the screen the
+// windows are kept on, so that none opens under a panel.
+WindowRect workArea(GtkWidget* near) {
     GdkDisplay* display = gdk_display_get_default();
-    GdkMonitor* monitor = display ? gdk_display_get_primary_monitor(display) : nullptr;
-    if (!monitor && display) monitor = gdk_display_get_monitor(display, 0);
-    if (!monitor) return;
+    if (!display) return {0, 0, 0, 0};
+    GdkMonitor* monitor = nullptr;
+    if (near && gtk_widget_get_window(near))
+        monitor = gdk_display_get_monitor_at_window(display, gtk_widget_get_window(near));
+    if (!monitor) monitor = gdk_display_get_primary_monitor(display);
+    if (!monitor) monitor = gdk_display_get_monitor(display, 0);
+    if (!monitor) return {0, 0, 0, 0};
     GdkRectangle area;
     gdk_monitor_get_workarea(monitor, &area);
-    const int x = area.x + std::max(0, (area.width - width) / 2);
-    const int y = area.y + std::max(0, (area.height - height) / 3);
-    gtk_window_move(GTK_WINDOW(window), x, y);
+    return {area.x, area.y, area.x + area.width, area.y + area.height};
+}
+
+// Moves `window` (width x height) to where the placement rule puts it: the
+// main dialog over the desktop, a small window over its owner's client area,
+// a chooser over this dialog's. A window with the close button counts as
+// one with a system menu.
+void DialogOnGtk::place(GtkWindow* window, int32_t width, int32_t height, bool ownChooser) const {
+    const DialogOnGtk* over = ownChooser ? this : owner_;
+    const WindowRect screen = workArea(over ? over->canvas_ : nullptr);
+    if (screen.width() <= 0) return;
+    WindowRect parent = screen;
+    if (over && gtk_widget_get_window(over->canvas_)) {
+        gint x = 0, y = 0;
+        gdk_window_get_origin(gtk_widget_get_window(over->canvas_), &x, &y);
+        parent = {x, y, x + over->width_, y + over->height_};
+    }
+    const bool shifted = ownChooser || !mainWindow_;
+    const WindowRect at = placeDialog(
+        {parent, screen, width, height, shifted ? kTitleButtonWidth : 0, gtk_window_get_deletable(window) != FALSE});
+    gtk_window_move(window, at.left, at.top);
 }
 
 int32_t DialogOnGtk::runModal() {
-    placeOnMonitor(window_, width_, height_);
+    gtk_widget_realize(window_);
+    place(GTK_WINDOW(window_), width_, height_, false);
     gtk_widget_show_all(window_);
     gtk_window_set_focus(GTK_WINDOW(window_), nullptr);
     if (!ended_) {
