@@ -109,6 +109,9 @@ private:
     double scale() const { return gtk_widget_get_scale_factor(window_); }
 
     void place(GtkWindow* window, int32_t width, int32_t height, bool ownChooser) const;
+    // A chooser's size is known only once it is shown (it keeps the size the
+    // user last gave it): it is placed over this window then.
+    void placeWhenMapped(GtkWidget* chooser) const;
 
     DialogEvents& events_;
     const DialogOnGtk* owner_ = nullptr;  // the window this one opens over
@@ -425,10 +428,7 @@ bool DialogOnGtk::chooseColour(const char* prompt, Color16& colour) {
     gtk_color_chooser_set_use_alpha(GTK_COLOR_CHOOSER(chooser), FALSE);
     const GdkRGBA start = {colour.red / 65535.0, colour.green / 65535.0, colour.blue / 65535.0, 1.0};
     gtk_color_chooser_set_rgba(GTK_COLOR_CHOOSER(chooser), &start);
-    int width = 0, height = 0;
-    gtk_widget_realize(chooser);
-    gtk_window_get_size(GTK_WINDOW(chooser), &width, &height);
-    place(GTK_WINDOW(chooser), width, height, true);
+    placeWhenMapped(chooser);
     const bool chosen = gtk_dialog_run(GTK_DIALOG(chooser)) == GTK_RESPONSE_OK;
     if (chosen) {
         GdkRGBA picked;
@@ -499,8 +499,7 @@ bool DialogOnGtk::chooseFile(const FileChooserRequest& request, std::string& pat
     }
     // Placed over this window as the small windows are; some window managers
     // put a file chooser where they like and ignore the request.
-    gtk_widget_realize(chooser);
-    place(GTK_WINDOW(chooser), kChooserWidth, kChooserHeight, true);
+    placeWhenMapped(chooser);
     const bool chosen = gtk_dialog_run(GTK_DIALOG(chooser)) == GTK_RESPONSE_ACCEPT;
     if (chosen) {
         gchar* file = gtk_file_chooser_get_filename(files);
@@ -624,6 +623,15 @@ void DialogOnGtk::place(GtkWindow* window, int32_t width, int32_t height, bool o
     const WindowRect at = placeDialog(
         {parent, screen, width, height, shifted ? kTitleButtonWidth : 0, gtk_window_get_deletable(window) != FALSE});
     gtk_window_move(window, at.left, at.top);
+}
+
+void DialogOnGtk::placeWhenMapped(GtkWidget* chooser) const {
+    g_signal_connect_after(chooser, "map", G_CALLBACK(+[](GtkWidget* window, gpointer self) {
+        int width = 0;
+        int height = 0;
+        gtk_window_get_size(GTK_WINDOW(window), &width, &height);
+        static_cast<const DialogOnGtk*>(self)->place(GTK_WINDOW(window), width, height, true);
+    }), const_cast<DialogOnGtk*>(this));
 }
 
 int32_t DialogOnGtk::runModal() {
