@@ -1,0 +1,34 @@
+// The per-pixel effect for a run of pixels of one row at once: the stages
+// that only compute are done lane by lane over the whole run, so that the
+// compiler can give them to vector instructions; the samples in between are
+// taken pixel by pixel. Every stage evaluates exactly the operations of
+// workPixel in the same order, so each pixel gets workPixel's bits.
+#pragma once
+
+#include <cstdint>
+
+#include "effect/effect_setup.h"
+#include "kernels/speed_settings.h"
+
+constexpr int kPixelBatch = 32;
+
+struct PixelBatch {
+    int count = 0;
+    float u[kPixelBatch];
+    float distance[kPixelBatch];    // from the clear area, at least 0
+    float blurRadius[kPixelBatch];  // of the focus blur, at least 1
+    // The focus sample, then (in place) the worked colour.
+    float red[kPixelBatch], green[kPixelBatch], blue[kPixelBatch], coverage[kPixelBatch];
+    // The colour blur's sample and mix (0: the pixel is not colour blurred).
+    float blurRed[kPixelBatch], blurGreen[kPixelBatch], blurBlue[kPixelBatch], blurMix[kPixelBatch];
+    bool anyColourBlur = false;
+};
+
+// u, distance and blur radius of `count` pixels from column x0 of the row at
+// image position py (already in level-0 pixels), v its normalised height.
+void batchPositions(const EffectSetup& setup, float scale, float offsetX, float width, int32_t x0, float v,
+                    PixelBatch& batch, SimdLevel level);
+
+// From the samples to the worked colour: colour blur mix, saturation,
+// dampen, vignette and sepia. Coverage must already carry its gain.
+void batchColours(const EffectSetup& setup, float v, PixelBatch& batch, SimdLevel level);
