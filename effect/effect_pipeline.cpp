@@ -181,12 +181,12 @@ void renderRowSpanInBatches(const RenderContext& context, const PixelOutput& out
     // is reused from row to row.
     thread_local RowSampler sampler;
     sampler.start(pyramid, v);
-    PixelBatch batch;
+    PixelBatch batch{};
     for (int32_t x = x0; x <= x1; x += kPixelBatch) {
         batch.count = int(std::min<int32_t>(kPixelBatch, x1 - x + 1));
         batchPositions(e, scale, float(context.previewOffsetX), width, x, v, batch, simd);
         takeSamples(e, pyramid, sampler, batch);
-        batchColours(e, v, batch, simd);
+        batchColours(e, batch, simd);
         for (int i = 0; i < batch.count; ++i)
             storePixel(context, output, x + i, y,
                        EffectColor{batch.red[i], batch.green[i], batch.blue[i], batch.coverage[i]});

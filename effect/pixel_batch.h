@@ -16,6 +16,7 @@ struct PixelBatch {
     int count = 0;
     float u[kPixelBatch];
     float distance[kPixelBatch];    // from the clear area, at least 0
+    float vignetteDistance[kPixelBatch];
     float blurRadius[kPixelBatch];  // of the focus blur, at least 1
     // The focus sample, then (in place) the worked colour.
     float red[kPixelBatch], green[kPixelBatch], blue[kPixelBatch], coverage[kPixelBatch];
@@ -31,4 +32,18 @@ void batchPositions(const EffectSetup& setup, float scale, float offsetX, float 
 
 // From the samples to the worked colour: colour blur mix, saturation,
 // dampen, vignette and sepia. Coverage must already carry its gain.
-void batchColours(const EffectSetup& setup, float v, PixelBatch& batch, SimdLevel level);
+void batchColours(const EffectSetup& setup, PixelBatch& batch, SimdLevel level);
+
+#if defined(__x86_64__) && !defined(_WIN32)
+// Windows' 64-bit calling convention does not align the stack for 32-byte
+// spills, so the wider levels are built for the other systems only.
+#define TWL_WIDE_LEVELS 1
+#endif
+
+// The colour stage as each instruction level compiles it (one translation
+// unit each): the base level (SSE2 on x86-64), AVX2 and AVX-512.
+void coloursBase(const EffectSetup& setup, PixelBatch& batch);
+#if defined(TWL_WIDE_LEVELS)
+void coloursAvx2(const EffectSetup& setup, PixelBatch& batch);
+void coloursAvx512(const EffectSetup& setup, PixelBatch& batch);
+#endif

@@ -6,9 +6,19 @@
 #include "kernels/sampler_positions.h"
 #include "kernels/samplers.h"
 
+#include "kernels/speed_settings.h"
+
 #if defined(__SSE2__)
 #include <emmintrin.h>
 #endif
+
+#if defined(__x86_64__) && !defined(_WIN32)
+// Windows' 64-bit calling convention does not align the stack for 32-byte
+// spills; the other systems get the AVX2 weighting.
+#define TWL_WIDE_ROW_SAMPLER 1
+#endif
+
+#define TWL_INLINE inline __attribute__((always_inline))
 
 using namespace sampler_positions;
 
@@ -25,6 +35,10 @@ const int32_t (&scaledWeights(const WeightTables& tables))[Taps][kPhases] {
 }
 
 constexpr int tableIndex(int taps) { return taps == 5 ? 0 : 1; }
+
+void blendToward(float (&lower)[4], const float (&upper)[4], float fraction) {
+    for (int c = 0; c < 4; ++c) lower[c] = lower[c] + (upper[c] - lower[c]) * fraction;
+}
 
 // sums[i] = the taps' weighted sum of byte i of each row, for `count` bytes.
 template <int Taps>
@@ -70,13 +84,22 @@ void RowSampler::start(const Pyramid& pyramid, float y) {
     shared_ = samplable(pyramid) &&
               (pyramid.storageType == kStoragePacked8 || pyramid.storageType == kStorageGrey8);
     channels_ = pyramid.storageType == kStoragePacked8 ? 4 : 1;
+#if defined(TWL_WIDE_ROW_SAMPLER)
+    wide_ = channels_ == 4 && activeSimdLevel() >= SimdLevel::avx2;
+#endif
     for (auto& table : ready_) std::fill(std::begin(table), std::end(table), false);
 }
 
 template <int Taps>
-RowSampler::LevelSums& RowSampler::levelSums(int level) {
+TWL_INLINE RowSampler::LevelSums& RowSampler::levelSums(int level) {
     LevelSums& sums = levels_[tableIndex(Taps)][level];
-    if (ready_[tableIndex(Taps)][level]) return sums;
+    if (!ready_[tableIndex(Taps)][level]) prepare<Taps>(sums, level);
+    return sums;
+}
+
+// The level rows under the row's taps and their weights; no columns yet.
+template <int Taps>
+void RowSampler::prepare(LevelSums& sums, int level) {
     const Pyramid& p = *pyramid_;
     constexpr int kHalf = Taps / 2;
     const auto& weights = scaledWeights<Taps>(*p.weights);
@@ -91,7 +114,6 @@ RowSampler::LevelSums& RowSampler::levelSums(int level) {
     const size_t size = size_t(p.width[level]) * size_t(channels_);
     if (sums.sums.size() < size) sums.sums.resize(size);
     ready_[tableIndex(Taps)][level] = true;
-    return sums;
 }
 
 template <int Taps>
@@ -111,77 +133,104 @@ void RowSampler::extend(LevelSums& sums, int level, int first, int last) {
 }
 
 template <int Taps>
-void RowSampler::kernel(int level, float x, float (&out)[4]) {
+void RowSampler::cover(LevelSums& sums, int level, int first, int last) {
+    // A row's samples mostly move one way along the level: a range grows
+    // by whole runs of columns, so that each extension is worth its set-up.
+    constexpr int kRun = 64;
+    const int lastColumn = pyramid_->width[level] - 1;
+    if (sums.last < sums.first) {
+        const int end = std::min(lastColumn, std::max(last, first + kRun - 1));
+        extend<Taps>(sums, level, first, end);
+        sums.first = first;
+        sums.last = end;
+        return;
+    }
+    if (first < sums.first) {
+        const int start = std::max(0, std::min(first, sums.first - kRun));
+        extend<Taps>(sums, level, start, sums.first - 1);
+        sums.first = start;
+    }
+    if (last > sums.last) {
+        const int end = std::min(lastColumn, std::max(last, sums.last + kRun));
+        extend<Taps>(sums, level, sums.last + 1, end);
+        sums.last = end;
+    }
+}
+
+template <int Taps, int Channels>
+TWL_INLINE void RowSampler::kernel(int level, float x, float (&out)[4]) {
     const Pyramid& p = *pyramid_;
     constexpr int kHalf = Taps / 2;
     LevelSums& sums = levelSums<Taps>(level);
     const AxisPosition ax = axisPosition(levelX(p, level, x));
-    const bool wrapColumns = p.edgeMode == kEdgeWrap || p.edgeMode == kEdgeWrapHorizontal;
-    int columns[Taps];
-    int lowest = p.width[level], highest = -1;
-    for (int k = 0; k < Taps; ++k) {
-        columns[k] = edgeIndex(ax.base, kHalf - k, p.width[level], wrapColumns);
-        lowest = std::min(lowest, columns[k]);
-        highest = std::max(highest, columns[k]);
-    }
-    if (sums.last < sums.first) {
-        extend<Taps>(sums, level, lowest, highest);
-        sums.first = lowest;
-        sums.last = highest;
+    const int width = p.width[level];
+    const int32_t* column[Taps];
+    if (ax.base >= kHalf && ax.base + kHalf < width) {
+        // Inside the level every edge rule gives the plain neighbours.
+        const int lowest = ax.base - kHalf, highest = ax.base + kHalf;
+        if (lowest < sums.first || highest > sums.last) cover<Taps>(sums, level, lowest, highest);
+        const int32_t* left = sums.sums.data() + size_t(lowest) * Channels;
+        for (int k = 0; k < Taps; ++k) column[k] = left + (Taps - 1 - k) * Channels;
     } else {
-        if (lowest < sums.first) {
-            extend<Taps>(sums, level, lowest, sums.first - 1);
-            sums.first = lowest;
+        const bool wrapColumns = p.edgeMode == kEdgeWrap || p.edgeMode == kEdgeWrapHorizontal;
+        int columns[Taps];
+        int lowest = width, highest = -1;
+        for (int k = 0; k < Taps; ++k) {
+            columns[k] = edgeIndex(ax.base, kHalf - k, width, wrapColumns);
+            lowest = std::min(lowest, columns[k]);
+            highest = std::max(highest, columns[k]);
         }
-        if (highest > sums.last) {
-            extend<Taps>(sums, level, sums.last + 1, highest);
-            sums.last = highest;
-        }
+        if (lowest < sums.first || highest > sums.last) cover<Taps>(sums, level, lowest, highest);
+        for (int k = 0; k < Taps; ++k) column[k] = sums.sums.data() + size_t(columns[k]) * Channels;
     }
 
     const auto& weights = scaledWeights<Taps>(*p.weights);
-    const int32_t* column[Taps];
-    int32_t w[Taps];
-    for (int k = 0; k < Taps; ++k) {
-        column[k] = sums.sums.data() + size_t(columns[k]) * channels_;
-        w[k] = weights[k][ax.phase];
-    }
     // 2^-22: both axes' weights sum to 2048.
     constexpr float kScale = 1.0f / 4194304.0f;
-    if (channels_ == 1) {
-        int32_t total = 0;
-        for (int k = 0; k < Taps; ++k) total += w[k] * column[k][0];
-        out[0] = float(total) * kScale;
-        out[1] = out[2] = out[3] = 0.0f;
-        return;
+    int32_t total[Channels] = {};
+    for (int k = 0; k < Taps; ++k) {
+        const int32_t w = weights[k][ax.phase];
+        for (int b = 0; b < Channels; ++b) total[b] += w * column[k][b];
     }
-    int32_t total[4] = {0, 0, 0, 0};
-    for (int k = 0; k < Taps; ++k)
-        for (int b = 0; b < 4; ++b) total[b] += w[k] * column[k][b];
-    for (int c = 0; c < 4; ++c) out[c] = float(total[kPackedByte[c]]) * kScale;
+    if constexpr (Channels == 1) {
+        out[0] = float(total[0]) * kScale;
+        out[1] = out[2] = out[3] = 0.0f;
+    } else {
+        for (int c = 0; c < 4; ++c) out[c] = float(total[kPackedByte[c]]) * kScale;
+    }
 }
 
-namespace {
-void blendToward(float (&lower)[4], const float (&upper)[4], float fraction) {
-    for (int c = 0; c < 4; ++c) lower[c] = lower[c] + (upper[c] - lower[c]) * fraction;
-}
-}  // namespace
 
-EffectColor RowSampler::sampleFast(int level, float fraction, float x) {
+template <int Channels>
+TWL_INLINE EffectColor RowSampler::fast(int level, float fraction, float x) {
     const Pyramid& p = *pyramid_;
-    if (!shared_) return ::sampleFast(p, level, fraction, x, y_);
     const int n = samplerLevel(p, level);
     x = clampUnit(x);
     float c[4];
-    kernel<5>(n, x, c);
+    kernel<5, Channels>(n, x, c);
     if (fraction != 0.0f) {
         float next[4];
-        kernel<5>(n + 1, x, next);
+        kernel<5, Channels>(n + 1, x, next);
         blendToward(c, next, fraction);
     }
     const float s = p.inverseFullScale;
-    if (channels_ == 1) return EffectColor{c[0] * s, c[0] * s, c[0] * s, 255.0f * s};
+    if constexpr (Channels == 1) return EffectColor{c[0] * s, c[0] * s, c[0] * s, 255.0f * s};
     return EffectColor{c[0] * s, c[1] * s, c[2] * s, c[3] * s};
+}
+
+#if defined(TWL_WIDE_ROW_SAMPLER)
+// The same with the taps across in AVX2's 32-bit multiplies.
+__attribute__((target("avx2"))) EffectColor RowSampler::fastWide(int level, float fraction, float x) {
+    return fast<4>(level, fraction, x);
+}
+#else
+EffectColor RowSampler::fastWide(int level, float fraction, float x) { return fast<4>(level, fraction, x); }
+#endif
+
+EffectColor RowSampler::sampleFast(int level, float fraction, float x) {
+    if (!shared_) return ::sampleFast(*pyramid_, level, fraction, x, y_);
+    if (wide_) return fastWide(level, fraction, x);
+    return channels_ == 1 ? fast<1>(level, fraction, x) : fast<4>(level, fraction, x);
 }
 
 EffectColor RowSampler::sampleHighQuality(int level, float fraction, float x) {
@@ -193,12 +242,12 @@ EffectColor RowSampler::sampleHighQuality(int level, float fraction, float x) {
     const float s = p.inverseFullScale;
     float lower[4];
     if (fraction == 0.0f) {
-        kernel<5>(n, x, lower);
+        kernel<5, 4>(n, x, lower);
     } else {
-        if (n > 0) kernel<7>(n - 1, x, lower);
-        else kernel<5>(0, x, lower);
+        if (n > 0) kernel<7, 4>(n - 1, x, lower);
+        else kernel<5, 4>(0, x, lower);
         float upper[4];
-        kernel<7>(n, x, upper);
+        kernel<7, 4>(n, x, upper);
         blendToward(lower, upper, fraction);
     }
     return EffectColor{lower[0] * s, lower[1] * s, lower[2] * s, lower[3] * s};

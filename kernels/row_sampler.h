@@ -34,16 +34,26 @@ private:
         std::vector<int32_t> sums;
     };
 
-    template <int Taps>
+    template <int Taps, int Channels>
     void kernel(int level, float x, float (&out)[4]);
+    template <int Channels>
+    EffectColor fast(int level, float fraction, float x);
+    EffectColor fastWide(int level, float fraction, float x);
     template <int Taps>
     LevelSums& levelSums(int level);
+    template <int Taps>
+    void prepare(LevelSums& sums, int level);
+    // Makes the sums cover columns first..last (a range that may be new,
+    // or extend the one made so far on either side).
+    template <int Taps>
+    void cover(LevelSums& sums, int level, int first, int last);
     template <int Taps>
     void extend(LevelSums& sums, int level, int first, int last);
 
     const Pyramid* pyramid_ = nullptr;
     float y_ = 0;
     bool shared_ = false;  // an 8-bit storage whose sums are shared
+    bool wide_ = false;    // the taps across are weighted with AVX2
     int channels_ = 0;
     bool ready_[2][kPyramidLevels] = {};
     LevelSums levels_[2][kPyramidLevels];

@@ -11,6 +11,7 @@
 #include "kernels/pyramid_pixels.h"
 #include "kernels/row_sampler.h"
 #include "kernels/samplers.h"
+#include "kernels/speed_settings.h"
 
 namespace {
 
@@ -62,6 +63,8 @@ TEST(RowSampler, GivesThePerPixelSamplersBits) {
             fillLevel0(p, random);
             const float rows[] = {0.0f, 1.0f, -0.25f, 1.5f, 0.4991f, 0.97f, 0.013f, 0.5f};
             for (const float y : rows) {
+                // Both ways of weighting the taps across.
+                requestSimdLevel((random.next() & 1) ? SimdLevel::sse2 : supportedSimdLevel());
                 sampler.start(p, y);
                 for (int i = 0; i < 1500; ++i) {
                     // Mostly inside, sometimes on or past an edge.
@@ -79,6 +82,7 @@ TEST(RowSampler, GivesThePerPixelSamplersBits) {
             }
         }
     }
+    requestSimdLevel(supportedSimdLevel());
 }
 
 // Storages whose sums round are answered by the per-pixel samplers.

@@ -1,0 +1,6 @@
+// The colour stage for AVX2: eight lanes.
+#include "effect/colour_lanes.h"
+
+#if defined(TWL_WIDE_LEVELS)
+void coloursAvx2(const EffectSetup& setup, PixelBatch& batch) { colours<Lanes<8>::F, LaneOps<8>>(setup, batch); }
+#endif

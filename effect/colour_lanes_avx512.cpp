@@ -1,0 +1,6 @@
+// The colour stage for AVX-512: sixteen lanes.
+#include "effect/colour_lanes.h"
+
+#if defined(TWL_WIDE_LEVELS)
+void coloursAvx512(const EffectSetup& setup, PixelBatch& batch) { colours<Lanes<16>::F, LaneOps<16>>(setup, batch); }
+#endif
