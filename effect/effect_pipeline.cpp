@@ -187,9 +187,7 @@ void renderRowSpanInBatches(const RenderContext& context, const PixelOutput& out
         batchPositions(e, scale, float(context.previewOffsetX), width, x, v, batch, simd);
         takeSamples(e, pyramid, sampler, batch);
         batchColours(e, batch, simd);
-        for (int i = 0; i < batch.count; ++i)
-            storePixel(context, output, x + i, y,
-                       EffectColor{batch.red[i], batch.green[i], batch.blue[i], batch.coverage[i]});
+        storePixelBatch(context, output, x, y, batch, simd);
     }
 }
 }  // namespace

@@ -286,3 +286,40 @@ void storePixel(const RenderContext& context, const PixelOutput& output, int32_t
 void storePixel(const RenderContext& context, int32_t x, int32_t y, const EffectColor& color) {
     storePixel(context, pixelOutputFor(context), x, y, color);
 }
+
+void storePixelBatch(const RenderContext& context, const PixelOutput& output, int32_t x0, int32_t y,
+                     const PixelBatch& batch, SimdLevel level) {
+    const OutputTarget& target = context.target;
+    const auto colorAt = [&](int i) {
+        return EffectColor{batch.red[i], batch.green[i], batch.blue[i], batch.coverage[i]};
+    };
+    if (target.valueClass == kValuesFloat) {
+        for (int i = 0; i < batch.count; ++i) storePixel(context, output, x0 + i, y, colorAt(i));
+        return;
+    }
+    FinishedBatch finished;
+    batchFinish(FinishRule{target.valueClass == kValues8 ? 255 : 32768, !target.rgb}, batch, finished, level);
+    const int32_t mode = context.setup.glue;
+    const bool blends = mode != kBlendNormal && isGlueMode(mode) && context.blend;
+    const BlendValueClass blendClass =
+        target.valueClass == kValues8 ? BlendValueClass::eightBit : BlendValueClass::sixteenBit;
+    const int32_t row = std::min(std::max(y, 0), target.height - 1);
+    for (int i = 0; i < batch.count; ++i) {
+        if (finished.perPixel[i]) {
+            storePixel(context, output, x0 + i, y, colorAt(i));
+            continue;
+        }
+        const int32_t x = std::min(std::max(x0 + i, 0), target.width - 1);
+        FinishedPixel pixel{};
+        pixel.values[0] = finished.red[i];
+        pixel.values[1] = finished.green[i];
+        pixel.values[2] = finished.blue[i];
+        pixel.alpha = finished.alpha[i];
+        if (blends) {
+            int32_t source[3];
+            output.readSource(context, x, row, source);
+            blendPixel(pixel.values, source, blendClass, mode, *context.blend);
+        }
+        output.write(context, x, row, pixel);
+    }
+}
