@@ -304,22 +304,29 @@ void storePixelBatch(const RenderContext& context, const PixelOutput& output, in
     const BlendValueClass blendClass =
         target.valueClass == kValues8 ? BlendValueClass::eightBit : BlendValueClass::sixteenBit;
     const int32_t row = std::min(std::max(y, 0), target.height - 1);
+    // The lanes finished together, their values three by three for the glue
+    // mode; the others take the per-pixel path.
+    int32_t lanes[kPixelBatch];
+    int32_t worked[3 * kPixelBatch], source[3 * kPixelBatch];
+    int count = 0;
     for (int i = 0; i < batch.count; ++i) {
         if (finished.perPixel[i]) {
             storePixel(context, output, x0 + i, y, colorAt(i));
             continue;
         }
-        const int32_t x = std::min(std::max(x0 + i, 0), target.width - 1);
+        int32_t* values = worked + 3 * count;
+        values[0] = finished.red[i];
+        values[1] = finished.green[i];
+        values[2] = finished.blue[i];
+        if (blends) output.readSource(context, std::min(std::max(x0 + i, 0), target.width - 1), row, source + 3 * count);
+        lanes[count++] = i;
+    }
+    if (blends) blendRow(worked, source, count, blendClass, mode, *context.blend);
+    for (int n = 0; n < count; ++n) {
+        const int i = lanes[n];
         FinishedPixel pixel{};
-        pixel.values[0] = finished.red[i];
-        pixel.values[1] = finished.green[i];
-        pixel.values[2] = finished.blue[i];
+        std::memcpy(pixel.values, worked + 3 * n, sizeof pixel.values);
         pixel.alpha = finished.alpha[i];
-        if (blends) {
-            int32_t source[3];
-            output.readSource(context, x, row, source);
-            blendPixel(pixel.values, source, blendClass, mode, *context.blend);
-        }
-        output.write(context, x, row, pixel);
+        output.write(context, std::min(std::max(x0 + i, 0), target.width - 1), row, pixel);
     }
 }
