@@ -2,11 +2,14 @@
 #include "effect/effect_pipeline.h"
 
 #include "effect/output_stage.h"
+#include "effect/pixel_batch.h"
 #include "kernels/filter_math.h"
 #include "kernels/hsl.h"
 #include "kernels/job_workers.h"
 #include "kernels/jobs.h"
+#include "kernels/row_sampler.h"
 #include "kernels/samplers.h"
+#include "kernels/speed_settings.h"
 
 #include <algorithm>
 #include <cmath>
@@ -20,6 +23,11 @@ float limit(float value, float low, float high) { return std::min(std::max(value
 void splitLevel(float level, int& whole, float& fraction) {
     whole = int(level);
     fraction = level - float(whole);
+}
+
+// The focus level's whole part and fraction for a blur radius.
+void focusLevelOf(float blurRadius, float lmax, int& level, float& fraction) {
+    splitLevel(limit(filterLog(blurRadius) * kLog2E * kLog2E, 0, lmax), level, fraction);
 }
 
 RgbColor rgbOf(const EffectColor& c) { return RgbColor{c.red, c.green, c.blue}; }
@@ -49,10 +57,9 @@ EffectColor workPixel(const RenderContext& context, int32_t x, int32_t y) {
 
     // 3. Focus: blur level from the distance.
     const float blurRadius = std::max(e.radiusScale * (d * e.focusGain) + 1, 1.0f);
-    const float focusLevel = limit(filterLog(blurRadius) * kLog2E * kLog2E, 0, lmax);
     int level;
     float fraction;
-    splitLevel(focusLevel, level, fraction);
+    focusLevelOf(blurRadius, lmax, level, fraction);
     EffectColor k = e.highQuality ? sampleHighQuality(pyramid, level, fraction, u, v)
                                   : sampleFast(pyramid, level, fraction, u, v);
 
@@ -122,9 +129,75 @@ EffectColor workPixel(const RenderContext& context, int32_t x, int32_t y) {
     return k;
 }
 
+namespace {
+// The samples of a batch, pixel by pixel: the focus sample with its coverage
+// gain, and the colour blur's sample where the pixel is colour blurred.
+void takeSamples(const EffectSetup& e, const Pyramid& pyramid, RowSampler& sampler, PixelBatch& batch) {
+    const float lmax = float(pyramid.lmax);
+    batch.anyColourBlur = false;
+    for (int i = 0; i < batch.count; ++i) {
+        int level;
+        float fraction;
+        focusLevelOf(batch.blurRadius[i], lmax, level, fraction);
+        const float u = batch.u[i];
+        const EffectColor k = e.highQuality ? sampler.sampleHighQuality(level, fraction, u)
+                                            : sampler.sampleFast(level, fraction, u);
+        batch.red[i] = k.red;
+        batch.green[i] = k.green;
+        batch.blue[i] = k.blue;
+        batch.coverage[i] = limit(k.coverage * kCoverageGain, 0, 1);
+        batch.blurMix[i] = 0;
+        const float f = batch.distance[i] * e.blurGain;
+        if (batch.coverage[i] > 0 && f > 0) {
+            const float r2 = e.blurWidth * 120 + batch.blurRadius[i];
+            int bLevel;
+            float bFraction;
+            splitLevel(limit(filterLog(std::max(r2, 1.0f)) * kLog2E, 0, lmax), bLevel, bFraction);
+            const EffectColor b = sampler.sampleFast(bLevel, bFraction, u);
+            batch.blurRed[i] = b.red;
+            batch.blurGreen[i] = b.green;
+            batch.blurBlue[i] = b.blue;
+            batch.blurMix[i] = std::min(f, 1.0f);
+            batch.anyColourBlur = true;
+        } else {
+            batch.blurRed[i] = batch.blurGreen[i] = batch.blurBlue[i] = 0;
+        }
+    }
+}
+
+// The same pixels as workPixel, a batch at a time.
+void renderRowSpanInBatches(const RenderContext& context, const PixelOutput& output, int32_t y, int32_t x0,
+                            int32_t x1, SimdLevel simd) {
+    const EffectSetup& e = context.setup;
+    const Pyramid& pyramid = *context.source;
+    const float scale = float(context.previewScale);
+    const float py = float(double((float(y) - 0.5f) * scale + float(context.previewOffsetY)) + 0.5);
+    const bool internal = context.renderTarget == renderInternalImage;
+    const float width = float(internal ? context.extentWidth : pyramid.width[0]);
+    const float height = float(internal ? context.extentHeight : pyramid.height[0]);
+    const float v = (2 * py + 1) / (2 * height);
+
+    // The sums a row's samples share, kept per thread so that their memory
+    // is reused from row to row.
+    thread_local RowSampler sampler;
+    sampler.start(pyramid, v);
+    PixelBatch batch{};
+    for (int32_t x = x0; x <= x1; x += kPixelBatch) {
+        batch.count = int(std::min<int32_t>(kPixelBatch, x1 - x + 1));
+        batchPositions(e, scale, float(context.previewOffsetX), width, x, v, batch, simd);
+        takeSamples(e, pyramid, sampler, batch);
+        batchColours(e, batch, simd);
+        storePixelBatch(context, output, x, y, batch, simd);
+    }
+}
+}  // namespace
+
 void renderRowSpan(const RenderContext& context, int32_t y, int32_t x0, int32_t x1) {
     if (!context.source || !context.source->hasTiles()) return;
     const PixelOutput output = pixelOutputFor(context);
+    const SimdLevel simd = activeSimdLevel();
+    if (simd != SimdLevel::scalar) return renderRowSpanInBatches(context, output, y, x0, x1, simd);
+    // The reference: one pixel at a time.
     for (int32_t x = x0; x <= x1; ++x) storePixel(context, output, x, y, workPixel(context, x, y));
 }
 

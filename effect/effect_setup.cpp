@@ -41,14 +41,3 @@ EffectSetup makeEffectSetup(const UserSettings& s, int32_t extentWidth, int32_t 
     e.uniformSepia = s.uniformSepia != 0;
     return e;
 }
-
-float falloffDistance(int32_t shape, float u, float v, float centerX, float centerY, float clearRadius) {
-    switch (shape) {
-        case shapeWide: return std::fabs(v - centerY) - clearRadius;
-        case shapeTall: return std::fabs(u - centerX) - clearRadius;
-        default: {
-            const float dy = v - centerY, dx = u - centerX;
-            return std::sqrt(dy * dy + dx * dx) - clearRadius;
-        }
-    }
-}

@@ -3,6 +3,8 @@
 // per-pixel code reads only these, never the settings.
 #pragma once
 
+#include <cmath>
+
 #include "model/parameters.h"
 
 struct EffectSetup {
@@ -29,4 +31,13 @@ EffectSetup makeEffectSetup(const UserSettings& settings, int32_t extentWidth, i
 // The falloff distance of a normalised position from the clear area
 // (before the limit at 0). Shapes other than wide and tall use the round
 // falloff: the dialog and the scripting terms offer only these three.
-float falloffDistance(int32_t shape, float u, float v, float centerX, float centerY, float clearRadius);
+inline float falloffDistance(int32_t shape, float u, float v, float centerX, float centerY, float clearRadius) {
+    switch (shape) {
+        case shapeWide: return std::fabs(v - centerY) - clearRadius;
+        case shapeTall: return std::fabs(u - centerX) - clearRadius;
+        default: {
+            const float dy = v - centerY, dx = u - centerX;
+            return std::sqrt(dy * dy + dx * dx) - clearRadius;
+        }
+    }
+}

@@ -21,7 +21,7 @@ constexpr float kOffsets[6] = {-0.75f, -0.25f, 0.25f, 0.75f, 1.25f, 1.75f};
 constexpr float kAxisWeights[6] = {0.25f, 4.0f, 16.0f, 16.0f, 4.0f, 0.25f};
 constexpr float kInverseWeightSum = 0.0006097561f;  // 1 / 1640
 
-bool isCorner(int tx, int ty) { return (tx == 0 || tx == 5) && (ty == 0 || ty == 5); }
+constexpr bool isCorner(int tx, int ty) { return (tx == 0 || tx == 5) && (ty == 0 || ty == 5); }
 
 bool reducible(const Pyramid& p, int level) {
     if (!p.hasTiles() || level < 0 || level >= p.lmax) return false;
@@ -229,7 +229,11 @@ struct FastReduce {
 #if defined(__SSE2__)
                 if (vector) {
                     __m128 total = _mm_setzero_ps();
+                    // Unrolled whole: the corners drop out and every weight
+                    // becomes a constant.
+#pragma GCC unroll 6
                     for (int ty = 0; ty < 6; ++ty) {
+#pragma GCC unroll 6
                         for (int tx = 0; tx < 6; ++tx) {
                             if (isCorner(tx, ty)) continue;
                             const __m128 w = _mm_set1_ps(kAxisWeights[tx] * kAxisWeights[ty]);

@@ -6,9 +6,12 @@
 #include <type_traits>
 
 #include "kernels/pyramid_pixels.h"
+#include "kernels/sampler_positions.h"
 
 #include "kernels/samplers_simd.h"
 #include "kernels/speed_settings.h"
+
+using namespace sampler_positions;
 
 namespace {
 
@@ -88,37 +91,6 @@ template <> struct KernelWeights<7, Rgba16Storage> {
 template <> struct KernelWeights<7, Float4Storage> {
     static const float (&get(const WeightTables& t))[7][kPhases] { return t.taps7; }
 };
-
-// Position within the level: u = x' + 0.5 (kept non-negative and finite so
-// that the base pixel and the phase are always defined).
-struct AxisPosition {
-    int base;
-    int phase;
-};
-AxisPosition axisPosition(float levelCoordinate) {
-    float u = levelCoordinate + 0.5f;
-    if (!(u >= 0.0f)) u = 0.0f;
-    if (u > 1.0e9f) u = 1.0e9f;
-    const int base = static_cast<int>(u);
-    int phase = static_cast<int>((u - static_cast<float>(base)) * 128.0f);
-    if (phase > kPhases - 1) phase = kPhases - 1;
-    return {base, phase};
-}
-
-int clampInto(int v, int last) { return v < 0 ? 0 : (v > last ? last : v); }
-
-// Column (or row) of tap k on the per-pixel path: clamped, or wrapped around
-// the level and then clamped.
-int edgeIndex(int base, int offset, int size, bool wrap) {
-    const int last = size - 1;
-    if (!wrap) return clampInto(base + offset, last);
-    int b = base % size;
-    if (b < 0) b += size;
-    int c = b + offset;
-    if (c < 0) c += size;
-    if (c > last) c -= size;
-    return clampInto(c, last);
-}
 
 // The in-tile window at the active vector level; false when the scalar
 // loop is to run (scalar level, or a storage without vector windows).
@@ -249,15 +221,6 @@ EffectColor checkedKernel(const Pyramid& p, int level, float x, float y, KernelP
     return asColor(v);
 }
 
-// Level pixel coordinates of a normalised position.
-float levelX(const Pyramid& p, int n, float x) { return static_cast<float>(p.width[n]) * x - 0.5f; }
-float levelY(const Pyramid& p, int n, float y) { return static_cast<float>(p.height[n]) * y - 0.5f; }
-
-float clampUnit(float v) {
-    if (!(v >= 0.0f)) return 0.0f;
-    return v > 1.0f ? 1.0f : v;
-}
-
 template <int Taps, class Storage>
 void kernelAt(const Pyramid& p, int n, float x, float y, float (&out)[4]) {
     levelKernel<Taps, Storage>(p, n, levelX(p, n, x), levelY(p, n, y), KernelPath::automatic, out);
@@ -298,13 +261,6 @@ EffectColor highQualityFourChannels(const Pyramid& p, int n, float fraction, flo
     blend(lower, upper, fraction);
     return scaled(p, lower);
 }
-
-int samplerLevel(const Pyramid& p, int level) {
-    if (level > p.lmax - 1) level = p.lmax - 1;
-    return level < 0 ? 0 : level;
-}
-
-bool samplable(const Pyramid& p) { return p.hasTiles() && p.weights != nullptr && p.lmax >= 1; }
 
 }  // namespace
 

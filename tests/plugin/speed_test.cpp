@@ -47,8 +47,8 @@ Document detailedDocument(int32_t width, int32_t height, int32_t channels, bool 
 }
 
 // Settings that exercise every stage: distance blur, colour blur,
-// saturation past its sign change, dampen, vignette and sepia.
-Descriptor strongSettings(int32_t glue, bool highQuality) {
+// saturation past its sign change, dampen, vignette and sepia, in a shape.
+Descriptor strongSettings(int32_t glue, bool highQuality, int32_t shape, bool centred) {
     Descriptor settings;
     settings.put(integerItem(fourCC("0007"), 80));  // focus
     settings.put(integerItem(fourCC("0011"), 70));  // color blur
@@ -59,6 +59,9 @@ Descriptor strongSettings(int32_t glue, bool highQuality) {
     settings.put(integerItem(fourCC("0010"), 60));  // sepia
     settings.put(integerItem(fourCC("0017"), 20));  // clear area
     settings.put(booleanItem(fourCC("0021"), highQuality));
+    settings.put(enumeratedItem(fourCC("MLky"), fourCC("MLty"), fourCC(shape == 2 ? "ML02" : shape == 3 ? "ML03" : "ML01")));
+    settings.put(booleanItem(fourCC("0016"), centred));  // center vignette
+    settings.put(booleanItem(fourCC("0014"), centred));  // uniform sepia
     const char code[5] = {'G', 'L', char('0' + glue / 10), char('0' + glue % 10), 0};
     settings.put(enumeratedItem(fourCC("GLUE"), fourCC("GLty"), fourCC(code)));
     return settings;
@@ -90,23 +93,25 @@ struct Case {
     bool alpha;
     int32_t glue;
     bool highQuality;
+    int32_t shape;
+    bool centred;  // vignette about the image's centre, uniform sepia
 };
 
 // 8-bit RGB with transparency, 16-bit RGB, float RGB and 8-bit grey; glue
 // modes normal, a channel mode (multiply), a colour-space mode (color), the
 // colour-wheel mode (frontal) and an opponent-colour mode (parietal).
 const Case kCases[] = {
-    {SampleDepth::eight, 3, true, 1, false},     {SampleDepth::eight, 3, false, 53, true},
-    {SampleDepth::eight, 1, false, 15, false},   {SampleDepth::sixteen, 3, false, 54, true},
-    {SampleDepth::sixteen, 3, true, 3, false},   {SampleDepth::floating, 3, false, 1, true},
-    {SampleDepth::floating, 3, true, 1, false},
+    {SampleDepth::eight, 3, true, 1, false, 1, false},    {SampleDepth::eight, 3, false, 53, true, 2, true},
+    {SampleDepth::eight, 1, false, 15, false, 3, false},  {SampleDepth::sixteen, 3, false, 54, true, 1, false},
+    {SampleDepth::sixteen, 3, true, 3, false, 3, true},   {SampleDepth::floating, 3, false, 1, true, 2, false},
+    {SampleDepth::floating, 3, true, 1, false, 1, true},
 };
 
 TEST(Speed, EveryJobCountAndVectorLevelGivesTheOneThreadScalarResult) {
     // 523 columns cross a tile edge; 7 jobs leave uneven spans.
     for (const Case& c : kCases) {
         const Document source = detailedDocument(523, 301, c.channels, c.alpha, c.depth);
-        const Descriptor settings = strongSettings(c.glue, c.highQuality);
+        const Descriptor settings = strongSettings(c.glue, c.highQuality, c.shape, c.centred);
         const std::vector<uint8_t> reference = filtered(source, settings, 1, 0);
         ASSERT_NE(differingBytes(reference, source.samples), 0u) << "the filter changed nothing";
         for (int32_t jobs : {2, 3, 7}) {
