@@ -214,6 +214,12 @@ TEST(GtkDialog, AboutInfoSizeAndPresetChooserAreShown) {
         EXPECT_EQ(white.r + white.g + white.b, 3 * 255);
         EXPECT_LT(picture.r, 80);  // the dusk picture at (17, 12)
         EXPECT_LT(button.r + button.g + button.b, 3 * 255);
+        // The main dialog stands at ((1280 - 799) / 2, (800 - 579) / 3) =
+        // (240, 73) on the bare server; the box over it at half its spare
+        // width less a 24-pixel title button, a third of its spare height down:
+        // 240 + 460 / 2 - 24 = 446 and 73 + 391 / 3 = 203.
+        EXPECT_EQ(about.x, 446);
+        EXPECT_EQ(about.y, 203);
     }
     {
         const Screenshot info = smallWindow(run, "info");
@@ -222,6 +228,9 @@ TEST(GtkDialog, AboutInfoSizeAndPresetChooserAreShown) {
         EXPECT_NEAR(header.b, 0x4f, 3);
         EXPECT_EQ(page.r + page.g + page.b, 3 * 255);
         EXPECT_LT(info.darkest(40, 200, 340, 260), 100);  // words on the page
+        // 726 x 469: 240 + 73 / 2 - 24 = 252 and 73 + 110 / 3 = 109.
+        EXPECT_EQ(info.x, 252);
+        EXPECT_EQ(info.y, 109);
     }
     {
         const Screenshot size = smallWindow(run, "size");
