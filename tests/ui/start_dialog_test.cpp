@@ -321,6 +321,7 @@ TEST(StartWithDialog, SwatchesAskTheHostsPickerWhenOfferedElseTheToolkitsChooser
     EXPECT_EQ(vignette.blue, 0);
     EXPECT_EQ(toolkitPrompts, std::vector<std::string>{"Choose the sepia color."});
     EXPECT_EQ(host.parameters().settings.sepiaColor.green, 65280);
+    host.runPass();
 }
 
 // The preset picture is the 128 x 128 scratch image that exists from Start
