@@ -27,6 +27,12 @@ void splitLevel(float level, int& whole, float& fraction) {
 
 // The focus level's whole part and fraction for a blur radius.
 void focusLevelOf(float blurRadius, float lmax, int& level, float& fraction) {
+    // Inside the clear area the radius is 1, whose logarithm is exactly 0.
+    if (blurRadius == 1.0f) {
+        level = 0;
+        fraction = 0.0f;
+        return;
+    }
     splitLevel(limit(filterLog(blurRadius) * kLog2E * kLog2E, 0, lmax), level, fraction);
 }
 
@@ -135,10 +141,13 @@ namespace {
 void takeSamples(const EffectSetup& e, const Pyramid& pyramid, RowSampler& sampler, PixelBatch& batch) {
     const float lmax = float(pyramid.lmax);
     batch.anyColourBlur = false;
+    // The focus levels' logarithms for the whole batch at once.
+    float logRadius[kPixelBatch];
+    filterLogRun(batch.blurRadius, logRadius, batch.count);
     for (int i = 0; i < batch.count; ++i) {
         int level;
         float fraction;
-        focusLevelOf(batch.blurRadius[i], lmax, level, fraction);
+        splitLevel(limit(logRadius[i] * kLog2E * kLog2E, 0, lmax), level, fraction);
         const float u = batch.u[i];
         const EffectColor k = e.highQuality ? sampler.sampleHighQuality(level, fraction, u)
                                             : sampler.sampleFast(level, fraction, u);

@@ -231,7 +231,12 @@ FinishedPixel finishPixel(const RenderContext& context, EffectColor color, const
     pixel.alpha = std::min(std::max(truncateToInt(double(color.coverage) * kTransparencyGainDouble), 0), maximum);
     for (int c = 0; c < 3; ++c) worked[c] = std::max(worked[c], 0);
     spill(worked, maximum);
-    if (!target.rgb) worked[0] = (77 * worked[0] + 150 * worked[1] + 28 * worked[2]) >> 8;
+    if (!target.rgb) {
+        // Summed in 64 bits: a huge floating value truncates to the top of
+        // the 32-bit range, whose weighted sum would overflow.
+        const int64_t grey = (77 * int64_t(worked[0]) + 150 * int64_t(worked[1]) + 28 * int64_t(worked[2])) >> 8;
+        worked[0] = int32_t(std::min<int64_t>(grey, maximum));
+    }
     for (int c = 0; c < 3; ++c) worked[c] = std::min(worked[c], maximum);
     const int32_t mode = context.setup.glue;
     if (mode != kBlendNormal && isGlueMode(mode) && context.blend)
@@ -287,6 +292,24 @@ void storePixel(const RenderContext& context, int32_t x, int32_t y, const Effect
     storePixel(context, pixelOutputFor(context), x, y, color);
 }
 
+namespace {
+// writeHostRow for the lanes of a batch.
+template <typename Sample>
+void writeHostLanes(const RenderContext& context, int32_t x0, const int32_t* lanes, int count, const int32_t* worked,
+                    const FinishedBatch& finished) {
+    const OutputTarget& target = context.target;
+    const int channels = channelCount(target);
+    const ptrdiff_t planes = target.planes;
+    for (int n = 0; n < count; ++n) {
+        const int i = lanes[n];
+        const ptrdiff_t base = planes * std::min(std::max(x0 + i, 0), target.width - 1);
+        for (int c = 0; c < channels; ++c) storeSample<Sample>(target.outData, base + c, Sample(worked[3 * n + c]));
+        if (target.hasTransparency)
+            storeSample<Sample>(target.outData, base + target.outLayerPlanes, Sample(finished.alpha[i]));
+    }
+}
+}  // namespace
+
 void storePixelBatch(const RenderContext& context, const PixelOutput& output, int32_t x0, int32_t y,
                      const PixelBatch& batch, SimdLevel level) {
     const OutputTarget& target = context.target;
@@ -322,6 +345,9 @@ void storePixelBatch(const RenderContext& context, const PixelOutput& output, in
         lanes[count++] = i;
     }
     if (blends) blendRow(worked, source, count, blendClass, mode, *context.blend);
+    // The host's rows written in place; every other target through its writer.
+    if (output.write == writeHostRow<uint8_t>) return writeHostLanes<uint8_t>(context, x0, lanes, count, worked, finished);
+    if (output.write == writeHostRow<uint16_t>) return writeHostLanes<uint16_t>(context, x0, lanes, count, worked, finished);
     for (int n = 0; n < count; ++n) {
         const int i = lanes[n];
         FinishedPixel pixel{};

@@ -1,5 +1,6 @@
 // Reduced levels of the pyramid: the 32-sample weighted bilinear reduce, the
 // level build over the job runner and the refresh of a changed rectangle.
+#include <algorithm>
 #include <cstddef>
 #include <cstdint>
 
@@ -49,6 +50,25 @@ void storeReduced(const Pyramid& p, uint8_t* pixel, const float sum[4]) {
     v[3] = v[3] < 0.0f ? 0.0f : (v[3] > 1.0f ? 1.0f : v[3]);
     storePixelColor(p, pixel, EffectColor{v[0], v[1], v[2], v[3]});
 }
+
+#if defined(__SSE2__)
+// storeReduced for packed 8-bit pixels with the four channels in one
+// register: the same scaling, limits (written as the same comparisons),
+// truncation of the finite values and packing of their low 8 bits.
+void storeReducedPacked8(uint8_t* pixel, __m128 sum) {
+    const __m128 zero = _mm_setzero_ps();
+    const __m128 high = _mm_setr_ps(65535.0f, 65535.0f, 65535.0f, 1.0f);
+    __m128 v = _mm_mul_ps(sum, _mm_set1_ps(kInverseWeightSum));
+    v = _mm_andnot_ps(_mm_cmplt_ps(v, zero), v);
+    const __m128 over = _mm_cmpgt_ps(v, high);
+    v = _mm_or_ps(_mm_and_ps(over, high), _mm_andnot_ps(over, v));
+    const __m128i whole = _mm_cvttps_epi32(_mm_mul_ps(v, _mm_set1_ps(255.0f)));
+    // Red, green, blue, coverage into the word's bytes 3, 2, 1, 0.
+    const __m128i low = _mm_and_si128(_mm_shuffle_epi32(whole, _MM_SHUFFLE(0, 1, 2, 3)), _mm_set1_epi32(0xFF));
+    const __m128i bytes = _mm_packus_epi16(_mm_packs_epi32(low, low), _mm_setzero_si128());
+    storeU32(pixel, uint32_t(_mm_cvtsi128_si32(bytes)));
+}
+#endif
 
 // ---- Fast path -------------------------------------------------------------
 // The same arithmetic as the reference, with every shared intermediate
@@ -184,14 +204,45 @@ struct FastReduce {
         return true;
     }
 
+    // pixelColor of the packed 8-bit pixels of row y, a tile's run at a
+    // time, with the four channels widened in one register.
+    void convertPacked8(int y) {
+        const float scale = p->inverseFullScale;
+        for (int x = convertFirst; x <= convertLast;) {
+            const int end = std::min(convertLast, x | kTileMask);
+            const uint8_t* from = p->pixelInside(n, x, y);
+            for (; x <= end; ++x, from += 4) {
+#if defined(__SSE2__)
+                if (vector) {
+                    // Bytes coverage, blue, green, red in memory: widened and
+                    // reversed into red, green, blue, coverage.
+                    const __m128i zero = _mm_setzero_si128();
+                    const __m128i bytes = _mm_cvtsi32_si128(int(loadU32(from)));
+                    const __m128i words = _mm_unpacklo_epi16(_mm_unpacklo_epi8(bytes, zero), zero);
+                    const __m128 values = _mm_cvtepi32_ps(_mm_shuffle_epi32(words, _MM_SHUFFLE(0, 1, 2, 3)));
+                    _mm_store_ps(converted[x].v, _mm_mul_ps(values, _mm_set1_ps(scale)));
+                    continue;
+                }
+#endif
+                const uint32_t word = loadU32(from);
+                converted[x] = Quad{{float(word >> 24) * scale, float((word >> 16) & 0xFF) * scale,
+                                     float((word >> 8) & 0xFF) * scale, float(word & 0xFF) * scale}};
+            }
+        }
+    }
+
     // Horizontal interpolation of level-n row y at every sample column.
     const Quad* interpolatedRow(int y) {
         const int s = y % kRowSlots;
         Quad* out = rowSlot(s);
         if (rowSlotKey[s] == y) return out;
-        for (int x = convertFirst; x <= convertLast; ++x) {
-            const EffectColor c = pixelColor(*p, p->pixelInside(n, x, y));
-            converted[x] = Quad{{c.red, c.green, c.blue, c.coverage}};
+        if (p->storageType == kStoragePacked8) {
+            convertPacked8(y);
+        } else {
+            for (int x = convertFirst; x <= convertLast; ++x) {
+                const EffectColor c = pixelColor(*p, p->pixelInside(n, x, y));
+                converted[x] = Quad{{c.red, c.green, c.blue, c.coverage}};
+            }
         }
         for (int q = 0; q < layout.columns; ++q) {
             const Quad& a = converted[columns[q].first];
@@ -239,6 +290,10 @@ struct FastReduce {
                             const __m128 w = _mm_set1_ps(kAxisWeights[tx] * kAxisWeights[ty]);
                             total = _mm_add_ps(total, _mm_mul_ps(_mm_load_ps(samples[ty][q0 + tx].v), w));
                         }
+                    }
+                    if (target.storageType == kStoragePacked8) {
+                        storeReducedPacked8(target.pixelInside(m, j, i), total);
+                        continue;
                     }
                     _mm_store_ps(sum, total);
                     storeReduced(target, target.pixelInside(m, j, i), sum);
