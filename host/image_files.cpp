@@ -14,6 +14,8 @@
 
 namespace {
 
+int32_t gWriteThreads = 0;
+
 std::string lowerExtension(const std::string& path) {
     const size_t slash = path.find_last_of('/');
     const size_t dot = path.find_last_of('.');
@@ -82,7 +84,10 @@ bool prepareChecked(const std::string& path, const Document& document, int outpu
     std::string detail;
     bool written = false;
     switch (format) {
-        case ImageFileFormat::png: written = writePngImage(output.descriptor(), document, depth, report, detail); break;
+        case ImageFileFormat::png:
+            written = writePngImage(output.descriptor(), document, depth, ImageWriteSpeed{gWriteThreads, 0}, report,
+                                    detail);
+            break;
         case ImageFileFormat::tiff: written = writeTiffImage(output.descriptor(), document, depth, report, detail); break;
         case ImageFileFormat::jpeg: written = writeJpegImage(output.descriptor(), document, report, detail); break;
         case ImageFileFormat::unknown: break;
@@ -255,6 +260,9 @@ bool writeImageFile(const std::string& path, const Document& document, int outpu
     report.replacedExisting = output.replacedExisting();
     return true;
 }
+
+void setImageFileThreads(int32_t threads) { gWriteThreads = threads < 0 ? 0 : threads; }
+int32_t imageFileThreads() { return gWriteThreads; }
 
 bool isSupportedOutputPath(const std::string& path, std::string& error) {
     if (formatFromExtension(path) != ImageFileFormat::unknown) return true;
