@@ -206,4 +206,58 @@ TWL_LANES void colours(const EffectSetup& setup, PixelBatch& batch) {
     }
 }
 
+template <class M>
+TWL_LANES M loadIntegers(const int32_t* from) {
+    M value;
+    std::memcpy(&value, from, sizeof value);
+    return value;
+}
+template <class M>
+TWL_LANES void storeIntegers(int32_t* to, M value) {
+    std::memcpy(to, &value, sizeof value);
+}
+
+// The finish of finishPixel for the lanes that need no spill.
+template <int kLanes>
+TWL_LANES void finish(FinishRule rule, const PixelBatch& batch, FinishedBatch& finished) {
+    using F = typename Lanes<kLanes>::F;
+    using M = typename Lanes<kLanes>::M;
+    typedef double D __attribute__((vector_size(8 * kLanes)));
+    const float scale = float(rule.maximum);
+    // A truncated value passes the maximum from maximum + 1 on.
+    const float spillsFrom = scale + 1.0f;
+    const M maximum = M{} + rule.maximum;
+    const M zero = M{};
+    for (int i = 0; i < kPixelBatch; i += kLanes) {
+        const F red = load<F>(batch.red + i) * scale;
+        const F green = load<F>(batch.green + i) * scale;
+        const F blue = load<F>(batch.blue + i) * scale;
+        const F coverage = load<F>(batch.coverage + i) * scale;
+        const M plain = (red < spillsFrom) & (green < spillsFrom) & (blue < spillsFrom) & (coverage < spillsFrom) &
+                        (coverage == coverage);
+        // Values below -1 truncate to at most -1 and are then limited at 0,
+        // so they are raised to -1 first (keeping every conversion defined).
+        const F low = splat<F>(-1.0f);
+        M r = __builtin_convertvector(maxOf(red, low), M);
+        M g = __builtin_convertvector(maxOf(green, low), M);
+        M b = __builtin_convertvector(maxOf(blue, low), M);
+        r = r < zero ? zero : r;
+        g = g < zero ? zero : g;
+        b = b < zero ? zero : b;
+        if (rule.grey) r = (77 * r + 150 * g + 28 * b) >> 8;
+        r = r > maximum ? maximum : r;
+        g = g > maximum ? maximum : g;
+        b = b > maximum ? maximum : b;
+        const D gained = __builtin_convertvector(maxOf(coverage, low), D) * 1.007;
+        M alpha = __builtin_convertvector(gained, M);
+        alpha = alpha < zero ? zero : alpha;
+        alpha = alpha > maximum ? maximum : alpha;
+        storeIntegers(finished.red + i, r);
+        storeIntegers(finished.green + i, g);
+        storeIntegers(finished.blue + i, b);
+        storeIntegers(finished.alpha + i, alpha);
+        storeIntegers(finished.perPixel + i, ~plain);
+    }
+}
+
 }  // namespace

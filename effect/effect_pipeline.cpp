@@ -27,6 +27,12 @@ void splitLevel(float level, int& whole, float& fraction) {
 
 // The focus level's whole part and fraction for a blur radius.
 void focusLevelOf(float blurRadius, float lmax, int& level, float& fraction) {
+    // Inside the clear area the radius is 1, whose logarithm is exactly 0.
+    if (blurRadius == 1.0f) {
+        level = 0;
+        fraction = 0.0f;
+        return;
+    }
     splitLevel(limit(filterLog(blurRadius) * kLog2E * kLog2E, 0, lmax), level, fraction);
 }
 
@@ -187,9 +193,7 @@ void renderRowSpanInBatches(const RenderContext& context, const PixelOutput& out
         batchPositions(e, scale, float(context.previewOffsetX), width, x, v, batch, simd);
         takeSamples(e, pyramid, sampler, batch);
         batchColours(e, batch, simd);
-        for (int i = 0; i < batch.count; ++i)
-            storePixel(context, output, x + i, y,
-                       EffectColor{batch.red[i], batch.green[i], batch.blue[i], batch.coverage[i]});
+        storePixelBatch(context, output, x, y, batch, simd);
     }
 }
 }  // namespace

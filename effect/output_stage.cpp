@@ -286,3 +286,68 @@ void storePixel(const RenderContext& context, const PixelOutput& output, int32_t
 void storePixel(const RenderContext& context, int32_t x, int32_t y, const EffectColor& color) {
     storePixel(context, pixelOutputFor(context), x, y, color);
 }
+
+namespace {
+// writeHostRow for the lanes of a batch.
+template <typename Sample>
+void writeHostLanes(const RenderContext& context, int32_t x0, const int32_t* lanes, int count, const int32_t* worked,
+                    const FinishedBatch& finished) {
+    const OutputTarget& target = context.target;
+    const int channels = channelCount(target);
+    const ptrdiff_t planes = target.planes;
+    for (int n = 0; n < count; ++n) {
+        const int i = lanes[n];
+        const ptrdiff_t base = planes * std::min(std::max(x0 + i, 0), target.width - 1);
+        for (int c = 0; c < channels; ++c) storeSample<Sample>(target.outData, base + c, Sample(worked[3 * n + c]));
+        if (target.hasTransparency)
+            storeSample<Sample>(target.outData, base + target.outLayerPlanes, Sample(finished.alpha[i]));
+    }
+}
+}  // namespace
+
+void storePixelBatch(const RenderContext& context, const PixelOutput& output, int32_t x0, int32_t y,
+                     const PixelBatch& batch, SimdLevel level) {
+    const OutputTarget& target = context.target;
+    const auto colorAt = [&](int i) {
+        return EffectColor{batch.red[i], batch.green[i], batch.blue[i], batch.coverage[i]};
+    };
+    if (target.valueClass == kValuesFloat) {
+        for (int i = 0; i < batch.count; ++i) storePixel(context, output, x0 + i, y, colorAt(i));
+        return;
+    }
+    FinishedBatch finished;
+    batchFinish(FinishRule{target.valueClass == kValues8 ? 255 : 32768, !target.rgb}, batch, finished, level);
+    const int32_t mode = context.setup.glue;
+    const bool blends = mode != kBlendNormal && isGlueMode(mode) && context.blend;
+    const BlendValueClass blendClass =
+        target.valueClass == kValues8 ? BlendValueClass::eightBit : BlendValueClass::sixteenBit;
+    const int32_t row = std::min(std::max(y, 0), target.height - 1);
+    // The lanes finished together, their values three by three for the glue
+    // mode; the others take the per-pixel path.
+    int32_t lanes[kPixelBatch];
+    int32_t worked[3 * kPixelBatch], source[3 * kPixelBatch];
+    int count = 0;
+    for (int i = 0; i < batch.count; ++i) {
+        if (finished.perPixel[i]) {
+            storePixel(context, output, x0 + i, y, colorAt(i));
+            continue;
+        }
+        int32_t* values = worked + 3 * count;
+        values[0] = finished.red[i];
+        values[1] = finished.green[i];
+        values[2] = finished.blue[i];
+        if (blends) output.readSource(context, std::min(std::max(x0 + i, 0), target.width - 1), row, source + 3 * count);
+        lanes[count++] = i;
+    }
+    if (blends) blendRow(worked, source, count, blendClass, mode, *context.blend);
+    // The host's rows written in place; every other target through its writer.
+    if (output.write == writeHostRow<uint8_t>) return writeHostLanes<uint8_t>(context, x0, lanes, count, worked, finished);
+    if (output.write == writeHostRow<uint16_t>) return writeHostLanes<uint16_t>(context, x0, lanes, count, worked, finished);
+    for (int n = 0; n < count; ++n) {
+        const int i = lanes[n];
+        FinishedPixel pixel{};
+        std::memcpy(pixel.values, worked + 3 * n, sizeof pixel.values);
+        pixel.alpha = finished.alpha[i];
+        output.write(context, std::min(std::max(x0 + i, 0), target.width - 1), row, pixel);
+    }
+}

@@ -4,6 +4,7 @@
 // of the pass's target, chosen once per row.
 #pragma once
 
+#include "effect/pixel_batch.h"
 #include "effect/render_context.h"
 #include "kernels/effect_color.h"
 
@@ -31,6 +32,11 @@ PixelOutput pixelOutputFor(const RenderContext& context);
 // Stores the pixel at (x, y), clamped into the target.
 void storePixel(const RenderContext& context, const PixelOutput& output, int32_t x, int32_t y, const EffectColor& color);
 void storePixel(const RenderContext& context, int32_t x, int32_t y, const EffectColor& color);
+
+// Stores the batch's pixels from column x0 of row y, as storePixel does one
+// by one; the integer finish runs on the batch's lanes.
+void storePixelBatch(const RenderContext& context, const PixelOutput& output, int32_t x0, int32_t y,
+                     const PixelBatch& batch, SimdLevel level);
 
 // 0..255: how much of the preview pixel the selection shows.
 int32_t selectionWeight(const OutputTarget& target, int32_t x, int32_t y);

@@ -72,3 +72,12 @@ void batchColours(const EffectSetup& setup, PixelBatch& batch, SimdLevel level) 
     (void)level;
     coloursBase(setup, batch);
 }
+
+void batchFinish(FinishRule rule, const PixelBatch& batch, FinishedBatch& finished, SimdLevel level) {
+#if defined(TWL_WIDE_LEVELS)
+    if (level == SimdLevel::avx512) return finishAvx512(rule, batch, finished);
+    if (level == SimdLevel::avx2) return finishAvx2(rule, batch, finished);
+#endif
+    (void)level;
+    finishBase(rule, batch, finished);
+}

@@ -25,6 +25,20 @@ struct PixelBatch {
     bool anyColourBlur = false;
 };
 
+// The integer finish of a batch (8- and 16-bit targets): values scaled to
+// the channel range, truncated, limited at 0, collapsed to grey when the
+// target is grey and limited at the maximum, and the transparency. A lane
+// with a channel that would pass the maximum (whose light spills into the
+// other channels) or an unordered value is marked for the per-pixel finish.
+struct FinishedBatch {
+    int32_t red[kPixelBatch], green[kPixelBatch], blue[kPixelBatch], alpha[kPixelBatch];
+    int32_t perPixel[kPixelBatch];  // not 0: finish this pixel one at a time
+};
+struct FinishRule {
+    int32_t maximum;  // 255 or 32768
+    bool grey;
+};
+
 // u, distance and blur radius of `count` pixels from column x0 of the row at
 // image position py (already in level-0 pixels), v its normalised height.
 void batchPositions(const EffectSetup& setup, float scale, float offsetX, float width, int32_t x0, float v,
@@ -40,10 +54,16 @@ void batchColours(const EffectSetup& setup, PixelBatch& batch, SimdLevel level);
 #define TWL_WIDE_LEVELS 1
 #endif
 
-// The colour stage as each instruction level compiles it (one translation
-// unit each): the base level (SSE2 on x86-64), AVX2 and AVX-512.
+// The colour stage and the integer finish as each instruction level
+// compiles them (one translation unit each): the base level (SSE2 on
+// x86-64), AVX2 and AVX-512.
 void coloursBase(const EffectSetup& setup, PixelBatch& batch);
+void finishBase(FinishRule rule, const PixelBatch& batch, FinishedBatch& finished);
 #if defined(TWL_WIDE_LEVELS)
 void coloursAvx2(const EffectSetup& setup, PixelBatch& batch);
 void coloursAvx512(const EffectSetup& setup, PixelBatch& batch);
+void finishAvx2(FinishRule rule, const PixelBatch& batch, FinishedBatch& finished);
+void finishAvx512(FinishRule rule, const PixelBatch& batch, FinishedBatch& finished);
 #endif
+
+void batchFinish(FinishRule rule, const PixelBatch& batch, FinishedBatch& finished, SimdLevel level);

@@ -32,6 +32,8 @@ void buildBlendTables(BlendTables* tables);
 void blendPixel(int32_t worked[3], const int32_t source[3], BlendValueClass valueClass, int32_t mode,
                 const BlendTables& tables);
 
-// The same over `count` pixels of three interleaved values each.
+// The same over `count` pixels of three interleaved values each; the modes
+// that blend each channel alone run on vector instructions at the active
+// level, with the per-pixel results.
 void blendRow(int32_t* worked, const int32_t* source, int count, BlendValueClass valueClass, int32_t mode,
               const BlendTables& tables);

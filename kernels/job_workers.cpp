@@ -1,6 +1,29 @@
 // Worker threads that run the job runner's batches.
 #include "kernels/job_workers.h"
 
+#include <chrono>
+
+namespace {
+// How long a thread looks for what it waits for before it sleeps: about the
+// host's round trip between two rows. It gives the processor away while it
+// looks, so that on a busy machine the thread with work runs instead.
+constexpr auto kLookTime = std::chrono::microseconds(200);
+
+template <class Condition>
+bool lookFor(Condition done) {
+#if defined(TWL_JOBS_WITHOUT_THREADS)
+    return done();
+#else
+    const auto until = std::chrono::steady_clock::now() + kLookTime;
+    while (!done()) {
+        if (std::chrono::steady_clock::now() >= until) return false;
+        std::this_thread::yield();
+    }
+    return true;
+#endif
+}
+}  // namespace
+
 int JobWorkers::start(int jobCount) {
     stop();
     if (jobCount > kMaxJobs) jobCount = kMaxJobs;
@@ -41,6 +64,7 @@ void JobWorkers::workerLoop() {
     while (true) {
         const Job* batch;
         int size;
+        lookFor([&] { return stopping_.load() || generation_.load() != seen; });
         {
             std::unique_lock<std::mutex> lock(mutex_);
             wake_.wait(lock, [&] { return stopping_ || generation_ != seen; });
@@ -79,6 +103,7 @@ void JobWorkers::run(const Job* jobs, int jobCount) {
     takeJobs(jobs, jobCount);
     // Every job has been taken; wait for the workers still running one. A
     // worker not yet awake is not waited for: it finds the batch done.
+    lookFor([&] { return activeWorkers_.load() == 0; });
     std::unique_lock<std::mutex> lock(mutex_);
     finished_.wait(lock, [&] { return activeWorkers_ == 0; });
 #endif

@@ -55,9 +55,12 @@ private:
     const Job* batch_ = nullptr;
     int batchSize_ = 0;
     std::atomic<int> nextJob_{0};
-    int activeWorkers_ = 0;  // workers inside the current batch
-    unsigned generation_ = 0;
-    bool stopping_ = false;
+    // Changed under the mutex; read without it by threads that look for a
+    // while before they sleep, since a row's batch follows the last one
+    // within microseconds and waking a sleeping thread takes longer.
+    std::atomic<int> activeWorkers_{0};  // workers inside the current batch
+    std::atomic<unsigned> generation_{0};
+    std::atomic<bool> stopping_{false};
 };
 
 // Runs the jobs on `workers` when given, else on the calling thread in index order.

@@ -170,6 +170,7 @@ TWL_INLINE void RowSampler::kernel(int level, float x, float (&out)[4]) {
         const int lowest = ax.base - kHalf, highest = ax.base + kHalf;
         if (lowest < sums.first || highest > sums.last) cover<Taps>(sums, level, lowest, highest);
         const int32_t* left = sums.sums.data() + size_t(lowest) * Channels;
+#pragma GCC unroll 7
         for (int k = 0; k < Taps; ++k) column[k] = left + (Taps - 1 - k) * Channels;
     } else {
         const bool wrapColumns = p.edgeMode == kEdgeWrap || p.edgeMode == kEdgeWrapHorizontal;
@@ -188,6 +189,7 @@ TWL_INLINE void RowSampler::kernel(int level, float x, float (&out)[4]) {
     // 2^-22: both axes' weights sum to 2048.
     constexpr float kScale = 1.0f / 4194304.0f;
     int32_t total[Channels] = {};
+#pragma GCC unroll 7
     for (int k = 0; k < Taps; ++k) {
         const int32_t w = weights[k][ax.phase];
         for (int b = 0; b < Channels; ++b) total[b] += w * column[k][b];

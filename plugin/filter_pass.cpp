@@ -73,6 +73,25 @@ int pyramidTypeFor(const FilterRecord* record) {
 }
 
 // Copies the delivered tile (inData) into the pyramid base at `tile`.
+// One row of the host's tile into the tile's row of level 0: a packed word,
+// four 16-bit values or four floats per pixel; grey fills all three colours
+// and a missing transparency is opaque.
+template <typename Sample, typename Store>
+void copyRow(const uint8_t* row, int32_t width, int32_t step, bool grey, bool alpha, int32_t alphaPlane,
+             Sample opaque, Store store) {
+    const auto* samples = reinterpret_cast<const Sample*>(row);
+    for (int32_t x = 0; x < width; ++x) {
+        const Sample* s = samples + ptrdiff_t(x) * step;
+        Sample v[4];
+        std::memcpy(&v[0], s, sizeof(Sample));
+        std::memcpy(&v[1], s + (grey ? 0 : 1), sizeof(Sample));
+        std::memcpy(&v[2], s + (grey ? 0 : 2), sizeof(Sample));
+        v[3] = opaque;
+        if (alpha) std::memcpy(&v[3], s + alphaPlane, sizeof(Sample));
+        store(x, v);
+    }
+}
+
 void copyTileIntoBase(const FilterRecord* record, Pyramid& base, const PyramidTile& tile) {
     const int32_t step = record->inHiPlane - record->inLoPlane + 1;
     const bool grey = record->planes < 3;
@@ -81,40 +100,24 @@ void copyTileIntoBase(const FilterRecord* record, Pyramid& base, const PyramidTi
     const auto* rows = static_cast<const uint8_t*>(record->inData);
     for (int32_t y = 0; y < tile.height; ++y) {
         const uint8_t* row = rows + ptrdiff_t(y) * record->inRowBytes;
-        for (int32_t x = 0; x < tile.width; ++x) {
-            uint8_t* target = base.pixelInside(0, tile.left + x, tile.top + y);
-            switch (base.storageType) {
-                case kStoragePacked8: {
-                    const uint8_t* s = row + ptrdiff_t(x) * step;
-                    const uint32_t r = s[0], g = grey ? s[0] : s[1], b = grey ? s[0] : s[2];
-                    const uint32_t a = alpha ? s[alphaPlane] : 255;
-                    const uint32_t word = (r << 24) | (g << 16) | (b << 8) | a;
-                    std::memcpy(target, &word, 4);
-                    break;
-                }
-                case kStorageRgba16: {
-                    const auto* s = reinterpret_cast<const uint16_t*>(row) + ptrdiff_t(x) * step;
-                    uint16_t v[4];
-                    std::memcpy(&v[0], s, 2);
-                    std::memcpy(&v[1], s + (grey ? 0 : 1), 2);
-                    std::memcpy(&v[2], s + (grey ? 0 : 2), 2);
-                    v[3] = 32768;
-                    if (alpha) std::memcpy(&v[3], s + alphaPlane, 2);
-                    std::memcpy(target, v, 8);
-                    break;
-                }
-                default: {
-                    const auto* s = reinterpret_cast<const float*>(row) + ptrdiff_t(x) * step;
-                    float v[4];
-                    std::memcpy(&v[0], s, 4);
-                    std::memcpy(&v[1], s + (grey ? 0 : 1), 4);
-                    std::memcpy(&v[2], s + (grey ? 0 : 2), 4);
-                    v[3] = 1.0f;
-                    if (alpha) std::memcpy(&v[3], s + alphaPlane, 4);
-                    std::memcpy(target, v, 16);
-                    break;
-                }
-            }
+        uint8_t* target = base.pixelInside(0, tile.left, tile.top + y);
+        switch (base.storageType) {
+            case kStoragePacked8:
+                copyRow<uint8_t>(row, tile.width, step, grey, alpha, alphaPlane, uint8_t(255),
+                                 [&](int32_t x, const uint8_t (&v)[4]) {
+                                     const uint32_t word =
+                                         uint32_t(v[0]) << 24 | uint32_t(v[1]) << 16 | uint32_t(v[2]) << 8 | v[3];
+                                     std::memcpy(target + 4 * x, &word, 4);
+                                 });
+                break;
+            case kStorageRgba16:
+                copyRow<uint16_t>(row, tile.width, step, grey, alpha, alphaPlane, uint16_t(32768),
+                                  [&](int32_t x, const uint16_t (&v)[4]) { std::memcpy(target + 8 * x, v, 8); });
+                break;
+            default:
+                copyRow<float>(row, tile.width, step, grey, alpha, alphaPlane, 1.0f,
+                               [&](int32_t x, const float (&v)[4]) { std::memcpy(target + 16 * x, v, 16); });
+                break;
         }
     }
 }

@@ -5,9 +5,11 @@
 
 #include "effect/tiled_image.h"
 #include "kernels/blend_modes.h"
+#include "kernels/speed_settings.h"
 
 #include <gtest/gtest.h>
 
+#include <cmath>
 #include <cstring>
 #include <vector>
 
@@ -245,4 +247,51 @@ TEST(OutputStageInternal, FloatValuesAreSquareRootEncodedInAPackedImage) {
     EXPECT_EQ(channels[3], 255u);
 }
 
+}  // namespace
+
+namespace {
+// The batch store against storePixel one pixel at a time, at every vector
+// level, over values at the edges of the finish: just below and at the point
+// where a channel spills (maximum + 1), negative and huge values, NaN, the
+// transparency's limits, for 8- and 16-bit, RGB and grey, with and without a
+// glue mode that reads the source.
+TEST(OutputStageBatch, EveryLaneStoresWhatThePerPixelStageStores) {
+    const float edges[] = {0.0f, -0.0f, 1.0f, 0.5f, -0.3f, -1.5f, -3e9f, 3e9f, 1.0f + 0.9f / 255.0f,
+                           1.0f + 1.0f / 255.0f, 1.0f + 1.1f / 255.0f, 1.0f + 1.0f / 32768.0f,
+                           1.0f + 0.99f / 32768.0f, 2.0f, std::nanf(""), 0.999f};
+    constexpr int kCount = int(sizeof edges / sizeof edges[0]);
+    uint32_t state = 7;
+    const auto pick = [&] {
+        state = state * 1103515245u + 12345u;
+        return edges[(state >> 16) % kCount];
+    };
+    for (const int32_t valueClass : {kValues8, kValues16}) {
+        for (const bool rgb : {true, false}) {
+            for (const int32_t glue : {1, 3}) {
+                for (const SimdLevel level : {SimdLevel::sse2, SimdLevel::avx2, SimdLevel::avx512}) {
+                    if (level > supportedSimdLevel()) continue;
+                    Stage one(valueClass, rgb, true, kPixelBatch), batched(valueClass, rgb, true, kPixelBatch);
+                    for (size_t i = 0; i < one.in.size(); ++i) one.in[i] = batched.in[i] = uint8_t(i * 37);
+                    one.settings.glue = batched.settings.glue = glue;
+                    one.context.setup = makeEffectSetup(one.settings, 1, 1);
+                    batched.context.setup = one.context.setup;
+                    PixelBatch batch{};
+                    batch.count = kPixelBatch - 3;  // the last lanes are not stored
+                    for (int i = 0; i < kPixelBatch; ++i) {
+                        batch.red[i] = pick();
+                        batch.green[i] = pick();
+                        batch.blue[i] = pick();
+                        batch.coverage[i] = i % 4 == 0 ? pick() : float(i) / kPixelBatch;
+                        if (i < batch.count)
+                            storePixel(one.context, i, 0,
+                                       EffectColor{batch.red[i], batch.green[i], batch.blue[i], batch.coverage[i]});
+                    }
+                    storePixelBatch(batched.context, pixelOutputFor(batched.context), 0, 0, batch, level);
+                    EXPECT_EQ(one.out, batched.out) << "class " << valueClass << " rgb " << rgb << " glue " << glue
+                                                    << " level " << simdLevelName(level);
+                }
+            }
+        }
+    }
+}
 }  // namespace

@@ -5,8 +5,10 @@
 #include <gtest/gtest.h>
 
 #include <array>
+#include <vector>
 
 #include "kernels/blend_modes.h"
+#include "kernels/speed_settings.h"
 
 namespace {
 
@@ -271,6 +273,42 @@ TEST(BlendModes, RowAppliesTheModeToEveryPixel) {
     const std::array<int32_t, 6> source{100, 100, 0, 1, 2, 3};
     blendRow(worked.data(), source.data(), 2, BlendValueClass::eightBit, kBlendAdd, tables);
     EXPECT_EQ(worked, (std::array<int32_t, 6>{200, 255, 0, 11, 22, 33}));
+}
+
+// Every mode's row, at every vector level, gives the per-pixel results: on
+// the channel's ends and middle, the values next to them, and noise; runs of
+// odd lengths leave the vector loops a remainder.
+TEST(BlendModes, RowsAtEveryLevelGiveThePerPixelResults) {
+    const BlendTables tables = makeTables();
+    uint32_t state = 99;
+    for (const BlendValueClass valueClass : {BlendValueClass::eightBit, BlendValueClass::sixteenBit}) {
+        const int32_t m = channelMaximum(valueClass);
+        const int32_t edges[] = {0, 1, 2, m / 2 - 1, m / 2, m / 2 + 1, m - 2, m - 1, m};
+        std::vector<int32_t> worked, source;
+        for (const int32_t t : edges)
+            for (const int32_t s : edges) {
+                worked.push_back(t);
+                source.push_back(s);
+            }
+        while (worked.size() < 3 * 301) {
+            state = state * 1103515245u + 12345u;
+            worked.push_back(int32_t((state >> 8) % uint32_t(m + 1)));
+            source.push_back(int32_t((state >> 20) * 7919u % uint32_t(m + 1)));
+        }
+        const int pixels = int(worked.size() / 3);
+        for (int32_t mode = 2; mode <= 62; ++mode) {
+            std::vector<int32_t> expected = worked;
+            for (int i = 0; i < pixels; ++i) blendPixel(&expected[3 * i], &source[3 * i], valueClass, mode, tables);
+            for (const SimdLevel level : {SimdLevel::scalar, SimdLevel::sse2, SimdLevel::avx2, SimdLevel::avx512}) {
+                if (level > supportedSimdLevel()) continue;
+                requestSimdLevel(level);
+                std::vector<int32_t> row = worked;
+                blendRow(row.data(), source.data(), pixels, valueClass, mode, tables);
+                EXPECT_EQ(row, expected) << "mode " << mode << " level " << simdLevelName(level);
+            }
+        }
+    }
+    requestSimdLevel(supportedSimdLevel());
 }
 
 }  // namespace
