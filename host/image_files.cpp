@@ -88,7 +88,10 @@ bool prepareChecked(const std::string& path, const Document& document, int outpu
             written = writePngImage(output.descriptor(), document, depth, ImageWriteSpeed{gWriteThreads, 0}, report,
                                     detail);
             break;
-        case ImageFileFormat::tiff: written = writeTiffImage(output.descriptor(), document, depth, report, detail); break;
+        case ImageFileFormat::tiff:
+            written = writeTiffImage(output.descriptor(), document, depth, ImageWriteSpeed{gWriteThreads, 0}, report,
+                                     detail);
+            break;
         case ImageFileFormat::jpeg: written = writeJpegImage(output.descriptor(), document, report, detail); break;
         case ImageFileFormat::unknown: break;
     }

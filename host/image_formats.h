@@ -44,8 +44,8 @@ bool writePngImage(int descriptor, const Document& document, int depth, const Im
                    ImageWriteReport& report, std::string& error);
 bool writeJpegImage(int descriptor, const Document& document, ImageWriteReport& report,
                     std::string& error);
-bool writeTiffImage(int descriptor, const Document& document, int depth, ImageWriteReport& report,
-                    std::string& error);
+bool writeTiffImage(int descriptor, const Document& document, int depth, const ImageWriteSpeed& speed,
+                    ImageWriteReport& report, std::string& error);
 
 // A buffered writer to a descriptor that the C libraries' write callbacks use:
 // plain data, so that it may live across their error jumps. The first failure

@@ -2,6 +2,7 @@
 // that calls it is a function holding only plain data; the C++ parts
 // (allocation, copying) run between those steps.
 #include "host/image_formats.h"
+#include "host/image_deflate.h"
 #include "host/image_samples.h"
 #include "host/image_stripes.h"
 
@@ -12,13 +13,9 @@
 #include <cstdlib>
 #include <cstring>
 #include <memory>
-#include <new>
 #include <png.h>
 #include <zlib.h>
 #include <vector>
-#if defined(__SSE2__)
-#include <emmintrin.h>
-#endif
 
 namespace {
 
@@ -300,24 +297,17 @@ public:
     bool consume(int32_t stripe) override;
 
 private:
-    // A worker's deflate state and row buffers, reused from stripe to stripe.
+    // A worker's deflate stream and row buffers, reused from stripe to stripe.
     struct Scratch {
-        z_stream stream{};
-        bool streamReady = false;
+        RowDeflater deflater{true};
         std::vector<unsigned char> fileRow, filteredRow;
-        ~Scratch() {
-            if (streamReady) deflateEnd(&stream);
-        }
     };
     // One stripe's deflate output and the checksum of its filtered rows.
     struct Encoded {
-        std::unique_ptr<unsigned char[]> bytes;
-        size_t size = 0, capacity = 0;
+        DeflatedBytes deflated;
         uLong adler = 0;
         size_t filteredBytes = 0;
     };
-    static bool reserve(Encoded& encoded, size_t spare);
-    static bool deflateInto(z_stream& stream, const unsigned char* data, size_t count, int flush, Encoded& encoded);
 
     PngState& state_;
     const Document& document_;
@@ -332,84 +322,38 @@ private:
     uLong adler_ = 0;  // of the filtered rows written so far
 };
 
-// The "sub" filter: each byte less the byte one pixel to its left, after the
-// filter type byte (1).
-void subFilterRow(const unsigned char* in, size_t count, size_t pixelBytes, unsigned char* out) {
-    *out++ = 1;
-    size_t i = 0;
-    for (; i < pixelBytes && i < count; ++i) out[i] = in[i];
-#if defined(__SSE2__)
-    for (; i + 16 <= count; i += 16) {
-        const __m128i here = _mm_loadu_si128(reinterpret_cast<const __m128i*>(in + i));
-        const __m128i left = _mm_loadu_si128(reinterpret_cast<const __m128i*>(in + i - pixelBytes));
-        _mm_storeu_si128(reinterpret_cast<__m128i*>(out + i), _mm_sub_epi8(here, left));
-    }
-#endif
-    for (; i < count; ++i) out[i] = static_cast<unsigned char>(in[i] - in[i - pixelBytes]);
-}
-
-bool PngStripes::reserve(Encoded& encoded, size_t spare) {
-    if (encoded.capacity - encoded.size >= spare) return true;
-    const size_t capacity = encoded.capacity + encoded.capacity / 2 + spare;
-    std::unique_ptr<unsigned char[]> bytes(new (std::nothrow) unsigned char[capacity]);
-    if (!bytes) return false;
-    if (encoded.size > 0) std::memcpy(bytes.get(), encoded.bytes.get(), encoded.size);
-    encoded.bytes = std::move(bytes);
-    encoded.capacity = capacity;
-    return true;
-}
-
-bool PngStripes::deflateInto(z_stream& stream, const unsigned char* data, size_t count, int flush,
-                             Encoded& encoded) {
-    stream.next_in = const_cast<unsigned char*>(data);
-    stream.avail_in = uInt(count);
-    for (;;) {
-        if (!reserve(encoded, 256)) return false;
-        const size_t room = std::min<size_t>(encoded.capacity - encoded.size, 1u << 30);
-        stream.next_out = encoded.bytes.get() + encoded.size;
-        stream.avail_out = uInt(room);
-        const int result = deflate(&stream, flush);
-        encoded.size += room - stream.avail_out;
-        if (result == Z_STREAM_ERROR) return false;
-        if (flush == Z_FINISH ? result == Z_STREAM_END : stream.avail_out != 0 && stream.avail_in == 0)
-            return true;
-    }
-}
-
 bool PngStripes::produce(int32_t stripe, int32_t worker) {
     Scratch& scratch = *scratch_[size_t(worker)];
-    if (!scratch.streamReady) {
-        // Raw deflate: the stripes share the one zlib header and checksum.
-        if (deflateInit2(&scratch.stream, 1, Z_DEFLATED, -15, 8, Z_RLE) != Z_OK) return false;
-        scratch.streamReady = true;
-        scratch.fileRow.resize(fileRowBytes_);
-        scratch.filteredRow.resize(fileRowBytes_ + 1);
-    } else if (deflateReset(&scratch.stream) != Z_OK) {
-        return false;
-    }
+    if (!scratch.deflater.begin()) return false;
+    scratch.fileRow.resize(fileRowBytes_);
+    scratch.filteredRow.resize(fileRowBytes_ + 1);
     const int32_t first = stripe * stripeRows_;
     const int32_t end = std::min(first + stripeRows_, document_.height);
     const bool last = stripe + 1 == stripeCount_;
     Encoded& encoded = encoded_[size_t(stripe)];
+    DeflatedBytes& out = encoded.deflated;
     encoded.filteredBytes = size_t(end - first) * (fileRowBytes_ + 1);
-    if (!reserve(encoded, deflateBound(&scratch.stream, uLong(encoded.filteredBytes)) + 64)) return false;
+    if (!reserveBytes(out, scratch.deflater.bound(encoded.filteredBytes) + 64)) return false;
     if (stripe == 0) {
         // The zlib header: deflate with a 32 KB window, the fastest level.
-        encoded.bytes[0] = 0x78;
-        encoded.bytes[1] = 0x01;
-        encoded.size = 2;
+        out.bytes[0] = 0x78;
+        out.bytes[1] = 0x01;
+        out.size = 2;
     }
     uLong adler = adler32(0, nullptr, 0);
+    unsigned char* filtered = scratch.filteredRow.data();
     for (int32_t y = first; y < end; ++y) {
         const unsigned char* row = document_.pixel(0, y);
         if (!rowIsDocumentRow_) {
             documentRowToFile(document_, y, depth_, true, true, scratch.fileRow.data());
             row = scratch.fileRow.data();
         }
-        subFilterRow(row, fileRowBytes_, pixelBytes_, scratch.filteredRow.data());
-        adler = adler32(adler, scratch.filteredRow.data(), uInt(fileRowBytes_ + 1));
+        // The "sub" filter (type 1) of every row.
+        filtered[0] = 1;
+        differenceFromLeft(row, fileRowBytes_, pixelBytes_, 1, filtered + 1);
+        adler = adler32(adler, filtered, uInt(fileRowBytes_ + 1));
         const int flush = y + 1 < end ? Z_NO_FLUSH : last ? Z_FINISH : Z_SYNC_FLUSH;
-        if (!deflateInto(scratch.stream, scratch.filteredRow.data(), fileRowBytes_ + 1, flush, encoded)) return false;
+        if (!scratch.deflater.add(filtered, fileRowBytes_ + 1, flush, out)) return false;
     }
     encoded.adler = adler;
     return true;
@@ -417,13 +361,14 @@ bool PngStripes::produce(int32_t stripe, int32_t worker) {
 
 bool PngStripes::consume(int32_t stripe) {
     Encoded& encoded = encoded_[size_t(stripe)];
+    DeflatedBytes& out = encoded.deflated;
     adler_ = stripe == 0 ? encoded.adler : adler32_combine(adler_, encoded.adler, z_off_t(encoded.filteredBytes));
     if (stripe + 1 == stripeCount_) {
         // The zlib trailer: the checksum of all filtered rows, big-endian.
-        if (!reserve(encoded, 4)) return false;
-        for (int shift = 24; shift >= 0; shift -= 8) encoded.bytes[encoded.size++] = (unsigned char)(adler_ >> shift);
+        if (!reserveBytes(out, 4)) return false;
+        for (int shift = 24; shift >= 0; shift -= 8) out.bytes[out.size++] = (unsigned char)(adler_ >> shift);
     }
-    const bool written = writePngImageData(state_, encoded.bytes.get(), encoded.size);
+    const bool written = writePngImageData(state_, out.bytes.get(), out.size);
     encoded = Encoded{};
     return written;
 }

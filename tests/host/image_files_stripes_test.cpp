@@ -1,7 +1,8 @@
-// The PNG writer's stripes: rows deflated in stripes on several threads and
-// joined into one zlib stream. Every thread count and stripe split must give
-// a valid file whose pixels are the document's; the ordered stripe runner
-// must write in order, stay within its memory window and stop on failure.
+// The writers' stripes: rows deflated in stripes on several threads, joined
+// into one zlib stream in a PNG file and written as strips of a TIFF file.
+// Every thread count and stripe split must give a valid file whose pixels are
+// the document's; the ordered stripe runner must write in order, stay within
+// its memory window and stop on failure.
 #include "host/image_files.h"
 #include "host/image_formats.h"
 #include "host/image_stripes.h"
@@ -23,7 +24,7 @@
 namespace {
 
 std::string folderFor(const std::string& name) {
-    const std::string folder = testTemporaryFolder() + "/png-stripes-" + name;
+    const std::string folder = testTemporaryFolder() + "/stripes-" + name;
     std::filesystem::create_directories(folder);
     return folder;
 }
@@ -55,11 +56,13 @@ Document patterned(int32_t width, int32_t height, int32_t colors, bool alpha, Sa
     return document;
 }
 
-bool writePng(const std::string& path, const Document& document, ImageWriteSpeed speed, std::string& error) {
+bool writeStriped(const std::string& path, const Document& document, ImageWriteSpeed speed, std::string& error) {
     const int descriptor = ::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
     if (descriptor < 0) return false;
     ImageWriteReport report;
-    const bool ok = writePngImage(descriptor, document, int(document.depth), speed, report, error);
+    const bool tiff = path.size() > 4 && path.substr(path.size() - 4) == ".tif";
+    const bool ok = tiff ? writeTiffImage(descriptor, document, int(document.depth), speed, report, error)
+                         : writePngImage(descriptor, document, int(document.depth), speed, report, error);
     ::close(descriptor);
     return ok;
 }
@@ -101,7 +104,7 @@ void checkChunks(const std::vector<uint8_t>& file, size_t rowBytes, int32_t heig
     for (int32_t y = 0; y < height; ++y) ASSERT_EQ(rows[size_t(y) * (rowBytes + 1)], 1) << what << " row " << y;
 }
 
-TEST(StripedPngWriter, EveryThreadCountAndSplitKeepsThePixels) {
+TEST(StripedWriters, EveryThreadCountAndSplitKeepsThePixels) {
     const std::string folder = folderFor("layouts");
     struct Shape { int32_t width, height; };
     // Odd sizes, one row, and fewer rows than threads.
@@ -116,40 +119,44 @@ TEST(StripedPngWriter, EveryThreadCountAndSplitKeepsThePixels) {
             const Document document = patterned(shape.width, shape.height, layout.colors, layout.alpha, layout.depth);
             const size_t rowBytes = document.rowBytes();  // 8-bit and host 16-bit rows are as long as the file's
             for (const int32_t stripeRows : {0, 1, 2, 4}) {
-                std::vector<uint8_t> firstFile;
-                for (const int32_t threads : {1, 2, 3, 7}) {
-                    const std::string what = std::to_string(shape.width) + "x" + std::to_string(shape.height) +
-                                             " planes " + std::to_string(document.planes()) + " depth " +
-                                             std::to_string(int(layout.depth)) + " stripes of " +
-                                             std::to_string(stripeRows) + " threads " + std::to_string(threads);
-                    const std::string path = folder + "/out.png";
-                    std::string error;
-                    ASSERT_TRUE(writePng(path, document, ImageWriteSpeed{threads, stripeRows}, error)) << what << error;
-                    const std::vector<uint8_t> file = fileBytes(path);
-                    checkChunks(file, rowBytes, shape.height, what);
-                    // The same split gives the same bytes on any number of threads.
-                    if (firstFile.empty()) {
-                        firstFile = file;
-                    } else {
-                        EXPECT_TRUE(file == firstFile) << what;
+                for (const char* extension : {".png", ".tif"}) {
+                    std::vector<uint8_t> firstFile;
+                    for (const int32_t threads : {1, 2, 3, 7}) {
+                        const std::string what = std::string(extension) + " " + std::to_string(shape.width) + "x" +
+                                                 std::to_string(shape.height) + " planes " +
+                                                 std::to_string(document.planes()) + " depth " +
+                                                 std::to_string(int(layout.depth)) + " stripes of " +
+                                                 std::to_string(stripeRows) + " threads " + std::to_string(threads);
+                        const std::string path = folder + "/out" + extension;
+                        std::string error;
+                        ASSERT_TRUE(writeStriped(path, document, ImageWriteSpeed{threads, stripeRows}, error))
+                            << what << error;
+                        const std::vector<uint8_t> file = fileBytes(path);
+                        if (extension[1] == 'p') checkChunks(file, rowBytes, shape.height, what);
+                        // The same split gives the same bytes on any number of threads.
+                        if (firstFile.empty()) {
+                            firstFile = file;
+                        } else {
+                            EXPECT_TRUE(file == firstFile) << what;
+                        }
+                        Document back;
+                        ImageFileInfo info;
+                        ASSERT_TRUE(readImageFile(path, back, info, error)) << what << error;
+                        EXPECT_TRUE(info.warnings.empty()) << what << info.warnings.front();
+                        EXPECT_EQ(back.width, document.width);
+                        EXPECT_EQ(back.height, document.height);
+                        EXPECT_EQ(back.planes(), document.planes()) << what;
+                        EXPECT_EQ(back.depth, document.depth) << what;
+                        EXPECT_TRUE(back.samples == document.samples) << what;
+                        EXPECT_EQ(back.iccProfile, document.iccProfile) << what;
                     }
-                    Document back;
-                    ImageFileInfo info;
-                    ASSERT_TRUE(readImageFile(path, back, info, error)) << what << error;
-                    EXPECT_TRUE(info.warnings.empty()) << what << info.warnings.front();
-                    EXPECT_EQ(back.width, document.width);
-                    EXPECT_EQ(back.height, document.height);
-                    EXPECT_EQ(back.planes(), document.planes()) << what;
-                    EXPECT_EQ(back.depth, document.depth) << what;
-                    EXPECT_TRUE(back.samples == document.samples) << what;
-                    EXPECT_EQ(back.iccProfile, document.iccProfile) << what;
                 }
             }
         }
     }
 }
 
-TEST(StripedPngWriter, FailedWriteStopsEveryThread) {
+TEST(StripedWriters, FailedWriteStopsEveryThread) {
     const int descriptor = ::open("/dev/full", O_WRONLY);
     if (descriptor < 0) GTEST_SKIP() << "no /dev/full";
     // Large enough that the image data does not fit the writer's own buffer.
@@ -159,6 +166,9 @@ TEST(StripedPngWriter, FailedWriteStopsEveryThread) {
         std::string error;
         EXPECT_FALSE(writePngImage(descriptor, document, 16, ImageWriteSpeed{threads, 3}, report, error));
         EXPECT_EQ(error, std::string("write failed: ") + std::strerror(ENOSPC)) << threads;
+        error.clear();
+        EXPECT_FALSE(writeTiffImage(descriptor, document, 16, ImageWriteSpeed{threads, 3}, report, error));
+        EXPECT_FALSE(error.empty()) << threads;
     }
     ::close(descriptor);
 }
