@@ -8,28 +8,16 @@
 #include <emmintrin.h>
 #endif
 
-void differenceFromLeft(const unsigned char* in, size_t count, size_t distance, int sampleBytes, unsigned char* out) {
+void differenceFromLeft(const unsigned char* in, size_t count, size_t distance, unsigned char* out) {
     size_t i = 0;
     for (; i < distance && i < count; ++i) out[i] = in[i];
 #if defined(__SSE2__)
-    // distance is a whole number of samples, so 16-bit lanes line up with samples.
     for (; i + 16 <= count; i += 16) {
         const __m128i here = _mm_loadu_si128(reinterpret_cast<const __m128i*>(in + i));
         const __m128i left = _mm_loadu_si128(reinterpret_cast<const __m128i*>(in + i - distance));
-        const __m128i difference = sampleBytes == 2 ? _mm_sub_epi16(here, left) : _mm_sub_epi8(here, left);
-        _mm_storeu_si128(reinterpret_cast<__m128i*>(out + i), difference);
+        _mm_storeu_si128(reinterpret_cast<__m128i*>(out + i), _mm_sub_epi8(here, left));
     }
 #endif
-    if (sampleBytes == 2) {
-        for (; i + 2 <= count; i += 2) {
-            uint16_t here, left;
-            std::memcpy(&here, in + i, 2);
-            std::memcpy(&left, in + i - distance, 2);
-            const auto difference = uint16_t(here - left);
-            std::memcpy(out + i, &difference, 2);
-        }
-        return;
-    }
     for (; i < count; ++i) out[i] = static_cast<unsigned char>(in[i] - in[i - distance]);
 }
 

@@ -7,9 +7,8 @@
 #include <memory>
 #include <zlib.h>
 
-// out[i] = in[i] - in[i - distance] for i >= distance, else in[i], in
-// samples of sampleBytes (1, or 2 for native 16-bit samples) with wrap-around.
-void differenceFromLeft(const unsigned char* in, size_t count, size_t distance, int sampleBytes, unsigned char* out);
+// out[i] = in[i] - in[i - distance] (modulo 256) for i >= distance, else in[i].
+void differenceFromLeft(const unsigned char* in, size_t count, size_t distance, unsigned char* out);
 
 // One stripe's deflate output.
 struct DeflatedBytes {

@@ -350,7 +350,7 @@ bool PngStripes::produce(int32_t stripe, int32_t worker) {
         }
         // The "sub" filter (type 1) of every row.
         filtered[0] = 1;
-        differenceFromLeft(row, fileRowBytes_, pixelBytes_, 1, filtered + 1);
+        differenceFromLeft(row, fileRowBytes_, pixelBytes_, filtered + 1);
         adler = adler32(adler, filtered, uInt(fileRowBytes_ + 1));
         const int flush = y + 1 < end ? Z_NO_FLUSH : last ? Z_FINISH : Z_SYNC_FLUSH;
         if (!scratch.deflater.add(filtered, fileRowBytes_ + 1, flush, out)) return false;

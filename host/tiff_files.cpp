@@ -348,17 +348,21 @@ std::vector<uint8_t> readProfile(TIFF* tiff) {
     return {};
 }
 
-// 8 and 16-bit samples: strips of rows, each a zlib stream of the rows after
-// the horizontal predictor (each sample less the one a pixel to its left),
-// compressed on the workers and written in order as they are done.
+// 8-bit samples: strips of rows, each a zlib stream of the rows after the
+// horizontal predictor (each sample less the one a pixel to its left),
+// compressed on the workers and written in order as they are done. After the
+// predictor run-length deflate loses nothing on 8-bit samples against
+// libtiff's own deflate and is faster; 16-bit samples, whose differences
+// repeat in pairs of bytes, need a deflate that finds longer matches, and
+// libtiff's is much faster at that than zlib's.
 class TiffStrips final : public StripeWork {
 public:
-    TiffStrips(TIFF* tiff, const Document& document, int depth, bool withAlpha, int32_t stripRows, int32_t workers)
-        : tiff_(tiff), document_(document), depth_(depth), withAlpha_(withAlpha), stripRows_(stripRows),
-          rowBytes_(fileRowBytes(document, depth, withAlpha)),
-          pixelBytes_(size_t(document.colorChannels + (withAlpha ? 1 : 0)) * size_t(depth / 8)),
+    TiffStrips(TIFF* tiff, const Document& document, bool withAlpha, int32_t stripRows, int32_t workers)
+        : tiff_(tiff), document_(document), withAlpha_(withAlpha), stripRows_(stripRows),
+          rowBytes_(fileRowBytes(document, 8, withAlpha)),
+          pixelBytes_(size_t(document.colorChannels + (withAlpha ? 1 : 0))),
           stripCount_((document.height + stripRows - 1) / stripRows),
-          rowIsDocumentRow_(depth == 8 && document.depth == SampleDepth::eight && withAlpha == document.hasAlpha),
+          rowIsDocumentRow_(document.depth == SampleDepth::eight && withAlpha == document.hasAlpha),
           encoded_(size_t(stripCount_)) {
         for (int32_t w = 0; w < workers; ++w) scratch_.push_back(std::make_unique<Scratch>());
     }
@@ -376,10 +380,10 @@ public:
         for (int32_t y = first; y < end; ++y) {
             const uint8_t* row = document_.pixel(0, y);
             if (!rowIsDocumentRow_) {
-                documentRowToFile(document_, y, depth_, withAlpha_, false, scratch.fileRow.data());
+                documentRowToFile(document_, y, 8, withAlpha_, false, scratch.fileRow.data());
                 row = scratch.fileRow.data();
             }
-            differenceFromLeft(row, rowBytes_, pixelBytes_, depth_ / 8, scratch.predicted.data());
+            differenceFromLeft(row, rowBytes_, pixelBytes_, scratch.predicted.data());
             if (!scratch.deflater.add(scratch.predicted.data(), rowBytes_, y + 1 < end ? Z_NO_FLUSH : Z_FINISH, out))
                 return false;
         }
@@ -400,7 +404,6 @@ private:
     };
     TIFF* const tiff_;
     const Document& document_;
-    const int depth_;
     const bool withAlpha_;
     const int32_t stripRows_;
     const size_t rowBytes_;
@@ -504,8 +507,9 @@ bool writeTiffImage(int descriptor, const Document& document, int depth, const I
             TIFFSetField(t, TIFFTAG_ICCPROFILE, uint32_t(document.iccProfile.size()), document.iccProfile.data()) != 0;
     errno = 0;
     bool written = true;
-    if (depth == 32) {
-        // Floats go through libtiff's own floating-point predictor, row by row.
+    if (depth != 8) {
+        // libtiff compresses one strip of a few rows after another; floats
+        // through its floating-point predictor.
         TIFFSetField(t, TIFFTAG_ROWSPERSTRIP, TIFFDefaultStripSize(t, 0));
         std::vector<uint8_t> row(rowBytes);
         for (int32_t y = 0; y < document.height && written; ++y) {
@@ -514,12 +518,13 @@ bool writeTiffImage(int descriptor, const Document& document, int depth, const I
             written = TIFFWriteScanline(t, row.data(), uint32_t(y), 0) == 1;
         }
     } else {
-        // Strips of about 256 KB, depending on the image only.
+        // Strips of about 256 KB, depending on the image only, so that every
+        // thread count writes the same bytes.
         const int32_t stripRows =
             speed.stripeRows > 0 ? speed.stripeRows : int32_t(std::max<size_t>(1, (size_t(256) << 10) / rowBytes));
         TIFFSetField(t, TIFFTAG_ROWSPERSTRIP, uint32_t(stripRows));
         const int32_t strips = (document.height + stripRows - 1) / stripRows;
-        TiffStrips work(t, document, depth, withAlpha, stripRows, stripeWorkers(strips, speed.threads));
+        TiffStrips work(t, document, withAlpha, stripRows, stripeWorkers(strips, speed.threads));
         written = runStripes(work, work.stripCount(), speed.threads);
     }
     written = written && TIFFFlush(t) == 1 && !messages.sawError;

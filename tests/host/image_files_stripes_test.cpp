@@ -1,5 +1,6 @@
 // The writers' stripes: rows deflated in stripes on several threads, joined
-// into one zlib stream in a PNG file and written as strips of a TIFF file.
+// into one zlib stream in a PNG file and written as strips of an 8-bit TIFF
+// file (16-bit TIFF files are compressed by libtiff and only round-trip here).
 // Every thread count and stripe split must give a valid file whose pixels are
 // the document's; the ordered stripe runner must write in order, stay within
 // its memory window and stop on failure.
