@@ -1,6 +1,7 @@
-// Writing a 3000 x 2000 8-bit RGB PNG (a photograph's gradients with grain)
-// into $TMPDIR (or /tmp) with 1 and 2 threads: row conversion, filtering,
-// deflate, chunks and the file itself. Reported with the file's size.
+// Writing a 3000 x 2000 8-bit RGB PNG and TIFF file (a photograph's
+// gradients with grain) into $TMPDIR (or /tmp) with 1 and 2 threads: row
+// conversion, filtering, deflate, chunks or strips and the file itself.
+// Reported with the file's size.
 #include "bench_support.h"
 
 #include "host/image_files.h"
@@ -34,12 +35,12 @@ const Document& photoLike8() {
     return document;
 }
 
-void BM_WritePng8(benchmark::State& state) {
+void writeImage(benchmark::State& state, const char* extension) {
     const auto threads = int32_t(state.range(0));
     const Document& document = photoLike8();
     const char* folder = std::getenv("TMPDIR");
     const std::string path = std::string(folder ? folder : "/tmp") + "/twilightomator-bench-" +
-                             std::to_string(getpid()) + ".png";
+                             std::to_string(getpid()) + extension;
     setImageFileThreads(threads);
     for (auto _ : state) {
         ImageWriteReport report;
@@ -56,6 +57,10 @@ void BM_WritePng8(benchmark::State& state) {
                                                   benchmark::Counter::kIsRate);
 }
 
+void BM_WritePng8(benchmark::State& state) { writeImage(state, ".png"); }
+void BM_WriteTiff8(benchmark::State& state) { writeImage(state, ".tif"); }
+
 BENCHMARK(BM_WritePng8)->Arg(1)->Arg(2)->Unit(benchmark::kMillisecond)->UseRealTime();
+BENCHMARK(BM_WriteTiff8)->Arg(1)->Arg(2)->Unit(benchmark::kMillisecond)->UseRealTime();
 
 }  // namespace
