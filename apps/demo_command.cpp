@@ -61,6 +61,6 @@ int demoCommand(const Arguments& given) {
         return kExitFailure;
     }
     const std::filesystem::path here = std::filesystem::current_path();
-    std::printf("sample: %s\nresult: %s\n", (here / samplePath).c_str(), (here / resultPath).c_str());
+    std::printf("sample: %s\nresult: %s\n", (here / samplePath).string().c_str(), (here / resultPath).string().c_str());
     return kExitOk;
 }

@@ -11,6 +11,7 @@
 #include "kernels/speed_settings.h"
 #include "kernels/pyramid.h"
 #include "kernels/pyramid_pixels.h"
+#include "kernels/row_sampler.h"
 #include "kernels/samplers.h"
 
 namespace {
@@ -81,10 +82,35 @@ void runSampler(benchmark::State& state) {
 }
 
 void BM_FastSampler(benchmark::State& state) { runSampler<sampleFast>(state); }
+
+// The same points through the row sampler, a row's points after its start.
+void BM_RowSampler(benchmark::State& state) {
+    const Pyramid* p = pyramidOf(kStoragePacked8);
+    if (p == nullptr) {
+        state.SkipWithError("cannot allocate the pyramid");
+        return;
+    }
+    const auto& list = points();
+    const int level = static_cast<int>(state.range(0));
+    requestSimdLevel(static_cast<SimdLevel>(state.range(1)));
+    RowSampler sampler;
+    for (auto _ : state) {
+        float sum = 0;
+        float row = -1;
+        for (const SamplePoint& s : list) {
+            if (s.y != row) sampler.start(*p, row = s.y);
+            sum += sampler.sampleFast(level, 0.37f, s.x).red;
+        }
+        benchmark::DoNotOptimize(sum);
+    }
+    state.SetItemsProcessed(static_cast<int64_t>(state.iterations()) * static_cast<int64_t>(list.size()));
+    state.SetLabel("packed 8-bit, " + speedLabel(1));
+}
 void BM_HighQualitySampler(benchmark::State& state) { runSampler<sampleHighQuality>(state); }
 
 }  // namespace
 
 // Arguments: storage type, level, vector level (0 scalar .. 3 AVX-512).
 BENCHMARK(BM_FastSampler)->ArgsProduct({{3, 4, 9}, {0, 3}, {0, 1, 2, 3}})->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_RowSampler)->ArgsProduct({{0, 3}, {1, 3}})->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_HighQualitySampler)->ArgsProduct({{3, 4, 9}, {3}, {0, 1, 2, 3}})->Unit(benchmark::kMillisecond);

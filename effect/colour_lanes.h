@@ -110,14 +110,15 @@ TWL_LANES void rgbOf(F hue, F saturation, F lightness, F& red, F& green, F& blue
     blue = black ? zero : b;
 }
 
-template <class F>
-TWL_LANES F load(const float* from) {
-    F value;
+// Lanes from and to arrays of their element type.
+template <class V, class T>
+TWL_LANES V load(const T* from) {
+    V value;
     std::memcpy(&value, from, sizeof value);
     return value;
 }
-template <class F>
-TWL_LANES void store(float* to, F value) {
+template <class V, class T>
+TWL_LANES void store(T* to, V value) {
     std::memcpy(to, &value, sizeof value);
 }
 
@@ -206,17 +207,6 @@ TWL_LANES void colours(const EffectSetup& setup, PixelBatch& batch) {
     }
 }
 
-template <class M>
-TWL_LANES M loadIntegers(const int32_t* from) {
-    M value;
-    std::memcpy(&value, from, sizeof value);
-    return value;
-}
-template <class M>
-TWL_LANES void storeIntegers(int32_t* to, M value) {
-    std::memcpy(to, &value, sizeof value);
-}
-
 // The finish of finishPixel for the lanes that need no spill.
 template <int kLanes>
 TWL_LANES void finish(FinishRule rule, const PixelBatch& batch, FinishedBatch& finished) {
@@ -252,11 +242,11 @@ TWL_LANES void finish(FinishRule rule, const PixelBatch& batch, FinishedBatch& f
         M alpha = __builtin_convertvector(gained, M);
         alpha = alpha < zero ? zero : alpha;
         alpha = alpha > maximum ? maximum : alpha;
-        storeIntegers(finished.red + i, r);
-        storeIntegers(finished.green + i, g);
-        storeIntegers(finished.blue + i, b);
-        storeIntegers(finished.alpha + i, alpha);
-        storeIntegers(finished.perPixel + i, ~plain);
+        store(finished.red + i, r);
+        store(finished.green + i, g);
+        store(finished.blue + i, b);
+        store(finished.alpha + i, alpha);
+        store(finished.perPixel + i, ~plain);
     }
 }
 

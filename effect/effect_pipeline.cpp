@@ -141,10 +141,13 @@ namespace {
 void takeSamples(const EffectSetup& e, const Pyramid& pyramid, RowSampler& sampler, PixelBatch& batch) {
     const float lmax = float(pyramid.lmax);
     batch.anyColourBlur = false;
+    // The focus levels' logarithms for the whole batch at once.
+    float logRadius[kPixelBatch];
+    filterLogRun(batch.blurRadius, logRadius, batch.count);
     for (int i = 0; i < batch.count; ++i) {
         int level;
         float fraction;
-        focusLevelOf(batch.blurRadius[i], lmax, level, fraction);
+        splitLevel(limit(logRadius[i] * kLog2E * kLog2E, 0, lmax), level, fraction);
         const float u = batch.u[i];
         const EffectColor k = e.highQuality ? sampler.sampleHighQuality(level, fraction, u)
                                             : sampler.sampleFast(level, fraction, u);

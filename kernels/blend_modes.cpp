@@ -66,74 +66,71 @@ void crossed(int32_t* worked, const int32_t* source, const BlendTables&) {
     }
 }
 
-// The modes that blend each channel alone, by mode number (null for the
-// whole-pixel modes).
-template <class Sc>
-constexpr std::array<ChannelBlend, 63> makeChannelTable() {
-    namespace m = channel_modes;
-    std::array<ChannelBlend, 63> t{};
-    t[3] = m::proceduralMinus<Sc>;
-    t[4] = m::difference<Sc>;
-    t[5] = m::lighten<Sc>;
-    t[6] = m::darken<Sc>;
-    t[7] = m::add<Sc>;
-    t[8] = m::subtract<Sc>;
-    t[9] = m::multiply<Sc>;
-    t[10] = m::screen<Sc>;
-    t[11] = m::hardLight<Sc>;
-    t[12] = m::overlay<Sc>;
-    t[13] = m::superlay<Sc>;
-    t[14] = m::exclusion<Sc>;
-    t[17] = m::linearLight<Sc>;
-    t[18] = m::pinLight<Sc>;
-    t[19] = m::spinLight<Sc>;
-    t[20] = m::vividA<Sc>;
-    t[21] = m::vividB<Sc>;
-    t[24] = m::similarity<Sc>;
-    t[25] = m::cross<Sc>;
-    t[26] = m::hardDiff<Sc>;
-    t[27] = m::softLight<Sc>;
-    t[30] = m::dodge<Sc>;
-    t[31] = m::burn<Sc>;
-    t[32] = m::ace<Sc>;
-    t[33] = m::king<Sc>;
-    t[34] = m::queen<Sc>;
-    t[35] = m::jack<Sc>;
-    t[36] = m::bitAnd<Sc>;
-    t[37] = m::bitOr<Sc>;
-    t[38] = m::bitXor<Sc>;
-    t[39] = m::multibright<Sc>;
-    t[40] = m::hot<Sc>;
-    t[41] = m::cold<Sc>;
-    t[42] = m::wet<Sc>;
-    t[43] = m::dry<Sc>;
-    t[44] = m::up<Sc>;
-    t[45] = m::down<Sc>;
-    t[52] = m::hardMix<Sc>;
-    t[58] = m::dextrous<Sc>;
-    t[62] = m::screendim<Sc>;
-    return t;
-}
+// The modes that blend each channel alone, by mode number (absent for the
+// whole-pixel modes). Presence is kept beside the function, so that no
+// constant needs a function address compared with null.
+struct ChannelMode {
+    ChannelBlend blend = nullptr;
+    bool present = false;
+};
 
-// Which modes have a channel function.
 template <class Sc>
-constexpr std::array<bool, 63> makeChannelFlags() {
-    const std::array<ChannelBlend, 63> table = makeChannelTable<Sc>();
-    std::array<bool, 63> flags{};
-    for (size_t i = 0; i < flags.size(); ++i) flags[i] = table[i] != nullptr;
-    return flags;
+constexpr std::array<ChannelMode, 63> makeChannelTable() {
+    namespace m = channel_modes;
+    std::array<ChannelMode, 63> t{};
+    t[3] = {m::proceduralMinus<Sc>, true};
+    t[4] = {m::difference<Sc>, true};
+    t[5] = {m::lighten<Sc>, true};
+    t[6] = {m::darken<Sc>, true};
+    t[7] = {m::add<Sc>, true};
+    t[8] = {m::subtract<Sc>, true};
+    t[9] = {m::multiply<Sc>, true};
+    t[10] = {m::screen<Sc>, true};
+    t[11] = {m::hardLight<Sc>, true};
+    t[12] = {m::overlay<Sc>, true};
+    t[13] = {m::superlay<Sc>, true};
+    t[14] = {m::exclusion<Sc>, true};
+    t[17] = {m::linearLight<Sc>, true};
+    t[18] = {m::pinLight<Sc>, true};
+    t[19] = {m::spinLight<Sc>, true};
+    t[20] = {m::vividA<Sc>, true};
+    t[21] = {m::vividB<Sc>, true};
+    t[24] = {m::similarity<Sc>, true};
+    t[25] = {m::cross<Sc>, true};
+    t[26] = {m::hardDiff<Sc>, true};
+    t[27] = {m::softLight<Sc>, true};
+    t[30] = {m::dodge<Sc>, true};
+    t[31] = {m::burn<Sc>, true};
+    t[32] = {m::ace<Sc>, true};
+    t[33] = {m::king<Sc>, true};
+    t[34] = {m::queen<Sc>, true};
+    t[35] = {m::jack<Sc>, true};
+    t[36] = {m::bitAnd<Sc>, true};
+    t[37] = {m::bitOr<Sc>, true};
+    t[38] = {m::bitXor<Sc>, true};
+    t[39] = {m::multibright<Sc>, true};
+    t[40] = {m::hot<Sc>, true};
+    t[41] = {m::cold<Sc>, true};
+    t[42] = {m::wet<Sc>, true};
+    t[43] = {m::dry<Sc>, true};
+    t[44] = {m::up<Sc>, true};
+    t[45] = {m::down<Sc>, true};
+    t[52] = {m::hardMix<Sc>, true};
+    t[58] = {m::dextrous<Sc>, true};
+    t[62] = {m::screendim<Sc>, true};
+    return t;
 }
 
 template <class Sc, size_t kMode>
 void eachChannelOf(int32_t* worked, const int32_t* source, const BlendTables&) {
-    constexpr ChannelBlend blend = makeChannelTable<Sc>()[kMode];
+    constexpr ChannelBlend blend = makeChannelTable<Sc>()[kMode].blend;
     for (int c = 0; c < 3; ++c) worked[c] = blend(worked[c], source[c]);
 }
 
 template <class Sc, size_t... kModes>
 constexpr std::array<PixelBlend, 63> channelPixelTable(std::index_sequence<kModes...>) {
-    constexpr std::array<bool, 63> channel = makeChannelFlags<Sc>();
-    return {(channel[kModes] ? eachChannelOf<Sc, kModes> : nullptr)...};
+    constexpr std::array<ChannelMode, 63> channel = makeChannelTable<Sc>();
+    return {(channel[kModes].present ? eachChannelOf<Sc, kModes> : nullptr)...};
 }
 
 template <class Sc>
@@ -192,13 +189,13 @@ __attribute__((target("avx512f,avx512vl,avx512bw,avx512dq"))) void channelRowAvx
 // Row functions by mode for one level (null for the whole-pixel modes).
 template <class Sc, int kLevel, size_t... kModes>
 constexpr std::array<ChannelRow, 63> channelRowTable(std::index_sequence<kModes...>) {
-    constexpr std::array<ChannelBlend, 63> channel = makeChannelTable<Sc>();
-    constexpr std::array<bool, 63> present = makeChannelFlags<Sc>();
+    constexpr std::array<ChannelMode, 63> channel = makeChannelTable<Sc>();
 #if defined(TWL_WIDE_BLENDS)
-    if constexpr (kLevel == 2) return {(present[kModes] ? channelRowAvx2<channel[kModes]> : nullptr)...};
-    if constexpr (kLevel == 3) return {(present[kModes] ? channelRowAvx512<channel[kModes]> : nullptr)...};
+    if constexpr (kLevel == 2) return {(channel[kModes].present ? channelRowAvx2<channel[kModes].blend> : nullptr)...};
+    if constexpr (kLevel == 3)
+        return {(channel[kModes].present ? channelRowAvx512<channel[kModes].blend> : nullptr)...};
 #endif
-    return {(present[kModes] ? channelRow<channel[kModes]> : nullptr)...};
+    return {(channel[kModes].present ? channelRow<channel[kModes].blend> : nullptr)...};
 }
 
 constexpr std::array<PixelBlend, 63> kEightBitModes = makeModeTable<EightBitScale>();

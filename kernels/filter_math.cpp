@@ -1,6 +1,9 @@
 // Logarithm, sine, cosine and arc tangent from short series in double precision.
 #include "kernels/filter_math.h"
 
+#include "kernels/speed_settings.h"
+
+#include <array>
 #include <cmath>
 #include <cstdint>
 #include <cstring>
@@ -292,26 +295,27 @@ constexpr HardCase kLogHardCases[] = {
     {0x6F31A8ECu, 0x42845A89u},  // log(0x1.6351d8p+95) = 0x1.08b512p+6
 };
 
-float filterLog(float x) {
-    uint32_t bits;
-    std::memcpy(&bits, &x, 4);
-    if (bits - 0x00800000u >= 0x7F000000u) return float(filterLog(double(x)));  // 0, subnormal, negative, inf, NaN
-    for (const HardCase& hard : kLogHardCases) {
-        if (bits == hard.x) {
-            float result;
-            std::memcpy(&result, &hard.result, 4);
-            return result;
-        }
-    }
+namespace {
+// The nodes' two columns as arrays of their own (a vector loop gathers from them).
+template <double LogNode::*kField>
+constexpr std::array<double, 129> nodeColumn() {
+    std::array<double, 129> column{};
+    for (size_t i = 0; i < column.size(); ++i) column[i] = kLogNodes[i].*kField;
+    return column;
+}
+constexpr std::array<double, 129> kNodeInverse = nodeColumn<&LogNode::inverse>();
+constexpr std::array<double, 129> kNodeLog = nodeColumn<&LogNode::log>();
+
+// The general case of the single-precision logarithm, for a positive normal
+// x that is not a hard case. Plain arithmetic with no branch, so that a loop
+// over it can be vectorised.
+inline __attribute__((always_inline)) float logOfNormal(uint32_t bits) {
     // x = 2^e m, m in [1, 2) with 23 fraction bits; c = i / 128 nearest m, so
     // r = (m - c) / c is in [-1/256, 1/256] and m - c is exact.
-    int e = int(bits >> 23) - 127;
-    const uint32_t fraction = bits & 0x7FFFFFu;
-    const int i = int((fraction + (1u << 15)) >> 16) + 128;
-    const double difference = double(int32_t(fraction) - int32_t((i - 128) << 16)) * 0x1p-23;
-    if (i >= kLogNodeHalvedFrom) e += 1;
-    const LogNode& node = kLogNodes[i - 128];
-    const double r = difference * node.inverse;
+    const int i = int(((bits & 0x7FFFFFu) + (1u << 15)) >> 16) + 128;
+    const int e = int(bits >> 23) - 127 + (i >= kLogNodeHalvedFrom ? 1 : 0);
+    const double difference = double(int32_t(bits & 0x7FFFFFu) - int32_t((i - 128) << 16)) * 0x1p-23;
+    const double r = difference * kNodeInverse[size_t(i - 128)];
     // log(1 + r) = r + r^2 q, q = -1/2 + r/3 - r^2/4 + ... - r^6/8 (the first
     // term left out is below 2^-59 of r), q in pairs of terms so that the
     // multiplications need not wait for each other.
@@ -319,7 +323,64 @@ float filterLog(float x) {
     const double q = ((-1.0 / 2 + r * (1.0 / 3)) + r2 * (-1.0 / 4 + r * (1.0 / 5))) +
                      (r2 * r2) * ((-1.0 / 6 + r * (1.0 / 7)) + r2 * (-1.0 / 8));
     const double log1pR = r + r2 * q;
-    return float(double(e) * kLn2High + ((double(e) * kLn2Low + node.log) + log1pR));
+    return float(double(e) * kLn2High + ((double(e) * kLn2Low + kNodeLog[size_t(i - 128)]) + log1pR));
+}
+
+bool isHardCase(uint32_t bits) {
+    for (const HardCase& hard : kLogHardCases)
+        if (bits == hard.x) return true;
+    return false;
+}
+
+// 0, subnormal, negative, infinity and NaN take the double logarithm.
+bool isUnusual(uint32_t bits) { return bits - 0x00800000u >= 0x7F000000u; }
+
+uint32_t floatBits(float x) {
+    uint32_t bits;
+    std::memcpy(&bits, &x, 4);
+    return bits;
+}
+}  // namespace
+
+float filterLog(float x) {
+    const uint32_t bits = floatBits(x);
+    if (isUnusual(bits)) return float(filterLog(double(x)));
+    for (const HardCase& hard : kLogHardCases) {
+        if (bits == hard.x) {
+            float result;
+            std::memcpy(&result, &hard.result, 4);
+            return result;
+        }
+    }
+    return logOfNormal(bits);
+}
+
+namespace {
+// Every value as if it were a normal one (any bits give a node in the table),
+// then the unusual values and the hard cases again one by one.
+inline __attribute__((always_inline)) void logRun(const float* __restrict x, float* __restrict out, int count) {
+    for (int i = 0; i < count; ++i) out[i] = logOfNormal(floatBits(x[i]));
+    for (int i = 0; i < count; ++i) {
+        const uint32_t bits = floatBits(x[i]);
+        if (isUnusual(bits) || isHardCase(bits)) out[i] = filterLog(x[i]);
+    }
+}
+#if defined(__x86_64__) && !defined(_WIN32)
+#define TWL_WIDE_LOG 1
+__attribute__((target("avx2"))) void logRunAvx2(const float* x, float* out, int count) { logRun(x, out, count); }
+__attribute__((target("avx512f,avx512vl,avx512dq"))) void logRunAvx512(const float* x, float* out, int count) {
+    logRun(x, out, count);
+}
+#endif
+}  // namespace
+
+void filterLogRun(const float* x, float* out, int count) {
+#if defined(TWL_WIDE_LOG)
+    const SimdLevel level = activeSimdLevel();
+    if (level == SimdLevel::avx512) return logRunAvx512(x, out, count);
+    if (level == SimdLevel::avx2) return logRunAvx2(x, out, count);
+#endif
+    logRun(x, out, count);
 }
 
 double filterLog2(double x) {

@@ -11,6 +11,9 @@
 // Natural logarithm: NaN for x < 0 or NaN, -infinity at 0, +infinity at +infinity.
 double filterLog(double x);
 float filterLog(float x);
+// filterLog of count values, on vector instructions at the active level;
+// each result is exactly filterLog's.
+void filterLogRun(const float* x, float* out, int count);
 // Base-2 logarithm; exact for powers of two.
 double filterLog2(double x);
 

@@ -51,6 +51,25 @@ void storeReduced(const Pyramid& p, uint8_t* pixel, const float sum[4]) {
     storePixelColor(p, pixel, EffectColor{v[0], v[1], v[2], v[3]});
 }
 
+#if defined(__SSE2__)
+// storeReduced for packed 8-bit pixels with the four channels in one
+// register: the same scaling, limits (written as the same comparisons),
+// truncation of the finite values and packing of their low 8 bits.
+void storeReducedPacked8(uint8_t* pixel, __m128 sum) {
+    const __m128 zero = _mm_setzero_ps();
+    const __m128 high = _mm_setr_ps(65535.0f, 65535.0f, 65535.0f, 1.0f);
+    __m128 v = _mm_mul_ps(sum, _mm_set1_ps(kInverseWeightSum));
+    v = _mm_andnot_ps(_mm_cmplt_ps(v, zero), v);
+    const __m128 over = _mm_cmpgt_ps(v, high);
+    v = _mm_or_ps(_mm_and_ps(over, high), _mm_andnot_ps(over, v));
+    const __m128i whole = _mm_cvttps_epi32(_mm_mul_ps(v, _mm_set1_ps(255.0f)));
+    // Red, green, blue, coverage into the word's bytes 3, 2, 1, 0.
+    const __m128i low = _mm_and_si128(_mm_shuffle_epi32(whole, _MM_SHUFFLE(0, 1, 2, 3)), _mm_set1_epi32(0xFF));
+    const __m128i bytes = _mm_packus_epi16(_mm_packs_epi32(low, low), _mm_setzero_si128());
+    storeU32(pixel, uint32_t(_mm_cvtsi128_si32(bytes)));
+}
+#endif
+
 // ---- Fast path -------------------------------------------------------------
 // The same arithmetic as the reference, with every shared intermediate
 // computed once: a sample column's pixel pair and fraction depend only on its
@@ -271,6 +290,10 @@ struct FastReduce {
                             const __m128 w = _mm_set1_ps(kAxisWeights[tx] * kAxisWeights[ty]);
                             total = _mm_add_ps(total, _mm_mul_ps(_mm_load_ps(samples[ty][q0 + tx].v), w));
                         }
+                    }
+                    if (target.storageType == kStoragePacked8) {
+                        storeReducedPacked8(target.pixelInside(m, j, i), total);
+                        continue;
                     }
                     _mm_store_ps(sum, total);
                     storeReduced(target, target.pixelInside(m, j, i), sum);

@@ -4,6 +4,7 @@
 // double ones within two units in the last place, and the special values
 // those of the C library.
 #include "kernels/filter_math.h"
+#include "kernels/speed_settings.h"
 
 #include <gtest/gtest.h>
 
@@ -12,6 +13,7 @@
 #include <cstring>
 #include <limits>
 #include <utility>
+#include <vector>
 
 namespace {
 
@@ -59,6 +61,34 @@ TEST(FilterMath, LogIsCorrectlyRoundedOverADenseSampleOfPositiveFloats) {
         const float x = floatFromBits(bits);
         ASSERT_TRUE(correctlyRounded(filterLog(x), std::log((long double)x))) << x;
     }
+}
+
+// The runs give filterLog's bits at every vector level, for ordinary values,
+// the hard cases and the unusual ones (zero, subnormal, negative, infinity,
+// NaN) mixed in one run, whose length leaves the vector loops a remainder.
+TEST(FilterMath, LogRunsGiveTheSingleValueResults) {
+    std::vector<float> x;
+    for (uint64_t bits = 1; bits < 0x7F800000u; bits += 1000003) x.push_back(floatFromBits(uint32_t(bits)));
+    for (const float special : {0.0f, -0.0f, -1.0f, std::numeric_limits<float>::infinity(),
+                                -std::numeric_limits<float>::infinity(), std::numeric_limits<float>::quiet_NaN(),
+                                0x1.827a74p-7f, 0x1.2f1fd6p+3f, 0x1.bacb4ap+25f, 0x1.b121a6p+76f, 0x1.6351d8p+95f, 1.0f,
+                                std::numeric_limits<float>::denorm_min()})
+        x.insert(x.begin() + std::ptrdiff_t(x.size() / 2), special);
+    std::vector<uint32_t> expected(x.size());
+    for (size_t i = 0; i < x.size(); ++i) {
+        const float v = filterLog(x[i]);
+        std::memcpy(&expected[i], &v, 4);
+    }
+    for (const SimdLevel level : {SimdLevel::scalar, SimdLevel::sse2, SimdLevel::avx2, SimdLevel::avx512}) {
+        if (level > supportedSimdLevel()) continue;
+        requestSimdLevel(level);
+        std::vector<float> out(x.size());
+        filterLogRun(x.data(), out.data(), int(x.size()));
+        std::vector<uint32_t> got(x.size());
+        std::memcpy(got.data(), out.data(), 4 * got.size());
+        EXPECT_EQ(got, expected) << simdLevelName(level);
+    }
+    requestSimdLevel(supportedSimdLevel());
 }
 
 TEST(FilterMath, LogSpecialValuesAndDoublePrecision) {
