@@ -4,6 +4,7 @@
 
 #include "platform/whole_file.h"
 #include "host/image_formats.h"
+#include "host/image_stripes.h"
 
 #include <algorithm>
 #include <cerrno>
@@ -69,6 +70,13 @@ bool documentIsWritable(const Document& document, std::string& error) {
     return true;
 }
 
+// The writers' threads: the setting, but no more than the machine's cores,
+// since more cannot compress faster and each holds its own deflate state and
+// stripes in memory.
+ImageWriteSpeed writeSpeed() {
+    return ImageWriteSpeed{gWriteThreads == 0 ? 0 : std::min(gWriteThreads, machineCores()), 0};
+}
+
 bool prepareChecked(const std::string& path, const Document& document, int outputDepth, bool overwrite,
                     WholeFile& output, ImageWriteReport& report, std::string& error) {
     if (!isSupportedOutputPath(path, error)) return false;
@@ -85,11 +93,11 @@ bool prepareChecked(const std::string& path, const Document& document, int outpu
     bool written = false;
     switch (format) {
         case ImageFileFormat::png:
-            written = writePngImage(output.descriptor(), document, depth, ImageWriteSpeed{gWriteThreads, 0}, report,
+            written = writePngImage(output.descriptor(), document, depth, writeSpeed(), report,
                                     detail);
             break;
         case ImageFileFormat::tiff:
-            written = writeTiffImage(output.descriptor(), document, depth, ImageWriteSpeed{gWriteThreads, 0}, report,
+            written = writeTiffImage(output.descriptor(), document, depth, writeSpeed(), report,
                                      detail);
             break;
         case ImageFileFormat::jpeg: written = writeJpegImage(output.descriptor(), document, report, detail); break;
