@@ -278,18 +278,19 @@ bool writePngEnd(PngState& state) {
 // photograph about ten times faster than adaptive filters at level 6, for
 // about a tenth more bytes. Run-length deflate looks back only one byte, so
 // stripes of rows deflated separately, each ending on a byte boundary (a sync
-// flush), join into one stream that is as small as a single deflate and
+// flush), join into one stream hardly larger than a single deflate, which
 // decodes to the same rows; the stream's checksum is combined from the
 // stripes' checksums.
 class PngStripes final : public StripeWork {
 public:
-    PngStripes(PngState& state, const Document& document, int depth, int32_t stripeRows, int32_t workers)
+    PngStripes(PngState& state, const Document& document, int depth, int32_t stripeRows, int32_t threads)
         : state_(state), document_(document), depth_(depth), stripeRows_(stripeRows),
           fileRowBytes_(fileRowBytes(document, depth, true)),
           pixelBytes_(size_t(document.planes()) * size_t(depth / 8)),
           stripeCount_((document.height + stripeRows - 1) / stripeRows),
           rowIsDocumentRow_(depth == 8 && document.depth == SampleDepth::eight),
           encoded_(size_t(stripeCount_)) {
+        const int32_t workers = stripeWorkers(stripeCount_, threads);
         for (int32_t w = 0; w < workers; ++w) scratch_.push_back(std::make_unique<Scratch>());
     }
     int32_t stripeCount() const { return stripeCount_; }
@@ -464,8 +465,7 @@ bool writePngImage(int descriptor, const Document& document, int depth, const Im
     if (written) {
         const int32_t stripeRows =
             speed.stripeRows > 0 ? speed.stripeRows : pngStripeRows(fileRowBytes(document, depth, true));
-        const int32_t stripes = (document.height + stripeRows - 1) / stripeRows;
-        PngStripes work(state, document, depth, stripeRows, stripeWorkers(stripes, speed.threads));
+        PngStripes work(state, document, depth, stripeRows, speed.threads);
         written = runStripes(work, work.stripeCount(), speed.threads) && writePngEnd(state);
     }
     collectWriteWarnings(state.warnings, report.warnings);

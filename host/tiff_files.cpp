@@ -357,13 +357,14 @@ std::vector<uint8_t> readProfile(TIFF* tiff) {
 // libtiff's is much faster at that than zlib's.
 class TiffStrips final : public StripeWork {
 public:
-    TiffStrips(TIFF* tiff, const Document& document, bool withAlpha, int32_t stripRows, int32_t workers)
+    TiffStrips(TIFF* tiff, const Document& document, bool withAlpha, int32_t stripRows, int32_t threads)
         : tiff_(tiff), document_(document), withAlpha_(withAlpha), stripRows_(stripRows),
           rowBytes_(fileRowBytes(document, 8, withAlpha)),
           pixelBytes_(size_t(document.colorChannels + (withAlpha ? 1 : 0))),
           stripCount_((document.height + stripRows - 1) / stripRows),
           rowIsDocumentRow_(document.depth == SampleDepth::eight && withAlpha == document.hasAlpha),
           encoded_(size_t(stripCount_)) {
+        const int32_t workers = stripeWorkers(stripCount_, threads);
         for (int32_t w = 0; w < workers; ++w) scratch_.push_back(std::make_unique<Scratch>());
     }
     int32_t stripCount() const { return stripCount_; }
@@ -523,8 +524,7 @@ bool writeTiffImage(int descriptor, const Document& document, int depth, const I
         const int32_t stripRows =
             speed.stripeRows > 0 ? speed.stripeRows : int32_t(std::max<size_t>(1, (size_t(256) << 10) / rowBytes));
         TIFFSetField(t, TIFFTAG_ROWSPERSTRIP, uint32_t(stripRows));
-        const int32_t strips = (document.height + stripRows - 1) / stripRows;
-        TiffStrips work(t, document, withAlpha, stripRows, stripeWorkers(strips, speed.threads));
+        TiffStrips work(t, document, withAlpha, stripRows, speed.threads);
         written = runStripes(work, work.stripCount(), speed.threads);
     }
     written = written && TIFFFlush(t) == 1 && !messages.sawError;
