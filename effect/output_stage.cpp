@@ -231,7 +231,12 @@ FinishedPixel finishPixel(const RenderContext& context, EffectColor color, const
     pixel.alpha = std::min(std::max(truncateToInt(double(color.coverage) * kTransparencyGainDouble), 0), maximum);
     for (int c = 0; c < 3; ++c) worked[c] = std::max(worked[c], 0);
     spill(worked, maximum);
-    if (!target.rgb) worked[0] = (77 * worked[0] + 150 * worked[1] + 28 * worked[2]) >> 8;
+    if (!target.rgb) {
+        // Summed in 64 bits: a huge floating value truncates to the top of
+        // the 32-bit range, whose weighted sum would overflow.
+        const int64_t grey = (77 * int64_t(worked[0]) + 150 * int64_t(worked[1]) + 28 * int64_t(worked[2])) >> 8;
+        worked[0] = int32_t(std::min<int64_t>(grey, maximum));
+    }
     for (int c = 0; c < 3; ++c) worked[c] = std::min(worked[c], maximum);
     const int32_t mode = context.setup.glue;
     if (mode != kBlendNormal && isGlueMode(mode) && context.blend)

@@ -121,6 +121,10 @@ TEST(OutputStage, GreyImagesTakeTheLumaOfTheSpilledColour) {
     // limit: T = (306, 5, 5): floor((23562 + 750 + 140) / 256) = floor(24452 / 256) = 95.
     s.store(3, 1.2f, 0.0f, 0.0f);
     EXPECT_EQ(s.out8(3), 95);
+    // A floating value far past the range truncates to 2^31 - 1; its luma
+    // is then far over the maximum and limited to it (no overflow on the way).
+    s.store(1, 3.0e9f, 0.0f, 0.0f);
+    EXPECT_EQ(s.out8(1), 255);
 }
 
 TEST(OutputStage, TransparencyIsTheCoverageTimes1007) {
