@@ -1,6 +1,7 @@
 // Command dispatch, --help and --version.
 #include "apps/commands.h"
 
+#include "host/image_files.h"
 #include "host/plugin_module.h"
 
 #include <cstdio>
@@ -35,7 +36,8 @@ const char* kUsage =
     "  --plugin PATH        the plug-in module to load (default: twilightomator.so\n"
 #endif
     "                       beside this program)\n"
-    "  --threads N          filter with N threads (default: one per core; 1: one thread)\n"
+    "  --threads N          filter and write image files with N threads (default: one\n"
+    "                       per core; 1: one thread); results are the same\n"
     "  --simd LEVEL         the vector instructions to use at most: scalar, sse2, avx2\n"
     "                       or avx512 (default: the best the CPU has); results are the same\n"
     "  -h, --help           show this help\n"
@@ -63,7 +65,8 @@ std::string takePluginPath(Arguments& arguments) {
 
 namespace {
 // Takes --threads N and --simd LEVEL out of the arguments and hands them to
-// the plug-in modules loaded later; false with a message on a bad value.
+// the plug-in modules loaded later and to the image writers; false with a
+// message on a bad value.
 bool takeSpeedOptions(Arguments& arguments, std::string& error) {
     int32_t jobs = 0, simd = 3;
     for (size_t i = 0; i < arguments.size();) {
@@ -98,6 +101,7 @@ bool takeSpeedOptions(Arguments& arguments, std::string& error) {
         arguments.erase(arguments.begin() + long(i), arguments.begin() + long(i) + 2);
     }
     setPluginSpeed(jobs, simd);
+    setImageFileThreads(jobs);
     return true;
 }
 }  // namespace

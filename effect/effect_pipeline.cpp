@@ -141,20 +141,29 @@ namespace {
 void takeSamples(const EffectSetup& e, const Pyramid& pyramid, RowSampler& sampler, PixelBatch& batch) {
     const float lmax = float(pyramid.lmax);
     batch.anyColourBlur = false;
-    // The focus levels' logarithms for the whole batch at once.
+    // The focus levels' logarithms for the whole batch at once, then the
+    // focus samples.
     float logRadius[kPixelBatch];
     filterLogRun(batch.blurRadius, logRadius, batch.count);
+    int32_t levels[kPixelBatch];
+    float fractions[kPixelBatch];
+    for (int i = 0; i < batch.count; ++i)
+        splitLevel(limit(logRadius[i] * kLog2E * kLog2E, 0, lmax), levels[i], fractions[i]);
+    if (e.highQuality) {
+        for (int i = 0; i < batch.count; ++i) {
+            const EffectColor k = sampler.sampleHighQuality(levels[i], fractions[i], batch.u[i]);
+            batch.red[i] = k.red;
+            batch.green[i] = k.green;
+            batch.blue[i] = k.blue;
+            batch.coverage[i] = k.coverage;
+        }
+    } else {
+        sampler.sampleFastRun(batch.count, levels, fractions, batch.u, batch.red, batch.green, batch.blue,
+                              batch.coverage);
+    }
     for (int i = 0; i < batch.count; ++i) {
-        int level;
-        float fraction;
-        splitLevel(limit(logRadius[i] * kLog2E * kLog2E, 0, lmax), level, fraction);
         const float u = batch.u[i];
-        const EffectColor k = e.highQuality ? sampler.sampleHighQuality(level, fraction, u)
-                                            : sampler.sampleFast(level, fraction, u);
-        batch.red[i] = k.red;
-        batch.green[i] = k.green;
-        batch.blue[i] = k.blue;
-        batch.coverage[i] = limit(k.coverage * kCoverageGain, 0, 1);
+        batch.coverage[i] = limit(batch.coverage[i] * kCoverageGain, 0, 1);
         batch.blurMix[i] = 0;
         const float f = batch.distance[i] * e.blurGain;
         if (batch.coverage[i] > 0 && f > 0) {

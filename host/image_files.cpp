@@ -4,6 +4,7 @@
 
 #include "platform/whole_file.h"
 #include "host/image_formats.h"
+#include "host/image_stripes.h"
 
 #include <algorithm>
 #include <cerrno>
@@ -13,6 +14,8 @@
 #include <unistd.h>
 
 namespace {
+
+int32_t gWriteThreads = 0;
 
 std::string lowerExtension(const std::string& path) {
     const size_t slash = path.find_last_of('/');
@@ -67,6 +70,13 @@ bool documentIsWritable(const Document& document, std::string& error) {
     return true;
 }
 
+// The writers' threads: the setting, but no more than the machine's cores,
+// since more cannot compress faster and each holds its own deflate state and
+// stripes in memory.
+ImageWriteSpeed writeSpeed() {
+    return ImageWriteSpeed{gWriteThreads == 0 ? 0 : std::min(gWriteThreads, machineCores()), 0};
+}
+
 bool prepareChecked(const std::string& path, const Document& document, int outputDepth, bool overwrite,
                     WholeFile& output, ImageWriteReport& report, std::string& error) {
     if (!isSupportedOutputPath(path, error)) return false;
@@ -82,8 +92,14 @@ bool prepareChecked(const std::string& path, const Document& document, int outpu
     std::string detail;
     bool written = false;
     switch (format) {
-        case ImageFileFormat::png: written = writePngImage(output.descriptor(), document, depth, report, detail); break;
-        case ImageFileFormat::tiff: written = writeTiffImage(output.descriptor(), document, depth, report, detail); break;
+        case ImageFileFormat::png:
+            written = writePngImage(output.descriptor(), document, depth, writeSpeed(), report,
+                                    detail);
+            break;
+        case ImageFileFormat::tiff:
+            written = writeTiffImage(output.descriptor(), document, depth, writeSpeed(), report,
+                                     detail);
+            break;
         case ImageFileFormat::jpeg: written = writeJpegImage(output.descriptor(), document, report, detail); break;
         case ImageFileFormat::unknown: break;
     }
@@ -255,6 +271,9 @@ bool writeImageFile(const std::string& path, const Document& document, int outpu
     report.replacedExisting = output.replacedExisting();
     return true;
 }
+
+void setImageFileThreads(int32_t threads) { gWriteThreads = threads < 0 ? 0 : threads; }
+int32_t imageFileThreads() { return gWriteThreads; }
 
 bool isSupportedOutputPath(const std::string& path, std::string& error) {
     if (formatFromExtension(path) != ImageFileFormat::unknown) return true;

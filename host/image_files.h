@@ -51,6 +51,11 @@ bool writeImageFile(const std::string& path, const Document& document, int outpu
 bool prepareImageFile(const std::string& path, const Document& document, int outputDepth, bool overwrite,
                       WholeFile& output, ImageWriteReport& report, std::string& error);
 
+// How many threads the writers use from now on to encode an image (0: one per
+// core, 1: only the calling thread). The pixels written never depend on it.
+void setImageFileThreads(int32_t threads);
+int32_t imageFileThreads();
+
 // True when the path's extension names a format that can be written.
 bool isSupportedOutputPath(const std::string& path, std::string& error);
 

@@ -29,14 +29,23 @@ bool readJpegImage(std::FILE* file, Document& document, ImageFileInfo& info, std
 bool readTiffImage(const std::string& path, Document& document, ImageFileInfo& info,
                    std::string& error);
 
+// How a writer that encodes stripes of rows on several threads splits its
+// work: `threads` at once (0: one per core, 1: all on the calling thread) and
+// stripes of `stripeRows` rows (0: the writer's own choice, which depends on
+// the image only, so that the file's bytes do not depend on the threads).
+struct ImageWriteSpeed {
+    int32_t threads = 0;
+    int32_t stripeRows = 0;
+};
+
 // The writers write the whole file to descriptor (which stays open) at
 // depth bits per sample, already checked against the format.
-bool writePngImage(int descriptor, const Document& document, int depth, ImageWriteReport& report,
-                   std::string& error);
+bool writePngImage(int descriptor, const Document& document, int depth, const ImageWriteSpeed& speed,
+                   ImageWriteReport& report, std::string& error);
 bool writeJpegImage(int descriptor, const Document& document, ImageWriteReport& report,
                     std::string& error);
-bool writeTiffImage(int descriptor, const Document& document, int depth, ImageWriteReport& report,
-                    std::string& error);
+bool writeTiffImage(int descriptor, const Document& document, int depth, const ImageWriteSpeed& speed,
+                    ImageWriteReport& report, std::string& error);
 
 // A buffered writer to a descriptor that the C libraries' write callbacks use:
 // plain data, so that it may live across their error jumps. The first failure

@@ -162,66 +162,69 @@ constexpr std::array<PixelBlend, 63> makeModeTable() {
     return t;
 }
 
-// A run of values blended channel by channel: the same function on every
-// value, a loop the compiler gives to vector instructions where the mode's
-// arithmetic allows, once per instruction level.
-using ChannelRow = void (*)(int32_t* worked, const int32_t* source, int values);
-
-template <ChannelBlend blend>
-void channelRow(int32_t* __restrict worked, const int32_t* __restrict source, int values) {
-    for (int i = 0; i < values; ++i) worked[i] = blend(worked[i], source[i]);
-}
-#if defined(__x86_64__) && !defined(_WIN32)
-#define TWL_WIDE_BLENDS 1
-template <ChannelBlend blend>
-__attribute__((target("avx2"))) void channelRowAvx2(int32_t* __restrict worked, const int32_t* __restrict source,
-                                                    int values) {
-    for (int i = 0; i < values; ++i) worked[i] = blend(worked[i], source[i]);
-}
-template <ChannelBlend blend>
-__attribute__((target("avx512f,avx512vl,avx512bw,avx512dq"))) void channelRowAvx512(int32_t* __restrict worked,
-                                                                                    const int32_t* __restrict source,
-                                                                                    int values) {
-    for (int i = 0; i < values; ++i) worked[i] = blend(worked[i], source[i]);
-}
-#endif
-
-// Row functions by mode for one level (null for the whole-pixel modes).
-template <class Sc, int kLevel, size_t... kModes>
-constexpr std::array<ChannelRow, 63> channelRowTable(std::index_sequence<kModes...>) {
-    constexpr std::array<ChannelMode, 63> channel = makeChannelTable<Sc>();
-#if defined(TWL_WIDE_BLENDS)
-    if constexpr (kLevel == 2) return {(channel[kModes].present ? channelRowAvx2<channel[kModes].blend> : nullptr)...};
-    if constexpr (kLevel == 3)
-        return {(channel[kModes].present ? channelRowAvx512<channel[kModes].blend> : nullptr)...};
-#endif
-    return {(channel[kModes].present ? channelRow<channel[kModes].blend> : nullptr)...};
-}
-
 constexpr std::array<PixelBlend, 63> kEightBitModes = makeModeTable<EightBitScale>();
 constexpr std::array<PixelBlend, 63> kSixteenBitModes = makeModeTable<SixteenBitScale>();
 
+// A run of pixels under one mode, the mode's function inlined into the loop
+// once per instruction level: the modes that blend each channel alone run
+// over all the run's values (a loop the compiler gives to vector
+// instructions where the mode's arithmetic allows), the others pixel by pixel.
+using RowBlend = void (*)(int32_t* worked, const int32_t* source, int count, const BlendTables& tables);
+
+#define TWL_BLEND_ROWS(suffix, attributes)                                                                   \
+    template <ChannelBlend blend>                                                                            \
+    attributes void channelRow##suffix(int32_t* __restrict worked, const int32_t* __restrict source, int count, \
+                                       const BlendTables&) {                                                 \
+        for (int i = 0; i < 3 * count; ++i) worked[i] = blend(worked[i], source[i]);                          \
+    }                                                                                                        \
+    template <PixelBlend blend>                                                                              \
+    attributes void pixelRow##suffix(int32_t* __restrict worked, const int32_t* __restrict source, int count, \
+                                     const BlendTables& tables) {                                            \
+        for (int i = 0; i < count; ++i) blend(worked + 3 * i, source + 3 * i, tables);                       \
+    }
+
+TWL_BLEND_ROWS(Base, )
+#if defined(__x86_64__) && !defined(_WIN32)
+#define TWL_WIDE_BLENDS 1
+TWL_BLEND_ROWS(Avx2, __attribute__((target("avx2"))))
+TWL_BLEND_ROWS(Avx512, __attribute__((target("avx512f,avx512vl,avx512bw,avx512dq"))))
+#endif
+
+// Row functions by mode for one level.
+template <class Sc, int kLevel, size_t... kModes>
+constexpr std::array<RowBlend, 63> rowTable(std::index_sequence<kModes...>) {
+    constexpr std::array<ChannelMode, 63> channel = makeChannelTable<Sc>();
+    constexpr std::array<PixelBlend, 63> pixel = makeModeTable<Sc>();
+#if defined(TWL_WIDE_BLENDS)
+    if constexpr (kLevel == 2)
+        return {(channel[kModes].present ? channelRowAvx2<channel[kModes].blend> : pixelRowAvx2<pixel[kModes]>)...};
+    if constexpr (kLevel == 3)
+        return {(channel[kModes].present ? channelRowAvx512<channel[kModes].blend>
+                                         : pixelRowAvx512<pixel[kModes]>)...};
+#endif
+    return {(channel[kModes].present ? channelRowBase<channel[kModes].blend> : pixelRowBase<pixel[kModes]>)...};
+}
+
 template <int kLevel>
-struct ChannelRows {
-    static constexpr std::array<ChannelRow, 63> eightBit =
-        channelRowTable<EightBitScale, kLevel>(std::make_index_sequence<63>{});
-    static constexpr std::array<ChannelRow, 63> sixteenBit =
-        channelRowTable<SixteenBitScale, kLevel>(std::make_index_sequence<63>{});
+struct BlendRows {
+    static constexpr std::array<RowBlend, 63> eightBit = rowTable<EightBitScale, kLevel>(std::make_index_sequence<63>{});
+    static constexpr std::array<RowBlend, 63> sixteenBit =
+        rowTable<SixteenBitScale, kLevel>(std::make_index_sequence<63>{});
 };
 
-// The row function of a channel mode at the active level; null for the
-// whole-pixel modes (and for the scalar reference, which blends pixel by pixel).
-ChannelRow channelRowFor(BlendValueClass valueClass, int32_t mode) {
+// The row function of a mode at the active level; null for the scalar
+// reference, which blends pixel by pixel through the mode table.
+RowBlend rowBlendFor(BlendValueClass valueClass, int32_t mode) {
     if (mode < 2 || mode > 62) return nullptr;
     const bool eight = valueClass == BlendValueClass::eightBit;
     const size_t index = static_cast<size_t>(mode);
     switch (activeSimdLevel()) {
         case SimdLevel::scalar: return nullptr;
 #if defined(TWL_WIDE_BLENDS)
-        case SimdLevel::avx512: return eight ? ChannelRows<3>::eightBit[index] : ChannelRows<3>::sixteenBit[index];
-        case SimdLevel::avx2: return eight ? ChannelRows<2>::eightBit[index] : ChannelRows<2>::sixteenBit[index];
+        case SimdLevel::avx512: return eight ? BlendRows<3>::eightBit[index] : BlendRows<3>::sixteenBit[index];
+        case SimdLevel::avx2: return eight ? BlendRows<2>::eightBit[index] : BlendRows<2>::sixteenBit[index];
 #endif
-        default: return eight ? ChannelRows<1>::eightBit[index] : ChannelRows<1>::sixteenBit[index];
+        default: return eight ? BlendRows<1>::eightBit[index] : BlendRows<1>::sixteenBit[index];
     }
 }
 
@@ -246,7 +249,7 @@ void blendPixel(int32_t worked[3], const int32_t source[3], BlendValueClass valu
 
 void blendRow(int32_t* worked, const int32_t* source, int count, BlendValueClass valueClass, int32_t mode,
               const BlendTables& tables) {
-    if (const ChannelRow row = channelRowFor(valueClass, mode)) return row(worked, source, 3 * count);
+    if (const RowBlend row = rowBlendFor(valueClass, mode)) return row(worked, source, count, tables);
     const PixelBlend blend = modeFunction(valueClass, mode);
     for (int i = 0; i < count; ++i) blend(worked + 3 * i, source + 3 * i, tables);
 }

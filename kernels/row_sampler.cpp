@@ -229,6 +229,45 @@ __attribute__((target("avx2"))) EffectColor RowSampler::fastWide(int level, floa
 EffectColor RowSampler::fastWide(int level, float fraction, float x) { return fast<4>(level, fraction, x); }
 #endif
 
+template <int Channels>
+TWL_INLINE void RowSampler::fastRun(int count, const int32_t* level, const float* fraction, const float* x,
+                                    float* red, float* green, float* blue, float* coverage) {
+    for (int i = 0; i < count; ++i) {
+        const EffectColor c = fast<Channels>(level[i], fraction[i], x[i]);
+        red[i] = c.red;
+        green[i] = c.green;
+        blue[i] = c.blue;
+        coverage[i] = c.coverage;
+    }
+}
+
+#if defined(TWL_WIDE_ROW_SAMPLER)
+__attribute__((target("avx2"))) void RowSampler::fastRunWide(int count, const int32_t* level, const float* fraction,
+                                                            const float* x, float* red, float* green, float* blue,
+                                                            float* coverage) {
+    fastRun<4>(count, level, fraction, x, red, green, blue, coverage);
+}
+#else
+void RowSampler::fastRunWide(int count, const int32_t* level, const float* fraction, const float* x, float* red,
+                             float* green, float* blue, float* coverage) {
+    fastRun<4>(count, level, fraction, x, red, green, blue, coverage);
+}
+#endif
+
+void RowSampler::sampleFastRun(int count, const int32_t* level, const float* fraction, const float* x, float* red,
+                               float* green, float* blue, float* coverage) {
+    if (shared_ && wide_) return fastRunWide(count, level, fraction, x, red, green, blue, coverage);
+    if (shared_ && channels_ == 4) return fastRun<4>(count, level, fraction, x, red, green, blue, coverage);
+    if (shared_) return fastRun<1>(count, level, fraction, x, red, green, blue, coverage);
+    for (int i = 0; i < count; ++i) {
+        const EffectColor c = ::sampleFast(*pyramid_, level[i], fraction[i], x[i], y_);
+        red[i] = c.red;
+        green[i] = c.green;
+        blue[i] = c.blue;
+        coverage[i] = c.coverage;
+    }
+}
+
 EffectColor RowSampler::sampleFast(int level, float fraction, float x) {
     if (!shared_) return ::sampleFast(*pyramid_, level, fraction, x, y_);
     if (wide_) return fastWide(level, fraction, x);

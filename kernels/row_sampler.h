@@ -24,6 +24,11 @@ public:
     EffectColor sampleFast(int level, float fraction, float x);
     EffectColor sampleHighQuality(int level, float fraction, float x);
 
+    // sampleFast for `count` pixels of the row: pixel i at level[i],
+    // fraction[i] and x[i], its colour into the four arrays.
+    void sampleFastRun(int count, const int32_t* level, const float* fraction, const float* x, float* red,
+                       float* green, float* blue, float* coverage);
+
 private:
     // The vertical sums of one kernel size on one level, for the columns
     // first..last (none while last < first), channels in memory order.
@@ -39,6 +44,11 @@ private:
     template <int Channels>
     EffectColor fast(int level, float fraction, float x);
     EffectColor fastWide(int level, float fraction, float x);
+    template <int Channels>
+    void fastRun(int count, const int32_t* level, const float* fraction, const float* x, float* red, float* green,
+                 float* blue, float* coverage);
+    void fastRunWide(int count, const int32_t* level, const float* fraction, const float* x, float* red,
+                     float* green, float* blue, float* coverage);
     template <int Taps>
     LevelSums& levelSums(int level);
     template <int Taps>

@@ -92,13 +92,14 @@ void copyRow(const uint8_t* row, int32_t width, int32_t step, bool grey, bool al
     }
 }
 
-void copyTileIntoBase(const FilterRecord* record, Pyramid& base, const PyramidTile& tile) {
+// Rows first..last - 1 of the host's tile.
+void copyTileRows(const FilterRecord* record, Pyramid& base, const PyramidTile& tile, int32_t first, int32_t last) {
     const int32_t step = record->inHiPlane - record->inLoPlane + 1;
     const bool grey = record->planes < 3;
     const bool alpha = hostHasTransparency(record);
     const int32_t alphaPlane = record->inLayerPlanes;
     const auto* rows = static_cast<const uint8_t*>(record->inData);
-    for (int32_t y = 0; y < tile.height; ++y) {
+    for (int32_t y = first; y < last; ++y) {
         const uint8_t* row = rows + ptrdiff_t(y) * record->inRowBytes;
         uint8_t* target = base.pixelInside(0, tile.left, tile.top + y);
         switch (base.storageType) {
@@ -120,6 +121,31 @@ void copyTileIntoBase(const FilterRecord* record, Pyramid& base, const PyramidTi
                 break;
         }
     }
+}
+
+struct TileCopy {
+    const FilterRecord* record;
+    Pyramid* base;
+    const PyramidTile* tile;
+};
+
+void tileCopyJob(const Job& job) {
+    const auto& copy = *static_cast<const TileCopy*>(job.owner);
+    copyTileRows(copy.record, *copy.base, *copy.tile, job.rect.top, job.rect.bottom);
+}
+
+// The tile's rows as band jobs on the pass's workers.
+void copyTileIntoBase(const FilterRecord* record, Pyramid& base, const PyramidTile& tile, JobWorkers& workers,
+                      int jobCount) {
+    TileCopy copy{record, &base, &tile};
+    Job pattern;
+    pattern.kind = kJobImageRect;
+    pattern.owner = &copy;
+    pattern.image = &base;
+    pattern.routine = tileCopyJob;
+    Job jobs[kMaxJobs];
+    const int made = splitBandJobs(pattern, PixelRect{0, 0, tile.height, 1}, jobCount, jobs);
+    runJobsOn(&workers, jobs, made);
 }
 
 bool growRowBuffer(PluginGlobals& globals, size_t bytes) {
@@ -320,6 +346,7 @@ void acquireSource(PluginGlobals& globals) {
     const int32_t savedScale = parameters.previewScale;
     setPassSize(globals, record->filterRect, 1);
     const Rect& filter = record->filterRect;
+    JobWorkers& workers = passWorkers(globals);
     for (int i = 0; i < base.levelTileCount(0); ++i) {
         const PyramidTile& tile = *base.levelTile(0, i);
         record->inRect = Rect{int16_t(filter.top + tile.top), int16_t(filter.left + tile.left),
@@ -334,9 +361,8 @@ void acquireSource(PluginGlobals& globals) {
             globals.pass.passActive = 0;
             return;
         }
-        copyTileIntoBase(record, base, tile);
+        copyTileIntoBase(record, base, tile, workers, jobsFor(workers));
     }
-    JobWorkers& workers = passWorkers(globals);
     buildPyramidLevels(base, 0, jobsFor(workers), &workers);
     reportProgress(globals, 1, 100);
     parameters.sourceCached = 1;

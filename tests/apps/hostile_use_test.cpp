@@ -462,7 +462,10 @@ TEST(HostileUse, SignalsStopCleanlyAndSayWhatWasWritten) {
     writeImage(large, 4000, 4000);
     const std::string out = where + "/out";
     fs::create_directories(out);
-    const std::vector<std::string> filter{"--focus", "90", "--color-blur", "80", "--high-quality"};
+    // One thread on the scalar path: slow enough that the signals come while
+    // the large image is filtered, however fast the machine's vector units.
+    const std::vector<std::string> filter{"--focus",         "90", "--color-blur", "80",    "--high-quality",
+                                          "--threads",       "1",  "--simd",       "scalar"};
 
     // SIGTERM while the large image is filtered: the existing result stays,
     // nothing temporary remains, and the program says nothing was written.

@@ -95,6 +95,44 @@ TEST(SampleConversions, RowsInTheFilesLayout) {
     EXPECT_EQ(fileRowBytes(document, 8, false), 3u);
 }
 
+// Rows long enough for the whole-row paths and their tails, every layout a
+// writer asks for, against values worked out by hand.
+TEST(SampleConversions, WholeRowsInEveryLayout) {
+    // Host value -> file value (h * 65535 / 32768, halves up; above 32768 is full).
+    const uint16_t host[8] = {0, 1, 16384, 32767, 32768, 40000, 2, 100};
+    const uint16_t file[8] = {0, 2, 32768, 65533, 65535, 65535, 4, 200};
+    const int32_t width = 19;
+    for (const int32_t colors : {1, 3}) {
+        const int32_t planes = colors + 1;
+        Document wide = tinyDocument(colors, true, SampleDepth::sixteen, width);
+        Document narrow = tinyDocument(colors, true, SampleDepth::eight, width);
+        for (int32_t i = 0; i < width * planes; ++i) {
+            std::memcpy(&wide.samples[size_t(2 * i)], &host[i % 8], 2);
+            narrow.samples[size_t(i)] = uint8_t(i * 29 + 7);
+        }
+        for (const bool withAlpha : {true, false}) {
+            const int32_t keep = withAlpha ? planes : colors;
+            std::vector<uint8_t> big(size_t(width * keep * 2)), little(big.size()), bytes(size_t(width * keep));
+            documentRowToFile(wide, 0, 16, withAlpha, true, big.data());
+            documentRowToFile(wide, 0, 16, withAlpha, false, little.data());
+            documentRowToFile(narrow, 0, 8, withAlpha, false, bytes.data());
+            for (int32_t x = 0; x < width; ++x) {
+                for (int32_t c = 0; c < keep; ++c) {
+                    const int32_t i = x * planes + c;  // the sample in the document
+                    const size_t o = size_t(x * keep + c);
+                    const uint16_t expected = file[i % 8];
+                    ASSERT_EQ(big[2 * o], expected >> 8) << colors << withAlpha << " " << i;
+                    ASSERT_EQ(big[2 * o + 1], expected & 0xFF) << colors << withAlpha << " " << i;
+                    uint16_t native;
+                    std::memcpy(&native, &little[2 * o], 2);
+                    ASSERT_EQ(native, expected) << colors << withAlpha << " " << i;
+                    ASSERT_EQ(bytes[o], uint8_t(i * 29 + 7)) << colors << withAlpha << " " << i;
+                }
+            }
+        }
+    }
+}
+
 TEST(SampleConversions, UnpremultiplyAndInvert) {
     Document rgba = tinyDocument(3, true, SampleDepth::eight, 3);
     rgba.samples = {100, 50, 200, 200, 250, 9, 1, 100, 7, 7, 7, 0};

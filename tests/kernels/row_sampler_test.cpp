@@ -66,6 +66,20 @@ TEST(RowSampler, GivesThePerPixelSamplersBits) {
                 // Both ways of weighting the taps across.
                 requestSimdLevel((random.next() & 1) ? SimdLevel::sse2 : supportedSimdLevel());
                 sampler.start(p, y);
+                // A run of lanes as the pipeline asks for them.
+                int32_t levels[37];
+                float fractions[37], xs[37], run[4][37];
+                for (int i = 0; i < 37; ++i) {
+                    levels[i] = int32_t(random.next() % uint32_t(p.lmax + 1));
+                    fractions[i] = (i % 3 == 0) ? 0.0f : random.unit();
+                    xs[i] = random.unit();
+                }
+                sampler.sampleFastRun(37, levels, fractions, xs, run[0], run[1], run[2], run[3]);
+                for (int i = 0; i < 37; ++i) {
+                    const EffectColor expected = sampleFast(p, levels[i], fractions[i], xs[i], y);
+                    const EffectColor got{run[0][i], run[1][i], run[2][i], run[3][i]};
+                    ASSERT_TRUE(same(got, expected)) << "run lane " << i << " type " << type << " edge " << edge;
+                }
                 for (int i = 0; i < 1500; ++i) {
                     // Mostly inside, sometimes on or past an edge.
                     const uint32_t pick = random.next() % 16;
