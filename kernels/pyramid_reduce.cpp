@@ -13,6 +13,11 @@
 #if defined(__SSE2__)
 #include <emmintrin.h>
 #endif
+#if defined(__x86_64__) && !defined(_WIN32)
+// Windows' 64-bit calling convention does not align the stack for wide spills.
+#define TWL_WIDE_REDUCE 1
+#include <immintrin.h>
+#endif
 
 namespace {
 
@@ -155,6 +160,7 @@ struct FastReduce {
     // Four channels at once in one register: the same operations on each
     // channel in the same order, so the same bits as the plain loops.
     bool vector;
+    bool wide;  // four pixels at once with AVX-512
 
     void lerp(const Quad& a, const Quad& b, float f, Quad& out) const {
 #if defined(__SSE2__)
@@ -269,12 +275,52 @@ struct FastReduce {
         return out;
     }
 
+#if defined(TWL_WIDE_REDUCE)
+    // Four output pixels in one AVX-512 register, each lane group summing its
+    // own pixel's 32 terms in the same order as the one-pixel path; the
+    // samples of the four pixels (every other sample column) are picked from
+    // two loads. Returns the first column it left to the one-pixel path.
+    __attribute__((target("avx512f"))) int fourAtATime(Pyramid& target, int i, const Quad* const (&samples)[6]) {
+        const int m = n + 1;
+        const __m512i everyOther = _mm512_setr_epi32(0, 1, 2, 3, 8, 9, 10, 11, 16, 17, 18, 19, 24, 25, 26, 27);
+        int j = r.left;
+        // The two loads of the last group read up to sample column q0 + 12.
+        for (; j + 4 < r.right; j += 4) {
+            const int q0 = 2 * (j - r.left);
+            __m512 total = _mm512_setzero_ps();
+#pragma GCC unroll 6
+            for (int ty = 0; ty < 6; ++ty) {
+#pragma GCC unroll 6
+                for (int tx = 0; tx < 6; ++tx) {
+                    if (isCorner(tx, ty)) continue;
+                    const float* from = samples[ty][q0 + tx].v;
+                    const __m512 picked =
+                        _mm512_permutex2var_ps(_mm512_loadu_ps(from), everyOther, _mm512_loadu_ps(from + 16));
+                    total = _mm512_add_ps(total, _mm512_mul_ps(picked, _mm512_set1_ps(kAxisWeights[tx] * kAxisWeights[ty])));
+                }
+            }
+            alignas(64) float sums[16];
+            _mm512_store_ps(sums, total);
+            for (int k = 0; k < 4; ++k) {
+                uint8_t* pixel = target.pixelInside(m, j + k, i);
+                if (target.storageType == kStoragePacked8) storeReducedPacked8(pixel, _mm_load_ps(sums + 4 * k));
+                else storeReduced(target, pixel, sums + 4 * k);
+            }
+        }
+        return j;
+    }
+#endif
+
     void run(Pyramid& target) {
         const int m = n + 1;
         for (int i = r.top; i < r.bottom; ++i) {
             const Quad* samples[6];
             for (int ty = 0; ty < 6; ++ty) samples[ty] = sampleRow(2 * (i - r.top) + ty);
-            for (int j = r.left; j < r.right; ++j) {
+            int j = r.left;
+#if defined(TWL_WIDE_REDUCE)
+            if (wide) j = fourAtATime(target, i, samples);
+#endif
+            for (; j < r.right; ++j) {
                 const int q0 = 2 * (j - r.left);
                 alignas(16) float sum[4] = {0, 0, 0, 0};
 #if defined(__SSE2__)
@@ -327,6 +373,7 @@ void reduceClipped(Pyramid& p, int level, PixelRect r, void* scratch) {
     fast.layout = fastLayout(p, level, r);
     fast.base = static_cast<uint8_t*>(scratch);
     fast.vector = activeSimdLevel() != SimdLevel::scalar;
+    fast.wide = activeSimdLevel() == SimdLevel::avx512;
     if (!fast.prepare()) {
         reducePyramidLevelReference(p, level, r);
         return;

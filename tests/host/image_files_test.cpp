@@ -2,6 +2,7 @@
 // at every depth, depth conversions, profiles, and the safety of the write
 // (extension, existing output, failed writes leave nothing behind).
 #include "host/image_files.h"
+#include "host/test_profile.h"
 #include "support/test_support.h"
 
 #include <gtest/gtest.h>
@@ -235,27 +236,7 @@ TEST(ImageFileDepth, DepthsAFormatCannotHoldAreRefused) {
     EXPECT_TRUE(folderEntries(folder).empty());
 }
 
-std::vector<uint8_t> rgbProfile(size_t dataBytes) {
-    std::vector<uint8_t> profile(144 + dataBytes, 0);
-    auto put32 = [&](size_t at, uint32_t v) {
-        for (int i = 0; i < 4; ++i) profile[at + size_t(i)] = uint8_t(v >> (24 - 8 * i));
-    };
-    put32(0, uint32_t(profile.size()));
-    put32(8, 0x02100000);
-    std::memcpy(&profile[12], "mntr", 4);
-    std::memcpy(&profile[16], "RGB ", 4);
-    std::memcpy(&profile[20], "XYZ ", 4);
-    std::memcpy(&profile[36], "acsp", 4);
-    put32(68, 0x0000F6D6);
-    put32(72, 0x00010000);
-    put32(76, 0x0000D32D);
-    put32(128, 1);
-    std::memcpy(&profile[132], "zzzz", 4);
-    put32(136, 144);
-    put32(140, uint32_t(dataBytes));
-    for (size_t i = 0; i < dataBytes; ++i) profile[144 + i] = uint8_t(i % 253);
-    return profile;
-}
+std::vector<uint8_t> rgbProfile(size_t dataBytes) { return testProfile("RGB ", dataBytes); }
 
 TEST(ImageFileProfile, EveryFormatKeepsTheProfile) {
     const std::string folder = folderFor("profile");
