@@ -83,7 +83,9 @@ about|info|size|chooser)
     ;;
 esac
 # A dialog that never closes must not hold the tests: give it a minute.
-( sleep 60; kill "$PID" 2>/dev/null ) &
+# Its output goes nowhere, so that a sleep it leaves behind does not keep the
+# caller's pipe open.
+( sleep 60; kill "$PID" 2>/dev/null ) > /dev/null 2>&1 &
 WATCH=$!
 wait "$PID"
 STATUS=$?
