@@ -627,10 +627,19 @@ void DialogOnGtk::place(GtkWindow* window, int32_t width, int32_t height, bool o
 
 void DialogOnGtk::placeWhenMapped(GtkWidget* chooser) const {
     g_signal_connect_after(chooser, "map", G_CALLBACK(+[](GtkWidget* window, gpointer self) {
+        const auto& dialog = *static_cast<const DialogOnGtk*>(self);
         int width = 0;
         int height = 0;
         gtk_window_get_size(GTK_WINDOW(window), &width, &height);
-        static_cast<const DialogOnGtk*>(self)->place(GTK_WINDOW(window), width, height, true);
+        // The chooser comes back at the size it last had, which may not fit
+        // this screen: it is made to fit the work area first.
+        const WindowRect screen = workArea(dialog.canvas_);
+        if (screen.width() > 0 && (width > screen.width() || height > screen.height())) {
+            width = std::min(width, screen.width());
+            height = std::min(height, screen.height());
+            gtk_window_resize(GTK_WINDOW(window), width, height);
+        }
+        dialog.place(GTK_WINDOW(window), width, height, true);
     }), const_cast<DialogOnGtk*>(this));
 }
 
