@@ -414,14 +414,18 @@ void DialogOnGtk::setPointer(PointerShape shape) {
     gdk_display_flush(display);
 }
 
-void DialogOnGtk::messageBox(const MessageBoxText& message) {
-    GtkWidget* box = gtk_message_dialog_new(GTK_WINDOW(window_), GTK_DIALOG_MODAL, GTK_MESSAGE_ERROR, GTK_BUTTONS_NONE,
-                                            "%s", message.text);
+// A modal message with one button over `parent` (none: over the desktop);
+// the toolkit's error icon stands for the refusal icon.
+void runMessageBox(GtkWindow* parent, const MessageBoxText& message) {
+    GtkWidget* box =
+        gtk_message_dialog_new(parent, GTK_DIALOG_MODAL, GTK_MESSAGE_ERROR, GTK_BUTTONS_NONE, "%s", message.text);
     gtk_window_set_title(GTK_WINDOW(box), message.title);
     gtk_dialog_add_button(GTK_DIALOG(box), message.button, GTK_RESPONSE_CANCEL);
     gtk_dialog_run(GTK_DIALOG(box));
     gtk_widget_destroy(box);
 }
+
+void DialogOnGtk::messageBox(const MessageBoxText& message) { runMessageBox(GTK_WINDOW(window_), message); }
 
 bool DialogOnGtk::chooseColour(const char* prompt, Color16& colour) {
     GtkWidget* chooser = gtk_color_chooser_dialog_new(prompt, GTK_WINDOW(window_));
@@ -670,12 +674,7 @@ std::unique_ptr<DialogWindow> GtkWindowSystem::createDialog(const DialogLayout& 
 }
 
 void GtkWindowSystem::messageBox(const MessageBoxText& message) {
-    GtkWidget* box = gtk_message_dialog_new(nullptr, GTK_DIALOG_MODAL, GTK_MESSAGE_ERROR, GTK_BUTTONS_NONE, "%s",
-                                            message.text);
-    gtk_window_set_title(GTK_WINDOW(box), message.title);
-    gtk_dialog_add_button(GTK_DIALOG(box), message.button, GTK_RESPONSE_CANCEL);
-    gtk_dialog_run(GTK_DIALOG(box));
-    gtk_widget_destroy(box);
+    runMessageBox(nullptr, message);
     while (gtk_events_pending()) gtk_main_iteration();
 }
 
