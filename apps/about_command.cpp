@@ -7,22 +7,9 @@
 #include <cstdio>
 
 int aboutCommand(const Arguments& given) {
-    Arguments arguments = given;
-    const std::string path = takePluginPath(arguments);
-    for (const std::string& argument : arguments) {
-        if (argument == "-h" || argument == "--help") {
-            std::printf("Usage: twilightomator about [--plugin PATH]\n");
-            return kExitOk;
-        }
-        printError("about: unexpected argument '" + argument + "'");
-        return kExitUsage;
-    }
     PluginModule module;
-    std::string error;
-    if (!module.load(path, error)) {
-        printError(error);
-        return kExitFailure;
-    }
+    std::string path;
+    if (const int end = loadModuleOnly("about", "Usage: twilightomator about [--plugin PATH]\n", given, module, path); end >= 0) return end;
     AboutRecord record{};
     intptr_t data = 0;
     int16_t result = 0;

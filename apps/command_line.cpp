@@ -46,6 +46,26 @@ const char* kUsage =
 
 void printError(const std::string& message) { std::fprintf(stderr, "twilightomator: %s\n", message.c_str()); }
 
+int loadModuleOnly(const char* command, const char* usage, const Arguments& given, PluginModule& module,
+                   std::string& path) {
+    Arguments arguments = given;
+    path = takePluginPath(arguments);
+    for (const std::string& argument : arguments) {
+        if (argument == "-h" || argument == "--help") {
+            std::fputs(usage, stdout);
+            return kExitOk;
+        }
+        printError(std::string(command) + ": unexpected argument '" + argument + "'");
+        return kExitUsage;
+    }
+    std::string error;
+    if (!module.load(path, error)) {
+        printError(error);
+        return kExitFailure;
+    }
+    return -1;
+}
+
 std::string takePluginPath(Arguments& arguments) {
     std::string path = defaultPluginPath();
     for (size_t i = 0; i < arguments.size(); ++i) {

@@ -31,5 +31,10 @@ std::string takePluginPath(Arguments& arguments);
 void printError(const std::string& message);
 
 class PluginModule;
+// For a command that takes only --plugin: prints `usage` for -h/--help,
+// refuses any other argument, and loads the module (its path into `path`).
+// Returns -1 when the command goes on, else the exit status to end with.
+int loadModuleOnly(const char* command, const char* usage, const Arguments& arguments, PluginModule& module,
+                   std::string& path);
 // Prints the scripting terminology of a loaded module.
 void printTerminology(const PluginModule& module);

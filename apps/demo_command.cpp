@@ -11,27 +11,19 @@
 #include <cstdio>
 #include <filesystem>
 
+namespace {
+constexpr char kUsage[] =
+    "Usage: twilightomator demo [--plugin PATH]\n\n"
+    "Writes the built-in sample scene as twilightomator-sample.png in the current\n"
+    "folder, runs the filter over it with the default settings and writes the\n"
+    "result beside it as twilightomator-sample-moody.png.\n";
+}  // namespace
+
 int demoCommand(const Arguments& given) {
-    Arguments arguments = given;
-    const std::string pluginPath = takePluginPath(arguments);
-    for (const std::string& argument : arguments) {
-        if (argument == "-h" || argument == "--help") {
-            std::printf(
-                "Usage: twilightomator demo [--plugin PATH]\n\n"
-                "Writes the built-in sample scene as twilightomator-sample.png in the current\n"
-                "folder, runs the filter over it with the default settings and writes the\n"
-                "result beside it as twilightomator-sample-moody.png.\n");
-            return kExitOk;
-        }
-        printError("demo: unexpected argument '" + argument + "'");
-        return kExitUsage;
-    }
     PluginModule module;
+    std::string pluginPath;
+    if (const int end = loadModuleOnly("demo", kUsage, given, module, pluginPath); end >= 0) return end;
     std::string error;
-    if (!module.load(pluginPath, error)) {
-        printError(error);
-        return kExitFailure;
-    }
     const std::string samplePath = "twilightomator-sample.png";
     const std::string resultPath = "twilightomator-sample-moody.png";
     Document scene = makeSampleScene();

@@ -18,22 +18,9 @@ std::string supportedModes(const PluginModule& module) {
 }  // namespace
 
 int infoCommand(const Arguments& given) {
-    Arguments arguments = given;
-    const std::string path = takePluginPath(arguments);
-    for (const std::string& argument : arguments) {
-        if (argument == "-h" || argument == "--help") {
-            std::printf("Usage: twilightomator info [--plugin PATH]\n");
-            return kExitOk;
-        }
-        printError("info: unexpected argument '" + argument + "'");
-        return kExitUsage;
-    }
     PluginModule module;
-    std::string error;
-    if (!module.load(path, error)) {
-        printError(error);
-        return kExitFailure;
-    }
+    std::string path;
+    if (const int end = loadModuleOnly("info", "Usage: twilightomator info [--plugin PATH]\n", given, module, path); end >= 0) return end;
     const PropertyList& p = module.properties();
     std::printf("module:      %s\n", path.c_str());
     std::printf("kind:        %s\n", fourCCText(p.kind).c_str());

@@ -27,12 +27,6 @@ void splitLevel(float level, int& whole, float& fraction) {
 
 // The focus level's whole part and fraction for a blur radius.
 void focusLevelOf(float blurRadius, float lmax, int& level, float& fraction) {
-    // Inside the clear area the radius is 1, whose logarithm is exactly 0.
-    if (blurRadius == 1.0f) {
-        level = 0;
-        fraction = 0.0f;
-        return;
-    }
     splitLevel(limit(filterLog(blurRadius) * kLog2E * kLog2E, 0, lmax), level, fraction);
 }
 

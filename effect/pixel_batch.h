@@ -39,8 +39,8 @@ struct FinishRule {
     bool grey;
 };
 
-// u, distance and blur radius of `count` pixels from column x0 of the row at
-// image position py (already in level-0 pixels), v its normalised height.
+// u, distance, vignette distance and blur radius of the batch's pixels from
+// column x0 of the row at normalised height v.
 void batchPositions(const EffectSetup& setup, float scale, float offsetX, float width, int32_t x0, float v,
                     PixelBatch& batch, SimdLevel level);
 

@@ -210,9 +210,8 @@ int16_t dotArtwork(DotState state, bool kept, bool pressed) {
     return kArtDotEmpty;
 }
 
-void MainDialog::storeDot(int32_t dot) {
-    if (dot < 0 || dot >= kMemoryDotCount) return;
-    services_.storeMemoryDot(dot);
+// The dot becomes the current one; the one that was is filled again.
+void MainDialog::makeCurrentDot(int32_t dot) {
     for (int32_t other = 0; other < kMemoryDotCount; ++other) {
         if (dotStates_[size_t(other)] != DotState::current) continue;
         dotStates_[size_t(other)] = DotState::filled;
@@ -220,6 +219,12 @@ void MainDialog::storeDot(int32_t dot) {
     }
     dotStates_[size_t(dot)] = DotState::current;
     redraw(kIdFirstMemoryDot + dot);
+}
+
+void MainDialog::storeDot(int32_t dot) {
+    if (dot < 0 || dot >= kMemoryDotCount) return;
+    services_.storeMemoryDot(dot);
+    makeCurrentDot(dot);
     showDot(dot);
 }
 
@@ -227,13 +232,7 @@ void MainDialog::loadDot(int32_t dot, bool& changed) {
     if (dot < 0 || dot >= kMemoryDotCount) return;
     // A missing file leaves the settings as they are; the dot still becomes current.
     services_.loadMemoryDot(dot);
-    for (int32_t other = 0; other < kMemoryDotCount; ++other) {
-        if (dotStates_[size_t(other)] != DotState::current) continue;
-        dotStates_[size_t(other)] = DotState::filled;
-        redraw(kIdFirstMemoryDot + other);
-    }
-    dotStates_[size_t(dot)] = DotState::current;
-    redraw(kIdFirstMemoryDot + dot);
+    makeCurrentDot(dot);
     writeIntoDialog();
     redraw(kIdPresetName);
     changed = true;

@@ -83,6 +83,7 @@ private:
     void previewRelease(WindowPoint point);
     void clickHandlers(int32_t id, bool& changed);
     void openMemoryDots();
+    void makeCurrentDot(int32_t dot);
     void storeDot(int32_t dot);
     void loadDot(int32_t dot, bool& changed);
     void showDot(int32_t dot);
