@@ -339,13 +339,9 @@ int applyCommand(const Arguments& given) {
             printError(error);
             return kExitFailure;
         }
-        if (!module.accepts(document.imageMode(), error)) {
-            // Floating-point documents are filtered all the same: the
-            // plug-in handles them wherever they arrive.
-            if (document.depth != SampleDepth::floating) {
-                printError(input + ": " + error);
-                return kExitFailure;
-            }
+        if (!module.filters(document.imageMode(), error)) {
+            printError(input + ": " + error);
+            return kExitFailure;
         }
         if (*interrupted) {
             reportInterruption(written);

@@ -9,15 +9,18 @@
 #include "host/descriptor_suite.h"
 #include "host/export_driver.h"
 #include "host/image_files.h"
+#include "model/export_size.h"
 
 #include <unistd.h>
 
-#include <cmath>
 #include <cstdio>
 #include <cstring>
 #include <filesystem>
 
 namespace {
+
+const std::string kSideRange =
+    std::to_string(kExportSideMinimum) + ".." + std::to_string(kExportSideMaximum) + " pixels";
 
 struct ExportOptions {
     std::string input, output, folder;
@@ -37,8 +40,9 @@ void printExportPsdHelp() {
         "\n"
         "Options:\n"
         "  --same-size           the input's size (the default)\n"
-        "  --size WxH            this size in pixels\n"
-        "  --proportional WIDTH  this width, the height in the input's proportions\n"
+        "  --size WxH            this size in pixels (each side 2..30000)\n"
+        "  --proportional WIDTH  this width (2..30000), the height in the input's\n"
+        "                        proportions (truncated, held within 2..30000)\n"
         "  --force               replace an existing OUTPUT\n"
         "  --quiet               no progress bar\n"
         "  --plugin PATH         the plug-in module to load\n"
@@ -60,14 +64,19 @@ void printGalleryHelp() {
         "The pictures and frame images go into the folder web_images beside PAGE.\n");
 }
 
-bool parseSize(const std::string& text, int32_t& width, int32_t& height) {
-    unsigned w = 0, h = 0;
-    char x = 0, extra = 0;
-    if (std::sscanf(text.c_str(), "%u%c%u%c", &w, &x, &h, &extra) != 3 || (x != 'x' && x != 'X')) return false;
-    if (w < 1 || h < 1 || w > 30000 || h > 30000) return false;
-    width = int32_t(w);
-    height = int32_t(h);
+// One side given on the command line: decimal digits only, 2..30000 (the
+// size dialog's range). Long numbers are refused, never wrapped around.
+bool parseSide(const std::string& text, int32_t& side) {
+    if (text.empty() || text.size() > 9 || text.find_first_not_of("0123456789") != std::string::npos) return false;
+    const int64_t value = std::stoll(text);
+    if (!exportSideInRange(value)) return false;
+    side = int32_t(value);
     return true;
+}
+
+bool parseSize(const std::string& text, int32_t& width, int32_t& height) {
+    const size_t x = text.find_first_of("xX");
+    return x != std::string::npos && parseSide(text.substr(0, x), width) && parseSide(text.substr(x + 1), height);
 }
 
 // Parses the options common to both commands; false with a message.
@@ -98,18 +107,16 @@ bool parseOptions(const Arguments& args, ExportOptions& options, bool withSize, 
         } else if (withSize && a == "--size") {
             if (!value(text)) return false;
             if (!parseSize(text, options.width, options.height)) {
-                error = "--size: give WIDTHxHEIGHT, each 1..30000";
+                error = "--size: " + text + " is not WIDTHxHEIGHT with each side " + kSideRange;
                 return false;
             }
             options.sizeMode = "size";
         } else if (withSize && a == "--proportional") {
             if (!value(text)) return false;
-            const int w = std::atoi(text.c_str());
-            if (w < 1 || w > 30000 || text.find_first_not_of("0123456789") != std::string::npos) {
-                error = "--proportional: give a width of 1..30000";
+            if (!parseSide(text, options.width)) {
+                error = "--proportional: " + text + " is not a width of " + kSideRange;
                 return false;
             }
-            options.width = w;
             options.sizeMode = "proportional";
         } else if (!a.empty() && a[0] == '-') {
             error = "unknown option '" + a + "'";
@@ -149,7 +156,7 @@ int runExportJob(const std::string& pluginPath, Document& document, const Export
         printError(pluginPath + " cannot export (it has no export entry)");
         return kExitFailure;
     }
-    if (!module.accepts(document.imageMode(), error)) {
+    if (!module.filters(document.imageMode(), error)) {
         printError(error);
         return kExitFailure;
     }
@@ -203,8 +210,10 @@ int exportPsd(const Arguments& args) {
         request.height = options.height;
     } else if (options.sizeMode == "proportional") {
         request.width = options.width;
-        request.height = std::max<int32_t>(
-            1, int32_t(std::lround(double(document.height) * options.width / double(document.width))));
+        // As the size dialog does: the proportional height, truncated, then
+        // held within the sides' range.
+        request.height = clampedExportSide(
+            double(proportionalSide(options.width, int32_t(document.width), int32_t(document.height))));
     }
     request.path = options.output.c_str();
     return runExportJob(gPluginPath, document, options, request,

@@ -45,8 +45,6 @@ void applyDescriptorToSettings(const Descriptor& descriptor, UserSettings& setti
     }
 }
 
-bool isPresetVersion(int32_t version) { return version >= 1 && version <= kMostPresetVersion; }
-
 bool scriptedSettingsInRange(const UserSettings& settings, std::string& problem) {
     for (const ScriptedSetting& s : kScriptedSettings) {
         double value = 0;
@@ -71,13 +69,9 @@ bool scriptedSettingsInRange(const UserSettings& settings, std::string& problem)
 bool presetDescriptor(const std::string& path, std::optional<Descriptor>& descriptor, std::string& error) {
     if (!checkInputFile(path, "--preset", error)) return false;
     UserSettings settings = defaultUserSettings();
-    PresetReadInfo info;
-    if (readPreset(path.c_str(), PresetReadMode::full, settings, nullptr, systemMemoryService(), &info) != 0) {
-        error = "--preset: cannot open " + path;
-        return false;
-    }
-    if (!isPresetVersion(info.version)) {
-        error = "--preset: " + path + " is not a preset file";
+    const int16_t read = readUserPreset(path.c_str(), settings, nullptr, systemMemoryService());
+    if (read != 0) {
+        error = read == kPresetNotAPreset ? "--preset: " + path + " is not a preset file" : "--preset: cannot open " + path;
         return false;
     }
     std::string problem;

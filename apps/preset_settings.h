@@ -16,12 +16,6 @@ Descriptor descriptorOfSettings(const UserSettings& settings);
 // an unknown enumeration code 0). Other keys are passed over.
 void applyDescriptorToSettings(const Descriptor& descriptor, UserSettings& settings);
 
-// Preset files start with their version: 1 to 40 today; later versions read
-// as 40. A first value outside 1..255 (a PNG, an empty file, text) means the
-// file is no preset.
-constexpr int32_t kMostPresetVersion = 255;
-bool isPresetVersion(int32_t version);
-
 // False with "focus 101 is outside 0..100" when a scripted setting lies
 // outside its range: such a value would reach the plug-in, which stores it.
 bool scriptedSettingsInRange(const UserSettings& settings, std::string& problem);

@@ -111,7 +111,9 @@ void writePsdImageResources(ByteSink& out, const PsdDocumentInfo& info) {
         addMetadataKeyword(iptc, keyword.c_str());
     const int32_t iptcBytes = info.date ? buildIptcBlock(iptc, false, MetadataPass::write, *info.date)
                                         : buildIptcBlock(iptc, false, MetadataPass::write);
-    if (iptcBytes > 0) writeResource(blocks, 1028, iptc.buffer, size_t(iptcBytes));
+    // The IPTC block is resource 1028 already, with its own "8BIM" header,
+    // number, name and even length: it goes in as it stands.
+    if (iptcBytes > 0) blocks.write(iptc.buffer, size_t(iptcBytes));
     MetadataBlock exif;
     const int32_t exifBytes = buildExifBlock(exif, false, MetadataPass::write);
     if (exifBytes > 0) writeResource(blocks, 1058, exif.buffer, size_t(exifBytes));

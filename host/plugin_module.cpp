@@ -92,6 +92,11 @@ bool PluginModule::accepts(int16_t imageMode, std::string& error) const {
     return true;
 }
 
+bool PluginModule::filters(int16_t imageMode, std::string& error) const {
+    if (imageMode == plugInModeRGB96 || imageMode == plugInModeGray32) return true;
+    return accepts(imageMode, error);
+}
+
 namespace {
 #ifdef _WIN32
 constexpr char kPluginFileName[] = "Twilightomator.8bf";

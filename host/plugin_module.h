@@ -21,6 +21,11 @@ public:
     // Whether the module may filter an image of this mode (enable
     // expression, else the mode bits); false with a message when not.
     bool accepts(int16_t imageMode, std::string& error) const;
+    // Whether the module filters a document of this mode: the modes it
+    // accepts and, always, the floating-point modes (RGB96, Gray32), which
+    // the plug-in handles wherever a host hands them over although its
+    // property list does not name them. Every command asks this one rule.
+    bool filters(int16_t imageMode, std::string& error) const;
 
     const PropertyList& properties() const { return properties_; }
     // The raw bytes of a resource, empty when the module has none.

@@ -106,16 +106,24 @@ OSErr PluginDialogServices::renderDotPicture(int32_t dot, DotPicture& picture) {
 
 OSErr PluginDialogServices::makePresetThumbnail() { return makePresetPicture(globals_); }
 
-OSErr PluginDialogServices::savePreset(const char* path) {
-    if (!globals_.workArea) return memFullErr;
-    return writePreset(path, parameters_.settings, &globals_.workArea->presetPicture,
-                       pluginMemoryService(globals_.record));
+OSErr PluginDialogServices::savePreset(const char* path, std::string& reason) {
+    if (!globals_.workArea) {
+        reason = "there is not enough memory";
+        return memFullErr;
+    }
+    return writeUserPreset(path, parameters_.settings, &globals_.workArea->presetPicture,
+                           pluginMemoryService(globals_.record), reason);
 }
 
 OSErr PluginDialogServices::loadPreset(const char* path) {
     if (!globals_.workArea) return memFullErr;
-    return readPreset(path, PresetReadMode::full, parameters_.settings, &globals_.workArea->presetPicture,
-                      pluginMemoryService(globals_.record));
+    return readUserPreset(path, parameters_.settings, &globals_.workArea->presetPicture,
+                          pluginMemoryService(globals_.record));
+}
+
+bool PluginDialogServices::hostAborted() {
+    const FilterRecord* record = globals_.record;
+    return record && record->abortProc && record->abortProc() != 0;
 }
 
 namespace {

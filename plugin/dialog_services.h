@@ -26,8 +26,9 @@ public:
     void setMemoryDotKept(int32_t dot, int32_t kept) override;
     OSErr renderDotPicture(int32_t dot, DotPicture& picture) override;
     OSErr makePresetThumbnail() override;
-    OSErr savePreset(const char* path) override;
+    OSErr savePreset(const char* path, std::string& reason) override;
     OSErr loadPreset(const char* path) override;
+    bool hostAborted() override;
     OSErr exportLayeredDocument(const char* path, int32_t width, int32_t height, ProgressReport& progress,
                                 char* message, size_t messageBytes) override;
     OSErr writePresetsPage(const char* sourceFolder, const char* htmlPath, char* message,

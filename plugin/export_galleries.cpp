@@ -140,18 +140,17 @@ OSErr writePresetsPage(PluginGlobals& globals, const char* sourceFolder, const c
         // gets no JPEG (its cell links to a missing file).
         picture->width = picture->height = 0;
         UserSettings ignored = defaultUserSettings();
-        readPreset(path.c_str(), PresetReadMode::thumbnailOnly, ignored, picture.get(), memory);
+        PresetReadInfo info;
+        readPreset(path.c_str(), PresetReadMode::thumbnailOnly, ignored, picture.get(), memory, &info);
         writePictureCell(page, path, kPresetCellSide, kPresetCellSide);
+        // The picture goes out at the stored picture's own size, whatever the
+        // 128 x 128 preset picture it was read into (a texture of an old
+        // preset keeps its own side).
+        const int32_t width = info.pictureFound ? info.storedWidth : picture->width;
+        const int32_t height = info.pictureFound ? info.storedHeight : picture->height;
         Pyramid image;
-        if (picture->width > 0 && picture->height > 0 &&
-            image.create(memory, picture->width, picture->height, kStoragePacked8, kEdgeNoLevels)) {
-            for (int32_t y = 0; y < picture->height; ++y)
-                for (int32_t x = 0; x < picture->width; ++x) {
-                    const uint8_t* p = picture->rgba + (size_t(y) * size_t(picture->width) + size_t(x)) * 4;
-                    writePacked8(x, y, image, 0, p[0], p[1], p[2], p[3]);
-                }
+        if (presetPictureAtSize(*picture, width, height, image, memory))
             writeGalleryJpeg(record, image, webImages + galleryPictureFileName(path));
-        }
     }
     progress.step(1, 1);
     finishHtmlPage(page);

@@ -28,6 +28,21 @@ const WeightTables& resamplingWeights() {
     return tables;
 }
 
+// The picture as a packed 8-bit image of its own size, with its levels.
+bool pictureImage(const PresetPicture& picture, Pyramid& image, const MemoryService& memory) {
+    image.weights = &resamplingWeights();
+    if (picture.width <= 0 || picture.height <= 0 ||
+        !image.create(memory, picture.width, picture.height, kStoragePacked8, kEdgeClamp))
+        return false;
+    for (int32_t y = 0; y < picture.height; ++y)
+        for (int32_t x = 0; x < picture.width; ++x) {
+            const uint8_t* p = picture.rgba + (static_cast<size_t>(y) * picture.width + x) * 4;
+            writePacked8(x, y, image, 0, p[0], p[1], p[2], p[3]);
+        }
+    rebuildLevels(image, 0);
+    return true;
+}
+
 // The preset thumbnail picture is the 128 x 128 image of the session: a
 // stored picture of another size is copied into it as the tiled images copy
 // (resampled, so every pixel becomes opaque), never kept at its own size.
@@ -36,18 +51,11 @@ void copyIntoSquare(PresetPicture& picture, const MemoryService& memory) {
     const int32_t side = kPresetPictureSide;
     if (picture.width == side && picture.height == side) return;
     Pyramid stored, square;
-    stored.weights = square.weights = &resamplingWeights();
-    if (!stored.create(memory, picture.width, picture.height, kStoragePacked8, kEdgeClamp) ||
-        !square.create(memory, side, side, kStoragePacked8, kEdgeClamp)) {
+    square.weights = &resamplingWeights();
+    if (!pictureImage(picture, stored, memory) || !square.create(memory, side, side, kStoragePacked8, kEdgeClamp)) {
         replacePicture(picture, 0, 0);
         return;
     }
-    for (int32_t y = 0; y < picture.height; ++y)
-        for (int32_t x = 0; x < picture.width; ++x) {
-            const uint8_t* p = picture.rgba + (static_cast<size_t>(y) * picture.width + x) * 4;
-            writePacked8(x, y, stored, 0, p[0], p[1], p[2], p[3]);
-        }
-    rebuildLevels(stored, 0);
     copyImage(stored, square);
     replacePicture(picture, side, side);
     for (int32_t y = 0; y < side; ++y)
@@ -116,7 +124,8 @@ void readTextureBlock(PlatformFile& file, PresetPicture* picture) {
     }
 }
 
-bool readThumbnailBlock(PlatformFile& file, PresetPicture* picture, const MemoryService& memory) {
+bool readThumbnailBlock(PlatformFile& file, PresetPicture* picture, const MemoryService& memory,
+                        PresetReadInfo& info) {
     int32_t flag = 0;
     if (readBigEndian32(file, &flag) != 0 || flag == 0) return false;
     int32_t width = 0, height = 0, length = 0;
@@ -148,5 +157,19 @@ bool readThumbnailBlock(PlatformFile& file, PresetPicture* picture, const Memory
         decodeJpeg(buffer.bytes(), byteCount, target);
     }
     copyIntoSquare(*picture, memory);
-    return picture->width == kPresetPictureSide;
+    if (picture->width != kPresetPictureSide) return false;
+    info.storedWidth = width;
+    info.storedHeight = height;
+    return true;
+}
+
+bool presetPictureAtSize(const PresetPicture& picture, int32_t width, int32_t height, Pyramid& image,
+                         const MemoryService& memory) {
+    Pyramid stored;
+    image.weights = &resamplingWeights();
+    if (width <= 0 || height <= 0 || !pictureImage(picture, stored, memory) ||
+        !image.create(memory, width, height, kStoragePacked8, kEdgeClamp))
+        return false;
+    copyImage(stored, image);
+    return true;
 }

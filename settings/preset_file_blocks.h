@@ -11,6 +11,8 @@ void writeThumbnailBlock(PlatformFile& file, const PresetPicture* picture, const
 // Reads the texture block; a texture replaces the picture.
 void readTextureBlock(PlatformFile& file, PresetPicture* picture);
 
-// Reads the thumbnail block; true when a stored picture replaced `picture`.
-bool readThumbnailBlock(PlatformFile& file, PresetPicture* picture, const MemoryService& memory);
+// Reads the thumbnail block; true when a stored picture replaced `picture`
+// (`info` then learns the stored picture's own size).
+bool readThumbnailBlock(PlatformFile& file, PresetPicture* picture, const MemoryService& memory,
+                        PresetReadInfo& info);
 

@@ -114,7 +114,7 @@ int16_t readPresetFrom(PlatformFile& file, PresetReadMode mode, UserSettings& se
     UserSettings values = settings;
     ValueReader in{file};
     readValues(in, v, values, picture);
-    if (v > 39) result.pictureFound = readThumbnailBlock(file, picture, memory);
+    if (v > 39) result.pictureFound = readThumbnailBlock(file, picture, memory, result);
     result.endedEarly = file.readFellShort();
     if (mode == PresetReadMode::full) settings = values;
     if (info != nullptr) *info = result;

@@ -9,6 +9,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <string>
 #include <vector>
 
 // The preview buffer as the last render or pan left it: the visible region
@@ -78,10 +79,13 @@ public:
     // picture; the parameter block is left as it was.
     virtual OSErr renderDotPicture(int32_t dot, DotPicture& picture) = 0;
     // Writes the current settings with the preset picture to the user's
-    // file at path; non-zero when the file could not be written.
-    virtual OSErr savePreset(const char* path) = 0;
+    // file at path, whole or not at all; non-zero, with the reason for the
+    // user in `reason`, when the file could not be written.
+    virtual OSErr savePreset(const char* path, std::string& reason) = 0;
     // Reads the preset at path over the settings (the caller resets them
-    // first); its stored picture becomes the preset picture.
+    // first); its stored picture becomes the preset picture. A file that
+    // cannot be opened or is no preset changes nothing: kPresetCannotOpen or
+    // kPresetNotAPreset.
     virtual OSErr loadPreset(const char* path) = 0;
     // Renders the result at width x height and saves it as a layered document
     // at path, reporting to progress and stopping when it is cancelled.
@@ -94,6 +98,9 @@ public:
                                    size_t messageBytes) = 0;
     virtual OSErr writeMemoryDotsPage(const char* htmlPath, const bool* occupied, char* message,
                                       size_t messageBytes) = 0;
+    // The host's abort test: true when the host asks the plug-in to stop
+    // (the user interrupted the host). False when the host offers none.
+    virtual bool hostAborted() = 0;
     // Returns to the other undo snapshot; false when there is none.
     virtual bool undo() = 0;
     // The process's random generator, seeded at Prepare.

@@ -15,3 +15,9 @@ WindowRect placeDialog(const PlacementRequest& request) {
     top = std::max(top, request.screen.top);
     return {left, top, left + request.width, top + request.height};
 }
+
+WindowRect placeChooser(const PlacementRequest& request) {
+    const int32_t left = std::max(request.screen.left, request.parent.left + (request.parent.width() - request.width) / 2);
+    const int32_t top = std::max(request.screen.top, request.parent.top + (request.parent.height() - request.height) / 2);
+    return {left, top, left + request.width, top + request.height};
+}

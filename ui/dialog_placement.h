@@ -20,3 +20,8 @@ struct PlacementRequest {
 // the screen's right or bottom edge when it would pass it, but never past the
 // screen's left or top edge. The result has the dialog's size.
 WindowRect placeDialog(const PlacementRequest& request);
+
+// A file or colour chooser stands at half the parent's spare width and half
+// its spare height, without a title-button shift, and never left of or above
+// the screen's origin. The result has the chooser's size.
+WindowRect placeChooser(const PlacementRequest& request);

@@ -1,11 +1,11 @@
 // The export size dialog's rules.
 #include "ui/export_size_dialog.h"
 
+#include "model/export_size.h"
+#include "ui/decimal_text.h"
 #include "ui/small_dialogs.h"
 
 #include <algorithm>
-#include <cmath>
-#include <cstdlib>
 #include <string>
 
 namespace {
@@ -21,12 +21,10 @@ constexpr ControlLayout kControls[] = {
     {2, ControlKind::pushButton, {142, 116, 222, 140}, "&Cancel", 0},
 };
 
-// A box's text as a number, truncated toward zero; 0 when it is none.
+// A box's text as a decimal number truncated toward zero, held within the
+// 64-bit range (the proportional sums are exact for any such number).
 int64_t boxNumber(const std::string& text) {
-    char* end = nullptr;
-    const double value = std::strtod(text.c_str(), &end);
-    if (end == text.c_str() || !std::isfinite(value)) return 0;
-    return int64_t(std::clamp(value, -1e15, 1e15));
+    return int64_t(std::clamp(readDecimalNumber(text), -9.2e18, 9.2e18));
 }
 
 class ExportSizeDialog final : public DialogEvents {
@@ -49,10 +47,9 @@ public:
             if (writing_) return;  // the dialog's own writes are not typing
             if (selected_ == kSizeProportional) {
                 if (id == kSizeWidthBox) proportionalHeight();
-                if (id == kSizeHeightBox && imageHeight_ != 0) {
-                    const int64_t height = boxNumber(window_->text(kSizeHeightBox));
-                    setBox(kSizeWidthBox, int64_t(imageWidth_) * height / imageHeight_);
-                }
+                if (id == kSizeHeightBox && imageHeight_ != 0)
+                    setBox(kSizeWidthBox,
+                           proportionalSide(boxNumber(window_->text(kSizeHeightBox)), imageHeight_, imageWidth_));
             } else if (selected_ == kSizeSame) {
                 select(kSizeCustom);
             }
@@ -99,13 +96,10 @@ public:
     void close() override { command(2, kNotifyClick); }
 
 private:
-    int32_t side(int32_t box) const {
-        return int32_t(std::clamp<int64_t>(boxNumber(window_->text(box)), kExportSideMinimum, kExportSideMaximum));
-    }
+    int32_t side(int32_t box) const { return clampedExportSide(readDecimalNumber(window_->text(box))); }
     void proportionalHeight() {
         if (imageWidth_ == 0) return;
-        const int64_t width = boxNumber(window_->text(kSizeWidthBox));
-        setBox(kSizeHeightBox, int64_t(imageHeight_) * width / imageWidth_);
+        setBox(kSizeHeightBox, proportionalSide(boxNumber(window_->text(kSizeWidthBox)), imageWidth_, imageHeight_));
     }
     void setBox(int32_t box, int64_t value) {
         writing_ = true;

@@ -76,6 +76,12 @@ int32_t chooseFolder(DialogWindow& owner, char* folder, size_t folderBytes, File
 }
 
 void presetPanePicture(const std::string& path, int32_t width, int32_t height, std::vector<uint8_t>& rgb) {
+    // A selection whose path does not fit the chooser's 260-byte buffer is
+    // ignored: no picture, the pane keeps what it showed.
+    if (path.size() >= kChooserPathBytes) {
+        rgb.clear();
+        return;
+    }
     rgb.assign(size_t(width) * size_t(height) * 3, 0);
     if (width <= 0 || height <= 0) return;
     // The 128 x 128 pane picture: the placeholder, or the stored picture.

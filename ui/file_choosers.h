@@ -44,6 +44,7 @@ bool fileChooserOpen();
 // The preset pane's picture of `path`, width x height RGB: the grey
 // placeholder (row r of 128 is 255 - r), or the preset's stored picture when
 // the name contains ".z5a" and the file holds one, resampled to the pane.
+// Empty (the selection is ignored) for a path of 260 bytes or more.
 void presetPanePicture(const std::string& path, int32_t width, int32_t height, std::vector<uint8_t>& rgb);
 
 // A colour as a chooser gives it kept to 8 bits per channel: each 16-bit

@@ -5,12 +5,14 @@
 #include "model/glue_modes.h"
 #include "model/settings_table.h"
 #include "ui/custom_controls.h"
+#include "ui/decimal_text.h"
 #include "ui/dice.h"
 #include "ui/export_size_dialog.h"
 #include "ui/file_choosers.h"
 #include "ui/preview_display.h"
 #include "ui/small_dialogs.h"
 #include "ui/window_system.h"
+#include "settings/preset_file.h"
 #include "platform/file_rename.h"
 #include "platform/folder_listing.h"
 
@@ -41,16 +43,6 @@ int32_t* integerField(FilterParameters& parameters, int32_t id) {
 
 Color16& swatchColour(FilterParameters& parameters, int32_t id) {
     return id == kIdVignetteSwatch ? parameters.settings.vignetteColor : parameters.settings.sepiaColor;
-}
-
-// A value box's text as a number: what strtod reads at its start, 0 when
-// nothing is a number.
-double parseNumber(const std::string& text) {
-    const char* start = text.c_str();
-    char* end = nullptr;
-    const double value = std::strtod(start, &end);
-    if (end == start || !std::isfinite(value)) return 0.0;
-    return value;
 }
 
 std::string formatG(double value) {
@@ -180,6 +172,7 @@ void MainDialog::open(DialogWindow& window) {
         render();
     }
     openMemoryDots();
+    window.setTimer(kInterruptTimerId, kInterruptTimerMilliseconds);
 }
 
 void MainDialog::openMemoryDots() {
@@ -252,6 +245,7 @@ void MainDialog::clearDotThumbnail() {
 }
 
 void MainDialog::hoverDots(WindowPoint point) {
+    hoveredDot_ = -1;  // until a dot is found under the pointer
     for (int32_t dot = 0; dot < kMemoryDotCount; ++dot) {
         if (!controlAt(kIdFirstMemoryDot + dot)->rect.contains(point)) continue;
         hoveredDot_ = dot;
@@ -288,12 +282,19 @@ void MainDialog::clickDot(int32_t dot, bool& changed) {
     snapshotRequest_ = 2;
 }
 
+// The right button and Control work whether or not a dot is shown: they are
+// the only way to the memory-dots page and the preset refresh. A plain click
+// loads the shown dot and does nothing when none is shown.
 void MainDialog::clickDotThumbnail(bool& changed) {
-    if (shownDot_ < 0) return;
-    if (!rightButton_ && !controlKey_) loadDot(shownDot_, changed);
-    if (rightButton_) writeGalleryPage(false);
-    if (controlKey_) refreshPresets();
-    snapshotRequest_ = 2;
+    const bool dotShown = shownDot_ >= 0;
+    if (rightButton_) {
+        writeGalleryPage(false);
+    } else if (controlKey_) {
+        refreshPresets();
+    } else if (dotShown) {
+        loadDot(shownDot_, changed);
+    }
+    if (dotShown) snapshotRequest_ = 2;
 }
 
 void MainDialog::demoteCurrentDot() {
@@ -350,7 +351,7 @@ void MainDialog::readIntoParameters() {
                 swatchColour(parameters_, id) = c.colour;
                 break;
             case K::slider: {
-                const double typed = parseNumber(window_->text(control.companion));
+                const double typed = readDecimalNumber(window_->text(control.companion));
                 const double clamped = std::clamp(typed, double(c.minimum), double(c.maximum));
                 if (clamped != typed) {
                     window_->setText(control.companion, formatG(clamped));
@@ -424,8 +425,12 @@ void MainDialog::render() {
     const OSErr rendered = services_.renderPreview();
     window_->setPointer(PointerShape::arrow);
     pointer_ = PointerState::arrow;
-    if (rendered != noErr) {
-        // The preview stays off for the rest of the dialog.
+    const bool first = !firstRenderDone_;
+    firstRenderDone_ = true;
+    if (rendered != noErr && first) {
+        // A host that cannot render the first preview cannot render any: the
+        // preview stays off for the rest of the dialog. A later failure (a
+        // setting the host could not take once) leaves it on.
         parameters_.hostPreviewProcs = 0;
         preview_.available = false;
         preview_.zmax = 1;
@@ -462,7 +467,7 @@ void MainDialog::setPointer(PointerState state) {
 
 void MainDialog::setSliderFromText(int32_t slider, int32_t box) {
     ValueCell& c = cells_[size_t(slider)];
-    const double typed = parseNumber(window_->text(box));
+    const double typed = readDecimalNumber(window_->text(box));
     c.value = int32_t(std::clamp(typed, double(c.minimum), double(c.maximum)));
     redraw(slider);
 }
@@ -551,6 +556,10 @@ void MainDialog::savePreset() {
     readIntoParameters();
     services_.makePresetThumbnail();
     char* name = parameters_.settingsFileName;
+    // The name shown until a file is written: a save that is cancelled or
+    // fails leaves the label as it was.
+    char shownName[kPathBytes];
+    std::memcpy(shownName, name, kPathBytes);
     if (name[0] == '\0') std::snprintf(name, kPathBytes, "%s", kDefaultSettingsFileName);
     std::string base = name;
     const size_t dot = base.find_last_of('.');
@@ -559,12 +568,17 @@ void MainDialog::savePreset() {
 
     char path[kChooserPathBytes];
     std::snprintf(path, sizeof path, "%s", base.c_str());
+    bool saved = false;
     if (saveFile(*window_, path, name, kPathBytes, parameters_.settingsFolder, kPathBytes, FileType::presets,
                  "Save a settings file") == 1) {
-        if (services_.savePreset(path) != noErr) {
-            window_->messageBox({"Twilightomator", "The settings file could not be saved.", "OK"});
+        std::string reason;
+        saved = services_.savePreset(path, reason) == noErr;
+        if (!saved) {
+            const std::string text = "The settings file could not be saved.\n" + reason;
+            window_->messageBox({"Twilightomator", text.c_str(), "OK"});
         }
     }
+    if (!saved) std::memcpy(name, shownName, kPathBytes);
     redraw(kIdPresetName);
 }
 
@@ -577,6 +591,8 @@ void MainDialog::exportDocument() {
         return;
     }
     readIntoParameters();
+    // The job lets the toolkit run while it works: no refresh may start then.
+    stopSettleTimer();
     if (!askExportSize(*system, parameters_, image_.width, image_.height)) return;
     parameters_.exportMode = 6;
     char path[kChooserPathBytes] = "Twilightomator result.psd";
@@ -625,7 +641,9 @@ void MainDialog::writeGalleryPage(bool presets) {
 
 // Rewrites every old-style preset of a folder ("r9u" or "r5o" in its name)
 // as a current preset with a picture of its look on the image; "r9u" files
-// are then renamed to ".r5o" so that a second run knows them.
+// are then renamed to ".r5o" so that a second run knows them. Only files
+// that read as presets are touched, each written whole or not at all; the
+// user learns which presets could not be refreshed.
 void MainDialog::refreshPresets() {
     if (htmlExportRunning_ || presetRefreshRunning_) return;
     if (chooseFolder(*window_, parameters_.sourceFolder, kPathBytes, FileType::bitmap) != 1) return;
@@ -634,7 +652,7 @@ void MainDialog::refreshPresets() {
     services_.storeMemoryDot(kScratchMemoryDot);
     setPointer(PointerState::wait);
     const std::string folder = parameters_.sourceFolder;
-    std::vector<std::string> names;
+    std::vector<std::string> names, failures;
     listFilesWithSuffix(folder.c_str(), "", names);
     for (const std::string& name : names) {
         const bool old = name.find("r9u") != std::string::npos;
@@ -644,17 +662,23 @@ void MainDialog::refreshPresets() {
         const auto permissions = std::filesystem::status(path, error).permissions();
         if (error || (permissions & std::filesystem::perms::owner_write) == std::filesystem::perms::none) continue;
         resetToDefaults(parameters_.settings);
-        if (services_.loadPreset(path.c_str()) != noErr) continue;
+        if (services_.loadPreset(path.c_str()) != noErr) continue;  // no preset: left alone
         std::snprintf(parameters_.settingsFileName, kPathBytes, "%s", name.c_str());
         writeIntoDialog();
         redraw(kIdPresetName);
         render();
         services_.makePresetThumbnail();
-        if (services_.savePreset(path.c_str()) != noErr) continue;
+        std::string reason;
+        if (services_.savePreset(path.c_str(), reason) != noErr) {
+            failures.push_back(reason);
+            continue;
+        }
         if (old) {
+            // A file refreshed before ("x r9u.r5o") has its new name already.
             const size_t dot = name.find_last_of('.');
             const std::string renamed = folder + (dot == std::string::npos ? name : name.substr(0, dot)) + ".r5o";
-            renameFile(path.c_str(), renamed.c_str());
+            if (renamed != path && !renameFile(path.c_str(), renamed.c_str()))
+                failures.push_back(name + " was refreshed but could not be renamed to " + renamed);
         }
     }
     services_.loadMemoryDot(kScratchMemoryDot);
@@ -663,15 +687,36 @@ void MainDialog::refreshPresets() {
     render();
     setPointer(PointerState::arrow);
     presetRefreshRunning_ = false;
+    if (!failures.empty()) {
+        std::string text = "These presets could not be refreshed:";
+        for (const std::string& failure : failures) text += "\n" + failure;
+        window_->messageBox({"Twilightomator", text.c_str(), "OK"});
+    }
 }
 
+// A file that cannot be read, or is no preset, leaves the settings and the
+// name shown as they were, and the user is told.
 void MainDialog::loadPreset(bool& changed) {
     char path[kChooserPathBytes];
+    char shownName[kPathBytes];
+    std::memcpy(shownName, parameters_.settingsFileName, kPathBytes);
     if (openFile(*window_, path, parameters_.settingsFileName, kPathBytes, parameters_.settingsFolder, kPathBytes,
                  FileType::presets, "Open a settings file") != 1)
         return;
+    const UserSettings before = parameters_.settings;
     resetToDefaults(parameters_.settings);
-    services_.loadPreset(path);
+    const OSErr loaded = services_.loadPreset(path);
+    if (loaded != noErr) {
+        parameters_.settings = before;
+        const std::string chosen = parameters_.settingsFileName;
+        std::memcpy(parameters_.settingsFileName, shownName, kPathBytes);
+        const std::string text =
+            loaded == kPresetNotAPreset
+                ? chosen + " is not a Twilightomator preset file; the settings stay as they were."
+                : chosen + " could not be read; the settings stay as they were.";
+        window_->messageBox({"Twilightomator", text.c_str(), "OK"});
+        return;
+    }
     writeIntoDialog();
     redraw(kIdPresetName);
     changed = true;
@@ -680,6 +725,7 @@ void MainDialog::loadPreset(bool& changed) {
 
 void MainDialog::cancel() {
     if (htmlExportRunning_ || presetRefreshRunning_) return;
+    window_->killTimer(kInterruptTimerId);
     stopSettleTimer();
     restoreSnapshot(openingSnapshot_, parameters_);
     result_ = userCanceledErr;
@@ -691,6 +737,7 @@ void MainDialog::cancel() {
 
 void MainDialog::accept() {
     if (htmlExportRunning_ || presetRefreshRunning_) return;
+    window_->killTimer(kInterruptTimerId);
     stopSettleTimer();
     readIntoParameters();
     closeSecondaryWindows();
@@ -703,6 +750,16 @@ void MainDialog::accept() {
 void MainDialog::close() { command(kIdCancel, kNotifyClick); }
 
 void MainDialog::timer(int32_t id) {
+    if (id == kInterruptTimerId) {
+        // A window opened over the dialog (a chooser, the size dialog, an
+        // export's progress window, which stops through the same abort test)
+        // ends first; the dialog closes at the next tick after it, before
+        // anything is written.
+        const SecondaryWindows& open = secondaryWindows();
+        if (open.progress || open.exportSize || fileChooserOpen()) return;
+        if (services_.hostAborted()) cancel();
+        return;
+    }
     if (id != kSettleTimerId) return;
     readIntoParameters();
     takeSnapshot(false);
@@ -917,8 +974,8 @@ void MainDialog::drawPreview(DrawingSurface& surface) {
         surface.fill(r, kWhite);
         return;
     }
-    const int32_t x0 = (r.left - 1 + r.right - shown.width) / 2;
-    const int32_t y0 = (r.top - 1 + r.bottom - shown.height) / 2;
+    const WindowPoint origin = previewImageOrigin(shown.width, shown.height);
+    const int32_t x0 = origin.x, y0 = origin.y;
     // The white surround: R without the image.
     const WindowRect image = {x0, y0, x0 + shown.width, y0 + shown.height};
     surface.fill({r.left, r.top, r.right, std::max(r.top, image.top)}, kWhite);

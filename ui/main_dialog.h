@@ -55,6 +55,7 @@ public:
     int32_t pressedControl() const { return pressed_; }
     DotState dotState(int32_t dot) const { return dotStates_[size_t(dot)]; }
     int32_t shownDot() const { return shownDot_; }
+    int32_t hoveredDot() const { return hoveredDot_; }
 
     // DialogEvents
     void command(int32_t id, int32_t code) override;
@@ -113,6 +114,7 @@ private:
     std::array<ValueCell, kControlIdCount> cells_{};
     SettingsSnapshot openingSnapshot_{};
     PreviewView preview_{};
+    bool firstRenderDone_ = false;  // only a failed first render turns the preview off
     DialogImage image_{};
 
     int32_t pressed_ = -1;

@@ -235,3 +235,8 @@ std::string_view labelString(int32_t index);
 
 inline constexpr int32_t kSettleTimerId = 8064;
 inline constexpr int32_t kSettleTimerMilliseconds = 1000;
+// While the dialog is open the host's abort test is asked this often, so
+// that an interruption of the host (Ctrl-C, a stop request) closes the
+// dialog at once instead of waiting for the user's OK.
+inline constexpr int32_t kInterruptTimerId = 8065;
+inline constexpr int32_t kInterruptTimerMilliseconds = 100;

@@ -10,6 +10,13 @@ int32_t ceilDivide(int32_t a, int32_t b) { return (a + b - 1) / b; }
 int32_t panLimit(int32_t size, int32_t view, int32_t factor) {
     return std::max(0, (size / factor - view) * factor);
 }
+
+// The image point at the middle of the visible span on one axis: the span
+// starts at the pan offset and is the viewport at factor z, cut at the
+// image's far edge.
+int32_t visibleCentre(int32_t offset, int32_t view, int32_t z, int32_t size) {
+    return offset + std::min(view * z, std::max(size - offset, 0)) / 2;
+}
 }  // namespace
 
 PreviewView makePreviewView(int32_t width, int32_t height, bool hostPreviewProcs) {
@@ -33,9 +40,12 @@ void clampPan(const PreviewView& view, FilterParameters& parameters) {
 
 void recentre(const PreviewView& view, FilterParameters& parameters, int32_t factor) {
     const int32_t z = std::max(parameters.previewScale, 1);
-    // The visible rectangle at z, scaled about its centre to the new factor.
-    parameters.previewOffsetX += view.viewWidth * z / 2 - view.viewWidth * factor / 2;
-    parameters.previewOffsetY += view.viewHeight * z / 2 - view.viewHeight * factor / 2;
+    const int32_t centreX = visibleCentre(parameters.previewOffsetX, view.viewWidth, z, view.imageWidth);
+    const int32_t centreY = visibleCentre(parameters.previewOffsetY, view.viewHeight, z, view.imageHeight);
+    // The point stays in the middle at the new factor, as far as the image's
+    // edges allow.
+    parameters.previewOffsetX = centreX - view.viewWidth * factor / 2;
+    parameters.previewOffsetY = centreY - view.viewHeight * factor / 2;
     parameters.previewScale = factor;
     clampPan(view, parameters);
 }
@@ -67,13 +77,18 @@ std::string zoomPercentText(int32_t factor) {
     return text;
 }
 
+WindowPoint previewImageOrigin(int32_t shownWidth, int32_t shownHeight) {
+    const WindowRect r = kPreviewRect.inset(2);
+    return {int16_t(r.left + std::max(0, (r.width() - shownWidth) / 2)),
+            int16_t(r.top + std::max(0, (r.height() - shownHeight) / 2))};
+}
+
 void setCentreAt(const PreviewView& view, FilterParameters& parameters, WindowPoint point, int32_t shownWidth,
                  int32_t shownHeight) {
-    const int32_t ox = kPreviewRect.left + std::max(0, (kPreviewRect.width() - shownWidth) / 2);
-    const int32_t oy = kPreviewRect.top + std::max(0, (kPreviewRect.height() - shownHeight) / 2);
+    const WindowPoint origin = previewImageOrigin(shownWidth, shownHeight);
     const int32_t z = std::max(parameters.previewScale, 1);
-    parameters.viewCenterH = (point.x - ox) * z + parameters.previewOffsetX;
-    parameters.viewCenterV = (point.y - oy) * z + parameters.previewOffsetY;
+    parameters.viewCenterH = (point.x - origin.x) * z + parameters.previewOffsetX;
+    parameters.viewCenterV = (point.y - origin.y) * z + parameters.previewOffsetY;
     parameters.settings.xCenter = float(parameters.viewCenterH) / float(std::max(view.imageWidth, 1));
     parameters.settings.yCenter = float(parameters.viewCenterV) / float(std::max(view.imageHeight, 1));
 }

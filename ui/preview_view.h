@@ -39,6 +39,11 @@ ZoomCells zoomCells(const PreviewView& view, int32_t factor);
 // "100%", "50%", "33%": 100 / z followed by a percent sign.
 std::string zoomPercentText(int32_t factor);
 
+// Where the shown image of shownWidth x shownHeight pixels stands: centred
+// in the preview inside its frame (the control inset by 2). The image is
+// drawn there and clicks are mapped from there, so both agree.
+WindowPoint previewImageOrigin(int32_t shownWidth, int32_t shownHeight);
+
 // Sets viewCenterH/V and X/Y center from a client point in the preview; the
 // shown image is shownWidth x shownHeight pixels.
 void setCentreAt(const PreviewView& view, FilterParameters& parameters, WindowPoint point, int32_t shownWidth,

@@ -91,6 +91,9 @@ public:
         if (cancelled_) return;  // "Cancelling..." stays until the job returns
         setPercent(progressText(done, total, pass, passes));
         window->bringToTop();
+        // The job runs on the window's thread: the new text is drawn, and a
+        // close or Escape asks for the cancel, only when the toolkit gets a turn.
+        window->processPendingEvents();
     }
     void requestCancel() override {
         setPercent("Cancelling...");

@@ -166,6 +166,11 @@ public:
     // Raises the window above the others (a second request for a window
     // that is already open).
     virtual void bringToTop() = 0;
+    // Lets the toolkit handle what waits for this thread (drawing, a close
+    // request, a key) and returns at once: a long job that runs on the
+    // window's thread calls it with its progress, so that the percentage is
+    // seen and the window can be closed meanwhile.
+    virtual void processPendingEvents() {}
 };
 
 struct DialogLayout {

@@ -124,10 +124,10 @@ TEST(PsdDocument, EightBitThreeByThreeHasTheHandCountedLayout) {
     // Layer info: count 2 + record 114 + 4 channels of (2 + 9) = 160;
     // section: its length field, the block, the empty global mask = 168.
     EXPECT_EQ(w.layerSectionLength, 168u);
-    // Header 26, colour data 4, resources 4 + 560, layer section 4 + 168,
+    // Header 26, colour data 4, resources 4 + 548, layer section 4 + 168,
     // merged 2 + 4 planes of 9.
-    EXPECT_EQ(bytes.size(), 804u);
-    EXPECT_EQ(w.mergedOffset, 804u - 38u);
+    EXPECT_EQ(bytes.size(), 792u);
+    EXPECT_EQ(w.mergedOffset, 792u - 38u);
     // Merged red plane (opaque pixels: the channel itself), then the opaque
     // transparency plane.
     Reader r{bytes, w.mergedOffset};
@@ -161,8 +161,13 @@ TEST(PsdDocument, ResourcesArePaddedToEvenOffsets) {
     EXPECT_EQ(w.resources[3].data[25], 1000 & 0xFF);
     EXPECT_EQ(w.resources[7].data, (std::vector<uint8_t>{0, 1}));
     EXPECT_EQ(w.resources[8].data, (std::vector<uint8_t>{0, 0}));
-    // The IPTC resource carries its own "8BIM" 0x0404 header.
-    EXPECT_EQ(std::string(w.resources[5].data.begin(), w.resources[5].data.begin() + 4), "8BIM");
+    // Resource 1028 is the IPTC block itself: its data are the datasets,
+    // starting with the record version 2 (1C 02 00, length 2, 00 02), not a
+    // second "8BIM" header.
+    EXPECT_EQ(w.resources[5].number, 1028u);
+    EXPECT_EQ(w.resources[5].length % 2, 0u);
+    EXPECT_EQ(std::vector<uint8_t>(w.resources[5].data.begin(), w.resources[5].data.begin() + 7),
+              (std::vector<uint8_t>{0x1C, 0x02, 0x00, 0x00, 0x02, 0x00, 0x02}));
 }
 
 TEST(PsdDocument, IccProfileIsStoredOnlyWhenGiven) {

@@ -14,6 +14,7 @@
 #include <cmath>
 #include <cstdlib>
 #include <cstring>
+#include <memory>
 
 namespace {
 const MemoryService kMemory = systemMemoryService();
@@ -435,9 +436,42 @@ TEST(PresetReader, ASmallStoredPictureIsResampledToTheSquare) {
     ASSERT_TRUE(info.pictureFound);
     EXPECT_EQ(picture.width, 128);
     EXPECT_EQ(picture.height, 128);
+    EXPECT_EQ(info.storedWidth, 32);  // what a gallery shows it at
+    EXPECT_EQ(info.storedHeight, 32);
     // JPEG may move a flat block's value by one, the truncation by one more.
     for (int i = 0; i < 128 * 128; ++i)
         for (int c = 0; c < 3; ++c) ASSERT_NEAR(picture.rgba[4 * i + c], 120, 2) << i;
+}
+
+// A user's file is taken only when it is a preset, and written whole.
+TEST(UserPresetFile, TakenOnlyWhenItIsAPresetAndWrittenWhole) {
+    // A first value of 1000 is no preset version; read as one, the rest
+    // would land in the settings and the picture.
+    const std::string path = presetTestPath("holiday r5o.jpg");
+    std::vector<uint8_t> other = bigEndianValues({1000});
+    other.resize(1000, 0x41);
+    writeWholeFile(path, other);
+    const UserSettings before = distinctSettings();
+    UserSettings s = before;
+    const PresetPicture original = rampPicture();
+    auto picture = std::make_unique<PresetPicture>(original);
+    EXPECT_EQ(readUserPreset(path.c_str(), s, picture.get(), kMemory), kPresetNotAPreset);
+    EXPECT_EQ(std::memcmp(&s, &before, sizeof s), 0);
+    EXPECT_EQ(std::memcmp(picture.get(), &original, sizeof original), 0);
+    EXPECT_EQ(readUserPreset(presetTestPath("no such.z5a").c_str(), s, picture.get(), kMemory), kPresetCannotOpen);
+
+    // Written over the longer file, the preset is the whole file: 284 bytes
+    // of values and the 4-byte empty thumbnail block, no old tail.
+    std::string error;
+    ASSERT_EQ(writeUserPreset(path.c_str(), freshSettings(), nullptr, kMemory, error), 0) << error;
+    EXPECT_EQ(readWholeFile(path).size(), 288u);
+    EXPECT_EQ(readUserPreset(path.c_str(), s, picture.get(), kMemory), 0);
+    EXPECT_EQ(s.focus, freshSettings().focus);
+
+    // A file that cannot be written says why and leaves nothing behind.
+    const std::string nowhere = presetTestPath("no such folder/a.z5a");
+    EXPECT_EQ(writeUserPreset(nowhere.c_str(), freshSettings(), nullptr, kMemory, error), kPresetCannotOpen);
+    EXPECT_NE(error.find("no such folder"), std::string::npos) << error;
 }
 
 TEST(PresetReader, LaterVersionsAreReadAs40) {

@@ -7,6 +7,7 @@
 #include "ui/headless/headless_window.h"
 #include "ui/main_dialog.h"
 #include "ui/small_dialogs.h"
+#include "settings/preset_file.h"
 
 #include <array>
 #include <cstdio>
@@ -105,12 +106,21 @@ struct StandInServices final : DialogServices {
     }
     std::vector<std::string> savedPresets, loadedPresets;
     OSErr savePresetResult = noErr;
-    OSErr savePreset(const char* path) override {
+    std::vector<std::string> unwritable;  // paths whose saves fail
+    OSErr savePreset(const char* path, std::string& reason) override {
         savedPresets.emplace_back(path);
-        return savePresetResult;
+        OSErr result = savePresetResult;
+        for (const std::string& refused : unwritable)
+            if (refused == path) result = -36;
+        if (result != noErr) reason = std::string("cannot write ") + path + ": Permission denied";
+        return result;
     }
+    // Paths whose files are no presets, and the stand-in's answer for them.
+    std::vector<std::string> notPresets;
     OSErr loadPreset(const char* path) override {
         loadedPresets.emplace_back(path);
+        for (const std::string& refused : notPresets)
+            if (refused == path) return kPresetNotAPreset;
         parameters->settings.sepia = 81;  // what the stand-in's presets hold
         return noErr;
     }
@@ -145,6 +155,8 @@ struct StandInServices final : DialogServices {
         return true;
     }
     RuntimeRandom& random() override { return generator; }
+    bool aborted = false;  // the host's abort test
+    bool hostAborted() override { return aborted; }
 };
 
 // Opens the dialog as the plug-in does, without running the modal loop: the

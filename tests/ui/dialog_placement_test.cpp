@@ -37,4 +37,12 @@ TEST(DialogPlacement, WiderThanTheParentAndKeptOnTheScreen) {
     expectRect(placeDialog({{0, 0, 640, 480}, {0, 0, 640, 480}, 799, 579, 0, true}), {0, 0, 799, 579});
 }
 
+TEST(DialogPlacement, ChoosersStandAtHalfTheSpareWidthAndHeightWithoutAShift) {
+    // A 760 x 500 chooser over the main dialog: spare 39 x 79, so 19 across
+    // and 39 down, whatever the title button.
+    expectRect(placeChooser({kMainDialog, kScreen, 760, 500, 20, true}), {119, 89, 879, 589});
+    // Larger than a parent at the screen's corner: never left of or above it.
+    expectRect(placeChooser({{0, 0, 640, 480}, kScreen, 760, 500, 20, true}), {0, 0, 760, 500});
+}
+
 }  // namespace

@@ -12,11 +12,21 @@
 #               dialog (PSD) or the preset chooser (Load, then the first
 #               preset of the working folder selected), keep a picture of the
 #               screen in SHOT, close it with Escape, then press Escape
+#   psd         export a large PSD through the PSD button (size, then save
+#               chooser); once its progress window shows, keep a picture of
+#               the screen in SHOT and a second one 1.5 s later in
+#               SHOT-later.png, then close the progress window with Escape,
+#               say how long it took to go, and press Escape
+#   terminate   send SIGTERM to the program while the dialog is open
 # Prints "exit N" with the program's exit status.
 set -u
 MODE=$1 APP=$2 PHOTO=$3 OUT=$4 SHOT=${5:-}
 SCALE=${GDK_SCALE:-1}
-ASAN_OPTIONS=detect_leaks=0 "$APP" apply --quiet --dialog "$PHOTO" -o "$OUT" &
+# One thread on the plain path keeps a large export slow enough to watch.
+SPEED=""
+[ "$MODE" = psd ] && SPEED="--threads 1 --simd scalar"
+# shellcheck disable=SC2086
+ASAN_OPTIONS=detect_leaks=0 "$APP" apply --quiet $SPEED --dialog "$PHOTO" -o "$OUT" &
 PID=$!
 WINDOW=$(timeout 60 xdotool search --sync --onlyvisible --name '^Twilightomator$' | head -n 1)
 if [ -z "$WINDOW" ]; then
@@ -51,6 +61,51 @@ reset)
     xdotool mousemove --window "$WINDOW" $(( 160 * SCALE )) $(( 546 * SCALE )) click 1
     sleep 1
     xdotool key Return
+    ;;
+psd)
+    xdotool mousemove --window "$WINDOW" $(( 234 * SCALE )) $(( 546 * SCALE )) click 1
+    SIZE=$(timeout 30 xdotool search --sync --onlyvisible --name '^Export PSD image$' | head -n 1)
+    xdotool windowfocus --sync "$SIZE" 2>/dev/null
+    # Typing a width makes the size custom; then the height, then OK.
+    xdotool mousemove --window "$SIZE" $(( 72 * SCALE )) $(( 92 * SCALE )) click 1 key ctrl+a type 7000
+    xdotool mousemove --window "$SIZE" $(( 182 * SCALE )) $(( 92 * SCALE )) click 1 key ctrl+a type 5000
+    xdotool mousemove --window "$SIZE" $(( 92 * SCALE )) $(( 128 * SCALE )) click 1
+    SAVE=$(timeout 30 xdotool search --sync --onlyvisible --name '^Save a PSD file$' | head -n 1)
+    xdotool windowfocus --sync "$SAVE" 2>/dev/null
+    sleep 1
+    xdotool key ctrl+a type "$OUT.psd"
+    xdotool key Return
+    PROGRESS=$(timeout 30 xdotool search --sync --onlyvisible --name '^PSD file progress$' | head -n 1)
+    if [ -n "$PROGRESS" ]; then
+        # The job starts a second after the window shows.
+        sleep 2.5
+        eval "$(xdotool getwindowgeometry --shell "$PROGRESS")"
+        echo "$X $Y $SCALE" > "$SHOT.where"
+        import -window root "$SHOT"
+        sleep 1.5
+        import -window root "${SHOT%.png}-later.png"
+        xdotool windowfocus --sync "$PROGRESS" 2>/dev/null
+        xdotool key --window "$PROGRESS" Escape
+        GONE=0
+        while [ $GONE -lt 60 ] && xdotool search --onlyvisible --name '^PSD file progress$' >/dev/null 2>&1; do
+            sleep 0.5
+            GONE=$((GONE + 1))
+        done
+        echo "progress closed after $GONE half-seconds"
+    else
+        echo "no progress window"
+    fi
+    xdotool windowfocus --sync "$WINDOW" 2>/dev/null
+    xdotool key Escape
+    ;;
+terminate)
+    STARTED=$(date +%s)
+    kill -TERM "$PID"
+    wait "$PID"
+    STATUS=$?
+    echo "ended after $(( $(date +%s) - STARTED )) s"
+    echo "exit $STATUS"
+    exit 0
     ;;
 about|info|size|chooser)
     case $MODE in

@@ -71,6 +71,31 @@ TEST(ExportSize, CustomSizeIsShownAndOkClampsCancelKeeps) {
     EXPECT_EQ(parameters.psdSizeMode, 3);
 }
 
+TEST(ExportSize, HugeTypedSidesKeepExactProportions) {
+    HeadlessWindowSystem system;
+    FilterParameters parameters{};
+    initialiseParameters(parameters);
+    system.onModal = [&](HeadlessDialog& w) {
+        w.click(kSizeProportional);
+        // 20000 x 1e15 / 10000 = 2e15: the sum needs more than 64 bits on
+        // the way and must not wrap around.
+        w.type(kSizeWidthBox, "1e15");
+        EXPECT_EQ(w.text(kSizeHeightBox), "2000000000000000");
+        w.type(kSizeHeightBox, "-3e15");
+        EXPECT_EQ(w.text(kSizeWidthBox), "-1500000000000000");
+        // A decimal number: "0x40" is 0.
+        w.type(kSizeWidthBox, "0x40");
+        EXPECT_EQ(w.text(kSizeHeightBox), "0");
+        w.type(kSizeWidthBox, "37.9");
+        EXPECT_EQ(w.text(kSizeHeightBox), "74");  // 20000 x 37 / 10000
+        w.type(kSizeWidthBox, "1e999");
+        w.click(1);
+    };
+    EXPECT_TRUE(askExportSize(system, parameters, 10000, 20000));
+    EXPECT_EQ(parameters.psdWidth, 30000);
+    EXPECT_EQ(parameters.psdHeight, 30000);
+}
+
 TEST(ExportSize, PsdButtonAsksSizeAndFileThenRunsTheJobOnce) {
     HeadlessWindowSystem system;
     installWindowSystem(&system);

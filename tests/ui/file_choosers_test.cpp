@@ -50,12 +50,37 @@ TEST(PresetFiles, SaveOffersTheNameWithoutExtensionAndKeepsTheChosenFolder) {
     EXPECT_EQ(d.services.savedPresets.size(), 1u);
     EXPECT_STREQ(d.parameters.settingsFolder, "/tmp/start/");
 
-    // A file that cannot be written is told to the user.
+    // A file that cannot be written is told to the user with the reason,
+    // and the name shown stays the one that was there.
+    setName(d.parameters, "dusk look.z5a", "/tmp/start/");
     d.services.savePresetResult = -36;
     w.answerFileChooser("/nowhere/a.z5a");
     w.click(kIdSave);
     ASSERT_EQ(w.messageBoxes().size(), 1u);
-    EXPECT_STREQ(w.messageBoxes()[0].text, "The settings file could not be saved.");
+    EXPECT_STREQ(w.messageBoxes()[0].text,
+                 "The settings file could not be saved.\ncannot write /nowhere/a.z5a: Permission denied");
+    EXPECT_STREQ(d.parameters.settingsFileName, "dusk look.z5a");
+}
+
+TEST(PresetFiles, LoadingAFileThatIsNoPresetChangesNothingAndSaysSo) {
+    OpenDialog d({200, 150, false}, true, [](FilterParameters& p) {
+        p.settings.focus = 12;
+        std::snprintf(p.settingsFileName, sizeof p.settingsFileName, "%s", "dusk look.z5a");
+    });
+    HeadlessDialog& w = *d.window;
+    d.services.notPresets = {"/pictures/holiday.png"};
+    const int renders = d.services.renders;
+    w.answerFileChooser("/pictures/holiday.png");
+    w.click(kIdLoad);
+    EXPECT_EQ(d.parameters.settings.focus, 12);
+    EXPECT_EQ(w.text(86), "12");
+    EXPECT_STREQ(d.parameters.settingsFileName, "dusk look.z5a");
+    ASSERT_EQ(w.messageBoxes().size(), 1u);
+    EXPECT_STREQ(w.messageBoxes()[0].text,
+                 "holiday.png is not a Twilightomator preset file; the settings stay as they were.");
+    EXPECT_TRUE(d.services.snapshotFiles.empty());
+    EXPECT_EQ(d.services.renders, renders);
+    EXPECT_EQ(d.dialog->dotState(0), DotState::current);  // nothing happened
 }
 
 TEST(PresetFiles, LoadResetsReadsAndShowsTheStoredPictureInThePane) {
@@ -104,6 +129,11 @@ TEST(PresetFiles, PanePlaceholderAndASecondChooser) {
     // 64 rows: pane row 1 averages rows 2 and 3: (253 + 252) / 2 = 252.
     presetPanePicture("/tmp/no such.z5a", 64, 64, rgb);
     EXPECT_EQ(rgb[size_t(1) * 64 * 3], 252);
+    // A path the chooser's 260-byte buffer cannot hold is ignored.
+    presetPanePicture("/tmp/" + std::string(251, 'p') + ".z5a", 64, 64, rgb);
+    EXPECT_TRUE(rgb.empty());
+    presetPanePicture("/tmp/" + std::string(250, 'p') + ".z5a", 64, 64, rgb);
+    EXPECT_EQ(rgb.size(), size_t(64) * 64 * 3);
 
     OpenDialog d;
     HeadlessDialog& w = *d.window;
@@ -177,18 +207,21 @@ TEST(GalleryPages, PresetRefreshRewritesOldPresetsAndRenamesR9u) {
     const fs::path folder = fs::path(std::getenv("TMPDIR")) / "refresh";
     fs::remove_all(folder);
     fs::create_directories(folder / "sub r9u");
-    for (const char* name : {"a r9u.z5a", "b r5o.z5a", "c.z5a", "d r9u.txt", "e r5o.z5a"})
+    for (const char* name : {"a r9u.z5a", "b r5o.z5a", "c.z5a", "d r9u.txt", "e r5o.z5a", "holiday r5o.jpg"})
         std::ofstream(folder / name) << "x";
     fs::permissions(folder / "e r5o.z5a", fs::perms::owner_read | fs::perms::group_read | fs::perms::others_read);
 
     OpenDialog d;
     HeadlessDialog& w = *d.window;
+    const std::string base = folder.string() + "/";
+    // A photo whose name happens to match is no preset: it is never written.
+    d.services.notPresets = {base + "holiday r5o.jpg"};
     w.type(86, "44");  // read before the scratch slot is stored
     w.answerFileChooser((folder / "c.z5a").string());
     w.press(380, 470, MouseButton::left, true);  // Control-click on the dot thumbnail
     w.release(380, 470);
-    // Every writable file with "r9u" or "r5o" is loaded and saved in place.
-    const std::string base = folder.string() + "/";
+    // Every writable preset with "r9u" or "r5o" is loaded and saved in place.
+    EXPECT_EQ(d.services.loadedPresets.back(), base + "holiday r5o.jpg");
     EXPECT_EQ(d.services.savedPresets,
               (std::vector<std::string>{base + "a r9u.z5a", base + "b r5o.z5a", base + "d r9u.txt"}));
     EXPECT_EQ(d.services.presetThumbnails, 3);
@@ -202,6 +235,21 @@ TEST(GalleryPages, PresetRefreshRewritesOldPresetsAndRenamesR9u) {
     EXPECT_EQ(d.parameters.settings.focus, 44);
     EXPECT_EQ(w.text(86), "44");
     EXPECT_EQ(w.pointer(), PointerShape::arrow);
+    EXPECT_TRUE(w.messageBoxes().empty());
+
+    // A preset that cannot be written is named to the user at the end; it
+    // keeps its name (no rename), the others are refreshed.
+    for (const char* name : {"f r9u.z5a", "g r9u.z5a"}) std::ofstream(folder / name) << "x";
+    d.services.unwritable = {base + "f r9u.z5a"};
+    w.answerFileChooser((folder / "c.z5a").string());
+    w.press(380, 470, MouseButton::left, true);
+    w.release(380, 470);
+    EXPECT_TRUE(fs::exists(folder / "f r9u.z5a"));
+    EXPECT_TRUE(fs::exists(folder / "g r9u.r5o"));
+    ASSERT_EQ(w.messageBoxes().size(), 1u);
+    EXPECT_STREQ(w.messageBoxes()[0].text,
+                 ("These presets could not be refreshed:\ncannot write " + base + "f r9u.z5a: Permission denied")
+                     .c_str());
 }
 
 }  // namespace

@@ -135,12 +135,12 @@ TEST(GtkDialog, ControlsStandWhereTheLayoutSaysAtScaleOneAndTwo) {
         EXPECT_LT(s.darkest(719, 531, 781, 562), 100);
         EXPECT_GT(s.darkest(700, 531, 716, 562), 150);
         // The preview: the 1200 x 800 photo at fit factor 3 is 400 x 266 at
-        // ((352 + 779 - 400) / 2, (4 + 421 - 266) / 2) = (365, 79), white
+        // (353 + (426 - 400) / 2, 5 + (416 - 266) / 2) = (366, 80), white
         // around it, and filtered: the black vignette darkens its corner
         // against the middle far more than the photo's own shading does.
         const Rgb8 surround = s.at(360, 40);
         EXPECT_EQ(surround.r + surround.g + surround.b, 3 * 255);
-        EXPECT_LT(s.darkest(365, 79, 765, 345), 250);
+        EXPECT_LT(s.darkest(366, 80, 766, 346), 250);
         EXPECT_LT(s.mean(366, 80, 386, 100), 0.5 * s.mean(555, 202, 575, 222));
     }
 }
@@ -241,6 +241,61 @@ TEST(GtkDialog, AboutInfoSizeAndPresetChooserAreShown) {
     // The preset chooser with the first dot's stored picture in its pane
     // (written when the dialog opened); the screenshot is kept to look at.
     smallWindow(run, "chooser");
+}
+
+// A long export shows its percentage moving while it runs, and closing its
+// window cancels it: nothing is written.
+TEST(GtkDialog, PsdExportProgressMovesAndItsWindowCancels) {
+    if (!haveDisplayTools()) GTEST_SKIP() << "xvfb-run, xdotool, ImageMagick or the GTK module missing: run scripts/install-deps.sh";
+    GuiRun run;
+    const fs::path shot = fs::absolute(fs::path("progress-gtk.png"));
+    const fs::path later = fs::absolute(fs::path("progress-gtk-later.png"));
+    const fs::path psd = run.folder / "export.png.psd";
+    fs::remove(psd);
+    const std::string output = run.drive("psd", run.folder / "export.png", shot);
+    EXPECT_EQ(output, "exit 3");
+    Screenshot first, second;
+    ImageFileInfo info;
+    std::string error;
+    ASSERT_TRUE(readImageFile(shot.string(), first.picture, info, error)) << error;
+    ASSERT_TRUE(readImageFile(later.string(), second.picture, info, error)) << error;
+    std::ifstream where(shot.string() + ".where");
+    where >> first.x >> first.y >> first.scale;
+    second.x = first.x;
+    second.y = first.y;
+    second.scale = first.scale;
+    // The percentage line (client 0..153 x 42..56) has text, and it changed
+    // between the two moments; "Rendering..." above it did not.
+    EXPECT_LT(first.darkest(0, 42, 153, 56), 120);
+    int changed = 0;
+    for (int y = 42; y < 56; ++y)
+        for (int x = 0; x < 153; ++x) {
+            const Rgb8 a = first.at(x, y), b = second.at(x, y);
+            if (a.r != b.r || a.g != b.g || a.b != b.b) ++changed;
+        }
+    EXPECT_GT(changed, 0) << "the percentage did not move";
+    EXPECT_FALSE(fs::exists(psd));  // cancelled: nothing written
+}
+
+// SIGTERM while the dialog is open closes it at once as Cancel would: the
+// program says so, writes nothing and exits 128 + 15.
+TEST(GtkDialog, TerminationClosesTheOpenDialogAndWritesNothing) {
+    if (!haveDisplayTools()) GTEST_SKIP() << "xvfb-run, xdotool, ImageMagick or the GTK module missing: run scripts/install-deps.sh";
+    GuiRun run;
+    const fs::path out = run.folder / "terminated.png";
+    fs::remove(out);
+    const std::string script = sourceDirectory() + "/tests/ui/drive_dialog.sh";
+    const std::string command = "cd " + quoted(run.folder.string()) + " && TMPDIR=" + quoted(run.folder.string()) +
+                                " xvfb-run -a -s '-screen 0 1280x800x24' sh " + quoted(script) + " terminate " +
+                                quoted(builtAppPath()) + " " + quoted(run.photo.string()) + " " +
+                                quoted(out.string()) + " 2>&1";
+    const std::string output = runCapture(command);
+    EXPECT_NE(output.find("exit 143"), std::string::npos) << output;
+    EXPECT_NE(output.find("nothing was written"), std::string::npos) << output;
+    const size_t ended = output.find("ended after ");
+    ASSERT_NE(ended, std::string::npos) << output;
+    EXPECT_LE(std::atoi(output.c_str() + ended + 12), 2) << output;
+    EXPECT_FALSE(fs::exists(out));
 }
 
 }  // namespace

@@ -4,6 +4,7 @@
 #include "dialog_fixture.h"
 
 #include "model/glue_modes.h"
+#include "ui/window_system.h"
 
 #include <gtest/gtest.h>
 
@@ -77,6 +78,28 @@ TEST(MainDialog, ValueBoxTextClampsAndNonNumbersReadAsZero) {
     EXPECT_EQ(w.text(kFocusBox), "12.9");  // in range: the text stays
 
     w.type(kFocusBox, "abc");
+    w.fireTimer(kSettleTimerId);
+    EXPECT_EQ(d.parameters.settings.focus, 0);
+
+    // A box reads a decimal number: "0x1e" is 0 followed by other text, not
+    // hexadecimal 30; "1e999", too large for any number, is above the range
+    // and clamps to 100 (the box is rewritten); a decimal exponent counts.
+    w.type(kFocusBox, "0x1e");
+    EXPECT_EQ(d.dialog->cell(kFocusSlider).value, 0);
+    w.fireTimer(kSettleTimerId);
+    EXPECT_EQ(d.parameters.settings.focus, 0);
+    w.type(kFocusBox, "1e999");
+    EXPECT_EQ(d.dialog->cell(kFocusSlider).value, 100);
+    w.fireTimer(kSettleTimerId);
+    EXPECT_EQ(d.parameters.settings.focus, 100);
+    EXPECT_EQ(w.text(kFocusBox), "100");
+    w.type(kSaturationBox, "-1e999");
+    w.fireTimer(kSettleTimerId);
+    EXPECT_EQ(d.parameters.settings.saturation, -100);
+    w.type(kFocusBox, " 4.5e1x");
+    w.fireTimer(kSettleTimerId);
+    EXPECT_EQ(d.parameters.settings.focus, 45);
+    w.type(kFocusBox, "inf");
     w.fireTimer(kSettleTimerId);
     EXPECT_EQ(d.parameters.settings.focus, 0);
 }
@@ -211,6 +234,37 @@ TEST(MainDialog, CancelRestoresAllButTheCentreAndOkKeeps) {
         EXPECT_FLOAT_EQ(d.parameters.settings.xCenter, 0.25f);  // the centre is kept either way
         EXPECT_FALSE(w.timerRunning(kSettleTimerId));
     }
+}
+
+TEST(MainDialog, AnInterruptedHostClosesTheDialogAsCancelDoes) {
+    HeadlessWindowSystem system;
+    installWindowSystem(&system);
+    OpenDialog d(DialogImage{200, 150, false}, true, [](FilterParameters& p) { p.settings.focus = 20; });
+    HeadlessDialog& w = *d.window;
+    EXPECT_TRUE(w.timerRunning(kInterruptTimerId));
+    w.type(kFocusBox, "70");
+    w.fireTimer(kSettleTimerId);
+    w.fireTimer(kInterruptTimerId);  // the host asks nothing: the dialog stays
+    EXPECT_FALSE(w.ended());
+
+    // While the size dialog is open over it the dialog waits for it to close,
+    // then closes at the next tick, as Cancel: nothing is kept.
+    d.services.aborted = true;
+    system.onModal = [&](HeadlessDialog& size) {
+        w.fireTimer(kInterruptTimerId);
+        EXPECT_FALSE(w.ended());
+        size.pressEscape();
+    };
+    w.click(kIdPsd);
+    EXPECT_FALSE(w.ended());
+    w.fireTimer(kInterruptTimerId);
+    EXPECT_EQ(w.endCode(), 2);
+    EXPECT_EQ(d.dialog->exit(), DialogExit::cancel);
+    EXPECT_EQ(d.dialog->resultCode(), userCanceledErr);
+    EXPECT_EQ(d.parameters.settings.focus, 20);
+    EXPECT_FALSE(w.timerRunning(kInterruptTimerId));
+    EXPECT_TRUE(d.services.exports.empty());
+    installWindowSystem(nullptr);
 }
 
 TEST(MainDialog, ColourSwatchTakesTheChosenColourAndACancelledChooserChangesNothing) {

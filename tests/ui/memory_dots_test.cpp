@@ -4,6 +4,7 @@
 #include "dialog_fixture.h"
 
 #include "ui/dice.h"
+#include "ui/window_system.h"
 
 #include <gtest/gtest.h>
 
@@ -117,6 +118,9 @@ TEST(MemoryDots, HoverShowsFilledDotsAndClearsOnEmptyOnes) {
     EXPECT_EQ(d.services.pictures.size(), 1u);
     hoverDot(w, 9);
     EXPECT_EQ(d.dialog->shownDot(), -1);
+    EXPECT_EQ(d.dialog->hoveredDot(), 9);
+    w.move(200, 200);  // off the dots: no dot is hovered any more
+    EXPECT_EQ(d.dialog->hoveredDot(), -1);
     const Rgb frame = w.pixel(kThumbX, kThumbY);
     EXPECT_FALSE(frame.red == 0 && frame.green == 0 && frame.blue == 0);
     // The picture of a dot follows its state and kept flag.
@@ -139,6 +143,33 @@ TEST(MemoryDots, ThumbnailClickLoadsTheShownDotAndThenDemotesIt) {
     EXPECT_EQ(d.services.snapshotFiles, std::vector<bool>{true});
     EXPECT_EQ(d.dialog->dotState(3), DotState::filled);  // loaded, then demoted
     EXPECT_EQ(d.dialog->dotState(0), DotState::filled);
+}
+
+TEST(MemoryDots, RightAndControlClicksOnTheThumbnailWorkWithNoDotShown) {
+    HeadlessWindowSystem system;
+    installWindowSystem(&system);
+    OpenDialog d;
+    HeadlessDialog& w = *d.window;
+    hoverDot(w, 9);  // an empty dot: the thumbnail shows none
+    ASSERT_EQ(d.dialog->shownDot(), -1);
+    // A plain click then does nothing.
+    w.press(380, 470);
+    w.release(380, 470);
+    EXPECT_TRUE(w.fileRequests().empty());
+    EXPECT_TRUE(d.services.loads.empty());
+    // The right button still writes the memory-dots page...
+    w.answerFileChooser("/pages/dots.html");
+    w.press(380, 470, MouseButton::right);
+    w.release(380, 470, MouseButton::right);
+    EXPECT_EQ(d.services.pages, std::vector<std::string>{"dots to /pages/dots.html"});
+    // ...and Control still starts the preset refresh with its folder chooser.
+    w.answerFileChooser(std::nullopt);
+    w.press(380, 470, MouseButton::left, true);
+    w.release(380, 470);
+    ASSERT_EQ(w.fileRequests().size(), 2u);
+    EXPECT_STREQ(w.fileRequests()[1].title, "Choose any file in the source folder");
+    EXPECT_TRUE(d.services.snapshotFiles.empty());  // no dot shown: no snapshot
+    installWindowSystem(nullptr);
 }
 
 TEST(UndoDiceReset, UndoSwitchesWithoutSnapshotsAndDemotesTheCurrentDot) {

@@ -21,26 +21,37 @@ TEST(Preview, LargeImageStartsAtTheFitFactor) {
     EXPECT_TRUE(w.enabled(kIdZoomIn));
     EXPECT_FALSE(w.enabled(kIdZoomOut));
 
-    // Zoom in once: the view centre (426 x 10 / 2, 416 x 10 / 2) = (2130, 2080)
-    // would stay at offset 2130 - 426 x 9 / 2 = 213 and 2080 - 1872 = 208, but
-    // the clamp allows at most (4000 / 9 - 426) x 9 = 162 and (333 - 416) < 0 -> 0.
+    // Every zoom keeps the image point at the viewport's centre there, as far
+    // as the edges allow. At 10 the whole 4000 x 3000 image is shown: its
+    // centre (2000, 1500) is the point. Zoom in to 9: the viewport covers
+    // 426 x 9 = 3834 by 416 x 9 = 3744 image pixels, so the offset becomes
+    // 2000 - 1917 = 83 (within the limit (4000 / 9 - 426) x 9 = 162) and
+    // 1500 - 1872 < 0 -> 0 (3744 covers all 3000 rows).
     w.click(kIdZoomIn);
     EXPECT_EQ(d.parameters.previewScale, 9);
-    EXPECT_EQ(d.parameters.previewOffsetX, 162);
+    EXPECT_EQ(d.parameters.previewOffsetX, 83);
     EXPECT_EQ(d.parameters.previewOffsetY, 0);
     EXPECT_EQ(w.text(kIdZoomPercent), "11%");
     EXPECT_TRUE(w.enabled(kIdZoomOut));
 
-    // Actual size: the limit is (4000 / 1 - 426) x 1 = 3574; the centre stays.
+    // Actual size: the centre is still (83 + 1917, 0 + 3000 / 2) = (2000,
+    // 1500); at 100 % the viewport is 426 x 416, so the offset is (2000 -
+    // 213, 1500 - 208) = (1787, 1292) and (2000, 1500) stays in the middle.
     w.click(kIdZoomPercent);
     EXPECT_EQ(d.parameters.previewScale, 1);
-    EXPECT_EQ(d.parameters.previewOffsetX, 162 + 1917 - 213);
-    EXPECT_EQ(d.parameters.previewOffsetY, 0 + 1872 - 208);
+    EXPECT_EQ(d.parameters.previewOffsetX, 1787);
+    EXPECT_EQ(d.parameters.previewOffsetY, 1292);
     EXPECT_EQ(w.text(kIdZoomPercent), "100%");
     EXPECT_FALSE(w.enabled(kIdZoomIn));
 
+    // Back out one step: the centre (1787 + 213, 1292 + 208) = (2000, 1500)
+    // again; at 2 the offset is (2000 - 426, 1500 - 416) = (1574, 1084).
+    w.click(kIdZoomOut);
+    EXPECT_EQ(d.parameters.previewOffsetX, 1574);
+    EXPECT_EQ(d.parameters.previewOffsetY, 1084);
+
     // Zooming out step by step to Zmax puts the offset back at (0, 0).
-    for (int i = 0; i < 9; ++i) w.click(kIdZoomOut);
+    for (int i = 0; i < 8; ++i) w.click(kIdZoomOut);
     EXPECT_EQ(d.parameters.previewScale, 10);
     EXPECT_EQ(d.parameters.previewOffsetX, 0);
     EXPECT_EQ(d.parameters.previewOffsetY, 0);
@@ -54,14 +65,41 @@ TEST(Preview, SmallImageIsCentredInWhiteWithTheZoomButtonsDisabled) {
     EXPECT_FALSE(w.enabled(kIdZoomIn));
     EXPECT_FALSE(w.enabled(kIdZoomOut));
     EXPECT_EQ(w.text(kIdZoomPercent), "100%");
-    // R = (353, 5, 779, 421); the image starts at ((352 + 779 - 200) / 2,
-    // (4 + 421 - 150) / 2) = (465, 137).
-    EXPECT_TRUE(same(w.pixel(465, 137), kRenderedColour));
-    EXPECT_TRUE(same(w.pixel(664, 286), kRenderedColour));
-    EXPECT_TRUE(same(w.pixel(464, 137), Rgb{255, 255, 255}));
-    EXPECT_TRUE(same(w.pixel(665, 286), Rgb{255, 255, 255}));
+    // R = (353, 5, 779, 421); the image is centred in it at (353 + (426 -
+    // 200) / 2, 5 + (416 - 150) / 2) = (466, 138), where clicks are mapped from.
+    EXPECT_TRUE(same(w.pixel(466, 138), kRenderedColour));
+    EXPECT_TRUE(same(w.pixel(665, 287), kRenderedColour));
+    EXPECT_TRUE(same(w.pixel(465, 138), Rgb{255, 255, 255}));
+    EXPECT_TRUE(same(w.pixel(666, 287), Rgb{255, 255, 255}));
     EXPECT_TRUE(same(w.pixel(360, 10), Rgb{255, 255, 255}));
     // The black frame one pixel outside R.
+    EXPECT_TRUE(same(w.pixel(600, 4), Rgb{0, 0, 0}));
+    EXPECT_TRUE(same(w.pixel(779, 200), Rgb{0, 0, 0}));
+    EXPECT_TRUE(same(w.pixel(600, 421), Rgb{0, 0, 0}));
+}
+
+TEST(Preview, TheImageIsDrawnWhereClicksAreMapped) {
+    // 1200 x 1249: F = max(ceil(1200 / 426), ceil(1249 / 416)) = max(3, 4) =
+    // 4; shown 300 x 312 at (353 + 63, 5 + 52) = (416, 57).
+    OpenDialog d(DialogImage{1200, 1249, false});
+    HeadlessDialog& w = *d.window;
+    EXPECT_TRUE(same(w.pixel(416, 57), kRenderedColour));
+    EXPECT_TRUE(same(w.pixel(415, 57), Rgb{255, 255, 255}));
+    EXPECT_TRUE(same(w.pixel(416, 56), Rgb{255, 255, 255}));
+    // The first drawn pixel is image pixel (0, 0), the last (1196, 1244).
+    w.press(416, 57);
+    EXPECT_EQ(d.parameters.viewCenterH, 0);
+    EXPECT_EQ(d.parameters.viewCenterV, 0);
+    w.press(416 + 299, 57 + 311);
+    EXPECT_EQ(d.parameters.viewCenterH, 299 * 4);
+    EXPECT_EQ(d.parameters.viewCenterV, 311 * 4);
+
+    // At 100 % the 426 x 416 picture fills R exactly: the black frame
+    // around it stays whole and no white line is left inside it.
+    w.click(kIdZoomPercent);
+    EXPECT_TRUE(same(w.pixel(353, 5), kRenderedColour));
+    EXPECT_TRUE(same(w.pixel(778, 420), kRenderedColour));
+    EXPECT_TRUE(same(w.pixel(352, 200), Rgb{0, 0, 0}));
     EXPECT_TRUE(same(w.pixel(600, 4), Rgb{0, 0, 0}));
     EXPECT_TRUE(same(w.pixel(779, 200), Rgb{0, 0, 0}));
     EXPECT_TRUE(same(w.pixel(600, 421), Rgb{0, 0, 0}));
@@ -94,9 +132,10 @@ TEST(Preview, ClickAtFitSetsTheCentreAtOnceWithoutCapture) {
 TEST(Preview, AtHigherZoomAClickSetsTheCentreOnReleaseAndADragPans) {
     OpenDialog d(DialogImage{4000, 3000, false});
     HeadlessDialog& w = *d.window;
-    w.click(kIdZoomPercent);  // 100 %: the view's centre stays
+    w.click(kIdZoomPercent);  // 100 %: the view's centre (2000, 1500) stays
     const int32_t px = d.parameters.previewOffsetX, py = d.parameters.previewOffsetY;
-    EXPECT_EQ(px, 426 * 10 / 2 - 426 / 2);
+    EXPECT_EQ(px, 2000 - 426 / 2);
+    EXPECT_EQ(py, 1500 - 416 / 2);
     const float xBefore = d.parameters.settings.xCenter;
 
     // Press and release without moving: the centre goes to the pixel under
@@ -170,6 +209,20 @@ TEST(Preview, OffWhenTheHostLacksTheProceduresOrTheFirstRenderFails) {
     auto& headless = static_cast<HeadlessDialog&>(*window);
     headless.click(kIdZoomOut);
     EXPECT_EQ(services.renders, 1);  // never again
+
+    // A failure after a good first render leaves the preview on: the next
+    // change renders again.
+    OpenDialog later(DialogImage{4000, 3000, false});
+    later.services.renderResult = -1;
+    later.window->click(kIdZoomIn);
+    EXPECT_TRUE(later.dialog->preview().available);
+    EXPECT_EQ(later.parameters.hostPreviewProcs, 1);
+    EXPECT_EQ(later.parameters.previewScale, 9);
+    later.services.renderResult = noErr;
+    const int renders = later.services.renders;
+    later.window->click(kIdZoomIn);
+    EXPECT_EQ(later.services.renders, renders + 1);
+    EXPECT_TRUE(later.window->enabled(kIdZoomOut));
 }
 
 TEST(Preview, SixteenBitAndFloatBuffersAreShownAsEightBits) {

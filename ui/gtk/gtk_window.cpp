@@ -76,6 +76,9 @@ public:
     int32_t runModal() override;
     void endDialog(int32_t code) override;
     void bringToTop() override { gtk_window_present(GTK_WINDOW(window_)); }
+    void processPendingEvents() override {
+        while (gtk_events_pending()) gtk_main_iteration_do(FALSE);
+    }
 
 private:
     struct Control {
@@ -430,7 +433,9 @@ void DialogOnGtk::messageBox(const MessageBoxText& message) { runMessageBox(GTK_
 bool DialogOnGtk::chooseColour(const char* prompt, Color16& colour) {
     GtkWidget* chooser = gtk_color_chooser_dialog_new(prompt, GTK_WINDOW(window_));
     gtk_color_chooser_set_use_alpha(GTK_COLOR_CHOOSER(chooser), FALSE);
-    const GdkRGBA start = {colour.red / 65535.0, colour.green / 65535.0, colour.blue / 65535.0, 1.0};
+    // The chooser starts from the colour's high bytes, the 8-bit colour the
+    // swatch shows and the chooser gives back.
+    const GdkRGBA start = {(colour.red >> 8) / 255.0, (colour.green >> 8) / 255.0, (colour.blue >> 8) / 255.0, 1.0};
     gtk_color_chooser_set_rgba(GTK_COLOR_CHOOSER(chooser), &start);
     placeWhenMapped(chooser);
     const bool chosen = gtk_dialog_run(GTK_DIALOG(chooser)) == GTK_RESPONSE_OK;
@@ -623,9 +628,9 @@ void DialogOnGtk::place(GtkWindow* window, int32_t width, int32_t height, bool o
         gdk_window_get_origin(gtk_widget_get_window(over->canvas_), &x, &y);
         parent = {x, y, x + over->width_, y + over->height_};
     }
-    const bool shifted = ownChooser || !mainWindow_;
-    const WindowRect at = placeDialog(
-        {parent, screen, width, height, shifted ? kTitleButtonWidth : 0, gtk_window_get_deletable(window) != FALSE});
+    const PlacementRequest request = {parent, screen, width, height, mainWindow_ ? 0 : kTitleButtonWidth,
+                                      gtk_window_get_deletable(window) != FALSE};
+    const WindowRect at = ownChooser ? placeChooser(request) : placeDialog(request);
     gtk_window_move(window, at.left, at.top);
 }
 

@@ -110,7 +110,10 @@ void HeadlessDialog::postCommand(int32_t id, int32_t code) { posted_.push_back({
 
 void HeadlessDialog::postMouseMove(WindowPoint point) { posted_.push_back({false, 0, 0, point}); }
 
-void HeadlessDialog::messageBox(const MessageBoxText& message) { messages_.push_back(message); }
+void HeadlessDialog::messageBox(const MessageBoxText& message) {
+    auto keep = [this](const char* text) { return messageTexts_.emplace_back(text ? text : "").c_str(); };
+    messages_.push_back({keep(message.title), keep(message.text), keep(message.button)});
+}
 
 bool HeadlessDialog::chooseColour(const char* prompt, Color16& colour) {
     colourPrompts_.emplace_back(prompt);

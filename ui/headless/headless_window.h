@@ -49,6 +49,13 @@ public:
     int32_t runModal() override;
     void endDialog(int32_t code) override { endCode_ = code; }
     void bringToTop() override { ++raised_; }
+    // The toolkit's turn during a job: the test acts here (closes the window).
+    void processPendingEvents() override {
+        ++pumps_;
+        if (onPendingEvents) onPendingEvents(*this);
+    }
+    std::function<void(HeadlessDialog&)> onPendingEvents;
+    int32_t pendingEventTurns() const { return pumps_; }
 
     // What a test does; each call is one event, then posted messages and
     // drawing follow.
@@ -129,7 +136,10 @@ private:
     std::optional<WindowRect> invalid_;
     std::set<int32_t> invalidItems_;
     std::vector<MessageBoxText> messages_;
-    std::vector<std::string> messageTexts_;
+    int32_t pumps_ = 0;
+    // The messages' texts, kept here: the dialog's own buffers are gone by
+    // the time a test reads them.
+    std::deque<std::string> messageTexts_;
     std::vector<std::string> colourPrompts_;
     std::optional<Color16> colourAnswer_;
     std::deque<std::optional<std::string>> fileAnswers_;
