@@ -14,9 +14,9 @@
 #               screen in SHOT, close it with Escape, then press Escape
 #   psd         export a large PSD through the PSD button (size, then save
 #               chooser); once its progress window shows, keep a picture of
-#               the screen in SHOT and a second one 1.5 s later in
-#               SHOT-later.png, then close the progress window with Escape,
-#               say how long it took to go, and press Escape
+#               the screen in SHOT and, once the percentage has changed, a
+#               second one in SHOT-later.png; then close the progress window
+#               with Escape, say how long it took to go, and press Escape
 #   terminate   send SIGTERM to the program while the dialog is open
 # Prints "exit N" with the program's exit status.
 set -u
@@ -67,8 +67,8 @@ psd)
     SIZE=$(timeout 30 xdotool search --sync --onlyvisible --name '^Export PSD image$' | head -n 1)
     xdotool windowfocus --sync "$SIZE" 2>/dev/null
     # Typing a width makes the size custom; then the height, then OK.
-    xdotool mousemove --window "$SIZE" $(( 72 * SCALE )) $(( 92 * SCALE )) click 1 key ctrl+a type 7000
-    xdotool mousemove --window "$SIZE" $(( 182 * SCALE )) $(( 92 * SCALE )) click 1 key ctrl+a type 5000
+    xdotool mousemove --window "$SIZE" $(( 72 * SCALE )) $(( 92 * SCALE )) click 1 key ctrl+a type 5000
+    xdotool mousemove --window "$SIZE" $(( 182 * SCALE )) $(( 92 * SCALE )) click 1 key ctrl+a type 3500
     xdotool mousemove --window "$SIZE" $(( 92 * SCALE )) $(( 128 * SCALE )) click 1
     SAVE=$(timeout 30 xdotool search --sync --onlyvisible --name '^Save a PSD file$' | head -n 1)
     xdotool windowfocus --sync "$SAVE" 2>/dev/null
@@ -77,13 +77,25 @@ psd)
     xdotool key Return
     PROGRESS=$(timeout 30 xdotool search --sync --onlyvisible --name '^PSD file progress$' | head -n 1)
     if [ -n "$PROGRESS" ]; then
-        # The job starts a second after the window shows.
-        sleep 2.5
+        sleep 0.5
         eval "$(xdotool getwindowgeometry --shell "$PROGRESS")"
         echo "$X $Y $SCALE" > "$SHOT.where"
         import -window root "$SHOT"
-        sleep 1.5
-        import -window root "${SHOT%.png}-later.png"
+        # The percentage line of the window: watch it until it changes (the
+        # job first spends some seconds making the large image).
+        LATER="${SHOT%.png}-later.png"
+        CROP="$(( 153 * SCALE ))x$(( 14 * SCALE ))+$X+$(( Y + 42 * SCALE ))"
+        convert "$SHOT" -crop "$CROP" +repage "$SHOT.first.png"
+        WAITED=0
+        while [ $WAITED -lt 60 ]; do
+            sleep 1
+            WAITED=$((WAITED + 1))
+            import -window root "$LATER"
+            convert "$LATER" -crop "$CROP" +repage "$SHOT.now.png"
+            [ "$(compare -metric AE "$SHOT.first.png" "$SHOT.now.png" null: 2>&1)" != "0" ] && break
+        done
+        rm -f "$SHOT.first.png" "$SHOT.now.png"
+        echo "percentage moved after $WAITED s"
         xdotool windowfocus --sync "$PROGRESS" 2>/dev/null
         xdotool key --window "$PROGRESS" Escape
         GONE=0
@@ -101,8 +113,12 @@ psd)
 terminate)
     STARTED=$(date +%s)
     kill -TERM "$PID"
+    # A program that holds the signal is ended after 20 s.
+    ( sleep 20; kill -KILL "$PID" 2>/dev/null ) > /dev/null 2>&1 &
+    WATCH=$!
     wait "$PID"
     STATUS=$?
+    kill "$WATCH" 2>/dev/null
     echo "ended after $(( $(date +%s) - STARTED )) s"
     echo "exit $STATUS"
     exit 0

@@ -43,6 +43,7 @@ std::string runCapture(const std::string& command) {
 struct GuiRun {
     fs::path folder;
     fs::path photo;
+    std::string lastOutput;  // all the script printed in the last drive
 
     GuiRun() {
         // A store of its own: the dialog opens with the defaults, not with
@@ -63,6 +64,7 @@ struct GuiRun {
                                     quoted(photo.string()) + " " + quoted(out.string()) + " " +
                                     quoted(shot.string()) + " 2>&1";
         const std::string output = runCapture(command);
+        lastOutput = output;
         const size_t last = output.rfind("exit ");
         return last == std::string::npos ? output : output.substr(last, output.find('\n', last) - last);
     }
@@ -252,8 +254,14 @@ TEST(GtkDialog, PsdExportProgressMovesAndItsWindowCancels) {
     const fs::path later = fs::absolute(fs::path("progress-gtk-later.png"));
     const fs::path psd = run.folder / "export.png.psd";
     fs::remove(psd);
-    const std::string output = run.drive("psd", run.folder / "export.png", shot);
-    EXPECT_EQ(output, "exit 3");
+    EXPECT_EQ(run.drive("psd", run.folder / "export.png", shot), "exit 3");
+    const std::string& said = run.lastOutput;
+    ASSERT_NE(said.find("percentage moved after"), std::string::npos) << said;
+    EXPECT_EQ(said.find("percentage moved after 60 s"), std::string::npos) << said;
+    // Closing the window stops the job within a few seconds.
+    const size_t closed = said.find("progress closed after ");
+    ASSERT_NE(closed, std::string::npos) << said;
+    EXPECT_LE(std::atoi(said.c_str() + closed + 22), 10) << said;
     Screenshot first, second;
     ImageFileInfo info;
     std::string error;
@@ -264,8 +272,14 @@ TEST(GtkDialog, PsdExportProgressMovesAndItsWindowCancels) {
     second.x = first.x;
     second.y = first.y;
     second.scale = first.scale;
-    // The percentage line (client 0..153 x 42..56) has text, and it changed
-    // between the two moments; "Rendering..." above it did not.
+    // The window is still there at the second moment ("Rendering..." on
+    // its first line as before), and its percentage line (client 0..153 x
+    // 42..56) has text that changed between the two moments.
+    for (int y = 18; y < 32; ++y)
+        for (int x = 0; x < 153; ++x) {
+            const Rgb8 a = first.at(x, y), b = second.at(x, y);
+            ASSERT_TRUE(a.r == b.r && a.g == b.g && a.b == b.b) << "the progress window went away at " << x << ", " << y;
+        }
     EXPECT_LT(first.darkest(0, 42, 153, 56), 120);
     int changed = 0;
     for (int y = 42; y < 56; ++y)
