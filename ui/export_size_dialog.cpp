@@ -17,7 +17,7 @@ constexpr ControlLayout kControls[] = {
     {kSizeCustom, ControlKind::radioButton, {14, 56, 232, 74}, "Custom size in pixels:", 0},
     {kSizeWidthBox, ControlKind::valueBox, {32, 82, 112, 102}, nullptr, 0},
     {kSizeHeightBox, ControlKind::valueBox, {142, 82, 222, 102}, nullptr, 0},
-    {1, ControlKind::pushButton, {52, 116, 132, 140}, "&OK", 0},
+    {1, ControlKind::pushButton, {52, 116, 132, 140}, "&OK", 0, true},
     {2, ControlKind::pushButton, {142, 116, 222, 140}, "&Cancel", 0},
 };
 

@@ -113,7 +113,7 @@ DialogLayout mainDialogLayout() {
                 case K::colourSwatch: kind = ControlKind::ownerDrawnButton; break;
                 default: continue;  // drawn by the dialog itself
             }
-            layouts[count++] = ControlLayout{c.id, kind, c.rect, c.text, c.artwork};
+            layouts[count++] = ControlLayout{c.id, kind, c.rect, c.text, c.artwork, c.id == kIdOk};
         }
         return std::make_pair(layouts, count);
     }();

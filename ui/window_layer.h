@@ -80,6 +80,7 @@ struct ControlLayout {
     WindowRect rect;
     const char* text;  // push buttons
     int16_t iconId;    // icon buttons
+    bool defaultButton = false;  // the push button Enter presses (OK), drawn as such
 };
 
 // The state an owner-drawn button is drawn in.

@@ -132,10 +132,13 @@ TEST(GtkDialog, ControlsStandWhereTheLayoutSaysAtScaleOneAndTwo) {
         // The vignette swatch is filled with its colour, black.
         const Rgb8 swatch = s.at(321, 251);
         EXPECT_LT(swatch.r + swatch.g + swatch.b, 10);
-        // Text inside the Focus box and the OK button, none just beside them.
+        // Text inside the Focus box and the Cancel button, none just beside
+        // them; OK, the default button, is drawn as one (the theme's accent).
         EXPECT_LT(s.darkest(272, 86, 302, 102), 100);
-        EXPECT_LT(s.darkest(719, 531, 781, 562), 100);
+        EXPECT_LT(s.darkest(481, 531, 543, 562), 100);
         EXPECT_GT(s.darkest(700, 531, 716, 562), 150);
+        const Rgb8 ok = s.at(725, 537);
+        EXPECT_GT(ok.b, ok.r + 60);
         // The preview: the 1200 x 800 photo at fit factor 3 is 400 x 266 at
         // (353 + (426 - 400) / 2, 5 + (416 - 266) / 2) = (366, 80), white
         // around it, and filtered: the black vignette darkens its corner

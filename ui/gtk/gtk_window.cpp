@@ -20,7 +20,7 @@ namespace {
 constexpr const char* kStyle = R"css(
 window.twilightomator * { font-family: "Liberation Sans", Arial, sans-serif; font-size: 11px; }
 window.twilightomator button { padding: 0; min-height: 0; min-width: 0; }
-window.twilightomator entry { min-height: 0; min-width: 0; padding: 0 2px; }
+window.twilightomator entry { min-height: 0; min-width: 0; padding: 1px 1px 0 2px; font-size: 10px; }
 window.twilightomator combobox button { padding: 0 2px; min-height: 0; }
 window.twilightomator combobox arrow { min-height: 8px; min-width: 8px; }
 window.twilightomator checkbutton { padding: 0; min-height: 0; min-width: 0; }
@@ -132,6 +132,7 @@ private:
     int32_t endCode_ = 0;
     bool ended_ = false;
     int quiet_ = 0;  // programmatic changes that the toolkit would report as the user's
+    int32_t defaultId_ = 3;  // the button Enter presses: the layout's default button, else id 3 (OK)
 };
 
 DialogOnGtk::DialogOnGtk(const DialogLayout& layout, DialogEvents& events)
@@ -178,6 +179,13 @@ void DialogOnGtk::makeControl(const ControlLayout& layout) {
     switch (layout.kind) {
         case ControlKind::pushButton:
             widget = gtk_button_new_with_mnemonic(mnemonic(layout.text).c_str());
+            // The button Enter presses looks like it.
+            if (layout.defaultButton) {
+                defaultId_ = layout.id;
+                gtk_widget_set_can_default(widget, TRUE);
+                gtk_window_set_default(GTK_WINDOW(window_), widget);
+                gtk_style_context_add_class(gtk_widget_get_style_context(widget), "suggested-action");
+            }
             break;
         case ControlKind::iconButton: {
             widget = gtk_button_new();
@@ -578,10 +586,10 @@ gboolean DialogOnGtk::onKey(GtkWidget* window, GdkEventKey* event, gpointer data
         return TRUE;
     }
     if (event->keyval == GDK_KEY_Return || event->keyval == GDK_KEY_KP_Enter) {
-        // Enter presses a focused button, else the default button, OK.
+        // Enter presses a focused button, else the default button (OK).
         GtkWidget* focused = gtk_window_get_focus(GTK_WINDOW(window));
         if (focused && GTK_IS_BUTTON(focused) && !GTK_IS_TOGGLE_BUTTON(focused)) return FALSE;
-        self->events_.command(3, kNotifyClick);
+        self->events_.command(self->defaultId_, kNotifyClick);
         return TRUE;
     }
     return FALSE;
