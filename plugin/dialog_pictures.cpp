@@ -66,7 +66,7 @@ OSErr makePresetPicture(PluginGlobals& globals) {
     return result;
 }
 
-OSErr renderMemoryDotPicture(PluginGlobals& globals, int32_t dot, DotPicture& picture) {
+OSErr renderMemoryDotPicture(PluginGlobals& globals, int32_t dot, DotPicture& picture, int32_t pixelsPerPoint) {
     picture = DotPicture{};
     if (!globals.workArea || !globals.images) return memFullErr;
     FilterParameters& parameters = *parametersOf(globals.record);
@@ -74,9 +74,13 @@ OSErr renderMemoryDotPicture(PluginGlobals& globals, int32_t dot, DotPicture& pi
     if (size.width <= 0 || size.height <= 0) return paramErr;
     // The image fitted within the square, never enlarged.
     const int32_t longer = std::max(size.width, size.height);
+    // On a denser device the picture has that many pixels per client pixel,
+    // as far as the image has pixels to show.
+    int32_t density = std::max(1, pixelsPerPoint);
     const int32_t side = std::min(longer, kDotThumbnailSide);
-    const int32_t width = std::max(1, int32_t(int64_t(size.width) * side / longer));
-    const int32_t height = std::max(1, int32_t(int64_t(size.height) * side / longer));
+    if (int64_t(side) * density > longer) density = 1;
+    const int32_t width = std::max(1, int32_t(int64_t(size.width) * side * density / longer));
+    const int32_t height = std::max(1, int32_t(int64_t(size.height) * side * density / longer));
 
     // The dot's settings stand in for the current ones while it renders.
     const UserSettings current = parameters.settings;
@@ -88,6 +92,7 @@ OSErr renderMemoryDotPicture(PluginGlobals& globals, int32_t dot, DotPicture& pi
     if (result == noErr) {
         picture.width = width;
         picture.height = height;
+        picture.pixelsPerPoint = density;
         picture.rgb.assign(size_t(width) * size_t(height) * 3, 0);
         readInternalImage(globals.images->internal, 0, 0, width, height, 3, picture.rgb.data());
     }

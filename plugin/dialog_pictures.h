@@ -11,4 +11,4 @@ OSErr makePresetPicture(PluginGlobals& globals);
 
 // Renders the current image under memory dot `dot`'s settings, fitted within
 // 88 x 88; the parameter block is left as it was.
-OSErr renderMemoryDotPicture(PluginGlobals& globals, int32_t dot, DotPicture& picture);
+OSErr renderMemoryDotPicture(PluginGlobals& globals, int32_t dot, DotPicture& picture, int32_t pixelsPerPoint);

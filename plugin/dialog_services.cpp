@@ -100,8 +100,8 @@ void PluginDialogServices::setMemoryDotKept(int32_t dot, int32_t kept) {
     globals_.workArea->store.keptFlags[dot] = kept;
 }
 
-OSErr PluginDialogServices::renderDotPicture(int32_t dot, DotPicture& picture) {
-    return renderMemoryDotPicture(globals_, dot, picture);
+OSErr PluginDialogServices::renderDotPicture(int32_t dot, DotPicture& picture, int32_t pixelsPerPoint) {
+    return renderMemoryDotPicture(globals_, dot, picture, pixelsPerPoint);
 }
 
 OSErr PluginDialogServices::makePresetThumbnail() { return makePresetPicture(globals_); }

@@ -24,7 +24,7 @@ public:
     OSErr loadMemoryDot(int32_t dot) override;
     int32_t memoryDotKept(int32_t dot) override;
     void setMemoryDotKept(int32_t dot, int32_t kept) override;
-    OSErr renderDotPicture(int32_t dot, DotPicture& picture) override;
+    OSErr renderDotPicture(int32_t dot, DotPicture& picture, int32_t pixelsPerPoint) override;
     OSErr makePresetThumbnail() override;
     OSErr savePreset(const char* path, std::string& reason) override;
     OSErr loadPreset(const char* path) override;

@@ -33,7 +33,8 @@ struct DialogImage {
 // settings, fitted within 88 x 88, 8-bit RGB rows.
 inline constexpr int32_t kDotThumbnailSide = 88;
 struct DotPicture {
-    int32_t width = 0, height = 0;
+    int32_t width = 0, height = 0;  // in pixels: pixelsPerPoint per client pixel
+    int32_t pixelsPerPoint = 1;
     std::vector<uint8_t> rgb;
 };
 
@@ -76,8 +77,9 @@ public:
     virtual int32_t memoryDotKept(int32_t dot) = 0;
     virtual void setMemoryDotKept(int32_t dot, int32_t kept) = 0;
     // Renders the current image under memory dot `dot`'s settings into
-    // picture; the parameter block is left as it was.
-    virtual OSErr renderDotPicture(int32_t dot, DotPicture& picture) = 0;
+    // picture, at pixelsPerPoint pixels per client pixel where the image has
+    // that many; the parameter block is left as it was.
+    virtual OSErr renderDotPicture(int32_t dot, DotPicture& picture, int32_t pixelsPerPoint) = 0;
     // Writes the current settings with the preset picture to the user's
     // file at path, whole or not at all; non-zero, with the reason for the
     // user in `reason`, when the file could not be written.

@@ -234,7 +234,7 @@ void MainDialog::loadDot(int32_t dot, bool& changed) {
 void MainDialog::showDot(int32_t dot) {
     shownDot_ = dot;
     dotPicture_ = DotPicture{};
-    if (services_.renderDotPicture(dot, dotPicture_) != noErr) dotPicture_ = DotPicture{};
+    if (services_.renderDotPicture(dot, dotPicture_, window_->pixelsPerPoint()) != noErr) dotPicture_ = DotPicture{};
     redraw(kIdDotThumbnail);
 }
 
@@ -949,14 +949,17 @@ void MainDialog::drawControl(DrawingSurface& surface, const DialogControl& contr
 void MainDialog::drawDotThumbnail(DrawingSurface& surface, const WindowRect& rect) {
     surface.artwork(kArtThumbnailFrame, rect.left, rect.top, rect);
     const DotPicture& p = dotPicture_;
-    if (shownDot_ < 0 || p.width <= 0 || p.height <= 0 || p.width > kDotThumbnailSide ||
-        p.height > kDotThumbnailSide || p.rgb.size() < size_t(p.width) * size_t(p.height) * 3)
+    const int32_t density = std::max(p.pixelsPerPoint, 1);
+    // The picture in client pixels; a picture from a denser device keeps its
+    // own pixels (drawn one per device pixel).
+    const int32_t width = p.width / density, height = p.height / density;
+    if (shownDot_ < 0 || width <= 0 || height <= 0 || width > kDotThumbnailSide || height > kDotThumbnailSide ||
+        p.rgb.size() < size_t(p.width) * size_t(p.height) * 3)
         return;
     // A picture narrower or lower than 88 is centred in the 88 x 88 square.
-    const int32_t x = rect.left + 4 + (kDotThumbnailSide - p.width) / 2;
-    const int32_t y = rect.top + 4 + (kDotThumbnailSide - p.height) / 2;
-    auto* context = static_cast<DisplayContext*>(surface.displayContext());
-    if (context && context->drawRgb) context->drawRgb(context->surface, x, y, p.width, p.height, p.rgb.data(), p.width * 3);
+    const int32_t x = rect.left + 4 + (kDotThumbnailSide - width) / 2;
+    const int32_t y = rect.top + 4 + (kDotThumbnailSide - height) / 2;
+    surface.picture(x, y, width, height, p.rgb.data(), p.width * 3, density);
 }
 
 void MainDialog::drawItem(int32_t id, DrawingSurface& surface, ItemState state) {

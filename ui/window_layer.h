@@ -5,6 +5,7 @@
 // come back through DialogEvents in the shapes the dialog manager delivers.
 #pragma once
 
+#include "interface/display_context.h"
 #include "model/parameters.h"
 #include "ui/message_box.h"
 
@@ -111,6 +112,16 @@ public:
     virtual void popClip() = 0;
     // The platform context the host's display procedure draws into.
     virtual void* displayContext() = 0;
+    // Draws a picture of (width x pixelsPerPoint) x (height x pixelsPerPoint)
+    // RGB pixels (rows rowBytes apart) into width x height client pixels at (x, y):
+    // one picture pixel per device pixel on a doubled desktop. A surface
+    // without a denser device draws only pictures of one pixel per point.
+    virtual void picture(int32_t x, int32_t y, int32_t width, int32_t height, const uint8_t* rgb,
+                         int32_t rowBytes, int32_t pixelsPerPoint) {
+        auto* context = static_cast<DisplayContext*>(displayContext());
+        if (pixelsPerPoint != 1 || !context || !context->drawRgb) return;
+        context->drawRgb(context->surface, x, y, width, height, rgb, rowBytes);
+    }
 };
 
 // What a dialog window reports to its logic.
@@ -172,6 +183,9 @@ public:
     // window's thread calls it with its progress, so that the percentage is
     // seen and the window can be closed meanwhile.
     virtual void processPendingEvents() {}
+    // Device pixels per client pixel on each axis (2 on a doubled desktop),
+    // so that pictures can be made at the device's own resolution.
+    virtual int32_t pixelsPerPoint() const { return 1; }
 };
 
 struct DialogLayout {

@@ -95,13 +95,16 @@ struct StandInServices final : DialogServices {
     }
     int32_t memoryDotKept(int32_t dot) override { return kept[size_t(dot)]; }
     void setMemoryDotKept(int32_t dot, int32_t flag) override { kept[size_t(dot)] = flag; }
-    // A 88 x 66 picture whose red is the dot's number.
-    OSErr renderDotPicture(int32_t dot, DotPicture& picture) override {
+    // A 88 x 66 picture (that many client pixels, at the density asked)
+    // whose red is the dot's number, in alternate pixel columns.
+    OSErr renderDotPicture(int32_t dot, DotPicture& picture, int32_t pixelsPerPoint) override {
         pictures.push_back(dot);
-        picture.width = 88;
-        picture.height = 66;
-        picture.rgb.assign(88 * 66 * 3, 0);
-        for (size_t i = 0; i < picture.rgb.size(); i += 3) picture.rgb[i] = uint8_t(dot * 10);
+        picture.pixelsPerPoint = pixelsPerPoint;
+        picture.width = 88 * pixelsPerPoint;
+        picture.height = 66 * pixelsPerPoint;
+        picture.rgb.assign(size_t(picture.width) * size_t(picture.height) * 3, 0);
+        for (size_t i = 0; i < picture.rgb.size(); i += 3)
+            picture.rgb[i] = (i / 3) % 2 == 0 || pixelsPerPoint == 1 ? uint8_t(dot * 10) : uint8_t(dot * 10 + 5);
         return noErr;
     }
     std::vector<std::string> savedPresets, loadedPresets;

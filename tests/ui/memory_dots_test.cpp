@@ -130,6 +130,26 @@ TEST(MemoryDots, HoverShowsFilledDotsAndClearsOnEmptyOnes) {
     EXPECT_EQ(dotArtwork(DotState::empty, true, true), 210);
 }
 
+// On a doubled desktop the dot picture is made with two pixels per client
+// pixel and each lands on its own device pixel, not doubled.
+TEST(MemoryDots, ThePictureHasTheDevicesOwnResolutionAtScaleTwo) {
+    FilterParameters parameters{};
+    initialiseParameters(parameters);
+    parameters.hostPreviewProcs = 1;
+    StandInServices services;
+    services.parameters = &parameters;
+    MainDialog dialog(services, parameters);
+    HeadlessWindowSystem system(2.0);
+    auto owned = system.createDialog(mainDialogLayout(), dialog);
+    dialog.open(*owned);
+    auto& w = static_cast<HeadlessDialog&>(*owned);
+    // Dot 0's picture: red 0 and 5 in alternate device columns, centred at
+    // (351 + 4, 438 + 4 + 11) with its 88 x 66 client pixels.
+    const Rgb left = w.devicePixel(2 * kThumbX, 2 * kThumbY), right = w.devicePixel(2 * kThumbX + 1, 2 * kThumbY);
+    EXPECT_EQ(left.red, 0);
+    EXPECT_EQ(right.red, 5);
+}
+
 TEST(MemoryDots, ThumbnailClickLoadsTheShownDotAndThenDemotesIt) {
     OpenDialog d({200, 150, false}, true, nullptr, [](StandInServices& s) { s.kept[3] = 1; });
     HeadlessDialog& w = *d.window;

@@ -187,3 +187,31 @@ void CairoSurface::drawRgb(void* surface, int32_t x, int32_t y, int32_t width, i
     cairo_restore(cr);
     cairo_surface_destroy(image);
 }
+
+void CairoSurface::picture(int32_t x, int32_t y, int32_t width, int32_t height, const uint8_t* rgb,
+                           int32_t rowBytes, int32_t pixelsPerPoint) {
+    const int32_t density = std::max(pixelsPerPoint, 1);
+    const int32_t pixelsWide = width * density, pixelsHigh = height * density;
+    if (width <= 0 || height <= 0) return;
+    cairo_surface_t* image = cairo_image_surface_create(CAIRO_FORMAT_RGB24, pixelsWide, pixelsHigh);
+    const int stride = cairo_image_surface_get_stride(image);
+    unsigned char* data = cairo_image_surface_get_data(image);
+    for (int32_t row = 0; row < pixelsHigh; ++row) {
+        const uint8_t* in = rgb + ptrdiff_t(row) * rowBytes;
+        auto* out = reinterpret_cast<uint32_t*>(data + ptrdiff_t(row) * stride);
+        for (int32_t column = 0; column < pixelsWide; ++column)
+            out[column] = (uint32_t(in[3 * column]) << 16) | (uint32_t(in[3 * column + 1]) << 8) | in[3 * column + 2];
+    }
+    cairo_surface_mark_dirty(image);
+    cairo_save(cr_);
+    cairo_rectangle(cr_, x, y, width, height);
+    cairo_clip(cr_);
+    cairo_translate(cr_, x, y);
+    cairo_scale(cr_, 1.0 / density, 1.0 / density);
+    cairo_set_source_surface(cr_, image, 0, 0);
+    // On a device of the picture's density each picture pixel is one device pixel.
+    cairo_pattern_set_filter(cairo_get_source(cr_), CAIRO_FILTER_NEAREST);
+    cairo_paint(cr_);
+    cairo_restore(cr_);
+    cairo_surface_destroy(image);
+}

@@ -26,6 +26,8 @@ public:
     void pushClip(const WindowRect& rect) override;
     void popClip() override;
     void* displayContext() override { return &display_; }
+    void picture(int32_t x, int32_t y, int32_t width, int32_t height, const uint8_t* rgb, int32_t rowBytes,
+                 int32_t pixelsPerPoint) override;
 
     // The same drawing for an icon centred in a rectangle (standard buttons).
     void artworkCentred(int16_t id, const WindowRect& rect);

@@ -76,6 +76,7 @@ public:
     int32_t runModal() override;
     void endDialog(int32_t code) override;
     void bringToTop() override { gtk_window_present(GTK_WINDOW(window_)); }
+    int32_t pixelsPerPoint() const override { return std::max(1, gtk_widget_get_scale_factor(window_)); }
     void processPendingEvents() override {
         while (gtk_events_pending()) gtk_main_iteration_do(FALSE);
     }

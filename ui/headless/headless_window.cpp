@@ -324,10 +324,11 @@ void HeadlessDialog::drawStandardControl(CairoSurface& surface, const Control& c
     }
 }
 
-Rgb HeadlessDialog::pixel(int32_t x, int32_t y) {
+Rgb HeadlessDialog::pixel(int32_t x, int32_t y) { return devicePixel(int32_t(x * scale_), int32_t(y * scale_)); }
+
+Rgb HeadlessDialog::devicePixel(int32_t px, int32_t py) {
     drawInvalid();
     cairo_surface_flush(image_);
-    const int px = int(x * scale_), py = int(y * scale_);
     if (px < 0 || py < 0 || px >= cairo_image_surface_get_width(image_) || py >= cairo_image_surface_get_height(image_))
         return {0, 0, 0};
     const unsigned char* data = cairo_image_surface_get_data(image_);

@@ -55,6 +55,9 @@ public:
         if (onPendingEvents) onPendingEvents(*this);
     }
     std::function<void(HeadlessDialog&)> onPendingEvents;
+    int32_t pixelsPerPoint() const override { return std::max(1, int32_t(scale_ + 0.5)); }
+    // A device pixel of the drawn window (client point x scale).
+    Rgb devicePixel(int32_t x, int32_t y);
     int32_t pendingEventTurns() const { return pumps_; }
 
     // What a test does; each call is one event, then posted messages and
