@@ -67,8 +67,8 @@ psd)
     SIZE=$(timeout 30 xdotool search --sync --onlyvisible --name '^Export PSD image$' | head -n 1)
     xdotool windowfocus --sync "$SIZE" 2>/dev/null
     # Typing a width makes the size custom; then the height, then OK.
-    xdotool mousemove --window "$SIZE" $(( 72 * SCALE )) $(( 92 * SCALE )) click 1 key ctrl+a type 5000
-    xdotool mousemove --window "$SIZE" $(( 182 * SCALE )) $(( 92 * SCALE )) click 1 key ctrl+a type 3500
+    xdotool mousemove --window "$SIZE" $(( 72 * SCALE )) $(( 92 * SCALE )) click 1 key ctrl+a type 4000
+    xdotool mousemove --window "$SIZE" $(( 182 * SCALE )) $(( 92 * SCALE )) click 1 key ctrl+a type 2800
     xdotool mousemove --window "$SIZE" $(( 92 * SCALE )) $(( 128 * SCALE )) click 1
     SAVE=$(timeout 30 xdotool search --sync --onlyvisible --name '^Save a PSD file$' | head -n 1)
     xdotool windowfocus --sync "$SAVE" 2>/dev/null
