@@ -87,7 +87,7 @@ PIReadDescriptor openReader(PIDescriptorHandle descriptor, DescriptorKeyIDArray 
     }
     for (size_t i = 0; keys && i < kMostAskedKeys && keys[i] != 0; ++i) reader->askedKeys.push_back(keys[i]);
     gLastAskedKeys = reader->askedKeys;
-    if (gBehaviour.marksReadKeys) reader->keyArray = const_cast<DescriptorKeyID*>(keys);
+    if (gBehaviour.marksReadKeys) reader->keyArray = keys;
     ++gLiveReaders;
     return reader;
 }
