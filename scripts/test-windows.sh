@@ -69,9 +69,14 @@ fail() { failed=$((failed + 1)); echo "FAIL $1"; }
 if [ "$module_failed" = 0 ]; then pass "the module's exports and imports"; else fail "the module's exports and imports"; fi
 if [ "$suite_failed" = 0 ]; then pass "the Windows platform suite"; else fail "the Windows platform suite"; fi
 
-# Both programs run in $WORK with relative paths; Wine's stdout has CR LF.
+# Both programs run in $WORK with relative paths; Wine's stdout has CR LF,
+# and the Windows program's exit status is kept past the pipe that strips it.
 run_linux() { (cd "$WORK" && TMPDIR="$(pwd)/tmp-linux" "$LINUX" "$@"); }
-run_windows() { (cd "$WORK" && TWL_HOST_BEHAVIOUR="$HOST" wine "$WINDOWS_EXE" "$@") | tr -d '\r'; }
+WINDOWS_STATUS="$(pwd)/$WORK/windows-status"
+run_windows() {
+    (cd "$WORK" && TWL_HOST_BEHAVIOUR="$HOST" wine "$WINDOWS_EXE" "$@"; echo $? > "$WINDOWS_STATUS") | tr -d '\r'
+    return "$(cat "$WINDOWS_STATUS")"
+}
 # How the Windows program's host behaves: "ours", or "real" like the real hosts.
 HOST=ours
 
@@ -125,7 +130,7 @@ apply_case() {
         # shellcheck disable=SC2086
         if ! run_windows apply "in/$input" -o "windows/$HOST/$output" --quiet $SETTINGS $WINDOWS_ONLY "$@" \
             > "$WORK/windows/$HOST/$output.log" 2>&1; then
-            fail "$name, $HOST host: the Windows build failed: $(cat "$WORK/windows/$HOST/$output.log")"
+            fail "$name, $HOST host: the Windows build failed: $(head -n 2 "$WORK/windows/$HOST/$output.log")"
             continue
         fi
         if same_image "$WORK/linux/$output" "$WORK/windows/$HOST/$output" > "$WORK/$output.diff" 2>&1; then
