@@ -178,9 +178,13 @@ run_linux apply in/rgb8.png -o linux/recorded.png --quiet $SETTINGS --record lin
 run_linux apply in/rgb8.png -o linux/replayed.png --quiet --action linux/step.json > /dev/null 2>&1 || true
 cp "$WORK/in/rgb8.png" "$WORK/in/rgb8-again.png"
 REPEAT_SETTINGS="--focus 70 --sepia 35 --shape tall --glue 12 --vignette-color 20,30,60 --sepia-color 200,150,80"
+# shellcheck disable=SC2086
 run_linux preset save "tmp-linux/Twilightomator cached settings C" $REPEAT_SETTINGS > /dev/null 2>&1 || true
 run_linux apply in/rgb8.png -o linux/repeat.png --quiet > /dev/null 2>&1 || true
 rm -f "$WORK/tmp-linux/Twilightomator cached settings C"
+# Without the cached settings the picture differs: the Repeat did read them.
+run_linux apply in/rgb8.png -o linux/no-cache.png --quiet > /dev/null 2>&1 || true
+if same_image "$WORK/linux/repeat.png" "$WORK/linux/no-cache.png" > /dev/null 2>&1; then rm -f "$WORK/linux/repeat.png"; fi
 WINDOWS_TEMP="$(winepath -u "$(wine cmd /c echo %TEMP% | tr -d '\r')")"
 for HOST in ours real; do
     out="windows/$HOST/replay"
