@@ -4,7 +4,6 @@
 #include "apps/progress_bar.h"
 
 #include "host/descriptor_suite.h"
-#include "platform/interrupt_signals.h"
 
 #include <cstdio>
 
@@ -12,8 +11,6 @@ PluginSessionState& programPluginState() {
     static PluginSessionState state;
     return state;
 }
-
-volatile std::sig_atomic_t* installInterruptFlag() { return installInterruptSignals(); }
 
 FilterJobResult runFilterJob(const PluginModule& module, Document& document, const FilterJob& job) {
     DescriptorSuiteConfig suiteConfig;

@@ -62,8 +62,6 @@ DWORD attributesOf(const std::string& path) { return GetFileAttributesA(path.c_s
 
 }  // namespace
 
-std::string existingOutputMessage(const std::string& path) { return path + " exists; use --force to replace it"; }
-
 void removePendingTemporaryFiles() {
     forEachPending([](const char* path) { DeleteFileA(path); });
 }
