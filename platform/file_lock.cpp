@@ -5,9 +5,9 @@
 #include <chrono>
 #include <thread>
 
-bool FileLock::acquire(const char* path, int32_t waitMilliseconds) {
+bool FileLock::acquire(const char* path, int32_t waitMilliseconds, bool create) {
     release();
-    const intptr_t handle = openLockFile(path);
+    const intptr_t handle = openLockFile(path, create);
     if (handle == kNoHandle) return false;
     const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(waitMilliseconds);
     while (!tryLockFile(handle)) {

@@ -11,10 +11,10 @@ public:
     FileLock(const FileLock&) = delete;
     FileLock& operator=(const FileLock&) = delete;
 
-    // Takes the lock of the lock file at path (created when missing, never
-    // through a link), waiting up to waitMilliseconds for another holder.
-    // False when the file cannot be had or the wait runs out.
-    bool acquire(const char* path, int32_t waitMilliseconds);
+    // Takes the lock of the lock file at path (never through a link; created
+    // when missing only with create), waiting up to waitMilliseconds for
+    // another holder. False when the file cannot be had or the wait runs out.
+    bool acquire(const char* path, int32_t waitMilliseconds, bool create = true);
     void release();
     bool held() const { return handle_ != kNoHandle; }
 
@@ -24,6 +24,6 @@ private:
 };
 
 // The system's part: open the lock file, try to take its lock once, close it.
-intptr_t openLockFile(const char* path);  // -1 when it cannot be opened
+intptr_t openLockFile(const char* path, bool create);  // -1 when it cannot be opened
 bool tryLockFile(intptr_t handle);
 void closeLockFile(intptr_t handle);  // releases the lock with the file

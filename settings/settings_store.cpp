@@ -191,9 +191,10 @@ int16_t readMemdotMap(SettingsStore& store) {
     char lockPath[kMaxPathBytes];
     if (!storeFilePath(store, kMemdotMapFileName, path) || !storeFilePath(store, kMemdotMapLockFileName, lockPath))
         return kPresetCannotOpen;
-    // Read under the lock, so that a write in progress is never seen half done.
+    // Read under the lock, so that a write in progress is never seen half
+    // done; a map never written through the lock is read as it is.
     FileLock lock;
-    lock.acquire(lockPath, kMapLockWaitMilliseconds);
+    lock.acquire(lockPath, kMapLockWaitMilliseconds, false);
     if (!readMapFlags(path, store.keptFlags)) return kPresetCannotOpen;
     std::memcpy(store.keptFlagsInMap, store.keptFlags, sizeof store.keptFlags);
     return 0;

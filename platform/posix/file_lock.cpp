@@ -8,8 +8,8 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-intptr_t openLockFile(const char* path) {
-    const int descriptor = ::open(path, O_RDWR | O_CREAT | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC, 0600);
+intptr_t openLockFile(const char* path, bool create) {
+    const int descriptor = ::open(path, O_RDWR | (create ? O_CREAT : 0) | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC, 0600);
     if (descriptor < 0) return -1;
     struct stat info {};
     if (::fstat(descriptor, &info) != 0 || !S_ISREG(info.st_mode)) {

@@ -4,9 +4,9 @@
 
 #include <windows.h>
 
-intptr_t openLockFile(const char* path) {
+intptr_t openLockFile(const char* path, bool create) {
     HANDLE file = CreateFileA(path, GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
-                              OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+                              create ? OPEN_ALWAYS : OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
     return file == INVALID_HANDLE_VALUE ? -1 : reinterpret_cast<intptr_t>(file);
 }
 
