@@ -169,7 +169,6 @@ int16_t writeMemdotMap(SettingsStore& store) {
     char lockPath[kMaxPathBytes];
     if (!storeFilePath(store, kMemdotMapFileName, path) || !storeFilePath(store, kMemdotMapLockFileName, lockPath))
         return kPresetCannotOpen;
-    if (std::memcmp(store.keptFlags, store.keptFlagsInMap, sizeof store.keptFlags) == 0) return 0;
     FileLock lock;
     if (!lock.acquire(lockPath, kMapLockWaitMilliseconds)) return kPresetCannotOpen;
     int32_t merged[kMemoryDotCount] = {};

@@ -84,7 +84,7 @@ int16_t loadMemoryDot(const SettingsStore& store, int32_t dot, FilterParameters&
 // 40, then the 25 kept flags, big-endian. Another run may have changed the
 // map since this one read it: under the map's lock file, this run's changes
 // (and only those) are written over the map as it is now, and the flags
-// become the merged ones. A run that changed nothing leaves the map alone.
+// become the merged ones. A run that changed nothing writes the map as it is.
 int16_t writeMemdotMap(SettingsStore& store);
 // Missing file: nothing changes; a short file leaves the missing flags.
 int16_t readMemdotMap(SettingsStore& store);

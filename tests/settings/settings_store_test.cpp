@@ -235,8 +235,8 @@ TEST_F(SettingsStoreTest, TwoRunsSharingTheMapLoseNoUpdate) {
     EXPECT_EQ(second.keptFlags[4], 1);  // the run now sees the other's change
     EXPECT_EQ(second.keptFlags[2], 0);
 
-    // A run that changed nothing (a plain filter run) leaves the map alone,
-    // even after another run kept a dot meanwhile.
+    // A run that changed nothing (a plain filter run) keeps what another
+    // run kept meanwhile.
     SettingsStore idle;
     ASSERT_TRUE(initialiseSettingsStore(idle));
     readMemdotMap(idle);
