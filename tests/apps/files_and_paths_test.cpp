@@ -264,7 +264,7 @@ TEST(FilesAndPaths, EveryCommandStopsTheSameWayAndIgnoredSignalsStayIgnored) {
         std::vector<std::string> arguments = c.command;
         arguments.insert(arguments.end(), slow.begin(), slow.end());
         if (c.command[0] != "preset") arguments.push_back("--quiet");
-        const ChildRun run = runChild(arguments, where + "/stderr.txt", nullptr, c.signal, std::chrono::milliseconds(700));
+        const ChildRun run = runChild(arguments, where + "/stderr.txt", nullptr, c.signal, std::chrono::milliseconds(1500));
         EXPECT_EQ(run.status, 128 + c.signal) << c.command[0] << ": " << run.errors;
         EXPECT_NE(run.errors.find("interrupted; nothing was written"), std::string::npos) << run.errors;
         EXPECT_FALSE(fs::exists(c.output)) << c.output;

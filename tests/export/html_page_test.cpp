@@ -113,7 +113,7 @@ TEST(HtmlPage, EveryCellGetsAPictureOfItsOwn) {
     EXPECT_EQ(writePictureCell(page, "/p/a\x8F" "b.z5a", 88, 88), "a_b 3.jpg");
     EXPECT_EQ(writePictureCell(page, "/p/A_B.z5a", 88, 88), "A_B 4.jpg");
     EXPECT_EQ(writePictureCell(page, "/p/c.z5a", 88, 88), "c.jpg");
-    EXPECT_NE(page.text.find("<img src=\"web_images/a_b%202.jpg\" alt=\"a_b 2.jpg\""), std::string::npos);
+    EXPECT_NE(page.text.find("<img src=\"web_images/a%5fb%202.jpg\" alt=\"a_b 2.jpg\""), std::string::npos);
     EXPECT_NE(page.text.find("Arial\">a_b</font>"), std::string::npos);  // captions keep the names
     EXPECT_NE(page.text.find("Arial\">a:b</font>"), std::string::npos);
 }
