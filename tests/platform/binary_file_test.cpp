@@ -187,6 +187,7 @@ TEST(PathLimits, PathsAsLongAsTheSystemTakesAreTaken) {
     EXPECT_FALSE(pathFits(tooLong.c_str()));
     EXPECT_FALSE(pathFits(nullptr));
 
+#ifndef _WIN32
     // A file 300 bytes deep is written and read back whole (folders of 100
     // bytes each: every name stays within the file system's 255).
     std::string deep = testTemporaryFolder();
@@ -204,6 +205,7 @@ TEST(PathLimits, PathsAsLongAsTheSystemTakesAreTaken) {
     int32_t value = 0;
     EXPECT_EQ(readBigEndian32(file, &value), 0);
     EXPECT_EQ(value, 0x01020304);
+#endif
 
     char joined[kMaxPathBytes];
     EXPECT_TRUE(joinPath(joined, sizeof joined, "/tmp/", "name"));
