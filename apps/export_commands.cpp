@@ -167,13 +167,14 @@ int runExportJob(const std::string& pluginPath, Document& document, const Export
         printError(error);
         return kExitFailure;
     }
+    HostConfig config;
     DescriptorSuiteConfig suiteConfig;
+    useTestHostBehaviour(config, suiteConfig);
     suiteConfig.playInfo = plugInDialogDontDisplay;
     const std::optional<Descriptor> settings = options.settings;
     DescriptorSuiteHost suite(suiteConfig, settings ? &*settings : nullptr);
 
     ProgressBar bar(label);
-    HostConfig config;
     config.descriptorParameters = suite.parameters();
     volatile std::sig_atomic_t* interrupted = installInterruptFlag();
     config.abortFlag = interrupted;
