@@ -74,15 +74,23 @@ struct ChildRun {
     std::string errors;
 };
 
-// With `repeat`, the signal is sent again every 100 ms until the child ends.
+// With `repeat`, the signal is sent again every 100 ms until the child ends;
+// `ignoredFromStart` is ignored in the child from its first instant.
 ChildRun runChild(const std::vector<std::string>& arguments, const std::string& errorsPath,
                   void (*prepare)() = nullptr, int signal = 0,
-                  std::chrono::milliseconds delay = std::chrono::milliseconds(0), bool repeat = false) {
+                  std::chrono::milliseconds delay = std::chrono::milliseconds(0), bool repeat = false,
+                  int ignoredFromStart = 0) {
     const std::string app = builtAppPath();
     std::vector<char*> argv{const_cast<char*>(app.c_str())};
     for (const std::string& a : arguments) argv.push_back(const_cast<char*>(a.c_str()));
     argv.push_back(nullptr);
+    // Ignored before the fork, so that no signal finds the child between its
+    // start and the program's.
+    struct sigaction ignore {}, previous {};
+    ignore.sa_handler = SIG_IGN;
+    if (ignoredFromStart != 0) sigaction(ignoredFromStart, &ignore, &previous);
     const pid_t child = fork();
+    if (ignoredFromStart != 0 && child != 0) sigaction(ignoredFromStart, &previous, nullptr);
     if (child == 0) {
         if (!std::freopen(errorsPath.c_str(), "w", stderr)) _exit(126);
         if (prepare) prepare();
@@ -239,8 +247,6 @@ TEST(FilesAndPaths, AWriteBeyondTheFileSizeLimitIsAnOrdinaryFailure) {
     EXPECT_EQ(namesIn(where), (std::vector<std::string>{"in.png", "out.psd", "out.tif", "stderr.txt"}));
 }
 
-void ignoreInterrupts() { ::signal(SIGINT, SIG_IGN); }
-
 TEST(FilesAndPaths, EveryCommandStopsTheSameWayAndIgnoredSignalsStayIgnored) {
     const std::string where = freshFolder("stops");
     const std::string large = where + "/large.tif";
@@ -277,8 +283,8 @@ TEST(FilesAndPaths, EveryCommandStopsTheSameWayAndIgnoredSignalsStayIgnored) {
     writeImage(small, 400, 400);
     std::vector<std::string> arguments{"apply", small, "-o", where + "/done.tif"};
     arguments.insert(arguments.end(), slow.begin(), slow.end());
-    const ChildRun run = runChild(arguments, where + "/stderr.txt", ignoreInterrupts, SIGINT,
-                                  std::chrono::milliseconds(50), true);
+    const ChildRun run = runChild(arguments, where + "/ignored-stderr.txt", nullptr, SIGINT,
+                                  std::chrono::milliseconds(50), true, SIGINT);
     EXPECT_EQ(run.status, 0) << run.errors;
     EXPECT_TRUE(fs::exists(where + "/done.tif"));
 }
