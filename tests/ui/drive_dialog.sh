@@ -3,7 +3,7 @@
 # xvfb-run): starts `APP apply --dialog PHOTO -o OUT`, waits for the window,
 # then acts by MODE:
 #   screenshot  keep a picture of the screen in SHOT and the window's
-#               position in SHOT.where, then press Escape
+#               position, scale and size in SHOT.where, then press Escape
 #   focus100    press on the Focus slider at left + 126, release, press Return
 #   escape      press Escape
 #   reset       click Reset, then press Return
@@ -32,7 +32,7 @@ screenshot)
     # A loaded machine may still be drawing the window.
     sleep 1
     eval "$(xdotool getwindowgeometry --shell "$WINDOW")"
-    echo "$X $Y $SCALE" > "$SHOT.where"
+    echo "$X $Y $SCALE $WIDTH $HEIGHT" > "$SHOT.where"
     import -window root "$SHOT"
     xdotool key Escape
     ;;
@@ -71,7 +71,7 @@ about|info|size|chooser)
         fi
         sleep 1
         eval "$(xdotool getwindowgeometry --shell "$SMALL")"
-        echo "$X $Y $SCALE" > "$SHOT.where"
+        echo "$X $Y $SCALE $WIDTH $HEIGHT" > "$SHOT.where"
         import -window root "$SHOT"
         xdotool key Escape
         sleep 1

@@ -1,0 +1,88 @@
+// Loading the artwork resources and turning pictures into icons.
+#include "ui/win32/win32_artwork.h"
+
+#include <algorithm>
+#include <cstdlib>
+#include <vector>
+
+HMODULE pluginModule() {
+    static HMODULE module = [] {
+        HMODULE found = nullptr;
+        GetModuleHandleExA(GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS | GET_MODULE_HANDLE_EX_FLAG_UNCHANGED_REFCOUNT,
+                           reinterpret_cast<LPCSTR>(&pluginModule), &found);
+        return found;
+    }();
+    return module;
+}
+
+ArtworkSet::~ArtworkSet() {
+    for (auto& entry : bitmaps_) DeleteObject(entry.second.first);
+    for (auto& entry : icons_) DestroyIcon(entry.second);
+    for (auto& entry : cursors_) DestroyCursor(entry.second);
+}
+
+HBITMAP ArtworkSet::bitmap(int16_t id, SIZE* size) {
+    auto found = bitmaps_.find(id);
+    if (found == bitmaps_.end()) {
+        auto* loaded = static_cast<HBITMAP>(LoadImageA(pluginModule(), MAKEINTRESOURCEA(artworkResourceId(id, scale_)),
+                                                       IMAGE_BITMAP, 0, 0, LR_CREATEDIBSECTION));
+        SIZE client = {0, 0};
+        if (loaded) {
+            BITMAP info;
+            GetObjectA(loaded, sizeof info, &info);
+            client = {info.bmWidth / scale_, info.bmHeight / scale_};
+        }
+        found = bitmaps_.emplace(id, std::make_pair(loaded, client)).first;
+    }
+    if (size) *size = found->second.second;
+    return found->second.first;
+}
+
+HICON ArtworkSet::icon(int16_t id) {
+    auto found = icons_.find(id);
+    if (found != icons_.end()) return found->second;
+    HICON made = nullptr;
+    DIBSECTION section;
+    HBITMAP picture = bitmap(id);
+    if (picture && GetObjectA(picture, sizeof section, &section) == sizeof section && section.dsBm.bmBitsPixel == 32) {
+        // Icons take straight alpha: the premultiplied samples are divided back.
+        const LONG width = section.dsBm.bmWidth, height = std::abs(section.dsBm.bmHeight);
+        BITMAPINFO info = {};
+        info.bmiHeader = {sizeof(BITMAPINFOHEADER), width, -height, 1, 32, BI_RGB, 0, 0, 0, 0, 0};
+        void* bits = nullptr;
+        HBITMAP colour = CreateDIBSection(nullptr, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
+        if (colour) {
+            const auto* in = static_cast<const uint8_t*>(section.dsBm.bmBits);
+            auto* out = static_cast<uint8_t*>(bits);
+            const bool bottomUp = section.dsBm.bmHeight > 0 && section.dsBmih.biHeight > 0;
+            for (LONG y = 0; y < height; ++y) {
+                const uint8_t* row = in + size_t(bottomUp ? height - 1 - y : y) * section.dsBm.bmWidthBytes;
+                for (LONG x = 0; x < width; ++x) {
+                    const uint8_t* p = row + x * 4;
+                    uint8_t* q = out + (size_t(y) * width + x) * 4;
+                    const uint8_t alpha = p[3];
+                    for (int c = 0; c < 3; ++c) q[c] = alpha ? uint8_t(std::min(255, p[c] * 255 / alpha)) : 0;
+                    q[3] = alpha;
+                }
+            }
+            std::vector<uint8_t> zeros(size_t((width + 15) / 16 * 2) * height, 0);
+            HBITMAP mask = CreateBitmap(width, height, 1, 1, zeros.data());
+            ICONINFO parts = {TRUE, 0, 0, mask, colour};
+            made = CreateIconIndirect(&parts);
+            DeleteObject(mask);
+            DeleteObject(colour);
+        }
+    }
+    icons_[id] = made;
+    return made;
+}
+
+HCURSOR ArtworkSet::cursor(int16_t id) {
+    auto found = cursors_.find(id);
+    if (found != cursors_.end()) return found->second;
+    const int side = 32 * scale_;
+    auto* loaded = static_cast<HCURSOR>(
+        LoadImageA(pluginModule(), MAKEINTRESOURCEA(id), IMAGE_CURSOR, side, side, LR_DEFAULTCOLOR));
+    cursors_[id] = loaded;
+    return loaded;
+}
