@@ -7,6 +7,13 @@ namespace {
 COLORREF colourOf(Rgb c) { return RGB(c.red, c.green, c.blue); }
 }  // namespace
 
+HFONT dialogFont(int32_t scale) {
+    // Proportional: asked for with a fixed pitch, some systems' font mappers
+    // put a typewriter face in Arial's place.
+    return CreateFontA(-11 * scale, 0, 0, 0, FW_DONTCARE, FALSE, FALSE, FALSE, DEFAULT_CHARSET, OUT_DEFAULT_PRECIS,
+                       CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY, DEFAULT_PITCH | FF_SWISS, "Arial");
+}
+
 GdiSurface::GdiSurface(HDC dc, ArtworkSet& artwork, WindowPoint origin) : dc_(dc), artwork_(artwork) {
     saved_ = SaveDC(dc_);
     // Client pixels to device pixels; the viewport origin a caller set (a
@@ -18,10 +25,7 @@ GdiSurface::GdiSurface(HDC dc, ArtworkSet& artwork, WindowPoint origin) : dc_(dc
     SetBkMode(dc_, TRANSPARENT);
     // One source pixel becomes a sharp block of device pixels.
     SetStretchBltMode(dc_, COLORONCOLOR);
-    // 8 points at 96 dots per inch whatever the screen says: the height is
-    // in client pixels, which the mapping scales.
-    font_ = CreateFontA(-11, 0, 0, 0, FW_DONTCARE, FALSE, FALSE, FALSE, DEFAULT_CHARSET, OUT_DEFAULT_PRECIS,
-                        CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY, 1, "Arial");
+    font_ = dialogFont(1);
 }
 
 GdiSurface::~GdiSurface() {
@@ -76,7 +80,8 @@ void GdiSurface::text(int32_t x, int32_t y, std::string_view text, Rgb colour) {
 
 void GdiSurface::artwork(int16_t id, int32_t x, int32_t y, const WindowRect& clip) {
     SIZE size;
-    HBITMAP bitmap = artwork_.bitmap(id, &size);
+    bool withAlpha = false;
+    HBITMAP bitmap = artwork_.bitmap(id, &size, &withAlpha);
     if (!bitmap) return;
     HDC source = CreateCompatibleDC(dc_);
     HGDIOBJ old = SelectObject(source, bitmap);
@@ -84,8 +89,12 @@ void GdiSurface::artwork(int16_t id, int32_t x, int32_t y, const WindowRect& cli
     const int32_t scale = artwork_.scale();
     // Client size on this side, device size on the picture's: one picture
     // pixel per device pixel.
-    const BLENDFUNCTION blend = {AC_SRC_OVER, 0, 255, AC_SRC_ALPHA};
-    GdiAlphaBlend(dc_, x, y, size.cx, size.cy, source, 0, 0, size.cx * scale, size.cy * scale, blend);
+    if (withAlpha) {
+        const BLENDFUNCTION blend = {AC_SRC_OVER, 0, 255, AC_SRC_ALPHA};
+        GdiAlphaBlend(dc_, x, y, size.cx, size.cy, source, 0, 0, size.cx * scale, size.cy * scale, blend);
+    } else {
+        StretchBlt(dc_, x, y, size.cx, size.cy, source, 0, 0, size.cx * scale, size.cy * scale, SRCCOPY);
+    }
     popClip();
     SelectObject(source, old);
     DeleteDC(source);

@@ -10,6 +10,10 @@
 
 #include <windows.h>
 
+// "Arial" at a height of 11 client pixels (8 points at 96 dots per inch,
+// whatever the screen says) on a device of this scale; the caller deletes it.
+HFONT dialogFont(int32_t scale);
+
 class GdiSurface final : public DrawingSurface {
 public:
     // Draws into dc, whose device origin stands for client point `origin`.

@@ -16,30 +16,32 @@ HMODULE pluginModule() {
 }
 
 ArtworkSet::~ArtworkSet() {
-    for (auto& entry : bitmaps_) DeleteObject(entry.second.first);
+    for (auto& entry : bitmaps_) DeleteObject(entry.second.bitmap);
     for (auto& entry : icons_) DestroyIcon(entry.second);
     for (auto& entry : cursors_) DestroyCursor(entry.second);
 }
 
-HBITMAP ArtworkSet::bitmap(int16_t id, SIZE* size) {
+HBITMAP ArtworkSet::bitmap(int16_t id, SIZE* size, bool* withAlpha) {
     auto found = bitmaps_.find(id);
     if (found == bitmaps_.end()) {
         auto* loaded = static_cast<HBITMAP>(LoadImageA(pluginModule(), MAKEINTRESOURCEA(artworkResourceId(id, scale_)),
                                                        IMAGE_BITMAP, 0, 0, LR_CREATEDIBSECTION));
-        SIZE client = {0, 0};
+        Loaded entry = {loaded, {0, 0}, false};
         if (loaded) {
             BITMAP info;
             GetObjectA(loaded, sizeof info, &info);
-            client = {info.bmWidth / scale_, info.bmHeight / scale_};
+            entry.size = {info.bmWidth / scale_, info.bmHeight / scale_};
+            entry.withAlpha = info.bmBitsPixel == 32;
         }
-        found = bitmaps_.emplace(id, std::make_pair(loaded, client)).first;
+        found = bitmaps_.emplace(id, entry).first;
     }
-    if (size) *size = found->second.second;
-    return found->second.first;
+    if (size) *size = found->second.size;
+    if (withAlpha) *withAlpha = found->second.withAlpha;
+    return found->second.bitmap;
 }
 
-HICON ArtworkSet::icon(int16_t id) {
-    auto found = icons_.find(id);
+HICON ArtworkSet::icon(int16_t id, bool faded) {
+    auto found = icons_.find({id, faded});
     if (found != icons_.end()) return found->second;
     HICON made = nullptr;
     DIBSECTION section;
@@ -62,7 +64,7 @@ HICON ArtworkSet::icon(int16_t id) {
                     uint8_t* q = out + (size_t(y) * width + x) * 4;
                     const uint8_t alpha = p[3];
                     for (int c = 0; c < 3; ++c) q[c] = alpha ? uint8_t(std::min(255, p[c] * 255 / alpha)) : 0;
-                    q[3] = alpha;
+                    q[3] = faded ? uint8_t(alpha * 90 / 255) : alpha;
                 }
             }
             std::vector<uint8_t> zeros(size_t((width + 15) / 16 * 2) * height, 0);
@@ -73,7 +75,7 @@ HICON ArtworkSet::icon(int16_t id) {
             DeleteObject(colour);
         }
     }
-    icons_[id] = made;
+    icons_[{id, faded}] = made;
     return made;
 }
 

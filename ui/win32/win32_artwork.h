@@ -24,18 +24,25 @@ public:
     ArtworkSet& operator=(const ArtworkSet&) = delete;
 
     int32_t scale() const { return scale_; }
-    // The picture at the window's scale (a 32-bit DIB section,
-    // premultiplied); nullptr when there is none. size gets its size in
-    // client pixels.
-    HBITMAP bitmap(int16_t id, SIZE* size = nullptr);
-    // The picture as an icon, for a standard button.
-    HICON icon(int16_t id);
+    // The picture at the window's scale: a 32-bit DIB section with
+    // premultiplied alpha, or 24-bit when it is opaque; nullptr when there
+    // is none. size gets its size in client pixels.
+    HBITMAP bitmap(int16_t id, SIZE* size = nullptr, bool* withAlpha = nullptr);
+    // The picture as an icon, for a standard button; faded: at a third of
+    // its opacity, for a disabled button (the system's own dimming of an
+    // icon with alpha is a grey block on some systems).
+    HICON icon(int16_t id, bool faded = false);
     // Pointer 107 or 109 at the window's scale.
     HCURSOR cursor(int16_t id);
 
 private:
     int32_t scale_;
-    std::map<int16_t, std::pair<HBITMAP, SIZE>> bitmaps_;
-    std::map<int16_t, HICON> icons_;
+    struct Loaded {
+        HBITMAP bitmap;
+        SIZE size;
+        bool withAlpha;
+    };
+    std::map<int16_t, Loaded> bitmaps_;
+    std::map<std::pair<int16_t, bool>, HICON> icons_;
     std::map<int16_t, HCURSOR> cursors_;
 };

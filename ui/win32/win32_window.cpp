@@ -87,7 +87,7 @@ public:
     void addListItem(int32_t id, std::string_view item) override;
     void selectListItem(int32_t id, int32_t index) override { SendDlgItemMessageA(window_, id, CB_SETCURSEL, WPARAM(index), 0); }
     int32_t selectedListItem(int32_t id) const override;
-    void enable(int32_t id, bool enabled) override { EnableWindow(GetDlgItem(window_, id), enabled); }
+    void enable(int32_t id, bool enabled) override;
     void focus(int32_t id) override;
     void setTimer(int32_t id, int32_t milliseconds) override { SetTimer(window_, UINT_PTR(id), UINT(milliseconds), nullptr); }
     void killTimer(int32_t id) override { KillTimer(window_, UINT_PTR(id)); }
@@ -130,6 +130,8 @@ private:
     HWND window_ = nullptr;
     int32_t scale_ = 1;
     std::unique_ptr<ArtworkSet> artwork_;
+    // The standard controls' text: the self-drawn labels' face and size.
+    HFONT controlFont_ = nullptr;
     std::map<int32_t, ControlLayout> controls_;
     HCURSOR pointer_ = nullptr;
     HWND focusBeforeClick_ = nullptr;
@@ -156,11 +158,14 @@ DialogOnWin32::~DialogOnWin32() {
     // Nothing is delivered to the logic once the window starts to go.
     SetWindowLongPtrA(window_, DWLP_USER, 0);
     DestroyWindow(window_);
+    if (controlFont_) DeleteObject(controlFont_);
 }
 
 void DialogOnWin32::applyLayout() {
     scale_ = scaleOf(window_);
     artwork_ = std::make_unique<ArtworkSet>(scale_);
+    HFONT previousFont = controlFont_;
+    controlFont_ = dialogFont(scale_);
     const DWORD style = DWORD(GetWindowLongPtrA(window_, GWL_STYLE));
     const DWORD extended = DWORD(GetWindowLongPtrA(window_, GWL_EXSTYLE));
     RECT frame = {0, 0, layout_.clientWidth * scale_, layout_.clientHeight * scale_};
@@ -170,14 +175,14 @@ void DialogOnWin32::applyLayout() {
     for (auto& [id, control] : controls_) {
         moveControl(id, control.rect);
         HWND child = GetDlgItem(window_, id);
+        SendMessageA(child, WM_SETFONT, WPARAM(controlFont_), TRUE);
         if (control.kind == ControlKind::iconButton) {
             SetWindowTextA(child, "");
-            SendMessageA(child, BM_SETIMAGE, IMAGE_ICON, reinterpret_cast<LPARAM>(artwork_->icon(control.iconId)));
-        } else if (control.kind == ControlKind::listBox) {
-            // The closed list as tall as its rectangle.
-            SendMessageA(child, CB_SETITEMHEIGHT, WPARAM(-1), (control.rect.height() - 6) * scale_);
+            SendMessageA(child, BM_SETIMAGE, IMAGE_ICON,
+                         reinterpret_cast<LPARAM>(artwork_->icon(control.iconId, !IsWindowEnabled(child))));
         }
     }
+    if (previousFont) DeleteObject(previousFont);
 }
 
 void DialogOnWin32::moveControl(int32_t id, const WindowRect& rect) {
@@ -208,6 +213,15 @@ void DialogOnWin32::addListItem(int32_t id, std::string_view item) {
 int32_t DialogOnWin32::selectedListItem(int32_t id) const {
     const LRESULT index = SendDlgItemMessageA(window_, id, CB_GETCURSEL, 0, 0);
     return index == CB_ERR ? -1 : int32_t(index);
+}
+
+void DialogOnWin32::enable(int32_t id, bool enabled) {
+    HWND control = GetDlgItem(window_, id);
+    EnableWindow(control, enabled);
+    auto found = controls_.find(id);
+    if (found != controls_.end() && found->second.kind == ControlKind::iconButton)
+        SendMessageA(control, BM_SETIMAGE, IMAGE_ICON,
+                     reinterpret_cast<LPARAM>(artwork_->icon(found->second.iconId, !enabled)));
 }
 
 void DialogOnWin32::focus(int32_t id) {
