@@ -33,7 +33,7 @@ for tool in Xvfb xdotool import convert; do
 done
 
 rm -rf "$WORK"
-mkdir -p "$WORK/linux-tmp"
+mkdir -p "$WORK/../dialog-linux-tmp"
 # A display of our own for the whole run: Wine's desktop process stays tied to it.
 DISPLAY_NUMBER=${TWL_WINE_DISPLAY:-57}
 while [ -e "/tmp/.X$DISPLAY_NUMBER-lock" ]; do DISPLAY_NUMBER=$((DISPLAY_NUMBER + 1)); done
@@ -107,7 +107,7 @@ set_dpi 96
 # Focus slider to 100, Return: the pixels of `apply --focus 100` on Linux.
 forget_store
 result=$(drive focus100 "$WORK/focus.png")
-(cd "$WORK" && TMPDIR="$WORK/linux-tmp" "$ROOT/$LINUX_BIN/twilightomator" apply --quiet photo.jpg -o focus-linux.png --focus 100)
+(cd "$WORK" && TMPDIR="$WORK/../dialog-linux-tmp" "$ROOT/$LINUX_BIN/twilightomator" apply --quiet photo.jpg -o focus-linux.png --focus 100)
 if [ "$result" = "exit 0" ] && [ -f focus.png ] && "$ROOT/$LINUX_BIN/twl_compare_images" focus.png focus-linux.png > /dev/null 2>&1; then
     pass "Focus to 100 and OK: the pixels of apply --focus 100"
 else
@@ -116,7 +116,7 @@ fi
 
 # Reset then Return: the defaults' result.
 result=$(drive reset "$WORK/reset.png")
-(cd "$WORK" && rm -rf linux-tmp && mkdir linux-tmp && TMPDIR="$WORK/linux-tmp" "$ROOT/$LINUX_BIN/twilightomator" apply --quiet photo.jpg -o plain-linux.png)
+(cd "$WORK" && rm -rf ../dialog-linux-tmp && mkdir ../dialog-linux-tmp && TMPDIR="$WORK/../dialog-linux-tmp" "$ROOT/$LINUX_BIN/twilightomator" apply --quiet photo.jpg -o plain-linux.png)
 if [ "$result" = "exit 0" ] && [ -f reset.png ] && "$ROOT/$LINUX_BIN/twl_compare_images" reset.png plain-linux.png > /dev/null 2>&1; then
     pass "Reset and OK: the pixels of apply at the defaults"
 else
@@ -126,10 +126,11 @@ fi
 # The small windows from the main dialog.
 for mode in about info size chooser; do
     # The chooser starts in the working folder: a preset with a picture to show.
-    [ "$mode" = chooser ] && TMPDIR="$WORK/linux-tmp" "$ROOT/$LINUX_BIN/twilightomator" preset save \
+    [ "$mode" = chooser ] && TMPDIR="$WORK/../dialog-linux-tmp" "$ROOT/$LINUX_BIN/twilightomator" preset save \
         "a first preset.z5a" --focus 80 --from photo.jpg > /dev/null 2>&1
     forget_store
-    result=$(drive "$mode" "$WORK/never.png" "$WORK/$mode-win32.png")
+    # The system's chooser opens with the focus in the name box, after the file list.
+    result=$(TWL_CHOOSER_KEYS="shift+Tab Home" drive "$mode" "$WORK/never.png" "$WORK/$mode-win32.png")
     case $result in
     "exit 3") if [ -f "$mode-win32.png" ]; then pass "the $mode window opens and closes"; else fail "the $mode window: no screenshot"; fi ;;
     *) fail "the $mode window: '$result'" ;;
@@ -141,6 +142,7 @@ wine "$EXE" about > about.log 2>&1 &
 ABOUT=$!
 box=$(timeout 60 xdotool search --sync --onlyvisible --name '^About$' | head -n 1)
 if [ -n "$box" ]; then
+    xdotool windowfocus --sync "$box" 2> /dev/null
     sleep 1
     import -window root about-command-win32.png
     xdotool key Return
@@ -155,6 +157,7 @@ wine "$EXE" apply --quiet --dialog --without-advance-state photo.jpg -o refused.
 REFUSED=$!
 box=$(timeout 60 xdotool search --sync --onlyvisible --name '^Plug-in error$' | head -n 1)
 if [ -n "$box" ]; then
+    xdotool windowfocus --sync "$box" 2> /dev/null
     sleep 1
     import -window root refusal-win32.png
     xdotool key Escape

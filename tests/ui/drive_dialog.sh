@@ -13,6 +13,7 @@
 #               preset of the working folder selected), keep a picture of the
 #               screen in SHOT, close it with Escape, then press Escape
 # Prints "exit N" with the program's exit status.
+# GDK_SCALE gives the desktop scale the client points are multiplied by.
 set -u
 MODE=$1 APP=$2 PHOTO=$3 OUT=$4 SHOT=${5:-}
 SCALE=${GDK_SCALE:-1}
@@ -65,8 +66,11 @@ about|info|size|chooser)
         xdotool windowfocus --sync "$SMALL" 2>/dev/null
         if [ "$MODE" = chooser ]; then
             sleep 1
-            # The chooser starts in the working folder: select its first preset.
-            xdotool key Down Home
+            # The chooser starts in the working folder: select its first preset
+            # (TWL_CHOOSER_KEYS: the keys that reach the file list from where
+            # the toolkit's chooser puts the focus).
+            # shellcheck disable=SC2086
+            xdotool key ${TWL_CHOOSER_KEYS:-Down Home}
             sleep 2
         fi
         sleep 1

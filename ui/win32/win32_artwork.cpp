@@ -67,8 +67,14 @@ HICON ArtworkSet::icon(int16_t id, bool faded) {
                     q[3] = faded ? uint8_t(alpha * 90 / 255) : alpha;
                 }
             }
-            std::vector<uint8_t> zeros(size_t((width + 15) / 16 * 2) * height, 0);
-            HBITMAP mask = CreateBitmap(width, height, 1, 1, zeros.data());
+            // The mask marks the transparent pixels: the system draws a
+            // disabled button's icon from its shape.
+            const size_t maskStride = size_t((width + 15) / 16 * 2);
+            std::vector<uint8_t> shape(maskStride * height, 0);
+            for (LONG y = 0; y < height; ++y)
+                for (LONG x = 0; x < width; ++x)
+                    if (out[(size_t(y) * width + x) * 4 + 3] == 0) shape[size_t(y) * maskStride + x / 8] |= uint8_t(0x80 >> (x % 8));
+            HBITMAP mask = CreateBitmap(width, height, 1, 1, shape.data());
             ICONINFO parts = {TRUE, 0, 0, mask, colour};
             made = CreateIconIndirect(&parts);
             DeleteObject(mask);
