@@ -1,11 +1,16 @@
 // Renders the dialog's artwork for the Windows resources: every SVG of
 // resources/artwork ("<id>-<name>.svg") as a bitmap at 1x (resource id) and
 // 2x (id + 1000), 32-bit with premultiplied alpha or 24-bit when the picture
-// is opaque; the pointers 107 and 109 also as cursors with a 32 and a 64
-// pixel image. Writes artwork.rc naming them all.
+// is opaque; the large opaque pictures (the background, the Info picture) as
+// JPEG resources of the finest quality instead, which keeps the module a
+// few megabytes smaller; the pointers 107 and 109 also as cursors with a 32
+// and a 64 pixel image. Writes artwork.rc naming them all.
 // Built for and run on the build machine while cross-building.
 #include <cairo.h>
 #include <librsvg/rsvg.h>
+
+#include <cstdio>  // jpeglib.h needs FILE first
+#include <jpeglib.h>
 
 #include <cstdint>
 #include <cstdio>
@@ -121,6 +126,44 @@ std::vector<uint8_t> bitmapFile(const Picture& p) {
     return out;
 }
 
+// Opaque pictures of at least this many pixels are stored as JPEG.
+constexpr int kJpegFromPixels = 100000;
+
+// A JPEG of the picture at quality 95, colour not subsampled.
+std::vector<uint8_t> jpegFile(const Picture& p) {
+    jpeg_compress_struct info;
+    jpeg_error_mgr errors;
+    info.err = jpeg_std_error(&errors);
+    jpeg_create_compress(&info);
+    unsigned char* buffer = nullptr;
+    unsigned long size = 0;
+    jpeg_mem_dest(&info, &buffer, &size);
+    info.image_width = JDIMENSION(p.width);
+    info.image_height = JDIMENSION(p.height);
+    info.input_components = 3;
+    info.in_color_space = JCS_RGB;
+    jpeg_set_defaults(&info);
+    jpeg_set_quality(&info, 95, TRUE);
+    info.comp_info[0].h_samp_factor = info.comp_info[0].v_samp_factor = 1;
+    jpeg_start_compress(&info, TRUE);
+    std::vector<uint8_t> row(size_t(p.width) * 3);
+    while (info.next_scanline < info.image_height) {
+        const uint8_t* in = &p.bgra[size_t(info.next_scanline) * p.width * 4];
+        for (int x = 0; x < p.width; ++x) {
+            row[size_t(x) * 3] = in[x * 4 + 2];
+            row[size_t(x) * 3 + 1] = in[x * 4 + 1];
+            row[size_t(x) * 3 + 2] = in[x * 4];
+        }
+        JSAMPROW rows[] = {row.data()};
+        jpeg_write_scanlines(&info, rows, 1);
+    }
+    jpeg_finish_compress(&info);
+    std::vector<uint8_t> out(buffer, buffer + size);
+    jpeg_destroy_compress(&info);
+    std::free(buffer);
+    return out;
+}
+
 // A cursor file with one image per picture, hot spot in the middle;
 // cursors take straight (not premultiplied) alpha.
 std::vector<uint8_t> cursorFile(const std::vector<Picture>& pictures) {
@@ -187,12 +230,19 @@ int main(int argc, char** argv) {
         std::vector<Picture> scales(2);
         for (int scale = 1; scale <= 2; ++scale) {
             Picture& picture = scales[size_t(scale - 1)];
-            const std::string file = "art" + std::to_string(id) + "@" + std::to_string(scale) + ".bmp";
-            if (!render(text, width, height, scale, picture) || !writeFile(folder + file, bitmapFile(picture))) {
-                std::fprintf(stderr, "%s: cannot render or write it at %dx\n", path.c_str(), scale);
+            if (!render(text, width, height, scale, picture)) {
+                std::fprintf(stderr, "%s: cannot render it at %dx\n", path.c_str(), scale);
                 return 1;
             }
-            script << (scale == 1 ? id : id + kTwiceOffset) << " BITMAP \"" << folder << file << "\"\n";
+            const bool asJpeg = picture.opaque() && picture.width * picture.height >= kJpegFromPixels;
+            const std::string file =
+                "art" + std::to_string(id) + "@" + std::to_string(scale) + (asJpeg ? ".jpg" : ".bmp");
+            if (!writeFile(folder + file, asJpeg ? jpegFile(picture) : bitmapFile(picture))) {
+                std::fprintf(stderr, "%s: cannot write %s\n", path.c_str(), file.c_str());
+                return 1;
+            }
+            script << (scale == 1 ? id : id + kTwiceOffset) << (asJpeg ? " JPEG \"" : " BITMAP \"") << folder << file
+                   << "\"\n";
         }
         if (id == 107 || id == 109) {
             const std::string file = "pointer" + std::to_string(id) + ".cur";

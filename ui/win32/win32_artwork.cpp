@@ -1,6 +1,8 @@
 // Loading the artwork resources and turning pictures into icons.
 #include "ui/win32/win32_artwork.h"
 
+#include "codec/jpeg_reader.h"
+
 #include <algorithm>
 #include <cstdlib>
 #include <vector>
@@ -15,6 +17,47 @@ HMODULE pluginModule() {
     return module;
 }
 
+namespace {
+
+// A large opaque picture is kept as a JPEG resource: decoded into a 32-bit
+// DIB section, top row first; nullptr when there is none.
+HBITMAP decodeJpegResource(int32_t id) {
+    HRSRC found = FindResourceA(pluginModule(), MAKEINTRESOURCEA(id), "JPEG");
+    HGLOBAL loaded = found ? LoadResource(pluginModule(), found) : nullptr;
+    const auto* bytes = loaded ? static_cast<const uint8_t*>(LockResource(loaded)) : nullptr;
+    if (!bytes) return nullptr;
+    const DWORD size = SizeofResource(pluginModule(), found);
+    // The size from the frame header (SOF0..SOF2: height, width after the precision byte).
+    int32_t width = 0, height = 0;
+    for (DWORD at = 2; at + 9 < size && bytes[at] == 0xFF;) {
+        const uint8_t marker = bytes[at + 1];
+        if (marker >= 0xC0 && marker <= 0xC2) {
+            height = (bytes[at + 5] << 8) | bytes[at + 6];
+            width = (bytes[at + 7] << 8) | bytes[at + 8];
+            break;
+        }
+        at += 2 + ((DWORD(bytes[at + 2]) << 8) | bytes[at + 3]);
+    }
+    if (width <= 0 || height <= 0) return nullptr;
+    std::vector<uint8_t> rgba(size_t(width) * size_t(height) * 4);
+    if (!decodeJpeg(bytes, size, {rgba.data(), width, height, 0, DecodedLayout::rgba8})) return nullptr;
+    BITMAPINFO info = {};
+    info.bmiHeader = {sizeof(BITMAPINFOHEADER), width, -height, 1, 32, BI_RGB, 0, 0, 0, 0, 0};
+    void* bits = nullptr;
+    HBITMAP bitmap = CreateDIBSection(nullptr, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
+    if (!bitmap) return nullptr;
+    auto* out = static_cast<uint8_t*>(bits);
+    for (size_t i = 0; i < rgba.size(); i += 4) {
+        out[i] = rgba[i + 2];
+        out[i + 1] = rgba[i + 1];
+        out[i + 2] = rgba[i];
+        out[i + 3] = 255;
+    }
+    return bitmap;
+}
+
+}  // namespace
+
 ArtworkSet::~ArtworkSet() {
     for (auto& entry : bitmaps_) DeleteObject(entry.second.bitmap);
     for (auto& entry : icons_) DestroyIcon(entry.second);
@@ -24,14 +67,17 @@ ArtworkSet::~ArtworkSet() {
 HBITMAP ArtworkSet::bitmap(int16_t id, SIZE* size, bool* withAlpha) {
     auto found = bitmaps_.find(id);
     if (found == bitmaps_.end()) {
-        auto* loaded = static_cast<HBITMAP>(LoadImageA(pluginModule(), MAKEINTRESOURCEA(artworkResourceId(id, scale_)),
-                                                       IMAGE_BITMAP, 0, 0, LR_CREATEDIBSECTION));
+        const int32_t resource = artworkResourceId(id, scale_);
+        auto* loaded = static_cast<HBITMAP>(
+            LoadImageA(pluginModule(), MAKEINTRESOURCEA(resource), IMAGE_BITMAP, 0, 0, LR_CREATEDIBSECTION));
+        const bool opaquePicture = !loaded;
+        if (!loaded) loaded = decodeJpegResource(resource);
         Loaded entry = {loaded, {0, 0}, false};
         if (loaded) {
             BITMAP info;
             GetObjectA(loaded, sizeof info, &info);
             entry.size = {info.bmWidth / scale_, info.bmHeight / scale_};
-            entry.withAlpha = info.bmBitsPixel == 32;
+            entry.withAlpha = info.bmBitsPixel == 32 && !opaquePicture;
         }
         found = bitmaps_.emplace(id, entry).first;
     }
