@@ -8,7 +8,8 @@
 #     writes; Escape writes nothing and exits 3; Reset then Return writes the
 #     defaults' result;
 #   - the About box from the logo and from `about`, the Info box, the size
-#     dialog and the preset chooser open;
+#     dialog, the preset chooser (showing the preset's picture) and the
+#     colour chooser open;
 #   - a host without advanceState gets the refusal box and exit status 1.
 # Run by scripts/test-windows.sh with WINEPREFIX set; prints "ok"/"FAIL"
 # lines and ends with "N passed, N failed". Screenshots are kept in
@@ -124,13 +125,14 @@ else
 fi
 
 # The small windows from the main dialog.
-for mode in about info size chooser; do
+for mode in about info size chooser colour; do
     # The chooser starts in the working folder: a preset with a picture to show.
     [ "$mode" = chooser ] && TMPDIR="$WORK/../dialog-linux-tmp" "$ROOT/$LINUX_BIN/twilightomator" preset save \
         "a first preset.z5a" --focus 80 --from photo.jpg > /dev/null 2>&1
     forget_store
     # The system's chooser opens with the focus in the name box, after the file list.
-    result=$(TWL_CHOOSER_KEYS="shift+Tab Home" drive "$mode" "$WORK/never.png" "$WORK/$mode-win32.png")
+    result=$(TWL_CHOOSER_KEYS="shift+Tab Home" TWL_COLOUR_TITLE='^Color$' \
+        drive "$mode" "$WORK/never.png" "$WORK/$mode-win32.png")
     case $result in
     "exit 3") if [ -f "$mode-win32.png" ]; then pass "the $mode window opens and closes"; else fail "the $mode window: no screenshot"; fi ;;
     *) fail "the $mode window: '$result'" ;;

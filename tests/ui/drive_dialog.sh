@@ -7,11 +7,13 @@
 #   focus100    press on the Focus slider at left + 126, release, press Return
 #   escape      press Escape
 #   reset       click Reset, then press Return
-#   about, info, size, chooser
+#   about, info, size, chooser, colour
 #               open the About box (logo), the Info box, the export size
-#               dialog (PSD) or the preset chooser (Load, then the first
-#               preset of the working folder selected), keep a picture of the
-#               screen in SHOT, close it with Escape, then press Escape
+#               dialog (PSD), the preset chooser (Load, then the first
+#               preset of the working folder selected) or the vignette's
+#               colour chooser (its title in TWL_COLOUR_TITLE), keep a
+#               picture of the screen in SHOT, close it with Escape, then
+#               press Escape
 # Prints "exit N" with the program's exit status.
 # GDK_SCALE gives the desktop scale the client points are multiplied by.
 set -u
@@ -53,12 +55,13 @@ reset)
     sleep 1
     xdotool key Return
     ;;
-about|info|size|chooser)
+about|info|size|chooser|colour)
     case $MODE in
     about) X=33 Y=547 NAME='^About$' ;;
     info) X=493 Y=448 NAME='^Info$' ;;
     size) X=234 Y=546 NAME='^Export PSD image$' ;;
     chooser) X=160 Y=498 NAME='^Open a settings file$' ;;
+    colour) X=321 Y=251 NAME=${TWL_COLOUR_TITLE:-'^Choose the vignette color\.$'} ;;
     esac
     xdotool mousemove --window "$WINDOW" $(( X * SCALE )) $(( Y * SCALE )) click 1
     SMALL=$(timeout 30 xdotool search --sync --onlyvisible --name "$NAME" | head -n 1)
