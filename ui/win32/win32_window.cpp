@@ -285,6 +285,10 @@ int32_t DialogOnWin32::runModal() {
     if (disableOwner) EnableWindow(owner_, FALSE);
     ShowWindow(window_, SW_SHOW);
     SetForegroundWindow(window_);
+    // The default button starts with the focus, so that Return means OK (and
+    // not the first button of the tab order, such as the About box's link).
+    if (HWND button = GetDlgItem(window_, layout_.defaultButton))
+        SendMessageA(window_, WM_NEXTDLGCTL, WPARAM(button), TRUE);
     UpdateWindow(window_);
     MSG message;
     while (!ended_) {
