@@ -76,7 +76,9 @@ HostSession::HostSession(Document& document, const HostConfig& config) : documen
     r.imageSize = Point{int16_t(document.height), int16_t(document.width)};
     r.wholeSize = r.imageSize;
     r.planes = int16_t(document.planes());
-    r.filterRect = Rect{0, 0, int16_t(document.height), int16_t(document.width)};
+    // With a selection the filter works on its bounds only, as in an editor.
+    const FilterBounds bounds = filterBounds(document);
+    r.filterRect = Rect{int16_t(bounds.top), int16_t(bounds.left), int16_t(bounds.bottom), int16_t(bounds.right)};
     r.background = PSRGBColor{65535, 65535, 65535};
     r.foreground = PSRGBColor{0, 0, 0};
     r.backColor[0] = r.backColor[1] = r.backColor[2] = 255;
@@ -254,9 +256,10 @@ void HostSession::flushOutput() {
     const Rect& rect = pendingOutRect_;
     const int32_t planes = pendingOutHi_ - pendingOutLo_ + 1;
     const int bytes = sampleBytes(document_.depth);
+    const bool mixing = document_.hasSelection();
     for (int32_t y = std::max<int32_t>(rect.top, 0); y < std::min<int32_t>(rect.bottom, document_.height); ++y) {
         const uint8_t* row = outBuffer_.data() + size_t(y - rect.top) * size_t(pendingOutRowBytes_);
-        if (!document_.hasSelection() && planes == document_.planes() && pendingOutLo_ == 0 && rect.left >= 0 &&
+        if (!mixing && planes == document_.planes() && pendingOutLo_ == 0 && rect.left >= 0 &&
             rect.right <= document_.width) {
             std::memcpy(document_.pixel(rect.left, y), row, size_t(rect.right - rect.left) * planes * bytes);
             continue;
@@ -266,8 +269,7 @@ void HostSession::flushOutput() {
             uint8_t* stored = document_.pixel(x, y) + size_t(pendingOutLo_) * bytes;
             // The editor applies the filter through the selection: partly
             // selected pixels mix the filtered and the original value.
-            const int32_t weight =
-                document_.hasSelection() ? document_.selection[size_t(y) * document_.width + x] : 255;
+            const int32_t weight = mixing ? document_.selection[size_t(y) * document_.width + x] : 255;
             for (int32_t p = 0; p < planes; ++p) {
                 if (weight == 255) {
                     std::memcpy(stored + p * bytes, filtered + p * bytes, size_t(bytes));
