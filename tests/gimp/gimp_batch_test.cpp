@@ -15,6 +15,7 @@
 #include <cstring>
 #include <filesystem>
 #include <fstream>
+#include <sstream>
 #include <vector>
 
 namespace fs = std::filesystem;
@@ -46,6 +47,9 @@ const char* kProgramSettings =
     "--clear-area 30 --shape wide --x-center 0.3 --y-center 0.6 --high-quality=on";
 // Other settings, which a with-last-values run must ignore.
 const char* kIgnoredSettings = "'(0 0 0) '(0 0 0) 0 0 0 0 0 0 0 FALSE 1 FALSE 0 1 0.5 0.5 FALSE";
+
+// Focus 120, beyond the dialog's 0..100.
+const char* kOutOfRangeSettings = "'(0 0 0) '(0 0 0) 120 0 0 0 0 0 0 FALSE 1 FALSE 0 1 0.5 0.5 FALSE";
 
 std::string folder() { return testTemporaryFolder() + "/gimp"; }
 std::string pathOf(const std::string& name) { return folder() + "/" + name; }
@@ -111,6 +115,11 @@ protected:
         // Repeat: the last call's settings again, whatever the arguments say.
         script += scriptCall(pathOf(kCases[0].file), pathOf("repeated.png"), false, "RUN-WITH-LAST-VALS",
                              kIgnoredSettings);
+        // A value outside the dialog's range is refused with a message.
+        script += "(let* ((image (car (gimp-file-load RUN-NONINTERACTIVE \"" + pathOf(kCases[0].file) + "\" \"" +
+                  pathOf(kCases[0].file) + "\"))) (drawable (car (gimp-image-get-active-drawable image))))\n"
+                  "  (catch (gimp-message \"call refused\") (plug-in-twilightomator RUN-NONINTERACTIVE image drawable " +
+                  kOutOfRangeSettings + ") (gimp-message \"call accepted\")))\n";
         std::ofstream(pathOf("cases.scm")) << script;
 
         const std::string command = "cd '" + folder() + "' && GIMP2_DIRECTORY='" + profile + "' '" + gimpProgram("gimp-console-2.10") +
@@ -174,5 +183,12 @@ TEST_F(GimpBatch, TheSelectionKeepsEverythingOutsideItsBounds) {
 
 TEST_F(GimpBatch, RepeatingUsesTheLastCallsSettings) {
     expectSamePixels(pathOf("repeated.png"), pathOf(resultName(kCases[0], false, "gimp")));
+}
+TEST_F(GimpBatch, ArgumentsOutsideTheirRangeAreRefusedWithAMessage) {
+    std::stringstream log;
+    log << std::ifstream(pathOf("gimp.log")).rdbuf();
+    EXPECT_NE(log.str().find("focus: 120 is outside 0..100"), std::string::npos) << log.str();
+    EXPECT_NE(log.str().find("call refused"), std::string::npos) << log.str();
+    EXPECT_EQ(log.str().find("call accepted"), std::string::npos) << log.str();
 }
 }  // namespace
