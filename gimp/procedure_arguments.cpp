@@ -7,6 +7,7 @@
 
 #include <cctype>
 #include <cmath>
+#include <deque>
 #include <cstdio>
 
 namespace {
@@ -54,8 +55,7 @@ struct ArgumentTexts {
 };
 
 std::vector<GimpParamDef> makeArguments() {
-    static std::vector<ArgumentTexts> texts;  // the definitions point into these
-    texts.reserve(kScriptedSettings.size());
+    static std::deque<ArgumentTexts> texts;  // the definitions point into these; a deque never moves them
     std::vector<GimpParamDef> arguments = {
         {GIMP_PDB_INT32, const_cast<gchar*>("run-mode"),
          const_cast<gchar*>("The run mode { RUN-INTERACTIVE (0), RUN-NONINTERACTIVE (1), RUN-WITH-LAST-VALS (2) }")},
@@ -117,10 +117,10 @@ bool descriptorFromArguments(const GimpParam* arguments, int count, Descriptor& 
         const ScriptedSetting& setting = kScriptedSettings[i];
         if (setting.kind == DescriptorKind::colorChannel && !startsColour(setting)) continue;
         const GimpParam& argument = arguments[index];
-        const std::string name = definitions[size_t(index)].name;
+        const GimpParamDef& definition = definitions[size_t(index)];
+        const std::string name = definition.name;
         ++index;
-        if (argument.type != definitions[size_t(index - 1)].type)
-            return fail(error, name + ": an argument of another type was given");
+        if (argument.type != definition.type) return fail(error, name + ": an argument of another type was given");
         switch (setting.kind) {
             case DescriptorKind::colorChannel: {
                 // The colour's three channels, each 0..1 in GIMP, 0..255 here.

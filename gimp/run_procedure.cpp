@@ -71,10 +71,17 @@ ProcedureOutcome runProcedure(const GimpParam* arguments, int count) {
     DescriptorSuiteHost suite(suiteConfig, source.descriptor ? &*source.descriptor : nullptr);
     HostConfig config;
     config.descriptorParameters = suite.parameters();
-    config.onProgress = [](int32_t done, int32_t total) {
+    // GIMP's progress bar starts with the first report, so that it does not
+    // run beside an open dialog. (Cancelling it in GIMP 2.10 ends this
+    // process outright; the image is left as it was.)
+    bool progressShown = false;
+    std::string progressLabel = module.properties().name;  // "Twilightomator...", shown without the dots
+    if (progressLabel.ends_with("...")) progressLabel.resize(progressLabel.size() - 3);
+    config.onProgress = [&progressShown, &progressLabel](int32_t done, int32_t total) {
+        if (!progressShown) gimp_progress_init(progressLabel.c_str());
+        progressShown = true;
         if (total > 0) gimp_progress_update(double(done) / double(total));
     };
-    gimp_progress_init(module.properties().name.c_str());
 
     PluginSessionState state;
     FilterRunResult run;
