@@ -34,19 +34,26 @@ if [ ! -x "$ROOT/usr/bin/apt-get" ]; then
     debootstrap --variant=minbase bookworm "$ROOT" "$MIRROR"
 fi
 mount --bind /proc "$ROOT/proc"
-trap 'umount "$ROOT/proc"' EXIT
+# The packages this machine has fetched already are shared with the root.
+mount --bind /var/cache/apt/archives "$ROOT/var/cache/apt/archives"
+trap 'umount "$ROOT/proc" "$ROOT/var/cache/apt/archives"' EXIT
 cp "$PACKAGE" "$ROOT/tmp/twilightomator.deb"
 in_root() { chroot "$ROOT" env -i PATH=/usr/sbin:/usr/bin:/sbin:/bin HOME=/root LANG=C.UTF-8 "$@"; }
+install_in_root() { in_root env DEBIAN_FRONTEND=noninteractive apt-get install -y --no-install-recommends "$@"; }
 
-# apt resolves the declared dependencies from Debian's archive; man-db for
-# the page, GIMP for its procedure database.
+# man-db to read the page; then the package alone, with what it declares
+# (apt takes it from Debian's archive), so that a missing dependency shows.
 in_root apt-get update
-in_root sh -c 'DEBIAN_FRONTEND=noninteractive apt-get install -y --no-install-recommends /tmp/twilightomator.deb man-db gimp'
+install_in_root man-db
+install_in_root /tmp/twilightomator.deb
 
 in_root sh -c 'mkdir -p /tmp/demo && cd /tmp/demo && twilightomator demo'
 in_root test -s /tmp/demo/twilightomator-sample-moody.png
 in_root sh -c 'MANWIDTH=80 man twilightomator | head -n 12' | tee "$ROOT/tmp/man.txt"
 grep -q 'twilightomator - makes images moody' "$ROOT/tmp/man.txt"
+
+# GIMP, as a user would add it, lists the filter.
+install_in_root gimp
 in_root sh -c 'cd /tmp && gimp-console-2.10 -i -b "(begin (gimp-message-set-handler ERROR-CONSOLE) (gimp-message (if (= 1 (car (gimp-procedural-db-proc-exists \"plug-in-twilightomator\"))) \"procedure found\" \"procedure missing\")))" -b "(gimp-quit 0)" 2>&1' |
     tee "$ROOT/tmp/gimp.txt"
 grep -q 'procedure found' "$ROOT/tmp/gimp.txt"
