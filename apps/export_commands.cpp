@@ -153,13 +153,14 @@ int runExportJob(const std::string& pluginPath, Document& document, const Export
         printError(error);
         return kExitFailure;
     }
+    HostConfig config;
     DescriptorSuiteConfig suiteConfig;
+    useTestHostBehaviour(config, suiteConfig);
     suiteConfig.playInfo = plugInDialogDontDisplay;
     const std::optional<Descriptor> settings = options.settings;
     DescriptorSuiteHost suite(suiteConfig, settings ? &*settings : nullptr);
 
     ProgressBar bar(label);
-    HostConfig config;
     config.descriptorParameters = suite.parameters();
     config.abortFlag = installInterruptFlag();
     const bool showProgress = !options.quiet && isatty(STDERR_FILENO);

@@ -7,6 +7,8 @@
 #include "platform/interrupt_signals.h"
 
 #include <cstdio>
+#include <cstdlib>
+#include <cstring>
 
 PluginSessionState& programPluginState() {
     static PluginSessionState state;
@@ -15,13 +17,21 @@ PluginSessionState& programPluginState() {
 
 volatile std::sig_atomic_t* installInterruptFlag() { return installInterruptSignals(); }
 
+void useTestHostBehaviour(HostConfig& host, DescriptorSuiteConfig& descriptors) {
+    const char* chosen = std::getenv("TWL_HOST_BEHAVIOUR");
+    const bool real = chosen && std::strcmp(chosen, "real") == 0;
+    host.behaviour = real ? HostBehaviour::likeRealHosts : HostBehaviour::ours;
+    descriptors.marksReadKeys = real;
+}
+
 FilterJobResult runFilterJob(const PluginModule& module, Document& document, const FilterJob& job) {
+    HostConfig config;
     DescriptorSuiteConfig suiteConfig;
+    useTestHostBehaviour(config, suiteConfig);
     suiteConfig.playInfo = job.playMode;
     DescriptorSuiteHost suite(suiteConfig, job.descriptor ? &*job.descriptor : nullptr);
 
     ProgressBar bar(job.progressLabel);
-    HostConfig config;
     config.descriptorParameters = suite.parameters();
     config.abortFlag = job.abortFlag;
     if (job.showProgress) config.onProgress = [&bar](int32_t done, int32_t total) { bar.update(done, total); };

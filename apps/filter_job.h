@@ -3,7 +3,7 @@
 // advanceState, and the descriptor the plug-in writes at Finish comes back.
 #pragma once
 
-#include "host/descriptor_suite_store.h"
+#include "host/descriptor_suite.h"
 #include "host/document.h"
 #include "host/filter_driver.h"
 #include "host/plugin_module.h"
@@ -33,6 +33,11 @@ struct FilterJobResult {
 // The state the program keeps for the plug-in while it runs (a host keeps
 // the parameter block between runs, so the cached settings carry over).
 PluginSessionState& programPluginState();
+
+// The tests' choice of how the program's host behaves: TWL_HOST_BEHAVIOUR=real
+// makes it behave like the real hosts (host/host_session.h); anything else,
+// or nothing, is our own host. Not a user option: the pixels are the same.
+void useTestHostBehaviour(HostConfig& host, DescriptorSuiteConfig& descriptors);
 
 // Runs the filter over `document` in place.
 FilterJobResult runFilterJob(const PluginModule& module, Document& document, const FilterJob& job);

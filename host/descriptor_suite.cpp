@@ -18,14 +18,18 @@ struct Behaviour {
     OSErr readerCloseError = noErr;
     bool openReaderFails = false;
     bool openWriterFails = false;
+    bool marksReadKeys = false;
 };
 Behaviour gBehaviour;
+std::vector<DescriptorKeyID> gLastAskedKeys;
 int32_t gLiveReaders = 0;
 int32_t gLiveWriters = 0;
 
 struct HostReader {
     Descriptor descriptor;
     std::vector<DescriptorKeyID> askedKeys;
+    // The plug-in's own array, for marking the keys returned.
+    DescriptorKeyID* keyArray = nullptr;
     size_t next = 0;
     const DescriptorItem* current = nullptr;
     OSErr firstError = noErr;
@@ -82,6 +86,8 @@ PIReadDescriptor openReader(PIDescriptorHandle descriptor, DescriptorKeyIDArray 
         return nullptr;
     }
     for (size_t i = 0; keys && i < kMostAskedKeys && keys[i] != 0; ++i) reader->askedKeys.push_back(keys[i]);
+    gLastAskedKeys = reader->askedKeys;
+    if (gBehaviour.marksReadKeys) reader->keyArray = keys;
     ++gLiveReaders;
     return reader;
 }
@@ -112,6 +118,10 @@ Boolean getKey(PIReadDescriptor descriptor, DescriptorKeyID* key, DescriptorType
         return false;
     }
     reader->current = &reader->descriptor.items[reader->next++];
+    if (reader->keyArray) {
+        for (size_t i = 0; i < reader->askedKeys.size(); ++i)
+            if (reader->keyArray[i] == reader->current->key) reader->keyArray[i] = typeNull;
+    }
     if (key) *key = reader->current->key;
     if (type) *type = reader->current->type;
     if (flags) *flags = 0;
@@ -418,6 +428,7 @@ DescriptorSuiteHost::DescriptorSuiteHost(const DescriptorSuiteConfig& config, co
     gBehaviour.readerCloseError = config.readerCloseError;
     gBehaviour.openReaderFails = config.openReaderFails;
     gBehaviour.openWriterFails = config.openWriterFails;
+    gBehaviour.marksReadKeys = config.marksReadKeys;
     fillReadProcs(readProcs_, config);
     fillWriteProcs(writeProcs_, config);
     parameters_.descriptorParametersVersion = config.parametersVersion;
@@ -445,4 +456,5 @@ bool DescriptorSuiteHost::takeDescriptor(Descriptor& descriptor) {
 }
 
 int32_t liveDescriptorReaders() { return gLiveReaders; }
+std::vector<DescriptorKeyID> lastAskedDescriptorKeys() { return gLastAskedKeys; }
 int32_t liveDescriptorWriters() { return gLiveWriters; }

@@ -8,6 +8,7 @@
 #include "interface/host_interface.h"
 
 #include <cstdint>
+#include <vector>
 
 // Pinned values that had to be moved into their range.
 constexpr OSErr coercedParamErr = 2;
@@ -28,6 +29,9 @@ struct DescriptorSuiteConfig {
     OSErr readerCloseError = noErr;  // non-zero: closing a reader returns this
     bool openReaderFails = false;
     bool openWriterFails = false;
+    // As real hosts do: each key getKey returns is overwritten with 'null'
+    // in the key array the plug-in handed to the reader.
+    bool marksReadKeys = false;
 };
 
 // One run's descriptor parameters. The procedures are process-wide; the
@@ -58,4 +62,7 @@ private:
 
 // Readers and writers opened and not yet closed (a leak check for tests).
 int32_t liveDescriptorReaders();
+// The keys the most recently opened reader was asked for, as the plug-in's
+// array held them at that moment (up to its zero key).
+std::vector<DescriptorKeyID> lastAskedDescriptorKeys();
 int32_t liveDescriptorWriters();

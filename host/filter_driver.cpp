@@ -39,14 +39,19 @@ FilterRunResult runFilter(const PluginModule& module, HostSession& session, Plug
     if (result != 0) return fail(filterSelectorStart, result);
 
     // Continue while the plug-in asks for pixels; each call's output is
-    // written back into the document.
+    // written back into the document. Real hosts serve the rectangles asked
+    // for themselves before every Continue, and once more before Finish to
+    // take the last output.
+    const bool hostAdvances = session.likeRealHosts();
     session.setWritingBack(true);
     while (!rectanglesEmpty(session.record())) {
+        if (hostAdvances && (result = session.advanceState()) != 0) return fail(filterSelectorContinue, result);
         result = callSelector(module, session, state, filterSelectorContinue);
         ++run.continueCalls;
-        session.flushOutput();
+        if (!hostAdvances) session.flushOutput();
         if (result != 0) return fail(filterSelectorContinue, result);
     }
+    if (hostAdvances && (result = session.advanceState()) != 0) return fail(filterSelectorFinish, result);
     session.setWritingBack(false);
 
     result = callSelector(module, session, state, filterSelectorFinish);

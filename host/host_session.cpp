@@ -62,20 +62,42 @@ OSErr displayPixelsCallback(const PSPixelMap* source, const VRect* sourceRect, i
 int32_t clampInt(int32_t value, int32_t low, int32_t high) { return std::min(std::max(value, low), high); }
 
 int32_t rateOf(Fixed rate) { return std::max<int32_t>(1, rate >> 16); }
+
+// A fully opaque transparency sample on the host's scale.
+void writeOpaque(uint8_t* sample, SampleDepth depth) {
+    if (depth == SampleDepth::eight) {
+        *sample = 255;
+    } else if (depth == SampleDepth::sixteen) {
+        const uint16_t full = 32768;
+        std::memcpy(sample, &full, 2);
+    } else {
+        const float full = 1.0f;
+        std::memcpy(sample, &full, 4);
+    }
+}
 }  // namespace
 
 HostSession::HostSession(Document& document, const HostConfig& config) : document_(document), config_(config) {
     previous_ = gActive;
     gActive = this;
 
-    FilterRecord& r = record_;
+    const bool realHosts = likeRealHosts();
+    if (realHosts) {
+        // The record of older headers, with nothing readable after it; a
+        // host that cannot have the pages serves the full record instead.
+        olderHostRecord_ = allocateGuardedBlock(kOlderHostRecordBytes);
+        if (olderHostRecord_.data) record_ = static_cast<FilterRecord*>(olderHostRecord_.data);
+        source_ = document;
+        opaqueAsLayer_ = !document.hasAlpha;
+    }
+    FilterRecord& r = *record_;
     r.serialNumber = 0;
     r.abortProc = abortCallback;
     r.progressProc = progressCallback;
     r.parameters = nullptr;
     r.imageSize = Point{int16_t(document.height), int16_t(document.width)};
     r.wholeSize = r.imageSize;
-    r.planes = int16_t(document.planes());
+    r.planes = int16_t(presentedPlanes());
     // With a selection the filter works on its bounds only, as in an editor.
     const FilterBounds bounds = filterBounds(document);
     r.filterRect = Rect{int16_t(bounds.top), int16_t(bounds.left), int16_t(bounds.bottom), int16_t(bounds.right)};
@@ -83,7 +105,8 @@ HostSession::HostSession(Document& document, const HostConfig& config) : documen
     r.foreground = PSRGBColor{0, 0, 0};
     r.backColor[0] = r.backColor[1] = r.backColor[2] = 255;
     r.maxSpace = config.maxSpace;
-    r.maxSpace64 = config.maxSpace;
+    // Older hosts have no fields past offset 500.
+    if (record_ == &ownRecord_) r.maxSpace64 = config.maxSpace;
     r.bufferSpace = 0;
     r.isFloating = 0;
     r.haveMask = document.hasSelection() ? 1 : 0;
@@ -94,7 +117,10 @@ HostSession::HostSession(Document& document, const HostConfig& config) : documen
     r.monitor.gamma = Fixed(2.2 * 65536);
     r.platformData = &platformData_;
     if (config.withBufferSuite) {
-        fillBufferProcs(bufferProcs_, config.buffers);
+        BufferSuiteConfig buffers = config.buffers;
+        // Real hosts offer the five procedures of the suite's version 2.
+        if (realHosts) buffers.procedureCount = 5;
+        fillBufferProcs(bufferProcs_, buffers);
         r.bufferProcs = &bufferProcs_;
     }
     if (config.withHandleSuite) {
@@ -109,7 +135,7 @@ HostSession::HostSession(Document& document, const HostConfig& config) : documen
     r.samplingSupport = config.samplingSupport;
     r.inputRate = r.maskRate = 1 << 16;
 
-    const bool alpha = document.hasAlpha;
+    const bool alpha = document.hasAlpha || opaqueAsLayer_;
     const bool selection = document.hasSelection();
     r.filterCase = alpha ? (selection ? filterCaseEditableTransparencyWithSelection
                                       : filterCaseEditableTransparencyNoSelection)
@@ -134,17 +160,20 @@ HostSession::HostSession(Document& document, const HostConfig& config) : documen
 }
 
 HostSession::~HostSession() {
-    if (record_.iCCprofileData) hostDisposeHandle(record_.iCCprofileData);
+    if (record_->iCCprofileData) hostDisposeHandle(record_->iCCprofileData);
+    freeGuardedBlock(olderHostRecord_);
     gActive = previous_;
 }
+
+int32_t HostSession::presentedPlanes() const { return document_.planes() + (opaqueAsLayer_ ? 1 : 0); }
 
 OSErr HostSession::advanceState() {
     if (writingBack_) flushOutput();
     outputPending_ = false;
-    const FilterRecord& r = record_;
+    const FilterRecord& r = *record_;
     requests_.push_back(AdvanceRequest{r.inRect, r.outRect, r.maskRect, r.inLoPlane, r.inHiPlane,
                                        r.outLoPlane, r.outHiPlane, r.inputRate, r.maskRate});
-    const int16_t planes = int16_t(document_.planes());
+    const int16_t planes = int16_t(presentedPlanes());
     auto planesBad = [planes](const Rect& rect, int16_t lo, int16_t hi) {
         const bool empty = rect.bottom <= rect.top || rect.right <= rect.left;
         return !empty && (lo < 0 || hi < lo || hi >= planes);
@@ -158,36 +187,43 @@ OSErr HostSession::advanceState() {
 }
 
 // Copies planes lo..hi of `rect` (in coordinates sampled every `rate`
-// pixels) into `buffer`, pixel after pixel; positions outside the image
-// repeat its edge. Returns the row bytes.
+// pixels) of the source into `buffer`, pixel after pixel, in packed rows;
+// positions outside the image repeat its edge, and a presented transparency
+// plane that the document lacks is opaque. Returns the row bytes.
 size_t HostSession::copyFromDocument(const Rect& rect, int32_t rate, int16_t lo, int16_t hi,
                                      std::vector<uint8_t>& buffer) const {
+    const Document& source = sourceDocument();
     const int32_t width = rect.right - rect.left, height = rect.bottom - rect.top;
     const int32_t planes = hi - lo + 1;
-    const size_t pixelBytes = size_t(planes) * size_t(sampleBytes(document_.depth));
+    const size_t sample = size_t(sampleBytes(source.depth));
+    const size_t pixelBytes = size_t(planes) * sample;
     const size_t rowBytes = size_t(width) * pixelBytes;
+    // Planes lo..stored - 1 are in the document; the rest is the opaque plane.
+    const int32_t stored = std::min<int32_t>(hi + 1, source.planes());
+    const size_t storedBytes = size_t(std::max(stored - lo, 0)) * sample;
     // Every byte is written below: no clearing first.
     buffer.resize(rowBytes * size_t(height));
-    const bool wholeRows = rate == 1 && planes == document_.planes() && lo == 0 && rect.left >= 0 &&
-                           rect.right <= document_.width;
+    const bool wholeRows = rate == 1 && planes == source.planes() && lo == 0 && rect.left >= 0 &&
+                           rect.right <= source.width;
     for (int32_t i = 0; i < height; ++i) {
-        const int32_t y = clampInt((rect.top + i) * rate, 0, document_.height - 1);
+        const int32_t y = clampInt((rect.top + i) * rate, 0, source.height - 1);
         uint8_t* row = buffer.data() + size_t(i) * rowBytes;
         if (wholeRows) {
-            std::memcpy(row, document_.pixel(rect.left, y), rowBytes);
+            std::memcpy(row, source.pixel(rect.left, y), rowBytes);
             continue;
         }
         for (int32_t j = 0; j < width; ++j) {
-            const int32_t x = clampInt((rect.left + j) * rate, 0, document_.width - 1);
-            std::memcpy(row + size_t(j) * pixelBytes, document_.pixel(x, y) + size_t(lo) * (pixelBytes / planes),
-                        pixelBytes);
+            const int32_t x = clampInt((rect.left + j) * rate, 0, source.width - 1);
+            uint8_t* out = row + size_t(j) * pixelBytes;
+            if (storedBytes > 0) std::memcpy(out, source.pixel(x, y) + size_t(lo) * sample, storedBytes);
+            for (size_t at = storedBytes; at < pixelBytes; at += sample) writeOpaque(out + at, source.depth);
         }
     }
     return rowBytes;
 }
 
 void HostSession::serveInput() {
-    FilterRecord& r = record_;
+    FilterRecord& r = *record_;
     const int32_t width = r.inRect.right - r.inRect.left;
     const int32_t height = r.inRect.bottom - r.inRect.top;
     if (width <= 0 || height <= 0) {
@@ -198,8 +234,10 @@ void HostSession::serveInput() {
     // Whole rows of every plane at full scale are handed over where they lie
     // in the document (the filter only reads them, and the rows it writes
     // reach the document at the next request, after it is done with them).
-    if (rateOf(r.inputRate) == 1 && r.inLoPlane == 0 && r.inHiPlane == document_.planes() - 1 && r.inRect.left == 0 &&
-        r.inRect.right == document_.width && r.inRect.top >= 0 && r.inRect.bottom <= document_.height) {
+    // Real hosts copy exactly the rectangle asked for.
+    if (!likeRealHosts() && rateOf(r.inputRate) == 1 && r.inLoPlane == 0 && r.inHiPlane == document_.planes() - 1 &&
+        r.inRect.left == 0 && r.inRect.right == document_.width && r.inRect.top >= 0 &&
+        r.inRect.bottom <= document_.height) {
         r.inData = document_.pixel(0, r.inRect.top);
         r.inRowBytes = int32_t(document_.rowBytes());
         return;
@@ -210,7 +248,7 @@ void HostSession::serveInput() {
 }
 
 void HostSession::serveMask() {
-    FilterRecord& r = record_;
+    FilterRecord& r = *record_;
     const int32_t width = r.maskRect.right - r.maskRect.left;
     const int32_t height = r.maskRect.bottom - r.maskRect.top;
     if (!document_.hasSelection() || width <= 0 || height <= 0) {
@@ -232,7 +270,7 @@ void HostSession::serveMask() {
 }
 
 void HostSession::serveOutput() {
-    FilterRecord& r = record_;
+    FilterRecord& r = *record_;
     const int32_t width = r.outRect.right - r.outRect.left;
     const int32_t height = r.outRect.bottom - r.outRect.top;
     if (width <= 0 || height <= 0) {
@@ -241,6 +279,8 @@ void HostSession::serveOutput() {
         return;
     }
     const size_t rowBytes = copyFromDocument(r.outRect, 1, r.outLoPlane, r.outHiPlane, outBuffer_);
+    // An opaque picture shown as a layer is filtered onto a transparent one.
+    if (opaqueAsLayer_) std::fill(outBuffer_.begin(), outBuffer_.end(), uint8_t(0));
     r.outData = outBuffer_.data();
     r.outRowBytes = int32_t(rowBytes);
     outputPending_ = true;
@@ -255,41 +295,45 @@ void HostSession::flushOutput() {
     outputPending_ = false;
     const Rect& rect = pendingOutRect_;
     const int32_t planes = pendingOutHi_ - pendingOutLo_ + 1;
+    // A presented transparency plane that the document lacks is not kept.
+    const int32_t stored = std::min<int32_t>(pendingOutHi_ + 1, document_.planes()) - pendingOutLo_;
     const int bytes = sampleBytes(document_.depth);
-    const bool mixing = document_.hasSelection();
+    const Document& source = sourceDocument();
     for (int32_t y = std::max<int32_t>(rect.top, 0); y < std::min<int32_t>(rect.bottom, document_.height); ++y) {
         const uint8_t* row = outBuffer_.data() + size_t(y - rect.top) * size_t(pendingOutRowBytes_);
-        if (!mixing && planes == document_.planes() && pendingOutLo_ == 0 && rect.left >= 0 &&
+        if (!document_.hasSelection() && planes == document_.planes() && pendingOutLo_ == 0 && rect.left >= 0 &&
             rect.right <= document_.width) {
             std::memcpy(document_.pixel(rect.left, y), row, size_t(rect.right - rect.left) * planes * bytes);
             continue;
         }
         for (int32_t x = std::max<int32_t>(rect.left, 0); x < std::min<int32_t>(rect.right, document_.width); ++x) {
             const uint8_t* filtered = row + size_t(x - rect.left) * planes * bytes;
-            uint8_t* stored = document_.pixel(x, y) + size_t(pendingOutLo_) * bytes;
+            uint8_t* kept = document_.pixel(x, y) + size_t(pendingOutLo_) * bytes;
+            const uint8_t* original = source.pixel(x, y) + size_t(pendingOutLo_) * bytes;
             // The editor applies the filter through the selection: partly
             // selected pixels mix the filtered and the original value.
-            const int32_t weight = mixing ? document_.selection[size_t(y) * document_.width + x] : 255;
-            for (int32_t p = 0; p < planes; ++p) {
+            const int32_t weight =
+                document_.hasSelection() ? document_.selection[size_t(y) * document_.width + x] : 255;
+            for (int32_t p = 0; p < stored; ++p) {
                 if (weight == 255) {
-                    std::memcpy(stored + p * bytes, filtered + p * bytes, size_t(bytes));
+                    std::memcpy(kept + p * bytes, filtered + p * bytes, size_t(bytes));
                     continue;
                 }
                 if (document_.depth == SampleDepth::eight) {
-                    const int32_t a = stored[p], b = filtered[p];
-                    stored[p] = uint8_t((a * (255 - weight) + b * weight + 127) / 255);
+                    const int32_t a = original[p], b = filtered[p];
+                    kept[p] = uint8_t((a * (255 - weight) + b * weight + 127) / 255);
                 } else if (document_.depth == SampleDepth::sixteen) {
                     uint16_t a, b;
-                    std::memcpy(&a, stored + p * 2, 2);
+                    std::memcpy(&a, original + p * 2, 2);
                     std::memcpy(&b, filtered + p * 2, 2);
                     const uint16_t mixed = uint16_t((int32_t(a) * (255 - weight) + int32_t(b) * weight + 127) / 255);
-                    std::memcpy(stored + p * 2, &mixed, 2);
+                    std::memcpy(kept + p * 2, &mixed, 2);
                 } else {
                     float a, b;
-                    std::memcpy(&a, stored + p * 4, 4);
+                    std::memcpy(&a, original + p * 4, 4);
                     std::memcpy(&b, filtered + p * 4, 4);
                     const float mixed = a + (b - a) * (float(weight) / 255.0f);
-                    std::memcpy(stored + p * 4, &mixed, 4);
+                    std::memcpy(kept + p * 4, &mixed, 4);
                 }
             }
         }

@@ -9,13 +9,30 @@
 #include "host/handle_suite.h"
 #include "interface/display_context.h"
 #include "interface/host_interface.h"
+#include "platform/guarded_block.h"
 
 #include <csignal>
 #include <cstdint>
 #include <functional>
 #include <vector>
 
+// How the host serves a run. Ours hands out whole document rows where it
+// can, writes the full 608-byte record and shows opaque pictures as flat
+// images. Like the real hosts (tests only): the 556-byte record of older
+// headers with an inaccessible page right after it, opaque pictures as a
+// layer with a transparency plane and a transparent destination to start
+// from, exactly the rectangles asked for in packed rows, the host's own
+// advanceState before every Continue and once before Finish, the
+// five-procedure buffer suite, and (in the descriptor suite) each key it
+// returns marked 'null' in the plug-in's key array.
+enum class HostBehaviour { ours, likeRealHosts };
+
+// The record size of hosts built on older headers: fields up to offset 500,
+// then reserved bytes.
+constexpr size_t kOlderHostRecordBytes = 556;
+
 struct HostConfig {
+    HostBehaviour behaviour = HostBehaviour::ours;
     HandleSuiteConfig handles;
     BufferSuiteConfig buffers;
     bool withHandleSuite = true;
@@ -57,7 +74,8 @@ public:
     HostSession(const HostSession&) = delete;
     HostSession& operator=(const HostSession&) = delete;
 
-    FilterRecord& record() { return record_; }
+    FilterRecord& record() { return *record_; }
+    bool likeRealHosts() const { return config_.behaviour == HostBehaviour::likeRealHosts; }
     Document& document() { return document_; }
 
     // Writes the output rectangle of the last request back into the
@@ -90,10 +108,20 @@ private:
     void serveOutput();
     size_t copyFromDocument(const Rect& rect, int32_t rate, int16_t lo, int16_t hi,
                             std::vector<uint8_t>& buffer) const;
+    // Planes per pixel as the plug-in sees them: the document's, and one
+    // opaque transparency plane when an opaque picture is shown as a layer.
+    int32_t presentedPlanes() const;
+    // What the plug-in reads and what the selection mixes with: the document
+    // itself, or (like the real hosts) a copy of it as it was at the start.
+    const Document& sourceDocument() const { return likeRealHosts() ? source_ : document_; }
 
     Document& document_;
     HostConfig config_;
-    FilterRecord record_{};
+    FilterRecord ownRecord_{};
+    GuardedBlock olderHostRecord_;
+    FilterRecord* record_ = &ownRecord_;
+    Document source_;
+    bool opaqueAsLayer_ = false;
     HandleProcs handleProcs_{};
     BufferProcs bufferProcs_{};
     PlatformData platformData_{};

@@ -25,7 +25,9 @@ typedef void* BufferID;
 typedef Handle PIDescriptorHandle;
 typedef void* PIReadDescriptor;
 typedef void* PIWriteDescriptor;
-typedef const DescriptorKeyID* DescriptorKeyIDArray;
+// The zero-terminated keys a reader is opened with. Not const: the host
+// overwrites each key that getKeyProc returns with 'null' in this array.
+typedef DescriptorKeyID* DescriptorKeyIDArray;
 typedef unsigned char Str255[256];
 
 // Four-character codes as the SDK writes them: 'kind' == fourCC("kind").

@@ -4,7 +4,14 @@
 #include "plugin/host_services.h"
 #include "model/settings_table.h"
 
+#include <array>
+
 namespace {
+// The keys a reader is opened with, in memory the host may write: hosts
+// overwrite each key they return with 'null'. Every reader gets a fresh
+// copy that lives until it is closed.
+using ReaderKeys = std::array<DescriptorKeyID, kReaderKeyTable.size()>;
+
 bool readsDescriptors(const FilterRecord* record) {
     return record && !hostSkipsDescriptorReading(record) && descriptorSuiteUsable(record);
 }
@@ -57,8 +64,8 @@ bool descriptorPresent(FilterRecord* record) {
     if (!readsDescriptors(record)) return false;
     PIDescriptorParameters& descriptorParameters = *record->descriptorParameters;
     const ReadDescriptorProcs& procs = *descriptorParameters.readDescriptorProcs;
-    PIReadDescriptor reader =
-        procs.openReadDescriptorProc(descriptorParameters.descriptor, kReaderKeyTable.data());
+    ReaderKeys keys = kReaderKeyTable;
+    PIReadDescriptor reader = procs.openReadDescriptorProc(descriptorParameters.descriptor, keys.data());
     if (!reader) return false;
     // Closing only ends the probe; the descriptor itself stays with the host.
     procs.closeReadDescriptorProc(reader);
@@ -70,8 +77,8 @@ OSErr readScriptingParameters(FilterRecord* record, FilterParameters* parameters
     PIDescriptorParameters& descriptorParameters = *record->descriptorParameters;
     const ReadDescriptorProcs& procs = *descriptorParameters.readDescriptorProcs;
     OSErr result = noErr;
-    PIReadDescriptor reader =
-        procs.openReadDescriptorProc(descriptorParameters.descriptor, kReaderKeyTable.data());
+    ReaderKeys keys = kReaderKeyTable;
+    PIReadDescriptor reader = procs.openReadDescriptorProc(descriptorParameters.descriptor, keys.data());
     if (reader) {
         resetToDefaults(parameters->settings);
         DescriptorKeyID key = 0;

@@ -6,7 +6,12 @@
 #     bits, grey and RGB, with alpha, through a mask): pixel-identical files;
 #   - info and modes: the same text;
 #   - preset save: byte-identical presets but for the date they carry;
-# and, first, the module's exports and imports and the Windows platform suite
+#   - a recorded step replayed in a new process and twice in one, and the
+#     Repeat of the cached settings: the same pixels;
+# with the Windows program's host behaving its own way and like the real
+# hosts (TWL_HOST_BEHAVIOUR=real: the 556-byte record before a guard page,
+# keys marked 'null' as they are read, opaque pictures as layers), and,
+# first, the module's exports and imports and the Windows platform suite
 # (build-win's ctest) under Wine.
 # Inputs are made from the Linux program's sample scene with ImageMagick.
 # Ends with "N passed, N failed"; exits non-zero when anything differs.
@@ -64,9 +69,16 @@ fail() { failed=$((failed + 1)); echo "FAIL $1"; }
 if [ "$module_failed" = 0 ]; then pass "the module's exports and imports"; else fail "the module's exports and imports"; fi
 if [ "$suite_failed" = 0 ]; then pass "the Windows platform suite"; else fail "the Windows platform suite"; fi
 
-# Both programs run in $WORK with relative paths; Wine's stdout has CR LF.
+# Both programs run in $WORK with relative paths; Wine's stdout has CR LF,
+# and the Windows program's exit status is kept past the pipe that strips it.
 run_linux() { (cd "$WORK" && TMPDIR="$(pwd)/tmp-linux" "$LINUX" "$@"); }
-run_windows() { (cd "$WORK" && wine "$WINDOWS_EXE" "$@") | tr -d '\r'; }
+WINDOWS_STATUS="$(pwd)/$WORK/windows-status"
+run_windows() {
+    (cd "$WORK" && TWL_HOST_BEHAVIOUR="$HOST" wine "$WINDOWS_EXE" "$@"; echo $? > "$WINDOWS_STATUS") | tr -d '\r'
+    return "$(cat "$WINDOWS_STATUS")"
+}
+# How the Windows program's host behaves: "ours", or "real" like the real hosts.
+HOST=ours
 
 # The inputs: the sample scene, small, in every layout the host reads.
 (cd "$WORK/in" && TMPDIR="$(pwd)/../tmp-linux" "$LINUX" demo > /dev/null)
@@ -104,7 +116,7 @@ same_image() {
 }
 
 # apply_case NAME INPUT OUTPUT [FLAGS]: both builds, the same flags (and
-# $WINDOWS_ONLY on Windows), the same pixels.
+# $WINDOWS_ONLY on Windows), the same pixels, from either Windows host.
 WINDOWS_ONLY=""
 apply_case() {
     name="$1"; input="$2"; output="$3"; shift 3
@@ -113,17 +125,21 @@ apply_case() {
         fail "$name: the Linux build failed: $(cat "$WORK/linux/$output.log")"
         return
     fi
-    # shellcheck disable=SC2086
-    if ! run_windows apply "in/$input" -o "windows/$output" --quiet $SETTINGS $WINDOWS_ONLY "$@" \
-        > "$WORK/windows/$output.log" 2>&1; then
-        fail "$name: the Windows build failed: $(cat "$WORK/windows/$output.log")"
-        return
-    fi
-    if same_image "$WORK/linux/$output" "$WORK/windows/$output" > "$WORK/$output.diff" 2>&1; then
-        pass "$name"
-    else
-        fail "$name: the results differ: $(cat "$WORK/$output.diff")"
-    fi
+    for HOST in ours real; do
+        mkdir -p "$WORK/windows/$HOST"
+        # shellcheck disable=SC2086
+        if ! run_windows apply "in/$input" -o "windows/$HOST/$output" --quiet $SETTINGS $WINDOWS_ONLY "$@" \
+            > "$WORK/windows/$HOST/$output.log" 2>&1; then
+            fail "$name, $HOST host: the Windows build failed: $(head -n 2 "$WORK/windows/$HOST/$output.log")"
+            continue
+        fi
+        if same_image "$WORK/linux/$output" "$WORK/windows/$HOST/$output" > "$WORK/$output.diff" 2>&1; then
+            pass "$name, $HOST host"
+        else
+            fail "$name, $HOST host: the results differ: $(cat "$WORK/$output.diff")"
+        fi
+    done
+    HOST=ours
 }
 
 apply_case "PNG RGB 8" rgb8.png rgb8.png
@@ -152,6 +168,51 @@ WINDOWS_ONLY="--threads 1 --simd scalar"
 apply_case "PNG RGB 16, one scalar thread on Windows" rgb16.png rgb16-scalar.png
 apply_case "TIFF RGB 32 float with alpha, one scalar thread on Windows" rgba32.tif rgba32-scalar.tif
 WINDOWS_ONLY=""
+
+# A step recorded on Linux, replayed by Windows in a new process and twice in
+# one (real hosts mark each key they read in the plug-in's key table), then
+# the Repeat of the cached settings (a preset file in the temporary folder):
+# Linux's pixels from either Windows host.
+# shellcheck disable=SC2086
+run_linux apply in/rgb8.png -o linux/recorded.png --quiet $SETTINGS --record linux/step.json > /dev/null 2>&1 || true
+run_linux apply in/rgb8.png -o linux/replayed.png --quiet --action linux/step.json > /dev/null 2>&1 || true
+cp "$WORK/in/rgb8.png" "$WORK/in/rgb8-again.png"
+REPEAT_SETTINGS="--focus 70 --sepia 35 --shape tall --glue 12 --vignette-color 20,30,60 --sepia-color 200,150,80"
+# shellcheck disable=SC2086
+run_linux preset save "tmp-linux/Twilightomator cached settings C" $REPEAT_SETTINGS > /dev/null 2>&1 || true
+run_linux apply in/rgb8.png -o linux/repeat.png --quiet > /dev/null 2>&1 || true
+rm -f "$WORK/tmp-linux/Twilightomator cached settings C"
+# Without the cached settings the picture differs: the Repeat did read them.
+run_linux apply in/rgb8.png -o linux/no-cache.png --quiet > /dev/null 2>&1 || true
+if same_image "$WORK/linux/repeat.png" "$WORK/linux/no-cache.png" > /dev/null 2>&1; then rm -f "$WORK/linux/repeat.png"; fi
+WINDOWS_TEMP="$(winepath -u "$(wine cmd /c echo %TEMP% | tr -d '\r')")"
+for HOST in ours real; do
+    out="windows/$HOST/replay"
+    mkdir -p "$WORK/$out"
+    run_windows apply in/rgb8.png -o "$out/once.png" --quiet --action linux/step.json > /dev/null 2>&1 || true
+    run_windows apply in/rgb8.png in/rgb8-again.png --out-dir "$out" --quiet --action linux/step.json \
+        > /dev/null 2>&1 || true
+    replayed=0
+    for result in once.png rgb8.png rgb8-again.png; do
+        same_image "$WORK/linux/replayed.png" "$WORK/$out/$result" > /dev/null 2>&1 || replayed=1
+    done
+    if [ -s "$WORK/linux/replayed.png" ] && [ "$replayed" = 0 ]; then
+        pass "action replay in a new process and twice in one, $HOST host"
+    else
+        fail "action replay in a new process and twice in one, $HOST host: missing or different pictures"
+    fi
+    # shellcheck disable=SC2086
+    run_linux preset save "$WINDOWS_TEMP/Twilightomator cached settings C" $REPEAT_SETTINGS > /dev/null 2>&1 || true
+    run_windows apply in/rgb8.png -o "$out/repeat.png" --quiet > /dev/null 2>&1 || true
+    rm -f "$WINDOWS_TEMP/Twilightomator cached settings C"
+    if [ -s "$WORK/linux/repeat.png" ] && same_image "$WORK/linux/repeat.png" "$WORK/$out/repeat.png" > /dev/null 2>&1
+    then
+        pass "Repeat of the cached settings, $HOST host"
+    else
+        fail "Repeat of the cached settings, $HOST host: missing or different pictures"
+    fi
+done
+HOST=ours
 
 # The layered document: the same bytes.
 # shellcheck disable=SC2086
@@ -194,9 +255,13 @@ same_preset() {
 }
 # shellcheck disable=SC2086
 same_preset settings.z5a $SETTINGS
-# shellcheck disable=SC2086
-same_preset with-picture.z5a $SETTINGS --from in/rgba8.png
-same_text preset-info preset info windows/with-picture.z5a
+# The picture is rendered by a whole run, with either Windows host.
+for HOST in ours real; do
+    # shellcheck disable=SC2086
+    same_preset "with-picture-$HOST.z5a" $SETTINGS --from in/rgb8.png
+done
+HOST=ours
+same_text preset-info preset info windows/with-picture-ours.z5a
 
 echo "Windows build under Wine: $passed passed, $failed failed"
 [ "$failed" -eq 0 ]

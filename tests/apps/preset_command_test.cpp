@@ -93,25 +93,42 @@ TEST(PresetCommand, WithoutPictureAndRefusals) {
     EXPECT_EQ(run.status, 2);
 }
 
-TEST(PresetCommand, ApplyWithAPresetMatchesTheSameFlags) {
+// A preset, the same flags, and a Repeat of the cached settings (which are
+// a preset file in the temporary folder) give one picture, with either host.
+TEST(PresetCommand, PresetFlagsAndRepeatOfTheCachedSettingsAgreeWithEitherHost) {
     const std::string image = writeSampleImage();
     const std::string preset = pathOf("apply.z5a");
-    ASSERT_EQ(runProgram("preset save '" + preset + "' --focus 90 --sepia 40 --shape wide --force").status, 0);
-    ASSERT_EQ(runProgram("apply --quiet '" + image + "' -o '" + pathOf("by-preset.png") + "' --force --preset '" +
-                         preset + "'")
-                  .status,
-              0);
-    // The default sepia colour is carried as its high byte, as a recorded step carries it.
-    ASSERT_EQ(runProgram("apply --quiet '" + image + "' -o '" + pathOf("by-flags.png") +
-                         "' --force --focus 90 --sepia 40 --shape wide --sepia-color 127,98,68")
-                  .status,
-              0);
-    Document a, b;
-    ImageFileInfo info;
-    std::string error;
-    ASSERT_TRUE(readImageFile(pathOf("by-preset.png"), a, info, error));
-    ASSERT_TRUE(readImageFile(pathOf("by-flags.png"), b, info, error));
-    EXPECT_EQ(a.samples, b.samples);
+    const std::string settings = " --focus 90 --sepia 40 --shape wide --force";
+    ASSERT_EQ(runProgram("preset save '" + preset + "'" + settings).status, 0);
+    // The cached settings are read whole, not through a descriptor: colours
+    // of whole high bytes read the same both ways.
+    const std::string cached = (fs::path(testTemporaryFolder()) / "Twilightomator cached settings C").string();
+    ASSERT_EQ(runProgram("preset save '" + cached + "'" + settings + " --sepia-color 127,98,68").status, 0);
+    std::vector<uint8_t> oursSamples;
+    for (ProgramHost host : kBothHosts) {
+        SCOPED_TRACE(std::string("host ") + hostName(host));
+        const std::string name = hostName(host);
+        const auto apply = [&](const std::string& output, const std::string& settings) {
+            return runProgram("apply --quiet '" + image + "' -o '" + pathOf(name + output) + "' --force " + settings,
+                              true, host)
+                .status;
+        };
+        ASSERT_EQ(apply("-by-preset.png", "--preset '" + preset + "'"), 0);
+        // The default sepia colour is carried as its high byte, as a recorded step carries it.
+        ASSERT_EQ(apply("-by-flags.png", "--focus 90 --sepia 40 --shape wide --sepia-color 127,98,68"), 0);
+        ASSERT_EQ(apply("-repeat.png", ""), 0);
+        Document a, b, c;
+        ImageFileInfo info;
+        std::string error;
+        ASSERT_TRUE(readImageFile(pathOf(name + "-by-preset.png"), a, info, error));
+        ASSERT_TRUE(readImageFile(pathOf(name + "-by-flags.png"), b, info, error));
+        ASSERT_TRUE(readImageFile(pathOf(name + "-repeat.png"), c, info, error));
+        EXPECT_EQ(a.samples, b.samples);
+        EXPECT_EQ(a.samples, c.samples) << "the Repeat did not use the cached settings";
+        if (host == ProgramHost::ours) oursSamples = a.samples;
+        else EXPECT_EQ(a.samples, oursSamples) << "the pixels depend on the host";
+    }
+    fs::remove(cached);
 }
 
 }  // namespace

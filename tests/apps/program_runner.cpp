@@ -7,8 +7,11 @@
 
 #include <cstdio>
 
-ProgramRun runProgram(const std::string& arguments, bool withStderr) {
-    const std::string command = "'" + builtAppPath() + "' " + arguments + (withStderr ? " 2>&1" : " 2>/dev/null");
+const char* hostName(ProgramHost host) { return host == ProgramHost::real ? "real" : "ours"; }
+
+ProgramRun runProgram(const std::string& arguments, bool withStderr, ProgramHost host) {
+    const std::string command = "TWL_HOST_BEHAVIOUR=" + std::string(hostName(host)) + " '" + builtAppPath() + "' " +
+                                arguments + (withStderr ? " 2>&1" : " 2>/dev/null");
     ProgramRun run;
     FILE* pipe = popen(command.c_str(), "r");
     if (!pipe) return run;

@@ -248,7 +248,7 @@ TEST_F(DescriptorSuiteTest, ReaderWalksTheKeysInTheHostsOrder) {
     EXPECT_EQ(r.getObjectProc(reader, &classId, &object), noErr);
     EXPECT_EQ(classId, code("Clr "));
     // The nested descriptor opens like any other.
-    const DescriptorKeyID innerKeys[] = {code("Rd  "), 0};
+    DescriptorKeyID innerKeys[] = {code("Rd  "), 0};
     PIReadDescriptor inner = r.openReadDescriptorProc(object, innerKeys);
     ASSERT_NE(inner, nullptr);
     ASSERT_TRUE(r.getKeyProc(inner, &key, &type, &flags));
@@ -271,7 +271,7 @@ TEST_F(DescriptorSuiteTest, ReaderWalksTheKeysInTheHostsOrder) {
 TEST_F(DescriptorSuiteTest, CloseReportsUnaskedKeysWrongTypesAndForcedErrors) {
     Descriptor given;
     given.items = {integerItem(code("0007"), 80), integerItem(code("zzzz"), 1)};
-    const DescriptorKeyID asked[] = {code("0007"), 0};
+    DescriptorKeyID asked[] = {code("0007"), 0};
     DescriptorKeyID key;
     DescriptorTypeID type;
     int32_t flags;
@@ -286,7 +286,7 @@ TEST_F(DescriptorSuiteTest, CloseReportsUnaskedKeysWrongTypesAndForcedErrors) {
     {
         DescriptorSuiteHost host(DescriptorSuiteConfig{}, &given);
         const ReadDescriptorProcs& r = *host.parameters()->readDescriptorProcs;
-        const DescriptorKeyID both[] = {code("0007"), code("zzzz"), 0};
+        DescriptorKeyID both[] = {code("0007"), code("zzzz"), 0};
         PIReadDescriptor reader = r.openReadDescriptorProc(host.parameters()->descriptor, both);
         ASSERT_TRUE(r.getKeyProc(reader, &key, &type, &flags));
         Boolean boolean;
@@ -316,7 +316,7 @@ TEST_F(DescriptorSuiteTest, CloseReportsUnaskedKeysWrongTypesAndForcedErrors) {
 TEST_F(DescriptorSuiteTest, OpeningFailsWithoutAReadableDescriptor) {
     DescriptorSuiteHost host(DescriptorSuiteConfig{});
     const ReadDescriptorProcs& r = *host.parameters()->readDescriptorProcs;
-    const DescriptorKeyID keys[] = {0};
+    DescriptorKeyID keys[] = {0};
     EXPECT_EQ(r.openReadDescriptorProc(nullptr, keys), nullptr);
     Handle garbage = hostNewHandle(6);
     std::memcpy(*garbage, "abcdef", 6);

@@ -9,6 +9,7 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
+#include <string>
 #include <vector>
 
 namespace {
@@ -226,6 +227,53 @@ TEST(Pass, TheSelectionLimitsWhereTheFilterLands) {
     // Row 15 was not selected: its corners keep the source.
     EXPECT_EQ(host.document.pixel(0, 15)[0], 200);
     EXPECT_LT(host.document.pixel(0, 0)[0], 180);
+}
+
+// A host like the real ones hands the record of older headers, 556 bytes
+// ending where an inaccessible page begins, and shows opaque pictures as
+// layers: whole runs over every kind of picture stay inside that record and
+// give the pixels our own host gives.
+TEST(Pass, RealHostsOlderRecordIsEnoughAndGivesTheSamePixels) {
+    HostConfig real;
+    real.behaviour = HostBehaviour::likeRealHosts;
+    {
+        TestHost probe(flatDocument(4, 4, 3, false, SampleDepth::eight, 10), real);
+        EXPECT_EQ(probe.record().filterCase, filterCaseEditableTransparencyNoSelection);
+        EXPECT_EQ(probe.record().planes, 4);
+        EXPECT_EQ(probe.record().bufferProcs->numBufferProcs, 5);
+        const auto* end = reinterpret_cast<volatile const uint8_t*>(&probe.record()) + kOlderHostRecordBytes;
+        GTEST_FLAG_SET(death_test_style, "threadsafe");
+        EXPECT_DEATH((void)end[0], "") << "no guard page after the record";
+    }
+    struct Case {
+        int32_t channels;
+        bool alpha;
+        SampleDepth depth;
+        bool selection;
+    };
+    const Case cases[] = {{1, false, SampleDepth::eight, false},
+                          {3, false, SampleDepth::sixteen, true},
+                          {3, false, SampleDepth::floating, false},
+                          {3, true, SampleDepth::eight, true}};
+    for (const Case& c : cases) {
+        SCOPED_TRACE(std::to_string(c.channels) + " channels, alpha " + std::to_string(c.alpha) + ", " +
+                     std::to_string(sampleBytes(c.depth)) + " bytes, selection " + std::to_string(c.selection));
+        Document document = rampDocument(24, 20, c.channels, c.alpha, c.depth);
+        if (c.selection) {
+            document.selection.assign(24 * 20, 0);
+            for (int32_t i = 0; i < 24 * 8; ++i) document.selection[size_t(i)] = i < 24 * 4 ? 255 : 100;
+        }
+        std::vector<uint8_t> oursSamples;
+        {
+            TestHost ours(document);
+            ASSERT_EQ(ours.run().result, 0);
+            oursSamples = ours.document.samples;
+        }
+        TestHost realHost(document, real);
+        ASSERT_EQ(realHost.run().result, 0);
+        EXPECT_EQ(realHost.document.samples, oursSamples);
+        EXPECT_NE(realHost.document.samples, document.samples) << "the filter changed nothing";
+    }
 }
 
 TEST(Pass, RepeatedRunsReuseTheKeptParameterBlock) {

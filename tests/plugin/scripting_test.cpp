@@ -274,6 +274,28 @@ TEST_F(ScriptingTest, DescriptorPresentProbesWithoutConsuming) {
     EXPECT_EQ(parameters.settings.focus, 5) << "no reader: nothing is reset";
 }
 
+// Real hosts overwrite each key they return with 'null' in the array the
+// plug-in opened the reader with: the plug-in hands every reader a writable
+// table of its own, so the probe, the read and the next run's reads each
+// ask for all 21 keys.
+TEST_F(ScriptingTest, HostsThatMarkReturnedKeysGetAFreshTableForEveryReader) {
+    const std::vector<DescriptorKeyID> allKeys(kReaderKeyTable.begin(), kReaderKeyTable.end() - 1);
+    for (int32_t focus : {80, 30}) {
+        SCOPED_TRACE(focus);
+        Descriptor descriptor;
+        descriptor.items = {integerItem(code("0007"), focus), enumeratedItem(code("MLky"), code("MLty"), code("ML02"))};
+        DescriptorSuiteConfig config;
+        config.marksReadKeys = true;
+        host(config, &descriptor);
+        ASSERT_TRUE(descriptorPresent(&record));
+        EXPECT_EQ(lastAskedDescriptorKeys(), allKeys);
+        EXPECT_EQ(readScriptingParameters(&record, &parameters), noErr);
+        EXPECT_EQ(lastAskedDescriptorKeys(), allKeys);
+        EXPECT_EQ(parameters.settings.focus, focus);
+        EXPECT_EQ(parameters.settings.shape, 2);
+    }
+}
+
 TEST_F(ScriptingTest, WriterPutsEveryKeyInItsOrderWithItsType) {
     UserSettings& s = parameters.settings;
     s.vignetteColor = {65280, 0x12ff, 0x00ff};
