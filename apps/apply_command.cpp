@@ -42,6 +42,7 @@ void printApplyHelp() {
         "  --depth 8|16|32      bits per channel of the output (default: the input's, where the\n"
         "                       output format allows)\n"
         "  --mask FILE          a grey image: the selection the filter is applied through\n"
+        "                       (the filter works on the bounds of its selected pixels)\n"
         "  --action FILE        replay a recorded step (JSON action file)\n"
         "  --record FILE        save the step that was applied as an action file\n"
         "  --preset FILE        use the settings of a .z5a preset\n"

@@ -98,7 +98,9 @@ HostSession::HostSession(Document& document, const HostConfig& config) : documen
     r.imageSize = Point{int16_t(document.height), int16_t(document.width)};
     r.wholeSize = r.imageSize;
     r.planes = int16_t(presentedPlanes());
-    r.filterRect = Rect{0, 0, int16_t(document.height), int16_t(document.width)};
+    // With a selection the filter works on its bounds only, as in an editor.
+    const FilterBounds bounds = filterBounds(document);
+    r.filterRect = Rect{int16_t(bounds.top), int16_t(bounds.left), int16_t(bounds.bottom), int16_t(bounds.right)};
     r.background = PSRGBColor{65535, 65535, 65535};
     r.foreground = PSRGBColor{0, 0, 0};
     r.backColor[0] = r.backColor[1] = r.backColor[2] = 255;
