@@ -2,12 +2,12 @@
 #include "apps/commands.h"
 
 #include "apps/filter_job.h"
+#include "apps/interruption.h"
 #include "apps/settings_flags.h"
 #include "host/action_file.h"
 #include "apps/preset_settings.h"
 #include "host/image_files.h"
 #include "apps/path_checks.h"
-#include "platform/interrupt_signals.h"
 #include "platform/whole_file.h"
 
 #include <unistd.h>
@@ -26,7 +26,7 @@ struct ApplyOptions {
     std::vector<std::string> inputs;
     std::string output, outDir, maskPath, actionPath, recordPath, presetPath;
     int depth = 0;
-    bool force = false, quiet = false, dialog = false;
+    bool force = false, quiet = false, dialog = false, withoutAdvanceState = false;
     std::optional<Descriptor> settings;
 };
 
@@ -42,6 +42,7 @@ void printApplyHelp() {
         "  --depth 8|16|32      bits per channel of the output (default: the input's, where the\n"
         "                       output format allows)\n"
         "  --mask FILE          a grey image: the selection the filter is applied through\n"
+        "                       (the filter works on the bounds of its selected pixels)\n"
         "  --action FILE        replay a recorded step (JSON action file)\n"
         "  --record FILE        save the step that was applied as an action file\n"
         "  --preset FILE        use the settings of a .z5a preset\n"
@@ -49,6 +50,9 @@ void printApplyHelp() {
         "                       preset or action given are what it opens with; OK writes\n"
         "                       OUTPUT, Cancel writes nothing (exit status 3)\n"
         "  --force              replace existing output files\n"
+        "  --without-advance-state\n"
+        "                       act as a host that lacks advanceState, to see how the\n"
+        "                       plug-in refuses such a host\n"
         "  --quiet              no progress bar\n"
         "  --plugin PATH        the plug-in module to load\n"
         "\n"
@@ -108,6 +112,8 @@ bool parseApplyOptions(const Arguments& args, ApplyOptions& options, bool& helpS
             options.depth = std::stoi(value);
         } else if (a == "--dialog") {
             options.dialog = true;
+        } else if (a == "--without-advance-state") {
+            options.withoutAdvanceState = true;
         } else if (a == "--force") {
             options.force = true;
         } else if (a == "--quiet" || a == "-q") {
@@ -189,8 +195,8 @@ std::string outputPathFor(const ApplyOptions& options, const std::string& input)
 
 // Every file the run will write is checked before the filter runs: the image
 // outputs and the action file are usable (see checkOutputPath), none of them
-// is an input, and no two of them are the same file. Returns the exit status
-// for a refusal, or kExitOk.
+// is something the run reads, and no two of them are the same file. Returns
+// the exit status for a refusal, or kExitOk.
 int checkOutputs(const ApplyOptions& options, std::string& error) {
     if (!options.outDir.empty()) {
         std::string problem;
@@ -214,22 +220,19 @@ int checkOutputs(const ApplyOptions& options, std::string& error) {
         }
         outputs.push_back(output);
     }
+    CommandInputs reads;
+    reads.files = options.inputs;
+    for (const std::string* other : {&options.maskPath, &options.presetPath, &options.actionPath})
+        if (!other->empty()) reads.files.push_back(*other);
     std::vector<std::string> written = outputs;
     if (!options.recordPath.empty()) written.push_back(options.recordPath);
     for (size_t i = 0; i < written.size(); ++i) {
         const std::string& path = written[i];
         const bool isRecord = i == outputs.size();
-        for (const std::string& input : options.inputs) {
-            if (sameExistingFile(input, path)) {
-                error = (isRecord ? "--record: " : "") + path + " is the input " + input + "; choose another file";
-                return kExitUsage;
-            }
-        }
-        if (!options.maskPath.empty() && sameExistingFile(options.maskPath, path)) {
-            error = (isRecord ? "--record: " : "") + path + " is the mask; choose another file";
-            return kExitUsage;
-        }
+        const std::string what = isRecord ? "--record" : "";
+        if (!outputIsNoInput(path, reads, what, error)) return kExitUsage;
         if (isRecord) {
+            if (!outputExtensionFits(path, OutputFormat::action, what, error)) return kExitUsage;
             for (const std::string& output : outputs) {
                 if (std::filesystem::path(output).lexically_normal() ==
                         std::filesystem::path(path).lexically_normal() ||
@@ -239,28 +242,15 @@ int checkOutputs(const ApplyOptions& options, std::string& error) {
                 }
             }
         }
-        if (!checkOutputPath(path, options.force, isRecord ? "--record" : "", error)) return kExitFailure;
+        if (!checkOutputPath(path, options.force, what, error)) return kExitFailure;
     }
     return kExitOk;
-}
-
-// What an interruption leaves: the outputs already complete, truthfully.
-void reportInterruption(const std::vector<std::string>& written) {
-    if (written.empty()) {
-        printError("interrupted; nothing was written");
-        return;
-    }
-    std::string list;
-    for (const std::string& path : written) list += (list.empty() ? "" : ", ") + path;
-    printError("interrupted; written before the interruption: " + list + "; nothing else was written");
 }
 
 // The readers keep only what means damaged pixels or dropped content.
 void printReadWarnings(const std::string& input, const ImageFileInfo& info) {
     for (const std::string& warning : info.warnings) printError("warning: " + input + ": " + warning);
 }
-
-int interruptedStatus(int signal) { return signal == SIGINT ? kExitInterrupted : interruptedExitStatus(signal); }
 
 }  // namespace
 
@@ -309,13 +299,17 @@ int applyCommand(const Arguments& given) {
         // Given settings, a preset or an action are what the dialog opens with.
         job.playMode = plugInDialogDisplay;
         job.withDialog = true;
+#ifndef _WIN32
+        // Windows always has a desktop; elsewhere the toolkit needs a display.
         const char* x11 = std::getenv("DISPLAY");
         const char* wayland = std::getenv("WAYLAND_DISPLAY");
         if ((!x11 || !*x11) && (!wayland || !*wayland)) {
             printError("--dialog needs a display, and neither DISPLAY nor WAYLAND_DISPLAY is set");
             return kExitFailure;
         }
+#endif
     }
+    job.withoutAdvanceState = options.withoutAdvanceState;
 
     PluginModule module;
     if (!module.load(pluginPath, error)) {
@@ -343,16 +337,10 @@ int applyCommand(const Arguments& given) {
             printError(input + ": " + error);
             return kExitFailure;
         }
-        if (*interrupted) {
-            reportInterruption(written);
-            return interruptedStatus(*interrupted);
-        }
+        if (*interrupted) return stopForInterruption(*interrupted, written);
         job.progressLabel = std::filesystem::path(input).filename().string();
         const FilterJobResult result = runFilterJob(module, document, job);
-        if (*interrupted) {
-            reportInterruption(written);
-            return interruptedStatus(*interrupted);
-        }
+        if (*interrupted) return stopForInterruption(*interrupted, written);
         if (options.dialog && result.result == userCanceledErr) {
             if (!options.quiet) std::fprintf(stderr, "cancelled; nothing was written\n");
             return kExitCancelled;
@@ -390,10 +378,7 @@ int applyCommand(const Arguments& given) {
                 return kExitFailure;
             }
         }
-        if (*interrupted) {
-            reportInterruption(written);
-            return interruptedStatus(*interrupted);
-        }
+        if (*interrupted) return stopForInterruption(*interrupted, written);
         if (!image.commit(error)) {
             printError(error);
             return kExitFailure;

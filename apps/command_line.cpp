@@ -3,6 +3,7 @@
 
 #include "host/image_files.h"
 #include "host/plugin_module.h"
+#include "platform/interrupt_signals.h"
 
 #include <cstdio>
 #include <cstdlib>
@@ -35,7 +36,7 @@ const char* kUsage =
 #else
     "  --plugin PATH        the plug-in module to load (default: twilightomator.so\n"
 #endif
-    "                       beside this program)\n"
+    "                       beside this program, else the installed one)\n"
     "  --threads N          filter and write image files with N threads (default: one\n"
     "                       per core; 1: one thread); results are the same\n"
     "  --simd LEVEL         the vector instructions to use at most: scalar, sse2, avx2\n"
@@ -127,6 +128,7 @@ bool takeSpeedOptions(Arguments& arguments, std::string& error) {
 }  // namespace
 
 int runCommandLine(const Arguments& given) {
+    treatFileSizeLimitAsWriteFailure();
     Arguments all = given;
     std::string speedError;
     if (!takeSpeedOptions(all, speedError)) {

@@ -19,6 +19,8 @@ struct FilterJob {
     int16_t playMode = plugInDialogDontDisplay;
     // The user asked for the dialog (the host calls Parameters first).
     bool withDialog = false;
+    // Play a host without advanceState (the plug-in then refuses to run).
+    bool withoutAdvanceState = false;
     bool showProgress = false;
     std::string progressLabel;
     volatile std::sig_atomic_t* abortFlag = nullptr;
@@ -42,5 +44,3 @@ void useTestHostBehaviour(HostConfig& host, DescriptorSuiteConfig& descriptors);
 // Runs the filter over `document` in place.
 FilterJobResult runFilterJob(const PluginModule& module, Document& document, const FilterJob& job);
 
-// The interrupt flag that Ctrl-C, SIGTERM and SIGHUP set (the signal's number).
-volatile std::sig_atomic_t* installInterruptFlag();

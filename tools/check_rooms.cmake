@@ -18,9 +18,11 @@ set(allowed_plugin ${allowed_ui} plugin)
 # through the module.
 set(allowed_host ${base} host)
 set(allowed_apps ${base} host model settings codec apps)
+# The GIMP adapter stands beside the program: the host, the settings table.
+set(allowed_gimp ${base} host model gimp)
 
 set(violations "")
-foreach(room interface platform model kernels effect codec settings export resources ui plugin host apps)
+foreach(room interface platform model kernels effect codec settings export resources ui plugin host apps gimp)
   file(GLOB_RECURSE sources ${SOURCE_DIR}/${room}/*.h ${SOURCE_DIR}/${room}/*.cpp)
   foreach(source ${sources})
     file(STRINGS ${source} includes REGEX "^#include \"[a-z_]+/")

@@ -3,13 +3,11 @@
 // custom size.
 #pragma once
 
+#include "model/export_size.h"
 #include "model/parameters.h"
-#include "ui/window_layer.h"
+#include "ui/dialog_layouts.h"
 
 #include <cstdint>
-
-inline constexpr int32_t kSizeSame = 10, kSizeProportional = 11, kSizeCustom = 12;
-inline constexpr int32_t kSizeWidthBox = 3, kSizeHeightBox = 4;
 
 // Shows the dialog over psdSizeMode, psdWidth and psdHeight for an image of
 // imageWidth x imageHeight. True when the user pressed OK (the three fields

@@ -1,7 +1,6 @@
 // The main dialog's logic.
 #include "ui/main_dialog.h"
 
-#include "interface/display_context.h"
 #include "model/glue_modes.h"
 #include "model/settings_table.h"
 #include "ui/custom_controls.h"
@@ -96,29 +95,6 @@ std::string_view labelString(int32_t index) {
         case 37: return "Choose the sepia color.";
         default: return "-undef string-";
     }
-}
-
-DialogLayout mainDialogLayout() {
-    static const auto controls = [] {
-        std::array<ControlLayout, kDialogControls.size()> layouts{};
-        size_t count = 0;
-        for (const DialogControl& c : kDialogControls) {
-            ControlKind kind;
-            switch (c.kind) {
-                case K::pushButton: kind = ControlKind::pushButton; break;
-                case K::iconButton: kind = ControlKind::iconButton; break;
-                case K::checkBox: kind = ControlKind::checkBox; break;
-                case K::listBox: kind = ControlKind::listBox; break;
-                case K::valueBox: kind = ControlKind::valueBox; break;
-                case K::colourSwatch: kind = ControlKind::ownerDrawnButton; break;
-                default: continue;  // drawn by the dialog itself
-            }
-            layouts[count++] = ControlLayout{c.id, kind, c.rect, c.text, c.artwork, c.id == kIdOk};
-        }
-        return std::make_pair(layouts, count);
-    }();
-    return DialogLayout{"Twilightomator", kDialogWidth, kDialogHeight,
-                        std::span<const ControlLayout>(controls.first.data(), controls.second), nullptr, true};
 }
 
 MainDialog::MainDialog(DialogServices& services, FilterParameters& parameters)

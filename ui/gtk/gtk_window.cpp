@@ -133,7 +133,7 @@ private:
     int32_t endCode_ = 0;
     bool ended_ = false;
     int quiet_ = 0;  // programmatic changes that the toolkit would report as the user's
-    int32_t defaultId_ = 3;  // the button Enter presses: the layout's default button, else id 3 (OK)
+    int32_t defaultId_ = 1;  // the layout's default button: Enter presses it
 };
 
 DialogOnGtk::DialogOnGtk(const DialogLayout& layout, DialogEvents& events)
@@ -162,6 +162,7 @@ DialogOnGtk::DialogOnGtk(const DialogLayout& layout, DialogEvents& events)
     g_signal_connect(window_, "key-press-event", G_CALLBACK(onKey), this);
     g_signal_connect(window_, "delete-event", G_CALLBACK(onDelete), this);
 
+    defaultId_ = layout.defaultButton;
     for (const ControlLayout& c : layout.controls) makeControl(c);
 }
 
@@ -181,8 +182,7 @@ void DialogOnGtk::makeControl(const ControlLayout& layout) {
         case ControlKind::pushButton:
             widget = gtk_button_new_with_mnemonic(mnemonic(layout.text).c_str());
             // The button Enter presses looks like it.
-            if (layout.defaultButton) {
-                defaultId_ = layout.id;
+            if (layout.id == defaultId_) {
                 gtk_widget_set_can_default(widget, TRUE);
                 gtk_window_set_default(GTK_WINDOW(window_), widget);
                 gtk_style_context_add_class(gtk_widget_get_style_context(widget), "suggested-action");
