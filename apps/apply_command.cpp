@@ -26,7 +26,7 @@ struct ApplyOptions {
     std::vector<std::string> inputs;
     std::string output, outDir, maskPath, actionPath, recordPath, presetPath;
     int depth = 0;
-    bool force = false, quiet = false, dialog = false;
+    bool force = false, quiet = false, dialog = false, withoutAdvanceState = false;
     std::optional<Descriptor> settings;
 };
 
@@ -42,6 +42,7 @@ void printApplyHelp() {
         "  --depth 8|16|32      bits per channel of the output (default: the input's, where the\n"
         "                       output format allows)\n"
         "  --mask FILE          a grey image: the selection the filter is applied through\n"
+        "                       (the filter works on the bounds of its selected pixels)\n"
         "  --action FILE        replay a recorded step (JSON action file)\n"
         "  --record FILE        save the step that was applied as an action file\n"
         "  --preset FILE        use the settings of a .z5a preset\n"
@@ -49,6 +50,9 @@ void printApplyHelp() {
         "                       preset or action given are what it opens with; OK writes\n"
         "                       OUTPUT, Cancel writes nothing (exit status 3)\n"
         "  --force              replace existing output files\n"
+        "  --without-advance-state\n"
+        "                       act as a host that lacks advanceState, to see how the\n"
+        "                       plug-in refuses such a host\n"
         "  --quiet              no progress bar\n"
         "  --plugin PATH        the plug-in module to load\n"
         "\n"
@@ -108,6 +112,8 @@ bool parseApplyOptions(const Arguments& args, ApplyOptions& options, bool& helpS
             options.depth = std::stoi(value);
         } else if (a == "--dialog") {
             options.dialog = true;
+        } else if (a == "--without-advance-state") {
+            options.withoutAdvanceState = true;
         } else if (a == "--force") {
             options.force = true;
         } else if (a == "--quiet" || a == "-q") {
@@ -309,13 +315,17 @@ int applyCommand(const Arguments& given) {
         // Given settings, a preset or an action are what the dialog opens with.
         job.playMode = plugInDialogDisplay;
         job.withDialog = true;
+#ifndef _WIN32
+        // Windows always has a desktop; elsewhere the toolkit needs a display.
         const char* x11 = std::getenv("DISPLAY");
         const char* wayland = std::getenv("WAYLAND_DISPLAY");
         if ((!x11 || !*x11) && (!wayland || !*wayland)) {
             printError("--dialog needs a display, and neither DISPLAY nor WAYLAND_DISPLAY is set");
             return kExitFailure;
         }
+#endif
     }
+    job.withoutAdvanceState = options.withoutAdvanceState;
 
     PluginModule module;
     if (!module.load(pluginPath, error)) {

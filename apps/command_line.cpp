@@ -35,7 +35,7 @@ const char* kUsage =
 #else
     "  --plugin PATH        the plug-in module to load (default: twilightomator.so\n"
 #endif
-    "                       beside this program)\n"
+    "                       beside this program, else the installed one)\n"
     "  --threads N          filter and write image files with N threads (default: one\n"
     "                       per core; 1: one thread); results are the same\n"
     "  --simd LEVEL         the vector instructions to use at most: scalar, sse2, avx2\n"

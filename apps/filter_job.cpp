@@ -34,6 +34,7 @@ FilterJobResult runFilterJob(const PluginModule& module, Document& document, con
     ProgressBar bar(job.progressLabel);
     config.descriptorParameters = suite.parameters();
     config.abortFlag = job.abortFlag;
+    config.withAdvanceState = !job.withoutAdvanceState;
     if (job.showProgress) config.onProgress = [&bar](int32_t done, int32_t total) { bar.update(done, total); };
 
     HostSession session(document, config);

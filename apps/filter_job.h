@@ -19,6 +19,8 @@ struct FilterJob {
     int16_t playMode = plugInDialogDontDisplay;
     // The user asked for the dialog (the host calls Parameters first).
     bool withDialog = false;
+    // Play a host without advanceState (the plug-in then refuses to run).
+    bool withoutAdvanceState = false;
     bool showProgress = false;
     std::string progressLabel;
     volatile std::sig_atomic_t* abortFlag = nullptr;

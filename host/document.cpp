@@ -16,6 +16,23 @@ int16_t Document::imageMode() const {
     return plugInModeRGBColor;
 }
 
+FilterBounds filterBounds(const Document& document) {
+    FilterBounds whole{0, 0, document.width, document.height};
+    if (!document.hasSelection()) return whole;
+    FilterBounds bounds{document.width, document.height, 0, 0};
+    for (int32_t y = 0; y < document.height; ++y) {
+        const uint8_t* row = document.selection.data() + size_t(y) * size_t(document.width);
+        for (int32_t x = 0; x < document.width; ++x) {
+            if (row[x] == 0) continue;
+            bounds.left = std::min(bounds.left, x);
+            bounds.right = std::max(bounds.right, x + 1);
+            bounds.top = std::min(bounds.top, y);
+            bounds.bottom = std::max(bounds.bottom, y + 1);
+        }
+    }
+    return bounds.right > bounds.left ? bounds : whole;
+}
+
 namespace {
 uint64_t gDocumentMemoryLimit = 0;
 }  // namespace

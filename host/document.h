@@ -36,6 +36,14 @@ struct Document {
     int16_t imageMode() const;
 };
 
+// The rectangle the filter works on, as an editor hands it over: the bounds
+// of the selected (non-zero) pixels, or the whole document when nothing is
+// selected or no pixel of the selection is.
+struct FilterBounds {
+    int32_t left = 0, top = 0, right = 0, bottom = 0;
+};
+FilterBounds filterBounds(const Document& document);
+
 // An empty document of the given shape; false when the size is absurd or the
 // samples would not fit the machine's memory.
 bool makeDocument(Document& document, int32_t width, int32_t height, int32_t colorChannels,

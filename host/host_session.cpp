@@ -1,6 +1,8 @@
 // The host side of a filter run: FilterRecord set-up and the callbacks.
 #include "host/host_session.h"
 
+#include "host/platform_context.h"
+
 #include <algorithm>
 #include <cmath>
 #include <cstring>
@@ -28,11 +30,11 @@ uint8_t eightBitSample(const uint8_t* sample, int16_t depth) {
     return *sample;
 }
 
-// Hands the pixel map's rectangle to the window's surface as RGB rows.
-void drawIntoContext(const PSPixelMap& source, const VRect& rect, int32_t dstRow, int32_t dstCol, int16_t depth,
-                     DisplayContext& context) {
+// Hands the pixel map's rectangle to the window's platform context as RGB rows.
+bool drawIntoContext(const PSPixelMap& source, const VRect& rect, int32_t dstRow, int32_t dstCol, int16_t depth,
+                     void* context) {
     const int32_t width = rect.right - rect.left, height = rect.bottom - rect.top;
-    if (width <= 0 || height <= 0) return;
+    if (width <= 0 || height <= 0) return true;
     const bool grey = greyMode(source.imageMode);
     std::vector<uint8_t> rgb(size_t(width) * size_t(height) * 3);
     const auto* base = static_cast<const uint8_t*>(source.baseAddr);
@@ -44,7 +46,7 @@ void drawIntoContext(const PSPixelMap& source, const VRect& rect, int32_t dstRow
             for (int c = 0; c < 3; ++c) out[c] = eightBitSample(pixel + ptrdiff_t(grey ? 0 : c) * source.planeBytes, depth);
         }
     }
-    context.drawRgb(context.surface, dstCol, dstRow, width, height, rgb.data(), width * 3);
+    return drawIntoPlatformContext(context, dstCol, dstRow, width, height, rgb.data(), width * 3);
 }
 
 OSErr advanceStateCallback() { return gActive ? gActive->advanceState() : OSErr(paramErr); }
@@ -54,9 +56,7 @@ void progressCallback(int32_t done, int32_t total) {
 }
 OSErr displayPixelsCallback(const PSPixelMap* source, const VRect* sourceRect, int32_t dstRow,
                             int32_t dstCol, void* platformContext) {
-    return gActive ? gActive->displayPixels(source, sourceRect, dstRow, dstCol,
-                                            static_cast<DisplayContext*>(platformContext))
-                   : OSErr(paramErr);
+    return gActive ? gActive->displayPixels(source, sourceRect, dstRow, dstCol, platformContext) : OSErr(paramErr);
 }
 
 int32_t clampInt(int32_t value, int32_t low, int32_t high) { return std::min(std::max(value, low), high); }
@@ -98,7 +98,9 @@ HostSession::HostSession(Document& document, const HostConfig& config) : documen
     r.imageSize = Point{int16_t(document.height), int16_t(document.width)};
     r.wholeSize = r.imageSize;
     r.planes = int16_t(presentedPlanes());
-    r.filterRect = Rect{0, 0, int16_t(document.height), int16_t(document.width)};
+    // With a selection the filter works on its bounds only, as in an editor.
+    const FilterBounds bounds = filterBounds(document);
+    r.filterRect = Rect{int16_t(bounds.top), int16_t(bounds.left), int16_t(bounds.bottom), int16_t(bounds.right)};
     r.background = PSRGBColor{65535, 65535, 65535};
     r.foreground = PSRGBColor{0, 0, 0};
     r.backColor[0] = r.backColor[1] = r.backColor[2] = 255;
@@ -350,13 +352,12 @@ void HostSession::reportProgress(int32_t done, int32_t total) {
 }
 
 OSErr HostSession::displayPixels(const PSPixelMap* source, const VRect* sourceRect, int32_t dstRow, int32_t dstCol,
-                                 DisplayContext* context) {
+                                 void* platformContext) {
     if (!source || !sourceRect || !source->baseAddr) return paramErr;
     displayCalls_.push_back(DisplayCall{*sourceRect, dstRow, dstCol});
     const int16_t depth = source->version >= 3 && source->depth ? source->depth : 8;
-    if (context && context->drawRgb) {
-        drawIntoContext(*source, *sourceRect, dstRow, dstCol, depth, *context);
-        return noErr;
+    if (platformContext) {
+        return drawIntoContext(*source, *sourceRect, dstRow, dstCol, depth, platformContext) ? OSErr(noErr) : OSErr(paramErr);
     }
     // Made on first use: a command-line run never displays anything.
     if (displaySurface_.empty()) displaySurface_.assign(size_t(document_.width) * size_t(document_.height) * 4, 0);

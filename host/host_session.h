@@ -7,7 +7,6 @@
 #include "host/buffer_suite.h"
 #include "host/document.h"
 #include "host/handle_suite.h"
-#include "interface/display_context.h"
 #include "interface/host_interface.h"
 #include "platform/guarded_block.h"
 
@@ -97,10 +96,11 @@ public:
     OSErr advanceState();
     Boolean testAbort();
     void reportProgress(int32_t done, int32_t total);
-    // Draws into the window's surface when the plug-in passes one, else into
-    // the session's display surface.
+    // Draws into the window's platform context when the plug-in passes one
+    // (an HDC on Windows, a DisplayContext on Linux), else into the
+    // session's display surface.
     OSErr displayPixels(const PSPixelMap* source, const VRect* sourceRect, int32_t dstRow, int32_t dstCol,
-                        DisplayContext* context = nullptr);
+                        void* platformContext = nullptr);
 
 private:
     void serveInput();

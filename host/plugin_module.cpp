@@ -102,6 +102,15 @@ constexpr char kPluginFileName[] = "twilightomator.so";
 
 std::string defaultPluginPath() {
     const std::string self = runningProgramPath();
-    if (self.empty()) return kPluginFileName;
-    return (std::filesystem::path(self).parent_path() / kPluginFileName).string();
+    const std::string beside =
+        self.empty() ? kPluginFileName : (std::filesystem::path(self).parent_path() / kPluginFileName).string();
+#ifdef TWL_INSTALLED_MODULE_DIR
+    // An installed program keeps the modules in the library folder instead.
+    std::error_code ignored;
+    if (!std::filesystem::exists(beside, ignored)) {
+        const std::string installed = (std::filesystem::path(TWL_INSTALLED_MODULE_DIR) / kPluginFileName).string();
+        if (std::filesystem::exists(installed, ignored)) return installed;
+    }
+#endif
+    return beside;
 }

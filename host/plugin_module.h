@@ -55,6 +55,7 @@ private:
 // 1 SSE2, 2 AVX2, 3 AVX-512). Modules without the setting ignore it.
 void setPluginSpeed(int32_t jobs, int32_t simdLevel);
 
-// Where the command-line program finds the plug-in by default: beside itself
-// (twilightomator.so on Linux, Twilightomator.8bf on Windows).
+// Where a program of ours finds the plug-in by default: beside itself
+// (twilightomator.so on Linux, Twilightomator.8bf on Windows), else, when
+// installed, in the folder the modules were installed into.
 std::string defaultPluginPath();

@@ -30,6 +30,7 @@ constexpr MessageBoxText kRefusalNoAdvanceState = {
     "The filter cannot run because your paint program does not support enough of the "
     "Photoshop 3.0 plug-in standard.",
     "Cancel",
+    "REFUSAL2",
 };
 
 constexpr MessageBoxText kRefusalImageMode = {
@@ -37,6 +38,7 @@ constexpr MessageBoxText kRefusalImageMode = {
     "The filter cannot run because this image mode is not supported. Convert the image to "
     "RGB or greyscale first.",
     "Cancel",
+    "REFUSAL2",
 };
 
 // Creates the parameter block when the host holds none; false when it cannot.

@@ -1,6 +1,8 @@
 #!/bin/sh
 # Builds the Windows side into build-win/: the plug-in Twilightomator.8bf and
-# the command-line host twilightomator.exe, cross-built with mingw-w64.
+# the command-line host twilightomator.exe, cross-built with mingw-w64. The
+# dialog's artwork is rendered into the plug-in's resources with the build
+# machine's librsvg; the dialog tests run under Wine on Xvfb with xdotool.
 #
 # libjpeg-turbo, libpng and libtiff for Windows are built here from Debian's
 # own source packages, at the source versions of the Linux libraries this
@@ -38,7 +40,8 @@ install_packages() {
         g++-mingw-w64-x86-64-posix gcc-mingw-w64-x86-64-posix binutils-mingw-w64-x86-64 \
         mingw-w64-x86-64-dev libz-mingw-w64-dev \
         libjpeg62-turbo-dev libpng-dev libtiff-dev nlohmann-json3-dev libgtest-dev \
-        wine64 wine imagemagick
+        wine64 wine imagemagick \
+        pkg-config librsvg2-dev xvfb xdotool
 }
 
 # The Debian source version of the Linux library the native build uses.
@@ -84,9 +87,12 @@ build_library() {
 }
 
 all_installed() {
-    for command in x86_64-w64-mingw32-g++-posix x86_64-w64-mingw32-windres nasm dpkg-source wine convert; do
+    for command in x86_64-w64-mingw32-g++-posix x86_64-w64-mingw32-windres nasm dpkg-source wine convert \
+                   pkg-config Xvfb xdotool; do
         command -v "$command" > /dev/null 2>&1 || return 1
     done
+    # The artwork is rendered for the resources with the build machine's librsvg.
+    pkg-config --exists librsvg-2.0 cairo || return 1
     [ -f /usr/x86_64-w64-mingw32/lib/libz.a ] && grep -rqs "deb-src" /etc/apt/sources.list /etc/apt/sources.list.d/
 }
 if [ "${TWL_NO_INSTALL:-}" != 1 ] && ! all_installed; then install_packages; fi

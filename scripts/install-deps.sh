@@ -12,4 +12,5 @@ apt-get install -y --no-install-recommends \
     nlohmann-json3-dev \
     libimage-exiftool-perl imagemagick \
     libgtk-3-dev librsvg2-dev fonts-liberation \
-    xvfb xauth xdotool
+    xvfb xauth xdotool \
+    gimp libgimp2.0-dev

@@ -12,7 +12,8 @@
 # hosts (TWL_HOST_BEHAVIOUR=real: the 556-byte record before a guard page,
 # keys marked 'null' as they are read, opaque pictures as layers), and,
 # first, the module's exports and imports and the Windows platform suite
-# (build-win's ctest) under Wine.
+# (build-win's ctest) under Wine; last, the dialog played on a private X
+# server (scripts/test-windows-dialog.sh).
 # Inputs are made from the Linux program's sample scene with ImageMagick.
 # Ends with "N passed, N failed"; exits non-zero when anything differs.
 set -e
@@ -50,6 +51,7 @@ for program in "$WINDOWS_BIN/Twilightomator.8bf" "$WINDOWS_BIN/twilightomator.ex
         case " $SYSTEM_DLLS " in *" $dll "*) ;; *) echo "$program imports $dll"; module_failed=1 ;; esac
     done
 done
+echo "Twilightomator.8bf: $(wc -c < "$WINDOWS_BIN/Twilightomator.8bf") bytes"
 x86_64-w64-mingw32-objdump -p "$WINDOWS_BIN/Twilightomator.8bf" | grep -Eq '^[[:space:]]*\[ *[0-9]+\] PluginMain$' ||
     { echo "Twilightomator.8bf does not export PluginMain"; module_failed=1; }
 
@@ -262,6 +264,9 @@ for HOST in ours real; do
 done
 HOST=ours
 same_text preset-info preset info windows/with-picture-ours.z5a
+
+# The dialog: its own lines, then one verdict here.
+if sh scripts/test-windows-dialog.sh; then pass "the dialog under Wine"; else fail "the dialog under Wine"; fi
 
 echo "Windows build under Wine: $passed passed, $failed failed"
 [ "$failed" -eq 0 ]

@@ -20,6 +20,8 @@ set(allowed_plugin ${allowed_ui} plugin)
 # through the module.
 set(allowed_host ${base} host)
 set(allowed_apps ${base} host model settings codec apps)
+# The GIMP adapter stands beside the program: the host, the settings table.
+set(allowed_gimp ${base} host model gimp)
 
 # Sub-rooms. A room's own files never include its sub-folders (the build picks
 # a system's half or links a backend); the plug-in's module folder sits on top
@@ -59,7 +61,7 @@ endfunction()
 # a conditional counts as much as one at the start of a line.
 set(include_pattern "^[ \t]*#[ \t]*include[ \t]*\"([a-z_0-9]+/[^\"]*)\"")
 set(violations "")
-foreach(room interface platform model kernels effect codec settings export resources ui plugin host apps)
+foreach(room interface platform model kernels effect codec settings export resources ui plugin host apps gimp)
   file(GLOB_RECURSE sources ${SOURCE_DIR}/${room}/*.h ${SOURCE_DIR}/${room}/*.cpp)
   foreach(source ${sources})
     file(RELATIVE_PATH shown ${SOURCE_DIR} ${source})

@@ -10,16 +10,6 @@
 
 namespace {
 
-constexpr int32_t kClientWidth = 244, kClientHeight = 150;
-constexpr ControlLayout kControls[] = {
-    {kSizeSame, ControlKind::radioButton, {14, 12, 232, 30}, "Same size as input", 0},
-    {kSizeProportional, ControlKind::radioButton, {14, 34, 232, 52}, "Same proportions as input", 0},
-    {kSizeCustom, ControlKind::radioButton, {14, 56, 232, 74}, "Custom size in pixels:", 0},
-    {kSizeWidthBox, ControlKind::valueBox, {32, 82, 112, 102}, nullptr, 0},
-    {kSizeHeightBox, ControlKind::valueBox, {142, 82, 222, 102}, nullptr, 0},
-    {1, ControlKind::pushButton, {52, 116, 132, 140}, "&OK", 0},
-    {2, ControlKind::pushButton, {142, 116, 222, 140}, "&Cancel", 0},
-};
 
 // A box's text as a number, truncated toward zero; 0 when it is none.
 int64_t boxNumber(const std::string& text) {
@@ -90,7 +80,8 @@ public:
     void mouseMove(WindowPoint) override {}
     void timer(int32_t) override {}
     void eraseBackground(DrawingSurface& surface) override {
-        surface.fill({0, 0, kClientWidth, kClientHeight}, {240, 240, 240});
+        const DialogLayout layout = dialogLayout(DialogKind::exportSize);
+        surface.fill({0, 0, layout.clientWidth, layout.clientHeight}, {240, 240, 240});
     }
     void paint(DrawingSurface& surface, const WindowRect&) override {
         surface.text(118, 85, "x", {0, 0, 0});
@@ -137,7 +128,8 @@ bool askExportSize(WindowSystem& system, FilterParameters& parameters, int32_t i
         return false;
     }
     ExportSizeDialog dialog(parameters, imageWidth, imageHeight);
-    const DialogLayout layout = {"Export PSD image", kClientWidth, kClientHeight, kControls, open.mainDialog};
+    DialogLayout layout = dialogLayout(DialogKind::exportSize);
+    layout.owner = open.mainDialog;
     std::unique_ptr<DialogWindow> window = system.createDialog(layout, dialog);
     if (!window) return false;
     open.exportSize = window.get();

@@ -4,12 +4,10 @@
 #pragma once
 
 #include "model/parameters.h"
-#include "ui/window_layer.h"
+#include "ui/dialog_layouts.h"
 
 #include <cstdint>
 
-inline constexpr int32_t kSizeSame = 10, kSizeProportional = 11, kSizeCustom = 12;
-inline constexpr int32_t kSizeWidthBox = 3, kSizeHeightBox = 4;
 inline constexpr int32_t kExportSideMinimum = 2, kExportSideMaximum = 30000;
 
 // Shows the dialog over psdSizeMode, psdWidth and psdHeight for an image of

@@ -1,7 +1,6 @@
 // The main dialog's logic.
 #include "ui/main_dialog.h"
 
-#include "interface/display_context.h"
 #include "model/glue_modes.h"
 #include "model/settings_table.h"
 #include "ui/custom_controls.h"
@@ -104,29 +103,6 @@ std::string_view labelString(int32_t index) {
         case 37: return "Choose the sepia color.";
         default: return "-undef string-";
     }
-}
-
-DialogLayout mainDialogLayout() {
-    static const auto controls = [] {
-        std::array<ControlLayout, kDialogControls.size()> layouts{};
-        size_t count = 0;
-        for (const DialogControl& c : kDialogControls) {
-            ControlKind kind;
-            switch (c.kind) {
-                case K::pushButton: kind = ControlKind::pushButton; break;
-                case K::iconButton: kind = ControlKind::iconButton; break;
-                case K::checkBox: kind = ControlKind::checkBox; break;
-                case K::listBox: kind = ControlKind::listBox; break;
-                case K::valueBox: kind = ControlKind::valueBox; break;
-                case K::colourSwatch: kind = ControlKind::ownerDrawnButton; break;
-                default: continue;  // drawn by the dialog itself
-            }
-            layouts[count++] = ControlLayout{c.id, kind, c.rect, c.text, c.artwork};
-        }
-        return std::make_pair(layouts, count);
-    }();
-    return DialogLayout{"Twilightomator", kDialogWidth, kDialogHeight,
-                        std::span<const ControlLayout>(controls.first.data(), controls.second), nullptr, true};
 }
 
 MainDialog::MainDialog(DialogServices& services, FilterParameters& parameters)
@@ -898,8 +874,7 @@ void MainDialog::drawDotThumbnail(DrawingSurface& surface, const WindowRect& rec
     // A picture narrower or lower than 88 is centred in the 88 x 88 square.
     const int32_t x = rect.left + 4 + (kDotThumbnailSide - p.width) / 2;
     const int32_t y = rect.top + 4 + (kDotThumbnailSide - p.height) / 2;
-    auto* context = static_cast<DisplayContext*>(surface.displayContext());
-    if (context && context->drawRgb) context->drawRgb(context->surface, x, y, p.width, p.height, p.rgb.data(), p.width * 3);
+    surface.picture(x, y, p.width, p.height, p.rgb.data(), p.width * 3);
 }
 
 void MainDialog::drawItem(int32_t id, DrawingSurface& surface, ItemState state) {

@@ -6,6 +6,7 @@
 
 #include "settings/settings_store.h"
 #include "ui/dialog.h"
+#include "ui/dialog_layouts.h"
 #include "ui/main_dialog_controls.h"
 #include "ui/preview_view.h"
 #include "ui/window_layer.h"
@@ -138,6 +139,3 @@ private:
     bool presetRefreshRunning_ = false;
 };
 
-// The window the main dialog is shown in: caption, client size, and every
-// standard control at its layout rectangle.
-DialogLayout mainDialogLayout();

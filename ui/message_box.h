@@ -5,6 +5,8 @@ struct MessageBoxText {
     const char* title;
     const char* text;
     const char* button;
+    // The dialog template of a refusal box (Windows); nullptr: a plain message box.
+    const char* templateName = nullptr;
 };
 
 // Shows a modal message with one button. interactive: the user asked for

@@ -1,6 +1,8 @@
 // The About box, the Info box and the progress dialog.
 #include "ui/small_dialogs.h"
 
+#include "ui/dialog_layouts.h"
+
 #include <cstdio>
 
 namespace {
@@ -11,11 +13,6 @@ constexpr Rgb kTextColour = {0, 0, 0};
 // Artwork of the small windows.
 enum : int16_t { kArtProductName = 127, kArtMakerMark = 136, kArtAboutPicture = 175, kArtInfoPicture = 182 };
 
-constexpr int32_t kAboutWebButton = 5;
-constexpr ControlLayout kAboutControls[] = {
-    {kAboutWebButton, ControlKind::pushButton, {17, 150, 221, 173}, "Visit Copper Heron's website...", 0},
-    {1, ControlKind::pushButton, {247, 150, 322, 173}, "OK", 0},
-};
 
 class AboutBox final : public DialogEvents {
 public:
@@ -78,10 +75,6 @@ private:
         window->endDialog(code);
     }
 };
-
-constexpr int32_t kProgressWidth = 153, kProgressHeight = 81;
-constexpr WindowRect kRenderingText = {0, 18, kProgressWidth, 32};
-constexpr WindowRect kPercentText = {0, 42, kProgressWidth, 56};
 
 class ProgressDialog final : public DialogEvents, public ProgressReport {
 public:
@@ -182,7 +175,8 @@ void showAboutBox(WindowSystem& system) {
         return;
     }
     AboutBox box(system);
-    const DialogLayout layout = {"About", 339, 188, kAboutControls, open.mainDialog};
+    DialogLayout layout = dialogLayout(DialogKind::about);
+    layout.owner = open.mainDialog;
     std::unique_ptr<DialogWindow> window = system.createDialog(layout, box);
     if (!window) return;
     box.window = window.get();
@@ -198,7 +192,8 @@ void showInfoBox(WindowSystem& system) {
         return;
     }
     InfoBox box;
-    const DialogLayout layout = {"Info", 726, 469, {}, open.mainDialog};
+    DialogLayout layout = dialogLayout(DialogKind::info);
+    layout.owner = open.mainDialog;
     std::unique_ptr<DialogWindow> window = system.createDialog(layout, box);
     if (!window) return;
     box.window = window.get();
@@ -223,7 +218,8 @@ bool runJobWithProgress(WindowSystem& system, const std::function<void(ProgressR
         return false;
     }
     ProgressDialog dialog(job);
-    const DialogLayout layout = {"PSD file progress", kProgressWidth, kProgressHeight, {}, open.mainDialog};
+    DialogLayout layout = dialogLayout(DialogKind::progress);
+    layout.owner = open.mainDialog;
     std::unique_ptr<DialogWindow> window = system.createDialog(layout, dialog);
     if (!window) return false;
     dialog.window = window.get();

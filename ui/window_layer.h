@@ -105,6 +105,10 @@ public:
     virtual void text(int32_t x, int32_t y, std::string_view text, Rgb colour) = 0;
     // Draws artwork resource `id` with its top-left at (x, y), clipped to clip.
     virtual void artwork(int16_t id, int32_t x, int32_t y, const WindowRect& clip) = 0;
+    // Draws width x height pixels, three bytes each (red, green, blue), rows
+    // rowBytes apart, with the top-left at (x, y); one pixel per client pixel.
+    virtual void picture(int32_t x, int32_t y, int32_t width, int32_t height, const uint8_t* rgb,
+                         int32_t rowBytes) = 0;
     // Drawing is limited to rect until popClip.
     virtual void pushClip(const WindowRect& rect) = 0;
     virtual void popClip() = 0;
@@ -177,6 +181,10 @@ struct DialogLayout {
     const DialogWindow* owner = nullptr;
     // The main dialog is centred without the small windows' title-button shift.
     bool mainWindow = false;
+    // The name of the dialog template the Windows resources hold for it.
+    const char* templateName = nullptr;
+    // The push button that Return presses when no other button has the focus.
+    int16_t defaultButton = 1;
 };
 
 // A toolkit: makes dialog windows and shows message boxes.

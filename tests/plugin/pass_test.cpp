@@ -218,9 +218,15 @@ TEST(Pass, TheSelectionLimitsWhereTheFilterLands) {
     for (int x = 0; x < 16; ++x) document.selection[x] = 255;  // row 0 only
     TestHost host(std::move(document));
     ASSERT_EQ(host.run().result, 0);
+    // The filter works on the selection's bounds, as in an editor.
+    const Rect& filter = host.session->record().filterRect;
+    EXPECT_EQ(filter.top, 0);
+    EXPECT_EQ(filter.bottom, 1);
+    EXPECT_EQ(filter.left, 0);
+    EXPECT_EQ(filter.right, 16);
     // Row 15 was not selected: its corners keep the source.
     EXPECT_EQ(host.document.pixel(0, 15)[0], 200);
-    EXPECT_LT(host.document.pixel(0, 0)[0], 150);
+    EXPECT_LT(host.document.pixel(0, 0)[0], 180);
 }
 
 // A host like the real ones hands the record of older headers, 556 bytes

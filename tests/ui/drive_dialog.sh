@@ -3,16 +3,19 @@
 # xvfb-run): starts `APP apply --dialog PHOTO -o OUT`, waits for the window,
 # then acts by MODE:
 #   screenshot  keep a picture of the screen in SHOT and the window's
-#               position in SHOT.where, then press Escape
+#               position, scale and size in SHOT.where, then press Escape
 #   focus100    press on the Focus slider at left + 126, release, press Return
 #   escape      press Escape
 #   reset       click Reset, then press Return
-#   about, info, size, chooser
+#   about, info, size, chooser, colour
 #               open the About box (logo), the Info box, the export size
-#               dialog (PSD) or the preset chooser (Load, then the first
-#               preset of the working folder selected), keep a picture of the
-#               screen in SHOT, close it with Escape, then press Escape
+#               dialog (PSD), the preset chooser (Load, then the first
+#               preset of the working folder selected) or the vignette's
+#               colour chooser (its title in TWL_COLOUR_TITLE), keep a
+#               picture of the screen in SHOT, close it with Escape, then
+#               press Escape
 # Prints "exit N" with the program's exit status.
+# GDK_SCALE gives the desktop scale the client points are multiplied by.
 set -u
 MODE=$1 APP=$2 PHOTO=$3 OUT=$4 SHOT=${5:-}
 SCALE=${GDK_SCALE:-1}
@@ -32,7 +35,7 @@ screenshot)
     # A loaded machine may still be drawing the window.
     sleep 1
     eval "$(xdotool getwindowgeometry --shell "$WINDOW")"
-    echo "$X $Y $SCALE" > "$SHOT.where"
+    echo "$X $Y $SCALE $WIDTH $HEIGHT" > "$SHOT.where"
     import -window root "$SHOT"
     xdotool key Escape
     ;;
@@ -52,12 +55,13 @@ reset)
     sleep 1
     xdotool key Return
     ;;
-about|info|size|chooser)
+about|info|size|chooser|colour)
     case $MODE in
     about) X=33 Y=547 NAME='^About$' ;;
     info) X=493 Y=448 NAME='^Info$' ;;
     size) X=234 Y=546 NAME='^Export PSD image$' ;;
     chooser) X=160 Y=498 NAME='^Open a settings file$' ;;
+    colour) X=321 Y=251 NAME=${TWL_COLOUR_TITLE:-'^Choose the vignette color\.$'} ;;
     esac
     xdotool mousemove --window "$WINDOW" $(( X * SCALE )) $(( Y * SCALE )) click 1
     SMALL=$(timeout 30 xdotool search --sync --onlyvisible --name "$NAME" | head -n 1)
@@ -65,13 +69,16 @@ about|info|size|chooser)
         xdotool windowfocus --sync "$SMALL" 2>/dev/null
         if [ "$MODE" = chooser ]; then
             sleep 1
-            # The chooser starts in the working folder: select its first preset.
-            xdotool key Down Home
+            # The chooser starts in the working folder: select its first preset
+            # (TWL_CHOOSER_KEYS: the keys that reach the file list from where
+            # the toolkit's chooser puts the focus).
+            # shellcheck disable=SC2086
+            xdotool key ${TWL_CHOOSER_KEYS:-Down Home}
             sleep 2
         fi
         sleep 1
         eval "$(xdotool getwindowgeometry --shell "$SMALL")"
-        echo "$X $Y $SCALE" > "$SHOT.where"
+        echo "$X $Y $SCALE $WIDTH $HEIGHT" > "$SHOT.where"
         import -window root "$SHOT"
         xdotool key Escape
         sleep 1

@@ -23,6 +23,9 @@ public:
     WindowPoint measureText(std::string_view text) override;
     void text(int32_t x, int32_t y, std::string_view text, Rgb colour) override;
     void artwork(int16_t id, int32_t x, int32_t y, const WindowRect& clip) override;
+    void picture(int32_t x, int32_t y, int32_t width, int32_t height, const uint8_t* rgb, int32_t rowBytes) override {
+        drawRgb(this, x, y, width, height, rgb, rowBytes);
+    }
     void pushClip(const WindowRect& rect) override;
     void popClip() override;
     void* displayContext() override { return &display_; }

@@ -1,0 +1,32 @@
+// Activating the plug-in's manifest around window calls.
+#include "ui/win32/activation_context.h"
+
+#include "ui/win32/win32_artwork.h"
+
+namespace {
+// Made once from the module's manifest; INVALID_HANDLE_VALUE when the
+// system cannot make it (the windows then keep the host's look).
+HANDLE pluginContext() {
+    static HANDLE context = [] {
+        char path[MAX_PATH] = {};
+        GetModuleFileNameA(pluginModule(), path, sizeof path);
+        ACTCTXA request = {};
+        request.cbSize = sizeof request;
+        request.dwFlags = ACTCTX_FLAG_HMODULE_VALID | ACTCTX_FLAG_RESOURCE_NAME_VALID;
+        request.lpSource = path;
+        request.hModule = pluginModule();
+        request.lpResourceName = MAKEINTRESOURCEA(2);
+        return CreateActCtxA(&request);
+    }();
+    return context;
+}
+}  // namespace
+
+ActivationScope::ActivationScope() {
+    HANDLE context = pluginContext();
+    if (context != INVALID_HANDLE_VALUE) active_ = ActivateActCtx(context, &cookie_) != FALSE;
+}
+
+ActivationScope::~ActivationScope() {
+    if (active_) DeactivateActCtx(0, cookie_);
+}
