@@ -2,12 +2,12 @@
 #include "apps/commands.h"
 
 #include "apps/filter_job.h"
+#include "apps/interruption.h"
 #include "apps/settings_flags.h"
 #include "host/action_file.h"
 #include "apps/preset_settings.h"
 #include "host/image_files.h"
 #include "apps/path_checks.h"
-#include "platform/interrupt_signals.h"
 #include "platform/whole_file.h"
 
 #include <unistd.h>
@@ -195,8 +195,8 @@ std::string outputPathFor(const ApplyOptions& options, const std::string& input)
 
 // Every file the run will write is checked before the filter runs: the image
 // outputs and the action file are usable (see checkOutputPath), none of them
-// is an input, and no two of them are the same file. Returns the exit status
-// for a refusal, or kExitOk.
+// is something the run reads, and no two of them are the same file. Returns
+// the exit status for a refusal, or kExitOk.
 int checkOutputs(const ApplyOptions& options, std::string& error) {
     if (!options.outDir.empty()) {
         std::string problem;
@@ -220,22 +220,19 @@ int checkOutputs(const ApplyOptions& options, std::string& error) {
         }
         outputs.push_back(output);
     }
+    CommandInputs reads;
+    reads.files = options.inputs;
+    for (const std::string* other : {&options.maskPath, &options.presetPath, &options.actionPath})
+        if (!other->empty()) reads.files.push_back(*other);
     std::vector<std::string> written = outputs;
     if (!options.recordPath.empty()) written.push_back(options.recordPath);
     for (size_t i = 0; i < written.size(); ++i) {
         const std::string& path = written[i];
         const bool isRecord = i == outputs.size();
-        for (const std::string& input : options.inputs) {
-            if (sameExistingFile(input, path)) {
-                error = (isRecord ? "--record: " : "") + path + " is the input " + input + "; choose another file";
-                return kExitUsage;
-            }
-        }
-        if (!options.maskPath.empty() && sameExistingFile(options.maskPath, path)) {
-            error = (isRecord ? "--record: " : "") + path + " is the mask; choose another file";
-            return kExitUsage;
-        }
+        const std::string what = isRecord ? "--record" : "";
+        if (!outputIsNoInput(path, reads, what, error)) return kExitUsage;
         if (isRecord) {
+            if (!outputExtensionFits(path, OutputFormat::action, what, error)) return kExitUsage;
             for (const std::string& output : outputs) {
                 if (std::filesystem::path(output).lexically_normal() ==
                         std::filesystem::path(path).lexically_normal() ||
@@ -245,28 +242,15 @@ int checkOutputs(const ApplyOptions& options, std::string& error) {
                 }
             }
         }
-        if (!checkOutputPath(path, options.force, isRecord ? "--record" : "", error)) return kExitFailure;
+        if (!checkOutputPath(path, options.force, what, error)) return kExitFailure;
     }
     return kExitOk;
-}
-
-// What an interruption leaves: the outputs already complete, truthfully.
-void reportInterruption(const std::vector<std::string>& written) {
-    if (written.empty()) {
-        printError("interrupted; nothing was written");
-        return;
-    }
-    std::string list;
-    for (const std::string& path : written) list += (list.empty() ? "" : ", ") + path;
-    printError("interrupted; written before the interruption: " + list + "; nothing else was written");
 }
 
 // The readers keep only what means damaged pixels or dropped content.
 void printReadWarnings(const std::string& input, const ImageFileInfo& info) {
     for (const std::string& warning : info.warnings) printError("warning: " + input + ": " + warning);
 }
-
-int interruptedStatus(int signal) { return signal == SIGINT ? kExitInterrupted : interruptedExitStatus(signal); }
 
 }  // namespace
 
@@ -357,16 +341,10 @@ int applyCommand(const Arguments& given) {
                 return kExitFailure;
             }
         }
-        if (*interrupted) {
-            reportInterruption(written);
-            return interruptedStatus(*interrupted);
-        }
+        if (*interrupted) return stopForInterruption(*interrupted, written);
         job.progressLabel = std::filesystem::path(input).filename().string();
         const FilterJobResult result = runFilterJob(module, document, job);
-        if (*interrupted) {
-            reportInterruption(written);
-            return interruptedStatus(*interrupted);
-        }
+        if (*interrupted) return stopForInterruption(*interrupted, written);
         if (options.dialog && result.result == userCanceledErr) {
             if (!options.quiet) std::fprintf(stderr, "cancelled; nothing was written\n");
             return kExitCancelled;
@@ -404,10 +382,7 @@ int applyCommand(const Arguments& given) {
                 return kExitFailure;
             }
         }
-        if (*interrupted) {
-            reportInterruption(written);
-            return interruptedStatus(*interrupted);
-        }
+        if (*interrupted) return stopForInterruption(*interrupted, written);
         if (!image.commit(error)) {
             printError(error);
             return kExitFailure;

@@ -3,6 +3,7 @@
 
 #include "host/image_files.h"
 #include "host/plugin_module.h"
+#include "platform/interrupt_signals.h"
 
 #include <cstdio>
 #include <cstdlib>
@@ -127,6 +128,7 @@ bool takeSpeedOptions(Arguments& arguments, std::string& error) {
 }  // namespace
 
 int runCommandLine(const Arguments& given) {
+    treatFileSizeLimitAsWriteFailure();
     Arguments all = given;
     std::string speedError;
     if (!takeSpeedOptions(all, speedError)) {

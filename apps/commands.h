@@ -8,12 +8,11 @@
 using Arguments = std::vector<std::string>;
 
 // Exit statuses: 0 done, 1 the work failed, 2 bad usage, 3 cancelled in the
-// dialog, 130 interrupted.
+// dialog, 128 + the signal when interrupted (130 for Ctrl-C).
 constexpr int kExitOk = 0;
 constexpr int kExitFailure = 1;
 constexpr int kExitUsage = 2;
 constexpr int kExitCancelled = 3;
-constexpr int kExitInterrupted = 130;
 
 int runCommandLine(const Arguments& arguments);
 int infoCommand(const Arguments& arguments);

@@ -2,6 +2,7 @@
 #include "apps/commands.h"
 
 #include "apps/filter_job.h"
+#include "apps/interruption.h"
 #include "apps/sample_scene.h"
 #include "host/image_files.h"
 #include "interface/host_interface.h"
@@ -39,10 +40,8 @@ int demoCommand(const Arguments& given) {
     job.showProgress = isatty(STDERR_FILENO);
     job.progressLabel = "sample";
     const FilterJobResult result = runFilterJob(module, scene, job);
-    if (*job.abortFlag) {
-        printError("interrupted");
-        return kExitInterrupted;
-    }
+    // The sample is already written; the result is not.
+    if (*job.abortFlag) return stopForInterruption(*job.abortFlag, {samplePath});
     if (result.result != 0) {
         printError("the filter failed at " + std::string(selectorName(result.failedSelector)) + ": " +
                    describeResult(result.result));

@@ -4,6 +4,7 @@
 #include "apps/commands.h"
 
 #include "apps/filter_job.h"
+#include "apps/interruption.h"
 #include "apps/progress_bar.h"
 #include "apps/settings_flags.h"
 #include "host/descriptor_suite.h"
@@ -128,17 +129,30 @@ bool parseOptions(const Arguments& args, ExportOptions& options, bool withSize, 
     return true;
 }
 
-// An existing output is replaced only when the user says so.
-bool outputMayBeWritten(const ExportOptions& options) {
+// The output is checked before the input is read or anything rendered: its
+// extension names the format written, it is nothing the command reads, and
+// it may be written (see checkOutputPath). The exit status of a refusal, or
+// kExitOk.
+int checkExportOutput(const ExportOptions& options, OutputFormat format, const CommandInputs& reads) {
     std::string error;
-    if (checkOutputPath(options.output, options.force, "", error)) return true;
-    printError(error);
-    return false;
+    if (!outputExtensionFits(options.output, format, "", error) || !outputIsNoInput(options.output, reads, "", error)) {
+        printError(error);
+        return kExitUsage;
+    }
+    if (!checkOutputPath(options.output, options.force, "", error)) {
+        printError(error);
+        return kExitFailure;
+    }
+    return kExitOk;
 }
 
-// Runs one export job through the module over the document.
+
+// Runs one export job through the module over the document. On an
+// interruption the program stops as every command does; `writtenBefore`
+// names what the job may already have completed (the gallery's pictures).
 int runExportJob(const std::string& pluginPath, Document& document, const ExportOptions& options,
-                 TwilightomatorExportRequest& request, const std::string& label) {
+                 TwilightomatorExportRequest& request, const std::string& label,
+                 const std::vector<std::string>& writtenBefore) {
     std::string error;
     PluginModule module;
     if (!module.load(pluginPath, error)) {
@@ -162,12 +176,13 @@ int runExportJob(const std::string& pluginPath, Document& document, const Export
 
     ProgressBar bar(label);
     config.descriptorParameters = suite.parameters();
-    config.abortFlag = installInterruptFlag();
+    volatile std::sig_atomic_t* interrupted = installInterruptFlag();
+    config.abortFlag = interrupted;
     const bool showProgress = !options.quiet && isatty(STDERR_FILENO);
     if (showProgress) config.onProgress = [&bar](int32_t done, int32_t total) { bar.update(done, total); };
     HostSession session(document, config);
     const ExportRunResult run = runExport(module, session, programPluginState(), request);
-    if (run.result == userCanceledErr && config.abortFlag && *config.abortFlag) return kExitInterrupted;
+    if (run.result != 0 && *interrupted) return stopForInterruption(*interrupted, writtenBefore);
     if (run.result != 0) {
         const std::string why = !run.message.empty() ? run.message : describeResult(run.result);
         printError(options.output + ": " + why);
@@ -190,7 +205,11 @@ int exportPsd(const Arguments& args) {
         printError("export-psd: " + error);
         return kExitUsage;
     }
-    if (!outputMayBeWritten(options)) return kExitFailure;
+    CommandInputs reads;
+    reads.files = {options.input};
+    if (const int refusal = checkExportOutput(options, OutputFormat::layeredDocument, reads); refusal != kExitOk)
+        return refusal;
+    installInterruptFlag();
     Document document;
     ImageFileInfo info;
     if (!readImageFile(options.input, document, info, error)) {
@@ -209,7 +228,7 @@ int exportPsd(const Arguments& args) {
     }
     request.path = options.output.c_str();
     return runExportJob(gPluginPath, document, options, request,
-                        std::filesystem::path(options.output).filename().string());
+                        std::filesystem::path(options.output).filename().string(), {});
 }
 
 int gallery(const Arguments& args) {
@@ -228,7 +247,12 @@ int gallery(const Arguments& args) {
         printError("gallery " + kind + ": " + error);
         return kExitUsage;
     }
-    if (!outputMayBeWritten(options)) return kExitFailure;
+    CommandInputs reads;
+    if (kind == "presets") reads.presetFolders = {options.input};
+    else reads.files = {options.input};
+    if (const int refusal = checkExportOutput(options, OutputFormat::galleryPage, reads); refusal != kExitOk)
+        return refusal;
+    installInterruptFlag();
     TwilightomatorExportRequest request{};
     request.path = options.output.c_str();
     Document document;
@@ -261,8 +285,12 @@ int gallery(const Arguments& args) {
         }
         request.job = kExportMemoryDotsPage;
     }
+    // Pictures already written stay beside the page when it is stopped.
+    const std::filesystem::path pageFolder = std::filesystem::path(options.output).parent_path();
     return runExportJob(gPluginPath, document, options, request,
-                        std::filesystem::path(options.output).filename().string());
+                        std::filesystem::path(options.output).filename().string(),
+                        {"the pictures in " + ((pageFolder.empty() ? std::filesystem::path(".") : pageFolder) /
+                                                "web_images").string()});
 }
 
 }  // namespace

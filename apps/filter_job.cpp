@@ -4,7 +4,6 @@
 #include "apps/progress_bar.h"
 
 #include "host/descriptor_suite.h"
-#include "platform/interrupt_signals.h"
 
 #include <cstdio>
 #include <cstdlib>
@@ -14,8 +13,6 @@ PluginSessionState& programPluginState() {
     static PluginSessionState state;
     return state;
 }
-
-volatile std::sig_atomic_t* installInterruptFlag() { return installInterruptSignals(); }
 
 void useTestHostBehaviour(HostConfig& host, DescriptorSuiteConfig& descriptors) {
     const char* chosen = std::getenv("TWL_HOST_BEHAVIOUR");

@@ -44,5 +44,3 @@ void useTestHostBehaviour(HostConfig& host, DescriptorSuiteConfig& descriptors);
 // Runs the filter over `document` in place.
 FilterJobResult runFilterJob(const PluginModule& module, Document& document, const FilterJob& job);
 
-// The interrupt flag that Ctrl-C, SIGTERM and SIGHUP set (the signal's number).
-volatile std::sig_atomic_t* installInterruptFlag();

@@ -2,6 +2,7 @@
 #include "apps/commands.h"
 
 #include "apps/filter_job.h"
+#include "apps/interruption.h"
 #include "apps/preset_settings.h"
 #include "apps/settings_flags.h"
 #include "host/image_files.h"
@@ -9,7 +10,6 @@
 #include "model/settings_table.h"
 #include "settings/preset_file.h"
 #include "apps/path_checks.h"
-#include "platform/interrupt_signals.h"
 #include "platform/whole_file.h"
 
 #include <nlohmann/json.hpp>
@@ -167,7 +167,9 @@ int presetPicture(const Arguments& args) {
         return kExitUsage;
     }
     std::string error;
-    if (!isSupportedOutputPath(output, error)) {
+    CommandInputs reads;
+    reads.files = {path};
+    if (!isSupportedOutputPath(output, error) || !outputIsNoInput(output, reads, "", error)) {
         printError(error);
         return kExitUsage;
     }
@@ -263,6 +265,12 @@ int presetSave(const Arguments& args) {
         printError("preset save: which file?");
         return kExitUsage;
     }
+    CommandInputs reads;
+    if (!from.empty()) reads.files = {from};
+    if (!outputExtensionFits(path, OutputFormat::preset, "", error) || !outputIsNoInput(path, reads, "", error)) {
+        printError(error);
+        return kExitUsage;
+    }
     if (!checkOutputPath(path, force, "", error)) {
         printError(error);
         return kExitFailure;
@@ -275,6 +283,7 @@ int presetSave(const Arguments& args) {
     if (withPicture) {
         std::optional<Descriptor> descriptor = descriptorOfSettings(settings);
         if (!pictureFromImage(from, descriptor, *picture, error)) {
+            if (*interrupted) return stopForInterruption(*interrupted, {});
             printError(error);
             return kExitFailure;
         }
@@ -299,8 +308,7 @@ int presetSave(const Arguments& args) {
     }
     if (*interrupted) {
         output.abandon();
-        printError("interrupted; nothing was written");
-        return *interrupted == SIGINT ? kExitInterrupted : interruptedExitStatus(*interrupted);
+        return stopForInterruption(*interrupted, {});
     }
     if (!output.commit(error)) {
         printError(error);

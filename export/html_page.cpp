@@ -5,6 +5,7 @@
 #include "codec/product_identity.h"
 
 #include <algorithm>
+#include <cctype>
 #include <string_view>
 
 namespace {
@@ -59,6 +60,28 @@ void rowBookkeeping(HtmlPage& page) {
         page.row += 1;
         page.column = 1;
     }
+}
+
+bool sameIgnoringCase(const std::string& a, const std::string& b) {
+    if (a.size() != b.size()) return false;
+    for (size_t i = 0; i < a.size(); ++i)
+        if (std::tolower(static_cast<unsigned char>(a[i])) != std::tolower(static_cast<unsigned char>(b[i])))
+            return false;
+    return true;
+}
+
+// The cleaned name, made distinct from the page's other pictures; case is
+// ignored, as file systems that ignore it would.
+std::string takePictureName(HtmlPage& page, const std::string& cleaned) {
+    std::string name = cleaned;
+    for (int32_t n = 2;; ++n) {
+        bool taken = false;
+        for (const std::string& other : page.pictureNames) taken = taken || sameIgnoringCase(other, name);
+        if (!taken) break;
+        name = cleaned + " " + std::to_string(n);
+    }
+    page.pictureNames.push_back(name);
+    return name;
 }
 
 }  // namespace
@@ -118,9 +141,9 @@ void startHtmlPage(HtmlPage& page, GalleryKind kind, int32_t columns, const char
 
 void openHtmlRow(HtmlPage& page) { page.text += "<tr>"; }
 
-void writePictureCell(HtmlPage& page, const std::string& path, int32_t width, int32_t height) {
+std::string writePictureCell(HtmlPage& page, const std::string& path, int32_t width, int32_t height) {
     std::string& t = page.text;
-    const std::string picture = cleanPictureName(baseNameOf(path));
+    const std::string picture = takePictureName(page, cleanPictureName(baseNameOf(path)));
     t += kCellStart;
     t += kCrLf;
     t += "<table id=\"Table_01\" width=\"" + std::to_string(width + 6) +
@@ -168,6 +191,7 @@ void writePictureCell(HtmlPage& page, const std::string& path, int32_t width, in
     t += kCrLf;
     t += kCrLf;
     rowBookkeeping(page);
+    return picture + ".jpg";
 }
 
 void writeEmptyCell(HtmlPage& page) {

@@ -1,7 +1,11 @@
 // HTML escaping, link encoding and picture-name cleaning.
 #include "export/html_text.h"
 
+#include "platform/path_limits.h"
+
+#include <cctype>
 #include <cstdio>
+#include <cstring>
 
 namespace {
 // HTML 4 entity names of the ISO-8859-1 characters 160..255.
@@ -65,8 +69,9 @@ std::string percentEncoded(std::string_view name) {
 }
 
 std::string fileNameOf(std::string_view path) {
-    const size_t slash = path.find_last_of("/\\");
-    return std::string(slash == std::string_view::npos ? path : path.substr(slash + 1));
+    size_t start = path.size();
+    while (start > 0 && !isPathSeparator(path[start - 1])) --start;
+    return std::string(path.substr(start));
 }
 
 std::string baseNameOf(std::string_view path) {
@@ -82,8 +87,19 @@ std::string cleanPictureName(std::string_view name) {
         auto byte = static_cast<unsigned char>(c);
         if (byte < 32) byte = ' ';
         if (byte & 0x80) byte = (byte & 0x7F) == 14 ? '_' : static_cast<unsigned char>((byte & 0x7F) + 32);
-        if (byte == '/' || byte == ':' || byte == '\\') byte = '_';
+        if (std::strchr("/:\\<>\"|?*", byte) != nullptr) byte = '_';
         out += char(byte);
+    }
+    // Names that Windows keeps for its devices name no file there.
+    static const char* const kDeviceNames[] = {"CON",  "PRN",  "AUX",  "NUL",  "COM1", "COM2", "COM3", "COM4",
+                                               "COM5", "COM6", "COM7", "COM8", "COM9", "LPT1", "LPT2", "LPT3",
+                                               "LPT4", "LPT5", "LPT6", "LPT7", "LPT8", "LPT9"};
+    for (const char* device : kDeviceNames) {
+        if (out.size() != std::strlen(device)) continue;
+        bool same = true;
+        for (size_t i = 0; i < out.size(); ++i)
+            same = same && std::toupper(static_cast<unsigned char>(out[i])) == device[i];
+        if (same) out += '_';
     }
     return out;
 }

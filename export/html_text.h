@@ -13,11 +13,15 @@ std::string htmlEscaped(std::string_view text);
 // Every byte outside A-Z, a-z and 0-9 as "%" and two lower-case hex digits.
 std::string percentEncoded(std::string_view name);
 
-// The file name without its folder, and that without its last extension.
+// The file name without its folder (the system's separators), and that
+// without its last extension.
 std::string fileNameOf(std::string_view path);
 std::string baseNameOf(std::string_view path);
 
-// A picture name made safe for any file system: bytes below 32 become a
-// space; a byte with the high bit set becomes '_' when its low seven bits
-// are 14, else those bits + 32; then '/', ':' and '\' become '_'.
+// A picture name made safe for any file system, so that a page names the
+// same files everywhere: bytes below 32 become a space; a byte with the high
+// bit set becomes '_' when its low seven bits are 14, else those bits + 32;
+// then '/', ':', '\' and the other characters Windows refuses in names
+// (< > " | ? *) become '_', and a Windows device name (CON, NUL, COM1, ...)
+// gets a '_' after it.
 std::string cleanPictureName(std::string_view name);

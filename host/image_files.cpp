@@ -2,6 +2,7 @@
 // dispatch to the PNG, TIFF and JPEG code, and the checks they share.
 #include "host/image_files.h"
 
+#include "platform/file_open.h"
 #include "platform/whole_file.h"
 #include "host/image_formats.h"
 #include "host/image_stripes.h"
@@ -114,17 +115,16 @@ bool prepareChecked(const std::string& path, const Document& document, int outpu
 
 bool readChecked(const std::string& path, Document& document, ImageFileInfo& info, std::string& error) {
     info = ImageFileInfo{};
-    std::FILE* file = std::fopen(path.c_str(), "rb");
+    // Only a regular file is opened: a FIFO would make the read wait forever.
+    OpenRefusal refusal = OpenRefusal::none;
+    std::FILE* file = openFileForReading(path.c_str(), nullptr, LinkPolicy::follow, &refusal);
     if (!file) {
-        error = "cannot open " + path + ": " + std::strerror(errno);
+        if (refusal == OpenRefusal::folder) error = path + " is a folder, not an image file";
+        else if (refusal == OpenRefusal::notRegularFile) error = path + " is not a regular file";
+        else error = "cannot open " + path + ": " + std::strerror(errno);
         return false;
     }
     FileCloser closer{file};
-    struct stat status;
-    if (::fstat(::fileno(file), &status) == 0 && S_ISDIR(status.st_mode)) {
-        error = path + " is a folder, not an image file";
-        return false;
-    }
     unsigned char magic[16] = {};
     const size_t got = std::fread(magic, 1, sizeof magic, file);
     const ImageFileFormat format = formatFromMagic(magic, got);

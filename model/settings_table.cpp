@@ -1,6 +1,8 @@
 // The one pair of conversions between the scripted settings and descriptor values.
 #include "model/settings_table.h"
 
+#include <algorithm>
+
 #include "model/scripting_codes.h"
 
 DescriptorValue descriptorValueOf(const UserSettings& settings, const ScriptedSetting& setting) {
@@ -64,4 +66,27 @@ void setFieldValue(UserSettings& settings, const ScriptedSetting& setting, doubl
 
 void applyScriptedDefaults(UserSettings& settings) {
     for (const ScriptedSetting& setting : kScriptedSettings) setFieldValue(settings, setting, setting.defaultValue);
+}
+
+void limitToRanges(UserSettings& settings) {
+    for (const ScriptedSetting& setting : kScriptedSettings) {
+        switch (setting.kind) {
+            case DescriptorKind::colorChannel: break;
+            case DescriptorKind::boolean:
+                setSettingField(settings, setting, int32_t(settingField<int32_t>(settings, setting) != 0 ? 1 : 0));
+                break;
+            case DescriptorKind::real: {
+                const float value = settingField<float>(settings, setting);
+                const float limited = value != value ? float(setting.defaultValue)
+                                                     : std::clamp(value, float(setting.minimum), float(setting.maximum));
+                setSettingField(settings, setting, limited);
+                break;
+            }
+            default:
+                setSettingField(settings, setting,
+                                std::clamp(settingField<int32_t>(settings, setting), int32_t(setting.minimum),
+                                           int32_t(setting.maximum)));
+                break;
+        }
+    }
 }

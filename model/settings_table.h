@@ -178,4 +178,8 @@ double fieldValue(const UserSettings& settings, const ScriptedSetting& setting);
 void setFieldValue(UserSettings& settings, const ScriptedSetting& setting, double value);
 // Puts the 21 scripted settings to their defaults.
 void applyScriptedDefaults(UserSettings& settings);
+// Brings every scripted setting into its range as the dialog's opening does:
+// numbers are limited to the range (a real that is no number takes its
+// default), flags become 0 or 1; colour channels take any value.
+void limitToRanges(UserSettings& settings);
 

@@ -10,13 +10,13 @@ PlatformFile::~PlatformFile() {
     close();
 }
 
-bool PlatformFile::open(const char* path, FileAccess access) {
+bool PlatformFile::open(const char* path, FileAccess access, LinkPolicy links) {
     close();
     readFellShort_ = writeFellShort_ = false;
     if (!pathFits(path) || path[0] == '\0') return false;
     switch (access) {
-        case FileAccess::read: stream_ = openFileForReading(path, &fileSize_); break;
-        case FileAccess::overwrite: stream_ = openFileForOverwriting(path); break;
+        case FileAccess::read: stream_ = openFileForReading(path, &fileSize_, links); break;
+        case FileAccess::overwrite: stream_ = openFileForOverwriting(path, links); break;
         case FileAccess::replace: stream_ = std::fopen(path, "wb"); break;
     }
     writable_ = stream_ != nullptr && access != FileAccess::read;

@@ -3,6 +3,7 @@
 #pragma once
 
 #include "interface/plugin_result_codes.h"
+#include "platform/file_open.h"
 #include <cstddef>
 #include <cstdint>
 #include <cstdio>
@@ -25,8 +26,9 @@ public:
     PlatformFile(const PlatformFile&) = delete;
     PlatformFile& operator=(const PlatformFile&) = delete;
 
-    // False for paths over the platform limit and files that cannot be opened.
-    bool open(const char* path, FileAccess access);
+    // False for paths over the platform limit, files that cannot be opened
+    // and paths that are not regular files (a FIFO is never waited on).
+    bool open(const char* path, FileAccess access, LinkPolicy links = LinkPolicy::follow);
     // Writes through a copy of an open descriptor (the caller keeps its own).
     bool openDescriptor(int descriptor);
     // Reads from the given bytes, which must outlive the file.

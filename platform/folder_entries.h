@@ -8,6 +8,7 @@
 struct FolderEntry {
     std::string name;
     bool isFolder = false;
+    bool isRegularFile = false;  // not a folder, device, FIFO or socket
 };
 
 // The entries of folder except "." and ".."; false when it cannot be read.

@@ -7,8 +7,13 @@
 #include <csignal>
 
 // Installs the handlers (once) and returns the flag: 0, or the number of the
-// first signal that arrived.
+// first signal that arrived. A signal that was set to be ignored when the
+// program started (a shell's background job) stays ignored.
 volatile std::sig_atomic_t* installInterruptSignals();
+
+// A write past the process's file-size limit fails as an ordinary write
+// (reported, the temporary file removed) instead of ending the program.
+void treatFileSizeLimitAsWriteFailure();
 
 // The exit status of a program stopped by that signal: 128 + its number.
 int interruptedExitStatus(int signal);

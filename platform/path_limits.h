@@ -1,15 +1,30 @@
-// The platform's path limit and the helpers that keep every path inside it:
-// paths are zero-terminated 8-bit strings of at most 260 bytes.
+// The platform's path limit and the helpers that keep every path inside it.
+// The limit is the system's own, so the file service takes any path the
+// system takes; the plug-in's stored records hold less (kPathBytes of the
+// parameter block) and refuse longer paths where they take them.
 #pragma once
 
 #include <cstddef>
 
+#ifdef _WIN32
 inline constexpr size_t kMaxPathBytes = 260;  // including the terminating 0
+#else
+inline constexpr size_t kMaxPathBytes = 4096;  // the system's PATH_MAX, with the 0
+#endif
 #ifdef _WIN32
 inline constexpr char kPathSeparator = '\\';
 #else
 inline constexpr char kPathSeparator = '/';
 #endif
+
+// The system's folder separators: '/' on Linux; '\\' and '/' on Windows.
+constexpr bool isPathSeparator(char c) {
+#ifdef _WIN32
+    return c == '\\' || c == '/';
+#else
+    return c == '/';
+#endif
+}
 
 // True when the path is not null and fits kMaxPathBytes with its 0 byte.
 bool pathFits(const char* path);

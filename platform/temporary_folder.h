@@ -1,6 +1,7 @@
 // The temporary folder where the filter keeps its store files. On Linux:
-// $TMPDIR when set, else a private per-user folder under /tmp, never /tmp
-// itself. On Windows: the user's temporary folder (GetTempPathA), or
+// $TMPDIR when it is a folder this user owns and no one else may write into,
+// else a private per-user folder inside it (under /tmp when $TMPDIR is unset
+// or names no folder); never a folder others may write into. On Windows: the user's temporary folder (GetTempPathA), or
 // "C:\Windows\Temp\" when none can be had.
 #pragma once
 

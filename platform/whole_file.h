@@ -13,8 +13,8 @@ public:
     WholeFile(const WholeFile&) = delete;
     WholeFile& operator=(const WholeFile&) = delete;
 
-    // Checks the target (an existing one only with overwrite; never a folder)
-    // and creates the temporary file (mode 0666 less the umask; a replaced
+    // Checks the target (an existing one only with overwrite; never a folder,
+    // a device, a FIFO or anything else that is not a regular file) and creates the temporary file (mode 0666 less the umask; a replaced
     // file's permissions are kept).
     bool begin(const std::string& target, bool overwrite, std::string& error);
     int descriptor() const { return descriptor_; }
@@ -42,6 +42,10 @@ bool writeWholeFile(const std::string& path, const void* bytes, size_t count, bo
 
 // "<path> exists; use --force to replace it"
 std::string existingOutputMessage(const std::string& path);
+// "<path> is a FIFO, not a regular file; choose a file": an output that
+// exists and is not a regular file is never replaced, with or without force.
+// kind: "a device", "a FIFO", "a socket" or "something else".
+std::string notRegularFileMessage(const std::string& path, const char* kind);
 
 // Removes every temporary file that a WholeFile has open. Safe inside a
 // signal handler (it only calls unlink), so that a program stopped by a

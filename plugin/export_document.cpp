@@ -40,6 +40,13 @@ OSErr exportLayeredDocument(PluginGlobals& globals, const char* path, int32_t wi
         width = record->filterRect.right - record->filterRect.left;
         height = record->filterRect.bottom - record->filterRect.top;
     }
+    // The file is opened (its temporary file made beside it) first: a
+    // document that cannot be saved is found before the render.
+    UserFile file;
+    if (!file.open(path)) {
+        putMessage(message, messageBytes, file.error());
+        return kExportWriteFailed;
+    }
     // The render takes the first half of the progress bar, the writing the rest.
     ExportProgress progress(record);
     progress.phase(0, 50);
@@ -66,11 +73,6 @@ OSErr exportLayeredDocument(PluginGlobals& globals, const char* path, int32_t wi
         info.iccProfileBytes = size_t(record->iCCprofileSize);
     }
 
-    UserFile file;
-    if (!file.open(path)) {
-        putMessage(message, messageBytes, file.error());
-        return kExportWriteFailed;
-    }
     progress.phase(50, 50);
     const PsdProgress rows{reportRows, &progress};
     const PsdWriteResult written = writePsdDocument(image, info, file, &rows);
@@ -79,6 +81,7 @@ OSErr exportLayeredDocument(PluginGlobals& globals, const char* path, int32_t wi
         putMessage(message, messageBytes, "The document is too large for the PSD format.");
         return kExportWriteFailed;
     }
+    if (written == kPsdWritten && progress.stopRequested()) return userCanceledErr;
     if (written != kPsdWritten || !file.commit()) {
         putMessage(message, messageBytes, file.error().empty() ? std::string("cannot write ") + path : file.error());
         return kExportWriteFailed;

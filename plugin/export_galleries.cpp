@@ -5,12 +5,14 @@
 #include "codec/exif_block.h"
 #include "export/gallery_frames.h"
 #include "export/html_page.h"
+#include "export/html_text.h"
 #include "codec/iptc_block.h"
 #include "codec/jpeg_tiled_image.h"
 #include "codec/jpeg_writer.h"
 #include "export/user_file.h"
 #include "platform/folder_entries.h"
 #include "platform/folder_listing.h"
+#include "platform/path_limits.h"
 #include "plugin/export_document.h"
 #include "plugin/export_progress.h"
 #include "plugin/filter_pass.h"
@@ -52,8 +54,9 @@ bool containsWithoutCase(const std::string& text, const char* part) {
 // The web_images folder beside the page, with fresh frame images.
 bool prepareWebImages(const char* htmlPath, std::string& folder, std::string& error) {
     const std::string page = htmlPath ? htmlPath : "";
-    const size_t slash = page.rfind('/');
-    folder = (slash == std::string::npos ? std::string() : page.substr(0, slash + 1)) + kWebImagesFolder + "/";
+    size_t end = page.size();
+    while (end > 0 && !isPathSeparator(page[end - 1])) --end;
+    folder = page.substr(0, end) + kWebImagesFolder + kPathSeparator;
     if (!createFolder(folder.c_str())) {
         error = "cannot create the folder " + folder;
         return false;
@@ -63,10 +66,20 @@ bool prepareWebImages(const char* htmlPath, std::string& folder, std::string& er
     return true;
 }
 
+// Pictures that could not be written keep their cells (the page links to the
+// missing files); the page is still written, and the user is told.
+struct MissingPictures {
+    int32_t count = 0;
+    std::string firstError;
+    void add(const std::string& error) {
+        if (count++ == 0) firstError = error;
+    }
+};
+
 // A gallery picture: JPEG at quality 80 with the product's EXIF and IPTC
-// blocks and the host's ICC profile when it offers one. A picture that
-// cannot be written keeps its cell; the page links to the missing file.
-void writeGalleryJpeg(const FilterRecord* record, const Pyramid& image, const std::string& path) {
+// blocks and the host's ICC profile when it offers one.
+void writeGalleryJpeg(const FilterRecord* record, const Pyramid& image, const std::string& path,
+                      MissingPictures& missing) {
     MetadataBlock exif, iptc;
     JpegEncodeOptions options;
     options.quality = kGalleryJpegQuality;
@@ -80,16 +93,43 @@ void writeGalleryJpeg(const FilterRecord* record, const Pyramid& image, const st
     const JpegRowSource source = tiledImageRowSource(image);
     MemoryBlock block;
     size_t bytes = 0;
-    if (encodeJpegToMemory(&source, options, &memory, block, bytes) != kJpegEncoded) return;
+    if (encodeJpegToMemory(&source, options, &memory, block, bytes) != kJpegEncoded) {
+        missing.add("cannot encode " + path);
+        return;
+    }
     std::string error;
-    writeUserFile(path.c_str(), block.data, bytes, error);
+    if (!writeUserFile(path.c_str(), block.data, bytes, error)) missing.add(error);
     memory.release(memory.context, &block);
 }
 
-OSErr savePage(const HtmlPage& page, const char* htmlPath, char* message, size_t messageBytes) {
-    std::string error;
-    if (!writeUserFile(htmlPath, page.text.data(), page.text.size(), error)) {
-        putMessage(message, messageBytes, error);
+// The page's file is opened (its temporary file made beside it) before
+// anything else is written, so that a page that cannot be saved is found
+// before web_images is made or a picture rendered.
+bool openPage(const char* htmlPath, UserFile& file, std::string& error) {
+    const std::string page = htmlPath ? htmlPath : "";
+    if (fileNameOf(page) == kWebImagesFolder) {
+        error = "the page cannot be named " + std::string(kWebImagesFolder) +
+                ": its pictures go into a folder of that name beside it";
+        return false;
+    }
+    if (file.open(page.c_str())) return true;
+    error = file.error();
+    return false;
+}
+
+// Saves the page unless the user stopped the job meanwhile.
+OSErr savePage(const HtmlPage& page, UserFile& file, ExportProgress& progress, const MissingPictures& missing,
+               char* message, size_t messageBytes) {
+    if (progress.stopRequested()) return userCanceledErr;
+    file.write(page.text.data(), page.text.size());
+    if (!file.commit()) {
+        putMessage(message, messageBytes, file.error());
+        return kExportWriteFailed;
+    }
+    if (missing.count > 0) {
+        putMessage(message, messageBytes,
+                   "the page was written, but " + std::to_string(missing.count) +
+                       (missing.count == 1 ? " picture" : " pictures") + " could not be: " + missing.firstError);
         return kExportWriteFailed;
     }
     return noErr;
@@ -118,22 +158,25 @@ OSErr writePresetsPage(PluginGlobals& globals, const char* sourceFolder, const c
         return kExportWriteFailed;
     }
     std::string webImages, error;
-    if (!prepareWebImages(htmlPath, webImages, error)) {
+    UserFile pageFile;
+    if (!openPage(htmlPath, pageFile, error) || !prepareWebImages(htmlPath, webImages, error)) {
         putMessage(message, messageBytes, error);
         return kExportWriteFailed;
     }
     std::string folder = sourceFolder;
-    if (!folder.empty() && folder.back() != '/') folder += '/';
+    if (!folder.empty() && !isPathSeparator(folder.back())) folder += kPathSeparator;
 
     HtmlPage page;
     startHtmlPage(page, GalleryKind::presets, kPresetColumns, folder.c_str());
     ExportProgress progress(record);
     const MemoryService memory = pluginMemoryService(record);
     auto picture = std::make_unique<PresetPicture>();
+    MissingPictures missing;
     int64_t visited = 0;
     for (const FolderEntry& entry : entries) {
         if (!progress.step(visited++, int64_t(entries.size()))) return userCanceledErr;
-        if (entry.isFolder || !containsWithoutCase(entry.name, ".z5a")) continue;
+        // Folders, FIFOs and devices are no presets; opening a FIFO would wait.
+        if (!entry.isRegularFile || !containsWithoutCase(entry.name, ".z5a")) continue;
         const std::string path = folder + entry.name;
         if (page.column == 1) openHtmlRow(page);
         // Each preset shows its own stored picture; one without a picture
@@ -141,7 +184,7 @@ OSErr writePresetsPage(PluginGlobals& globals, const char* sourceFolder, const c
         picture->width = picture->height = 0;
         UserSettings ignored = defaultUserSettings();
         readPreset(path.c_str(), PresetReadMode::thumbnailOnly, ignored, picture.get(), memory);
-        writePictureCell(page, path, kPresetCellSide, kPresetCellSide);
+        const std::string pictureName = writePictureCell(page, path, kPresetCellSide, kPresetCellSide);
         Pyramid image;
         if (picture->width > 0 && picture->height > 0 &&
             image.create(memory, picture->width, picture->height, kStoragePacked8, kEdgeNoLevels)) {
@@ -150,12 +193,12 @@ OSErr writePresetsPage(PluginGlobals& globals, const char* sourceFolder, const c
                     const uint8_t* p = picture->rgba + (size_t(y) * size_t(picture->width) + size_t(x)) * 4;
                     writePacked8(x, y, image, 0, p[0], p[1], p[2], p[3]);
                 }
-            writeGalleryJpeg(record, image, webImages + galleryPictureFileName(path));
+            writeGalleryJpeg(record, image, webImages + pictureName, missing);
         }
     }
     progress.step(1, 1);
     finishHtmlPage(page);
-    return savePage(page, htmlPath, message, messageBytes);
+    return savePage(page, pageFile, progress, missing, message, messageBytes);
 }
 
 OSErr writeMemoryDotsPage(PluginGlobals& globals, const char* htmlPath, char* message, size_t messageBytes,
@@ -165,7 +208,8 @@ OSErr writeMemoryDotsPage(PluginGlobals& globals, const char* htmlPath, char* me
     FilterParameters& parameters = *parametersOf(record);
     const SettingsStore& store = globals.workArea->store;
     std::string webImages, error;
-    if (!prepareWebImages(htmlPath, webImages, error)) {
+    UserFile pageFile;
+    if (!openPage(htmlPath, pageFile, error) || !prepareWebImages(htmlPath, webImages, error)) {
         putMessage(message, messageBytes, error);
         return kExportWriteFailed;
     }
@@ -182,6 +226,7 @@ OSErr writeMemoryDotsPage(PluginGlobals& globals, const char* htmlPath, char* me
     char currentName[kPathBytes];
     std::memcpy(currentName, parameters.settingsFileName, kPathBytes);
     OSErr result = noErr;
+    MissingPictures missing;
     for (int32_t dot = 1; dot <= kMemoryDotCount && result == noErr; ++dot) {
         if (!progress.step(dot - 1, kMemoryDotCount)) {
             result = userCanceledErr;
@@ -194,7 +239,7 @@ OSErr writeMemoryDotsPage(PluginGlobals& globals, const char* htmlPath, char* me
         }
         const OSErr rendered = renderIntoInternalImage(globals, width, height);
         const std::string name = "dot " + std::to_string(dot);
-        if (rendered == noErr) writeGalleryJpeg(record, globals.images->internal, webImages + name + ".jpg");
+        if (rendered == noErr) writeGalleryJpeg(record, globals.images->internal, webImages + name + ".jpg", missing);
         globals.images->internal.release();
         parameters.settings = current;
         std::memcpy(parameters.settingsFileName, currentName, kPathBytes);
@@ -209,5 +254,5 @@ OSErr writeMemoryDotsPage(PluginGlobals& globals, const char* htmlPath, char* me
     if (result != noErr) return result;
     progress.step(1, 1);
     finishHtmlPage(page);
-    return savePage(page, htmlPath, message, messageBytes);
+    return savePage(page, pageFile, progress, missing, message, messageBytes);
 }

@@ -14,3 +14,8 @@ bool ExportProgress::step(int64_t done, int64_t total) {
     if (calls_ == 0 && record_->abortProc && record_->abortProc()) cancelled_ = true;
     return !cancelled_;
 }
+
+bool ExportProgress::stopRequested() {
+    if (!cancelled_ && record_->abortProc && record_->abortProc()) cancelled_ = true;
+    return cancelled_;
+}

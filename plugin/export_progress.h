@@ -19,6 +19,9 @@ public:
         span_ = span;
     }
     bool cancelled() const { return cancelled_; }
+    // Polls the host's abort now: before a job writes its file, a stop the
+    // user asked for is heeded however few steps came before.
+    bool stopRequested();
 
 private:
     const FilterRecord* record_;

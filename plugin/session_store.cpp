@@ -2,6 +2,9 @@
 #include "plugin/session_store.h"
 
 #include "plugin/work_area.h"
+#include "ui/message_box.h"
+
+#include <string>
 
 namespace {
 // The preset picture exists while the scratch image does (from Start on).
@@ -20,7 +23,14 @@ void openSessionStore(PluginGlobals& globals) {
 
 void restoreSessionSettings(PluginGlobals& globals, FilterParameters& parameters) {
     if (!globals.workArea) return;
-    loadCachedSettings(globals.workArea->store, parameters, presetPictureOf(globals), memoryOf(globals));
+    char damaged[kMaxPathBytes] = {};
+    if (loadCachedSettings(globals.workArea->store, parameters, presetPictureOf(globals), memoryOf(globals),
+                           &damaged) != kStoreFileDamaged)
+        return;
+    // The run goes on with the settings it had; the user learns why.
+    const std::string text = "The last settings could not be read: " + std::string(damaged) +
+                             " is damaged. It was set aside beside it, and the settings it held were not used.";
+    showMessageBox(MessageBoxText{"Twilightomator", text.c_str(), "OK"}, parameters.showDialog != 0);
 }
 
 void keepSessionSettings(PluginGlobals& globals, const FilterParameters& parameters) {

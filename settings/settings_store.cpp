@@ -3,25 +3,81 @@
 #include "settings/settings_store.h"
 
 #include "codec/product_identity.h"
+#include "model/settings_table.h"
 #include "platform/binary_file.h"
+#include "platform/file_lock.h"
+#include "platform/file_rename.h"
 #include "platform/temporary_folder.h"
 
 #include <cstdio>
 #include <cstring>
+#include <memory>
 
 namespace {
+// Another run holds the map's lock only for a few small reads and writes.
+constexpr int32_t kMapLockWaitMilliseconds = 5000;
+
+// Store files are the plug-in's own: a link planted at their place is never
+// followed, and only regular files are opened.
 int16_t writeStorePreset(const SettingsStore& store, const char* name, const FilterParameters& parameters,
                          const PresetPicture* picture, const MemoryService& memory) {
     char path[kMaxPathBytes];
-    if (!storeFilePath(store, name, path)) return kPresetCannotOpen;
-    return writePreset(path, parameters.settings, picture, memory);
+    PlatformFile file;
+    if (!storeFilePath(store, name, path) || !file.open(path, FileAccess::overwrite, LinkPolicy::refuse))
+        return kPresetCannotOpen;
+    const int16_t written = writePresetTo(file, parameters.settings, picture, memory);
+    const int32_t closed = file.close();
+    return written != 0 ? written : static_cast<int16_t>(closed);
 }
 
+// Moves a damaged store file out of the way under "<name> (damaged)" (or
+// "(damaged N)" when that is taken), so that it is neither used nor lost.
+void setAside(const char* path) {
+    for (int attempt = 1; attempt <= 9; ++attempt) {
+        char suffix[32];
+        if (attempt == 1) std::snprintf(suffix, sizeof suffix, " (damaged)");
+        else std::snprintf(suffix, sizeof suffix, " (damaged %d)", attempt);
+        char asideName[kMaxPathBytes];
+        if (!joinPath(asideName, sizeof asideName, path, suffix)) return;
+        if (renameFile(path, asideName)) return;
+    }
+}
+
+// Reads a store file over the settings when it is whole: the values are
+// brought into their ranges (a damaged store must not reach the filter) and
+// a file that is no preset, or ends early, is set aside unused.
 int16_t readStorePreset(const SettingsStore& store, const char* name, FilterParameters& parameters,
-                        PresetPicture* picture, const MemoryService& memory) {
+                        PresetPicture* picture, const MemoryService& memory,
+                        char (*damagedPath)[kMaxPathBytes] = nullptr) {
     char path[kMaxPathBytes];
-    if (!storeFilePath(store, name, path)) return kPresetCannotOpen;
-    return readPreset(path, PresetReadMode::full, parameters.settings, picture, memory);
+    PlatformFile file;
+    if (!storeFilePath(store, name, path) || !file.open(path, FileAccess::read, LinkPolicy::refuse))
+        return kPresetCannotOpen;
+    UserSettings settings = parameters.settings;
+    std::unique_ptr<PresetPicture> read = picture ? std::make_unique<PresetPicture>() : nullptr;
+    PresetReadInfo info;
+    readPresetFrom(file, PresetReadMode::full, settings, read.get(), memory, &info);
+    file.close();
+    if (info.version < 1 || info.version > 255 || info.endedEarly) {
+        setAside(path);
+        if (damagedPath) std::snprintf(*damagedPath, sizeof *damagedPath, "%s", path);
+        return kStoreFileDamaged;
+    }
+    limitToRanges(settings);
+    parameters.settings = settings;
+    if (picture && info.pictureFound) *picture = *read;
+    return 0;
+}
+
+// The map's values after the version, as many as the file holds; false when
+// it cannot be opened.
+bool readMapFlags(const char* path, int32_t (&flags)[kMemoryDotCount]) {
+    PlatformFile file;
+    if (!file.open(path, FileAccess::read, LinkPolicy::refuse)) return false;
+    int32_t version = 0;
+    readBigEndian32(file, &version);  // not used
+    for (int32_t& flag : flags) readBigEndian32(file, &flag);
+    return true;
 }
 }  // namespace
 
@@ -49,8 +105,8 @@ int16_t saveCachedSettings(const SettingsStore& store, const FilterParameters& p
 }
 
 int16_t loadCachedSettings(const SettingsStore& store, FilterParameters& parameters, PresetPicture* picture,
-                           const MemoryService& memory) {
-    return readStorePreset(store, kCachedSettingsFileName, parameters, picture, memory);
+                           const MemoryService& memory, char (*damagedPath)[kMaxPathBytes]) {
+    return readStorePreset(store, kCachedSettingsFileName, parameters, picture, memory, damagedPath);
 }
 
 SettingsSnapshot captureSnapshot(const FilterParameters& parameters) {
@@ -108,23 +164,37 @@ int16_t loadMemoryDot(const SettingsStore& store, int32_t dot, FilterParameters&
     return readStorePreset(store, name, parameters, picture, memory);
 }
 
-int16_t writeMemdotMap(const SettingsStore& store) {
+int16_t writeMemdotMap(SettingsStore& store) {
     char path[kMaxPathBytes];
-    PlatformFile file;
-    if (!storeFilePath(store, kMemdotMapFileName, path) || !file.open(path, FileAccess::overwrite))
+    char lockPath[kMaxPathBytes];
+    if (!storeFilePath(store, kMemdotMapFileName, path) || !storeFilePath(store, kMemdotMapLockFileName, lockPath))
         return kPresetCannotOpen;
+    FileLock lock;
+    if (!lock.acquire(lockPath, kMapLockWaitMilliseconds)) return kPresetCannotOpen;
+    int32_t merged[kMemoryDotCount] = {};
+    readMapFlags(path, merged);
+    for (int32_t dot = 0; dot < kMemoryDotCount; ++dot)
+        if (store.keptFlags[dot] != store.keptFlagsInMap[dot]) merged[dot] = store.keptFlags[dot];
+    PlatformFile file;
+    if (!file.open(path, FileAccess::overwrite, LinkPolicy::refuse)) return kPresetCannotOpen;
     writeBigEndian32(file, kMemdotMapVersion);
-    for (int32_t flag : store.keptFlags) writeBigEndian32(file, flag);
-    return static_cast<int16_t>(file.close());
+    for (int32_t flag : merged) writeBigEndian32(file, flag);
+    const int16_t result = static_cast<int16_t>(file.close());
+    std::memcpy(store.keptFlags, merged, sizeof merged);
+    std::memcpy(store.keptFlagsInMap, merged, sizeof merged);
+    return result;
 }
 
 int16_t readMemdotMap(SettingsStore& store) {
     char path[kMaxPathBytes];
-    PlatformFile file;
-    if (!storeFilePath(store, kMemdotMapFileName, path) || !file.open(path, FileAccess::read))
+    char lockPath[kMaxPathBytes];
+    if (!storeFilePath(store, kMemdotMapFileName, path) || !storeFilePath(store, kMemdotMapLockFileName, lockPath))
         return kPresetCannotOpen;
-    int32_t version = 0;
-    readBigEndian32(file, &version);  // not used
-    for (int32_t& flag : store.keptFlags) readBigEndian32(file, &flag);
+    // Read under the lock, so that a write in progress is never seen half
+    // done; a map never written through the lock is read as it is.
+    FileLock lock;
+    lock.acquire(lockPath, kMapLockWaitMilliseconds, false);
+    if (!readMapFlags(path, store.keptFlags)) return kPresetCannotOpen;
+    std::memcpy(store.keptFlagsInMap, store.keptFlags, sizeof store.keptFlags);
     return 0;
 }

@@ -36,7 +36,14 @@ struct SettingsStore {
     UndoSlot slots[2];
     int32_t currentSlot = 0;
     int32_t keptFlags[kMemoryDotCount] = {};  // 1: the dot keeps its settings
+    // The flags as the map held them when last read or written: only the
+    // flags that differ from these are this run's changes.
+    int32_t keptFlagsInMap[kMemoryDotCount] = {};
 };
+
+// A store file that exists but cannot be read as one (not a preset, or cut
+// short): it is set aside under its name with " (damaged)" and not used.
+inline constexpr int16_t kStoreFileDamaged = 98;
 
 // The work area at Start: finds the temporary folder, both slots invalid,
 // every kept flag 0. False when no safe folder exists; every file operation
@@ -52,8 +59,10 @@ bool memoryDotFileName(int32_t dot, char (&out)[kMaxPathBytes]);
 int16_t saveCachedSettings(const SettingsStore& store, const FilterParameters& parameters,
                            const PresetPicture* picture, const MemoryService& memory);
 // Reads over the current settings (no reset); a missing file changes nothing.
+// Every read of a store file brings the values into their ranges; a damaged
+// file is set aside (kStoreFileDamaged, its path in *damagedPath when given).
 int16_t loadCachedSettings(const SettingsStore& store, FilterParameters& parameters, PresetPicture* picture,
-                           const MemoryService& memory);
+                           const MemoryService& memory, char (*damagedPath)[kMaxPathBytes] = nullptr);
 
 SettingsSnapshot captureSnapshot(const FilterParameters& parameters);
 void restoreSnapshot(const SettingsSnapshot& snapshot, FilterParameters& parameters);
@@ -72,7 +81,12 @@ int16_t storeMemoryDot(const SettingsStore& store, int32_t dot, const FilterPara
 int16_t loadMemoryDot(const SettingsStore& store, int32_t dot, FilterParameters& parameters,
                       PresetPicture* picture, const MemoryService& memory);
 
-// 40, then the 25 kept flags, big-endian.
-int16_t writeMemdotMap(const SettingsStore& store);
+// 40, then the 25 kept flags, big-endian. Another run may have changed the
+// map since this one read it: under the map's lock file, this run's changes
+// (and only those) are written over the map as it is now, and the flags
+// become the merged ones. A run that changed nothing writes the map as it is.
+int16_t writeMemdotMap(SettingsStore& store);
 // Missing file: nothing changes; a short file leaves the missing flags.
 int16_t readMemdotMap(SettingsStore& store);
+
+inline constexpr const char* kMemdotMapLockFileName = "Twilightomator memdot map 2 lock";

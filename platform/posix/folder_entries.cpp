@@ -20,7 +20,9 @@ bool listFolderEntries(const char* folder, std::vector<FolderEntry>& entries) {
         FolderEntry item;
         item.name = entry->d_name;
         struct stat info;
-        item.isFolder = ::stat((base + item.name).c_str(), &info) == 0 && S_ISDIR(info.st_mode);
+        const bool known = ::stat((base + item.name).c_str(), &info) == 0;
+        item.isFolder = known && S_ISDIR(info.st_mode);
+        item.isRegularFile = known && S_ISREG(info.st_mode);
         entries.push_back(std::move(item));
     }
     ::closedir(directory);

@@ -25,9 +25,21 @@ volatile std::sig_atomic_t* installInterruptSignals() {
         struct sigaction action {};
         action.sa_handler = onInterrupt;
         sigemptyset(&action.sa_mask);
-        for (int number : {SIGINT, SIGTERM, SIGHUP}) sigaction(number, &action, nullptr);
+        for (int number : {SIGINT, SIGTERM, SIGHUP}) {
+            struct sigaction current {};
+            if (sigaction(number, nullptr, &current) == 0 && current.sa_handler == SIG_IGN) continue;
+            sigaction(number, &action, nullptr);
+        }
         return true;
     }();
     (void)installed;
     return &gInterrupted;
+}
+
+void treatFileSizeLimitAsWriteFailure() {
+    // Ignored, SIGXFSZ leaves the failing write to return EFBIG.
+    struct sigaction action {};
+    action.sa_handler = SIG_IGN;
+    sigemptyset(&action.sa_mask);
+    sigaction(SIGXFSZ, &action, nullptr);
 }

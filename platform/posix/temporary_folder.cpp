@@ -1,5 +1,6 @@
-// The temporary folder: $TMPDIR, or a private folder per user under /tmp so
-// that no other user can plant links where the store writes its files.
+// The temporary folder: $TMPDIR when it is the user's own and no one else
+// may write into it, else a private folder per user inside it (or under /tmp)
+// so that no other user can plant links where the store writes its files.
 #include "platform/temporary_folder.h"
 
 #include "platform/path_limits.h"
@@ -24,6 +25,14 @@ bool isPrivateFolderOfThisUser(const char* path) {
     if (::lstat(path, &info) != 0) return false;
     return S_ISDIR(info.st_mode) && info.st_uid == ::geteuid() && (info.st_mode & 077) == 0;
 }
+
+// The folder $TMPDIR names (a link the user set is followed) when this user
+// owns it and neither group nor others may write into it.
+bool isFolderOnlyThisUserWrites(const char* path) {
+    struct stat info;
+    if (::stat(path, &info) != 0) return false;
+    return S_ISDIR(info.st_mode) && info.st_uid == ::geteuid() && (info.st_mode & 022) == 0;
+}
 }  // namespace
 
 bool perUserTemporaryFolder(const char* base, char* out, size_t capacity) {
@@ -43,8 +52,13 @@ bool perUserTemporaryFolder(const char* base, char* out, size_t capacity) {
 
 bool temporaryFolder(char* out, size_t capacity) {
     if (out == nullptr || capacity == 0) return false;
+    out[0] = '\0';
     const char* fromEnvironment = std::getenv("TMPDIR");
-    if (fromEnvironment != nullptr && fromEnvironment[0] != '\0')
-        return withTrailingSeparator(fromEnvironment, out, capacity);
+    if (fromEnvironment == nullptr || fromEnvironment[0] == '\0') return perUserTemporaryFolder("/tmp", out, capacity);
+    if (isFolderOnlyThisUserWrites(fromEnvironment)) return withTrailingSeparator(fromEnvironment, out, capacity);
+    struct stat info;
+    if (::stat(fromEnvironment, &info) == 0 && S_ISDIR(info.st_mode))
+        return perUserTemporaryFolder(fromEnvironment, out, capacity);
+    // $TMPDIR names no folder: as if it were not set.
     return perUserTemporaryFolder("/tmp", out, capacity);
 }

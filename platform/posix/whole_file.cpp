@@ -61,7 +61,14 @@ void syncFolder(const std::string& folder) {
 
 }  // namespace
 
-std::string existingOutputMessage(const std::string& path) { return path + " exists; use --force to replace it"; }
+namespace {
+const char* kindOf(mode_t mode) {
+    if (S_ISCHR(mode) || S_ISBLK(mode)) return "a device";
+    if (S_ISFIFO(mode)) return "a FIFO";
+    if (S_ISSOCK(mode)) return "a socket";
+    return "something else";
+}
+}  // namespace
 
 void removePendingTemporaryFiles() {
     forEachPending([](const char* path) { ::unlink(path); });
@@ -94,6 +101,10 @@ bool WholeFile::begin(const std::string& target, bool overwrite, std::string& er
     if (::stat(target.c_str(), &existing) == 0) {
         if (S_ISDIR(existing.st_mode)) {
             error = target + " is a folder, not a file";
+            return false;
+        }
+        if (!S_ISREG(existing.st_mode)) {
+            error = notRegularFileMessage(target, kindOf(existing.st_mode));
             return false;
         }
         if (!overwrite) {
@@ -160,6 +171,11 @@ bool WholeFile::commit(std::string& error) {
     const bool existed = ::lstat(target_.c_str(), &existing) == 0;
     if (existed && S_ISDIR(existing.st_mode)) {
         error = target_ + " is a folder, not a file";
+        return false;
+    }
+    // A device or FIFO that took the target's place meanwhile stays.
+    if (existed && !S_ISREG(existing.st_mode) && !S_ISLNK(existing.st_mode)) {
+        error = notRegularFileMessage(target_, kindOf(existing.st_mode));
         return false;
     }
     int failure = 0;

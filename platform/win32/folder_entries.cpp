@@ -20,6 +20,7 @@ bool listFolderEntries(const char* folder, std::vector<FolderEntry>& entries) {
         FolderEntry item;
         item.name = found.cFileName;
         item.isFolder = (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
+        item.isRegularFile = (found.dwFileAttributes & (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_DEVICE)) == 0;
         entries.push_back(std::move(item));
     } while (FindNextFileA(search, &found));
     FindClose(search);

@@ -31,3 +31,6 @@ volatile std::sig_atomic_t* installInterruptSignals() {
     (void)installed;
     return &gInterrupted;
 }
+
+// Windows has no file-size limit signal: such a write fails by itself.
+void treatFileSizeLimitAsWriteFailure() {}

@@ -62,8 +62,6 @@ DWORD attributesOf(const std::string& path) { return GetFileAttributesA(path.c_s
 
 }  // namespace
 
-std::string existingOutputMessage(const std::string& path) { return path + " exists; use --force to replace it"; }
-
 void removePendingTemporaryFiles() {
     forEachPending([](const char* path) { DeleteFileA(path); });
 }
@@ -164,7 +162,15 @@ bool WholeFile::commit(std::string& error) {
     // Without MOVEFILE_REPLACE_EXISTING the move fails on an existing target;
     // write-through makes it durable before it returns.
     const DWORD flags = MOVEFILE_WRITE_THROUGH | (overwrite_ ? MOVEFILE_REPLACE_EXISTING : 0);
+    // A read-only file is replaced as on Linux, and the new file stays
+    // read-only: Windows refuses to replace it while the attribute is set.
+    const bool readOnly = existed && overwrite_ && (existing & FILE_ATTRIBUTE_READONLY);
+    if (readOnly) SetFileAttributesA(target_.c_str(), existing & ~DWORD(FILE_ATTRIBUTE_READONLY));
     const int failure = MoveFileExA(temporaryPath_.c_str(), target_.c_str(), flags) ? 0 : errnoFromLastError();
+    if (readOnly) {
+        const DWORD now = failure == 0 ? GetFileAttributesA(target_.c_str()) | FILE_ATTRIBUTE_READONLY : existing;
+        SetFileAttributesA(target_.c_str(), now);
+    }
     if (failure == EEXIST) {
         error = existingOutputMessage(target_);
         return false;

@@ -104,6 +104,35 @@ TEST(HtmlText, PictureNamesLoseControlBytesSeparatorsAndTheHighBit) {
     EXPECT_EQ(galleryPictureFileName("/a/plain"), "plain.jpg");
 }
 
+TEST(HtmlPage, EveryCellGetsAPictureOfItsOwn) {
+    HtmlPage page;
+    startHtmlPage(page, GalleryKind::presets, 5, nullptr);
+    // Three names that clean to one, and one that differs from it in case only.
+    EXPECT_EQ(writePictureCell(page, "/p/a:b.z5a", 88, 88), "a_b.jpg");
+    EXPECT_EQ(writePictureCell(page, "/p/a_b.z5a", 88, 88), "a_b 2.jpg");
+    EXPECT_EQ(writePictureCell(page, "/p/a\x8F" "b.z5a", 88, 88), "a_b 3.jpg");
+    EXPECT_EQ(writePictureCell(page, "/p/A_B.z5a", 88, 88), "A_B 4.jpg");
+    EXPECT_EQ(writePictureCell(page, "/p/c.z5a", 88, 88), "c.jpg");
+    EXPECT_NE(page.text.find("<img src=\"web_images/a%5fb%202.jpg\" alt=\"a_b 2.jpg\""), std::string::npos);
+    EXPECT_NE(page.text.find("Arial\">a_b</font>"), std::string::npos);  // captions keep the names
+    EXPECT_NE(page.text.find("Arial\">a:b</font>"), std::string::npos);
+}
+
+TEST(HtmlText, PictureNamesAreFileNamesOnEverySystem) {
+    EXPECT_EQ(cleanPictureName("<s>|?*\""), "_s_____");
+    EXPECT_EQ(cleanPictureName("\x9C\xDC"), "__");  // 28 + 32 is '<', 92 + 32 is '|'
+    EXPECT_EQ(cleanPictureName("nul"), "nul_");
+    EXPECT_EQ(cleanPictureName("COM1"), "COM1_");
+    EXPECT_EQ(cleanPictureName("console"), "console");
+#ifdef _WIN32
+    EXPECT_EQ(baseNameOf("C:\\p\\back\\slash.z5a"), "slash");
+#else
+    // A backslash is part of a Linux file name, not a separator.
+    EXPECT_EQ(baseNameOf("/p/\\back\\slash\\.z5a"), "\\back\\slash\\");
+    EXPECT_EQ(galleryPictureFileName("/p/\\back\\slash\\.z5a"), "_back_slash_.jpg");
+#endif
+}
+
 TEST(GalleryFrames, AreGif89aPicturesOfTheLayoutSizes) {
     const struct {
         const char* name;

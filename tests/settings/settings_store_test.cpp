@@ -212,3 +212,97 @@ TEST_F(SettingsStoreTest, WithoutAFolderEveryFileOperationDoesNothing) {
     EXPECT_TRUE(store.slots[1].valid);  // the in-memory snapshot still works
     EXPECT_TRUE(std::filesystem::is_empty(folder_));
 }
+
+TEST_F(SettingsStoreTest, TwoRunsSharingTheMapLoseNoUpdate) {
+    // Both runs read the map (dot 2 kept) before either writes it.
+    SettingsStore first, second;
+    ASSERT_TRUE(initialiseSettingsStore(first));
+    ASSERT_TRUE(initialiseSettingsStore(second));
+    first.keptFlags[2] = 1;
+    ASSERT_EQ(writeMemdotMap(first), 0);
+    readMemdotMap(first);
+    readMemdotMap(second);
+
+    // The first keeps dot 4 and frees dot 2; the second keeps dot 9.
+    first.keptFlags[4] = 1;
+    first.keptFlags[2] = 0;
+    ASSERT_EQ(writeMemdotMap(first), 0);
+    second.keptFlags[9] = 1;
+    ASSERT_EQ(writeMemdotMap(second), 0);
+    const std::vector<uint8_t> bytes = readWholeFile(fileIn("Twilightomator memdot map 2"));
+    ASSERT_EQ(bytes.size(), 104u);
+    for (int dot = 0; dot < 25; ++dot) EXPECT_EQ(valueAt(bytes, 1 + dot), dot == 4 || dot == 9 ? 1 : 0) << dot;
+    EXPECT_EQ(second.keptFlags[4], 1);  // the run now sees the other's change
+    EXPECT_EQ(second.keptFlags[2], 0);
+
+    // A run that changed nothing (a plain filter run) keeps what another
+    // run kept meanwhile.
+    SettingsStore idle;
+    ASSERT_TRUE(initialiseSettingsStore(idle));
+    readMemdotMap(idle);
+    first.keptFlags[11] = 1;
+    ASSERT_EQ(writeMemdotMap(first), 0);
+    ASSERT_EQ(writeMemdotMap(idle), 0);
+    EXPECT_EQ(valueAt(readWholeFile(fileIn("Twilightomator memdot map 2")), 1 + 11), 1);
+}
+
+TEST_F(SettingsStoreTest, ValuesReadBackAreBroughtIntoTheirRanges) {
+    SettingsStore store;
+    ASSERT_TRUE(initialiseSettingsStore(store));
+    FilterParameters hostile = parameters_;
+    hostile.settings.focus = INT32_MAX;
+    hostile.settings.saturation = INT32_MIN;
+    hostile.settings.glue = 4000;
+    hostile.settings.shape = -7;
+    hostile.settings.highQuality = -1;
+    hostile.settings.uniformSepia = 77;
+    hostile.settings.auxInt3 = INT32_MIN;  // no range: kept as it is
+    ASSERT_EQ(saveCachedSettings(store, hostile, nullptr, kMemory), 0);
+    ASSERT_EQ(storeMemoryDot(store, 3, hostile, nullptr, kMemory), 0);
+    for (int pass = 0; pass < 2; ++pass) {
+        initialiseParameters(parameters_);
+        if (pass == 0) ASSERT_EQ(loadCachedSettings(store, parameters_, nullptr, kMemory), 0);
+        else ASSERT_EQ(loadMemoryDot(store, 3, parameters_, nullptr, kMemory), 0);
+        const UserSettings& s = parameters_.settings;
+        EXPECT_EQ(s.focus, 100);
+        EXPECT_EQ(s.saturation, -100);
+        EXPECT_EQ(s.glue, 62);
+        EXPECT_EQ(s.shape, 1);
+        EXPECT_EQ(s.highQuality, 1);
+        EXPECT_EQ(s.uniformSepia, 1);
+        EXPECT_EQ(s.auxInt3, INT32_MIN);
+        EXPECT_EQ(s.vignette, 57);  // in range: untouched
+    }
+}
+
+TEST_F(SettingsStoreTest, ADamagedStoreFileIsSetAsideAndNotUsed) {
+    SettingsStore store;
+    ASSERT_TRUE(initialiseSettingsStore(store));
+    // Not a preset (a first value outside 1..255), then a preset cut short.
+    const std::vector<std::vector<uint8_t>> damaged = {bigEndianValues({0x3C68746D, 1, 2}),
+                                                       bigEndianValues({40, 1, 2, 3})};
+    for (size_t i = 0; i < damaged.size(); ++i) {
+        writeWholeFile(fileIn("Twilightomator cached settings C"), damaged[i]);
+        parameters_.settings.focus = 12;
+        char where[kMaxPathBytes] = {};
+        EXPECT_EQ(loadCachedSettings(store, parameters_, nullptr, kMemory, &where), kStoreFileDamaged);
+        EXPECT_EQ(parameters_.settings.focus, 12);
+        EXPECT_EQ(std::string(where), fileIn("Twilightomator cached settings C"));
+        EXPECT_FALSE(std::filesystem::exists(fileIn("Twilightomator cached settings C")));
+        const std::string aside = i == 0 ? " (damaged)" : " (damaged 2)";  // the first is never replaced
+        EXPECT_EQ(readWholeFile(fileIn("Twilightomator cached settings C" + aside)), damaged[i]);
+    }
+}
+
+TEST_F(SettingsStoreTest, StoreFilesAreNeverReachedThroughALink) {
+    SettingsStore store;
+    ASSERT_TRUE(initialiseSettingsStore(store));
+    const std::string target = folder_ + "/someone-elses-file";
+    writeWholeFile(target, {'k', 'e', 'e', 'p'});
+    std::filesystem::create_symlink(target, fileIn("Twilightomator cached settings C"));
+    std::filesystem::create_symlink(target, fileIn("Twilightomator memdot map 2"));
+    EXPECT_EQ(saveCachedSettings(store, parameters_, nullptr, kMemory), kPresetCannotOpen);
+    store.keptFlags[1] = 1;
+    EXPECT_EQ(writeMemdotMap(store), kPresetCannotOpen);
+    EXPECT_EQ(readWholeFile(target), (std::vector<uint8_t>{'k', 'e', 'e', 'p'}));
+}

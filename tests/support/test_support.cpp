@@ -7,6 +7,8 @@
 #include <process.h>
 #include <windows.h>
 #else
+#include <csignal>
+#include <sys/resource.h>
 #include <unistd.h>
 #endif
 
@@ -43,3 +45,21 @@ const std::string& testTemporaryFolder() {
 std::string builtPluginPath() { return fromEnvironment("TWL_PLUGIN"); }
 std::string builtAppPath() { return fromEnvironment("TWL_APP"); }
 std::string sourceDirectory() { return fromEnvironment("TWL_SOURCE_DIR"); }
+
+#ifndef _WIN32
+FileSizeLimit::FileSizeLimit(unsigned long long bytes) {
+    std::signal(SIGXFSZ, SIG_IGN);
+    struct rlimit limit {};
+    ::getrlimit(RLIMIT_FSIZE, &limit);
+    previous_ = limit.rlim_cur;
+    limit.rlim_cur = rlim_t(bytes);
+    ::setrlimit(RLIMIT_FSIZE, &limit);
+}
+
+FileSizeLimit::~FileSizeLimit() {
+    struct rlimit limit {};
+    ::getrlimit(RLIMIT_FSIZE, &limit);
+    limit.rlim_cur = rlim_t(previous_);
+    ::setrlimit(RLIMIT_FSIZE, &limit);
+}
+#endif

@@ -10,3 +10,17 @@ const std::string& testTemporaryFolder();
 std::string builtPluginPath();
 std::string builtAppPath();
 std::string sourceDirectory();
+
+#ifndef _WIN32
+// While it lives, files of this process cannot grow past `bytes`: a write
+// beyond fails as on a full disk (the limit's signal is ignored, as the
+// program ignores it), so that write failures can be tested on plain files.
+class FileSizeLimit {
+public:
+    explicit FileSizeLimit(unsigned long long bytes);
+    ~FileSizeLimit();
+
+private:
+    unsigned long long previous_;
+};
+#endif

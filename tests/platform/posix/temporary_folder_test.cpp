@@ -31,18 +31,28 @@ struct SavedTmpdir {
 };
 }  // namespace
 
-TEST(TemporaryFolder, TakesTmpdirWithATrailingSeparator) {
+TEST(TemporaryFolder, TakesTmpdirOnlyWhenNoOneElseMayWriteIntoIt) {
     SavedTmpdir saved;
     char folder[kMaxPathBytes];
-    ::setenv("TMPDIR", "/some/where", 1);
+    // The user's own closed folder is taken as it is, with a separator.
+    const std::string own = freshBase("own");
+    ASSERT_EQ(::chmod(own.c_str(), 0755), 0);
+    ::setenv("TMPDIR", own.c_str(), 1);
     ASSERT_TRUE(temporaryFolder(folder, sizeof folder));
-    EXPECT_STREQ(folder, "/some/where/");
-    ::setenv("TMPDIR", "/some/where/", 1);
+    EXPECT_EQ(std::string(folder), own + "/");
+    ::setenv("TMPDIR", (own + "/").c_str(), 1);
     ASSERT_TRUE(temporaryFolder(folder, sizeof folder));
-    EXPECT_STREQ(folder, "/some/where/");
-    ::setenv("TMPDIR", ("/" + std::string(270, 'a')).c_str(), 1);
-    EXPECT_FALSE(temporaryFolder(folder, sizeof folder));
-    EXPECT_STREQ(folder, "");
+    EXPECT_EQ(std::string(folder), own + "/");
+
+    // A folder everyone may write into (as /tmp is), or the group may: a
+    // private folder inside it, where no one can plant a link.
+    for (mode_t mode : {mode_t(01777), mode_t(0775)}) {
+        const std::string shared = freshBase("shared");
+        ASSERT_EQ(::chmod(shared.c_str(), mode), 0);
+        ::setenv("TMPDIR", shared.c_str(), 1);
+        ASSERT_TRUE(temporaryFolder(folder, sizeof folder));
+        EXPECT_EQ(std::string(folder), expectedFolder(shared)) << std::oct << mode;
+    }
 }
 
 TEST(TemporaryFolder, CreatesAPrivatePerUserFolder) {

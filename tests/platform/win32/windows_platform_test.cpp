@@ -139,6 +139,20 @@ TEST(WindowsFiles, WholeFilesReplaceOnlyWhenAsked) {
     EXPECT_EQ(entries, 2u);  // picture.bin and late.bin, no temporary file
 }
 
+TEST(WindowsFiles, AReadOnlyFileReplacedWithOverwriteStaysReadOnly) {
+    const std::string folder = testPath("read-only");
+    std::filesystem::remove_all(folder);
+    std::filesystem::create_directories(folder);
+    const std::string target = folder + "\\kept.bin";
+    std::ofstream(target, std::ios::binary) << "old";
+    ASSERT_TRUE(SetFileAttributesA(target.c_str(), FILE_ATTRIBUTE_READONLY));
+    std::string error;
+    ASSERT_TRUE(writeWholeFile(target, "new", 3, true, error)) << error;
+    EXPECT_EQ(fileBytes(target), (std::vector<char>{'n', 'e', 'w'}));
+    EXPECT_NE(GetFileAttributesA(target.c_str()) & FILE_ATTRIBUTE_READONLY, 0u);
+    SetFileAttributesA(target.c_str(), FILE_ATTRIBUTE_NORMAL);
+}
+
 TEST(WindowsModule, ResourceSectionHoldsTheSharedPropertyListAndTerminology) {
     LoadedPlugin plugin;
     ASSERT_NE(plugin.library, nullptr) << builtPluginPath() << ": " << plugin.error;
