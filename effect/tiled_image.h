@@ -57,9 +57,11 @@ void copyImage(const Pyramid& source, Pyramid& target, int jobCount = 1);
 // Samples the source with the fast sampler at level
 // log2(source width / target width) - levelOffset (limited to [0, lmax]) at
 // the centre of each target pixel of `targetRect`, normalised to that
-// rectangle, and writes opaque packed 8-bit pixels (a packed 8-bit (kStoragePacked8) target) at the
-// rectangle's place in level 0. Then rebuilds the target's levels. The
-// source must carry its weight tables.
+// rectangle, and writes opaque colours at the rectangle's place in level 0
+// at the target's depth: a packed 8-bit (kStoragePacked8) target gets each
+// channel as trunc(255 * c) limited to 0..255, the others the write-colour
+// rule with coverage 1. Nothing is sampled unless both images have tiles.
+// Then rebuilds the target's levels. The source must carry its weight tables.
 void resampleImage(const Pyramid& source, Pyramid& target, PixelRect sourceRect, PixelRect targetRect,
                    float levelOffset = 0.5f, int jobCount = 1);
 

@@ -1,15 +1,12 @@
-// Whole-image operations on tiled images: copy, resample, level rebuilding,
-// capture of the host's output rectangle and the grey placeholder.
-#include <cmath>
+// Whole-image operations on tiled images: copy, level rebuilding, capture
+// of the host's output rectangle and the grey placeholder.
 #include <cstdint>
 #include <cstring>
 
 #include "effect/tiled_image.h"
 
 #include "effect/eight_bit_values.h"
-#include "kernels/filter_math.h"
 #include "kernels/pyramid_pixels.h"
-#include "kernels/samplers.h"
 
 void copyLevel(const Pyramid& source, int sourceLevel, Pyramid& target, int targetLevel) {
     if (!source.hasTiles() || !target.hasTiles() || source.storageType != target.storageType) return;
@@ -32,34 +29,6 @@ void copyImage(const Pyramid& source, Pyramid& target, int jobCount) {
     const PixelRect whole{0, 0, source.height[0], source.width[0]};
     const PixelRect targetWhole{0, 0, target.height[0], target.width[0]};
     resampleImage(source, target, whole, targetWhole, 0.5f, jobCount);
-}
-
-void resampleImage(const Pyramid& source, Pyramid& target, PixelRect sourceRect, PixelRect targetRect,
-                   float levelOffset, int jobCount) {
-    const int sourceWidth = sourceRect.right - sourceRect.left;
-    const int targetWidth = targetRect.right - targetRect.left;
-    const int targetHeight = targetRect.bottom - targetRect.top;
-    if (sourceWidth > 0 && targetWidth > 0 && targetHeight > 0) {
-        double lambda = filterLog2(static_cast<double>(sourceWidth) / static_cast<double>(targetWidth)) - levelOffset;
-        if (!(lambda >= 0.0)) lambda = 0.0;
-        if (lambda > source.lmax) lambda = source.lmax;
-        const int level = static_cast<int>(std::floor(lambda));
-        const float fraction = static_cast<float>(lambda - level);
-        for (int i = 0; i < targetHeight; ++i) {
-            const float v = static_cast<float>(2 * i + 1) / static_cast<float>(2 * targetHeight);
-            for (int j = 0; j < targetWidth; ++j) {
-                const float u = static_cast<float>(2 * j + 1) / static_cast<float>(2 * targetWidth);
-                const EffectColor c = sampleFast(source, level, fraction, u, v);
-                auto channel = [](float value) {
-                    const int32_t t = truncateToInt(value * 255.0f);
-                    return static_cast<uint32_t>(t < 0 ? 0 : (t > 255 ? 255 : t));
-                };
-                writePacked8(j + targetRect.left, i + targetRect.top, target, 0, channel(c.red), channel(c.green),
-                             channel(c.blue), 255);
-            }
-        }
-    }
-    rebuildLevels(target, 0, jobCount);
 }
 
 void rebuildLevels(Pyramid& image, int fromLevel, int jobCount) {

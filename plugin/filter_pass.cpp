@@ -4,7 +4,6 @@
 
 #include "effect/effect_pipeline.h"
 #include "effect/tiled_image.h"
-#include "effect/tiled_image_resample.h"
 #include "kernels/jobs.h"
 #include "kernels/speed_settings.h"
 #include "plugin/export_progress.h"
@@ -471,13 +470,12 @@ OSErr renderIntoInternalImage(PluginGlobals& globals, int32_t width, int32_t hei
     Pyramid& internal = globals.images->internal;
     const Pyramid& source = globals.images->source;
     // The same storage as the source, so that an export keeps the host's
-    // depth and an equal-size copy is exact; other sizes are resampled.
-    const bool sameSize = width == source.width[0] && height == source.height[0];
+    // depth and an equal-size copy is exact; other sizes are resampled at
+    // that depth.
     const int type = source.storageType;
     if (!internal.create(pluginMemoryService(record), width, height, type, kEdgeClamp)) return kResultPyramidFailed;
     internal.weights = &globals.workArea->weights;
-    if (sameSize || type == kStoragePacked8) copyImage(source, internal);
-    else resampleImageKeepingDepth(source, internal);
+    copyImage(source, internal);
 
     const int32_t savedTarget = parameters.renderTarget;
     const int32_t savedScale = parameters.previewScale;

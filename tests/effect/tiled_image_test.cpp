@@ -259,6 +259,49 @@ TEST(TiledImageCopy, DifferentSizesResampleToOpaquePixels) {
     EXPECT_EQ(target.buildState, kBuildFull);
 }
 
+TEST(TiledImageCopy, ResampleWritesOpaqueColoursAtTheTargetsDepth) {
+    // A flat float source, red far above white and a quarter coverage, halved
+    // into each colour storage type: the writer is chosen by the target.
+    Pyramid source;
+    make(source, 16, 16, kStorageFloat4);
+    for (int y = 0; y < 16; ++y)
+        for (int x = 0; x < 16; ++x) writeFloat4(x, y, source, 0, 3.0f, 0.5f, 0.0f, 0.25f);
+    rebuildLevels(source, 0);
+
+    Pyramid packed, deep, floats;
+    make(packed, 8, 8, kStoragePacked8);
+    make(deep, 8, 8, kStorageRgba16);
+    make(floats, 8, 8, kStorageFloat4);
+    copyImage(source, packed);
+    copyImage(source, deep);
+    copyImage(source, floats);
+    for (int y = 0; y < 8; y += 3) {
+        for (int x = 0; x < 8; x += 3) {
+            // 8 bits: 3 * 255 is held at 255 (not wrapped to 765 & 255 = 253);
+            // 0.5 * 255 = 127.5 truncates to 127; opaque.
+            const uint32_t w = readWord32(x, y, packed, 0);
+            EXPECT_EQ(channelOf(w, 0), 255u);
+            EXPECT_EQ(channelOf(w, 1), 127u);
+            EXPECT_EQ(channelOf(w, 2), 0u);
+            EXPECT_EQ(channelOf(w, 3), 255u);
+            // 16 bits: 0.5 of 32768, within the reduce's last unit; coverage 1 * 32768.
+            uint16_t c[4];
+            readRgba16(x, y, deep, 0, c);
+            EXPECT_TRUE(c[1] == 16384 || c[1] == 16383) << c[1];
+            EXPECT_EQ(c[2], 0);
+            EXPECT_EQ(c[3], 32768);
+            // Floats: the sampled colours as they are, coverage exactly 1.
+            float f[4];
+            readFloat4(x, y, floats, 0, f);
+            EXPECT_NEAR(f[0], 3.0f, 1e-5f);
+            EXPECT_NEAR(f[1], 0.5f, 1e-5f);
+            EXPECT_EQ(f[3], 1.0f);
+        }
+    }
+    EXPECT_EQ(deep.buildState, kBuildFull);
+    EXPECT_EQ(floats.buildState, kBuildFull);
+}
+
 TEST(TiledImageCopy, ResampleIntoARectangle) {
     Pyramid source, target;
     make(source, 64, 64, kStoragePacked8);

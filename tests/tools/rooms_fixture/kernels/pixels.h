@@ -1,0 +1,2 @@
+// Pixels stand-in.
+#pragma once

@@ -1,0 +1,2 @@
+// A sub-folder nobody wrote a rule for.
+#pragma once

@@ -1,0 +1,2 @@
+// Files stand-in.
+#pragma once

@@ -1,0 +1,3 @@
+// One system half reaching into the other.
+#include "platform/files.h"
+#include "platform/win32/half.h"

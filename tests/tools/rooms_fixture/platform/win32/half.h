@@ -1,0 +1,3 @@
+// The other half.
+#pragma once
+#include "platform/files.h"

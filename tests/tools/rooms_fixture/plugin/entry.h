@@ -1,0 +1,3 @@
+// Entry stand-in.
+#pragma once
+#include "plugin/module/exports.h"

@@ -1,0 +1,4 @@
+// Shared drawing stand-in.
+#pragma once
+#include "ui/window_layer.h"
+#include "kernels/pixels.h"

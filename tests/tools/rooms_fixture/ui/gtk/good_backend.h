@@ -1,0 +1,2 @@
+// A backend stand-in header.
+#pragma once

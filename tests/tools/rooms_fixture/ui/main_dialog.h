@@ -1,0 +1,3 @@
+// Dialog logic stand-in.
+#pragma once
+#include "ui/window_layer.h"

@@ -1,0 +1,2 @@
+// A window layer stand-in.
+#pragma once
