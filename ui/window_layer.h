@@ -118,12 +118,12 @@ public:
     // Draws a picture of (width x pixelsPerPoint) x (height x pixelsPerPoint)
     // RGB pixels (rows rowBytes apart) into width x height client pixels at (x, y):
     // one picture pixel per device pixel on a doubled desktop. A surface
-    // without a denser device draws only pictures of one pixel per point.
+    // without a denser device draws only pictures of one pixel per point, as
+    // plain pictures (its display context may be a system handle, such as a
+    // Windows device context, not ours to read).
     virtual void picture(int32_t x, int32_t y, int32_t width, int32_t height, const uint8_t* rgb,
                          int32_t rowBytes, int32_t pixelsPerPoint) {
-        auto* context = static_cast<DisplayContext*>(displayContext());
-        if (pixelsPerPoint != 1 || !context || !context->drawRgb) return;
-        context->drawRgb(context->surface, x, y, width, height, rgb, rowBytes);
+        if (pixelsPerPoint == 1) picture(x, y, width, height, rgb, rowBytes);
     }
 };
 
