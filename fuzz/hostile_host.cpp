@@ -554,6 +554,13 @@ void makeHostileHost(HostileHost& h, FuzzInput& in) {
     r.colorServices = in.flag() ? colorServicesProc : nullptr;
     h.failAdvanceAt = in.rarely(64) ? in.range(1, 40) : 0;
     h.advanceFailure = in.pick<OSErr>({-128, -108, -50, 1, -30100, 17});
+    // A large image is refused at its first request, as by a host short of
+    // memory: the search stays fast, and the sizes still reach every check.
+    const int64_t area = int64_t(r.filterRect.right - r.filterRect.left) * (r.filterRect.bottom - r.filterRect.top);
+    if (area > 128 * 128) {
+        h.failAdvanceAt = 1;
+        h.advanceFailure = memFullErr;
+    }
     h.abortAtPoll = in.rarely(32) ? in.range(1, 8) : 0;
     h.displayAnswer = in.rarely(32) ? OSErr(-50) : OSErr(noErr);
 

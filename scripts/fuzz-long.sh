@@ -33,7 +33,7 @@ echo "== $target for ${seconds}s; corpus $corpus" >> "$root/$target.log"
 status=0
 ASAN_OPTIONS=detect_leaks=1 UBSAN_OPTIONS=print_stacktrace=1 \
     nice -n 19 "build-fuzz/bin/$target" -max_total_time="$seconds" -max_len=8192 \
-    -rss_limit_mb=2048 -timeout=20 -print_final_stats=1 \
+    -rss_limit_mb=2048 -timeout=60 -print_final_stats=1 \
     -artifact_prefix="$findings/" "$corpus" $seeds >> "$root/$target.log" 2>&1 || status=$?
 tail -n 25 "$root/$target.log"
 exit "$status"
