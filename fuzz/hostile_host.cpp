@@ -69,8 +69,11 @@ OSErr allocateBufferProc(int32_t size, BufferID* id) {
     ++h.bufferCalls;
     check(id != nullptr);
     *id = nullptr;
-    // A host with little memory: large blocks are refused.
-    if (size < 0 || size > (64 << 20) || h.bufferCalls == h.failBufferAt) return memFullErr;
+    // A host with little memory: large blocks, and blocks past its budget,
+    // are refused.
+    if (size < 0 || size > (64 << 20) || h.liveBufferBytes + size > (256 << 20) || h.bufferCalls == h.failBufferAt)
+        return memFullErr;
+    h.liveBufferBytes += size;
     auto* block = new BufferBlock{std::malloc(size_t(size) + (size == 0 ? 1 : 0)), size};
     std::memset(block->data, kUnsetByte, size_t(size));
     h.liveBuffers.insert(block);
@@ -86,6 +89,7 @@ void unlockBufferProc(BufferID id) { check(gHost.liveBuffers.count(id) != 0); }
 void freeBufferProc(BufferID id) {
     check(gHost.liveBuffers.erase(id) == 1);
     auto* block = static_cast<BufferBlock*>(id);
+    gHost.liveBufferBytes -= block->size;
     std::free(block->data);
     delete block;
 }
@@ -529,6 +533,10 @@ void makeHostileHost(HostileHost& h, FuzzInput& in) {
     } else {
         width = int16_t(in.range(-30000, 30000));
         height = int16_t(in.range(-30000, 30000));
+        // Up to 30000 on a side, but at most about four million pixels: the
+        // plug-in's pyramid for more takes gigabytes and minutes per input.
+        const int32_t most = (1 << 22) / std::max<int32_t>(std::abs(int32_t(width)), 1);
+        height = int16_t(std::clamp<int32_t>(height, -most, most));
         left = int16_t(in.range(-30000, 30000));
         top = int16_t(in.range(-30000, 30000));
     }

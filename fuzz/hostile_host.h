@@ -63,6 +63,7 @@ struct HostileHost {
     // What the host keeps track of.
     std::set<Handle> liveHandles;
     std::set<BufferID> liveBuffers;
+    int64_t liveBufferBytes = 0;
     std::set<void*> liveReaders, liveWriters;
 };
 
