@@ -347,7 +347,7 @@ TEST(PngReading, EveryFileValueComesBackWithinOneStep) {
 // Files of other writers go through the fast reader too: every row filter,
 // at every compression level, on one thread and on several.
 TEST(PngReading, EveryRowFilterGivesTheRows) {
-    const std::string folder = folderFor("filters");
+    const std::string folder = testCaseFolder("png", "filters");
     struct Case { int colorType; int bitDepth; int samples; };
     const Case cases[] = {{PNG_COLOR_TYPE_RGB, 8, 3}, {PNG_COLOR_TYPE_GRAY_ALPHA, 8, 2},
                           {PNG_COLOR_TYPE_RGB_ALPHA, 16, 8}, {PNG_COLOR_TYPE_GRAY, 16, 2}};
@@ -451,7 +451,7 @@ std::vector<uint8_t> flushedPng(const std::vector<uint8_t>& rows, uint32_t width
 // threads; pieces that refer back into the one before, or whose first row
 // needs the row above, must still give the rows.
 TEST(PngReading, FlushedStreamsGiveTheRowsOnEveryThreadCount) {
-    const std::string folder = folderFor("flushed");
+    const std::string folder = testCaseFolder("png", "flushed");
     const uint32_t width = 23, height = 19;
     std::vector<uint8_t> rows;
     for (uint32_t i = 0; i < width * height * 3; ++i) rows.push_back(uint8_t(i % 41 < 12 ? 7 : i * 53 + i / 69));
@@ -483,7 +483,7 @@ TEST(PngReading, FlushedStreamsGiveTheRowsOnEveryThreadCount) {
 // tell. The reader must report the damage as the plain reader does, on
 // any number of threads.
 TEST(PngReading, DamagedStripeIsReportedOnEveryThreadCount) {
-    const std::string folder = folderFor("stripe-damage");
+    const std::string folder = testCaseFolder("png", "stripe-damage");
     Document document;
     std::string error;
     ASSERT_TRUE(makeDocument(document, 801, 301, 3, false, SampleDepth::eight, error));
