@@ -230,9 +230,9 @@ struct FastReduce {
                     continue;
                 }
 #endif
-                const uint32_t word = loadU32(from);
-                converted[x] = Quad{{float(word >> 24) * scale, float((word >> 16) & 0xFF) * scale,
-                                     float((word >> 8) & 0xFF) * scale, float(word & 0xFF) * scale}};
+                uint32_t v[4];
+                unpackChannels8(loadU32(from), v);
+                converted[x] = Quad{{float(v[0]) * scale, float(v[1]) * scale, float(v[2]) * scale, float(v[3]) * scale}};
             }
         }
     }

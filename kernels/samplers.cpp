@@ -28,13 +28,7 @@ struct Grey8Storage {
 struct Packed8Storage {
     static constexpr int kChannels = 4;
     using Sum = int32_t;
-    static void read(const uint8_t* p, int32_t (&v)[4]) {
-        const uint32_t word = loadU32(p);
-        v[0] = static_cast<int32_t>(word >> 24);
-        v[1] = static_cast<int32_t>((word >> 16) & 0xFF);
-        v[2] = static_cast<int32_t>((word >> 8) & 0xFF);
-        v[3] = static_cast<int32_t>(word & 0xFF);
-    }
+    static void read(const uint8_t* p, int32_t (&v)[4]) { unpackChannels8(loadU32(p), v); }
     static Sum finishRow(Sum rowSum) { return rowSum; }
     static float finish(Sum total) { return static_cast<float>(total) * (1.0f / 4194304.0f); }
 };
