@@ -357,6 +357,14 @@ struct FastReduce {
 };
 
 // Runs the fast path with `scratch` of fastLayout().bytes, or the reference without.
+// The fast path's vector forms by level: a pixel's four channels in one
+// register from SSE2 on, four output pixels at once with AVX-512.
+struct ReduceForm {
+    bool fourChannels;
+    bool fourPixels;
+};
+constexpr LevelTable<ReduceForm> kReduceForms = {{false, false}, {true, false}, {true, false}, {true, true}};
+
 void reduceClipped(Pyramid& p, int level, PixelRect r, void* scratch) {
     if (scratch == nullptr || !fastPathApplies(p, level)) {
         reducePyramidLevelReference(p, level, r);
@@ -368,8 +376,9 @@ void reduceClipped(Pyramid& p, int level, PixelRect r, void* scratch) {
     fast.r = r;
     fast.layout = fastLayout(p, level, r);
     fast.base = static_cast<uint8_t*>(scratch);
-    fast.vector = activeSimdLevel() != SimdLevel::scalar;
-    fast.wide = activeSimdLevel() == SimdLevel::avx512;
+    const ReduceForm form = kReduceForms[activeSimdLevel()];
+    fast.vector = form.fourChannels;
+    fast.wide = form.fourPixels;
     if (!fast.prepare()) {
         reducePyramidLevelReference(p, level, r);
         return;
