@@ -287,7 +287,7 @@ same_preset 保存.z5a $SETTINGS
 # A preset with a Japanese name in a gallery: its caption as characters, its
 # picture under the cleaned name (E5 A4 95 E6 9A AE E3 82 8C by the high-bit
 # rule: _ D 5 _ _ N _ _ ,) that the page links to.
-mkdir -p "$WORK/windows/gallery-presets"
+mkdir -p "$WORK/windows/gallery-presets" "$WORK/windows/gallery"
 cp "$WORK/windows/with-picture-ours.z5a" "$WORK/windows/gallery-presets/夕暮れ.z5a"
 run_windows gallery presets windows/gallery-presets -o windows/gallery/page.html --quiet > "$WORK/names.log" 2>&1 || true
 if grep -q '>&#22805;&#26286;&#12428;</font>' "$WORK/windows/gallery/page.html" 2> /dev/null &&
