@@ -17,12 +17,6 @@
 
 namespace {
 
-std::string folderFor(const std::string& name) {
-    const std::string folder = testTemporaryFolder() + "/png-" + name;
-    std::filesystem::create_directories(folder);
-    return folder;
-}
-
 struct TestPng {
     uint32_t width = 0, height = 0;
     int bitDepth = 8;
@@ -65,14 +59,6 @@ void writeTestPng(const std::string& path, const TestPng& recipe) {
     std::fclose(file);
 }
 
-std::vector<uint8_t> fileBytes(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    return std::vector<uint8_t>((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-}
-void saveBytes(const std::string& path, const std::vector<uint8_t>& bytes) {
-    std::ofstream out(path, std::ios::binary);
-    out.write(reinterpret_cast<const char*>(bytes.data()), std::streamsize(bytes.size()));
-}
 uint16_t sample16(const Document& document, int x, int y, int c) {
     uint16_t v;
     std::memcpy(&v, document.pixel(x, y) + 2 * c, 2);
@@ -80,7 +66,7 @@ uint16_t sample16(const Document& document, int x, int y, int c) {
 }
 
 TEST(PngReading, EightBitLayoutsKeepEverySample) {
-    const std::string folder = folderFor("eight");
+    const std::string folder = testCaseFolder("png", "eight");
     struct Case { int colorType; int samples; int colors; bool alpha; };
     const Case cases[] = {{PNG_COLOR_TYPE_GRAY, 1, 1, false}, {PNG_COLOR_TYPE_GRAY_ALPHA, 2, 1, true},
                           {PNG_COLOR_TYPE_RGB, 3, 3, false}, {PNG_COLOR_TYPE_RGB_ALPHA, 4, 3, true}};
@@ -110,7 +96,7 @@ TEST(PngReading, EightBitLayoutsKeepEverySample) {
 }
 
 TEST(PngReading, SixteenBitSamplesComeOnTheHostScale) {
-    const std::string folder = folderFor("sixteen");
+    const std::string folder = testCaseFolder("png", "sixteen");
     TestPng recipe;
     recipe.width = 2;
     recipe.height = 1;
@@ -139,7 +125,7 @@ TEST(PngReading, SixteenBitSamplesComeOnTheHostScale) {
 }
 
 TEST(PngReading, PaletteAndFewBitGreyAreExpanded) {
-    const std::string folder = folderFor("palette");
+    const std::string folder = testCaseFolder("png", "palette");
     {
         // 4-bit palette of three colours, the first two with tRNS alpha.
         TestPng recipe;
@@ -207,7 +193,7 @@ TEST(PngReading, PaletteAndFewBitGreyAreExpanded) {
 }
 
 TEST(PngReading, InterlacedImageMatchesItsRows) {
-    const std::string folder = folderFor("interlaced");
+    const std::string folder = testCaseFolder("png", "interlaced");
     TestPng recipe;
     recipe.width = 13;
     recipe.height = 11;
@@ -225,7 +211,7 @@ TEST(PngReading, InterlacedImageMatchesItsRows) {
 }
 
 TEST(PngReading, ProfileIsKeptAndWrongExtensionDoesNotMatter) {
-    const std::string folder = folderFor("profile");
+    const std::string folder = testCaseFolder("png", "profile");
     TestPng recipe;
     recipe.width = 2;
     recipe.height = 2;
@@ -253,7 +239,7 @@ std::vector<uint8_t> pngHeaderOnly(uint32_t width, uint32_t height) {
 }
 
 TEST(PngReading, DamagedFilesFailCleanly) {
-    const std::string folder = folderFor("damaged");
+    const std::string folder = testCaseFolder("png", "damaged");
     Document untouched;
     std::string error;
     ASSERT_TRUE(makeDocument(untouched, 1, 1, 1, false, SampleDepth::eight, error));
@@ -319,7 +305,7 @@ std::vector<uint16_t> rawGrey16(const std::string& path) {
 }
 
 TEST(PngReading, EveryFileValueComesBackWithinOneStep) {
-    const std::string folder = folderFor("allvalues");
+    const std::string folder = testCaseFolder("png", "allvalues");
     TestPng recipe;
     recipe.width = 256;
     recipe.height = 256;
