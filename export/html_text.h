@@ -25,6 +25,7 @@ std::string baseNameOf(std::string_view path);
 // same files everywhere: bytes below 32 become a space; a byte with the high
 // bit set becomes '_' when its low seven bits are 14, else those bits + 32;
 // then DEL, the bytes 128..159 that gives, '/', ':', '\' and the other
-// characters Windows refuses in names (< > " | ? *) become '_', and a Windows device name (CON, NUL, COM1, ...)
-// gets a '_' after it.
+// characters Windows refuses in names (< > " | ? *) become '_', and a Windows
+// device name (CON, NUL, COM1, ...) before the first dot, if any, gets a '_'
+// after it.
 std::string cleanPictureName(std::string_view name);

@@ -3,6 +3,7 @@
 #include "plugin/filter_pass.h"
 
 #include "effect/effect_pipeline.h"
+#include "effect/host_rows.h"
 #include "effect/tiled_image.h"
 #include "kernels/jobs.h"
 #include "kernels/speed_settings.h"
@@ -12,7 +13,6 @@
 #include "plugin/work_area.h"
 
 #include <algorithm>
-#include <cstring>
 #include <new>
 
 namespace {
@@ -71,55 +71,27 @@ int pyramidTypeFor(const FilterRecord* record) {
     }
 }
 
-// Copies the delivered tile (inData) into the pyramid base at `tile`.
-// One row of the host's tile into the tile's row of level 0: a packed word,
-// four 16-bit values or four floats per pixel; grey fills all three colours
-// and a missing transparency is opaque.
-template <typename Sample, typename Store>
-void copyRow(const uint8_t* row, int32_t width, int32_t step, bool grey, bool alpha, int32_t alphaPlane,
-             Sample opaque, Store store) {
-    const auto* samples = reinterpret_cast<const Sample*>(row);
-    for (int32_t x = 0; x < width; ++x) {
-        const Sample* s = samples + ptrdiff_t(x) * step;
-        Sample v[4];
-        std::memcpy(&v[0], s, sizeof(Sample));
-        std::memcpy(&v[1], s + (grey ? 0 : 1), sizeof(Sample));
-        std::memcpy(&v[2], s + (grey ? 0 : 2), sizeof(Sample));
-        v[3] = opaque;
-        if (alpha) std::memcpy(&v[3], s + alphaPlane, sizeof(Sample));
-        store(x, v);
+// The host's delivered tile (inData) as rows of host pixels.
+HostRows deliveredRows(const FilterRecord* record) {
+    HostRows rows;
+    rows.data = record->inData;
+    rows.rowBytes = record->inRowBytes;
+    rows.samplesPerPixel = record->inHiPlane - record->inLoPlane + 1;
+    rows.grey = record->planes < 3;
+    rows.alphaSample = hostHasTransparency(record) ? record->inLayerPlanes : -1;
+    switch (hostValueClass(record)) {
+        case kValuesFloat: rows.valueClass = HostValueClass::floating; break;
+        case kValues16: rows.valueClass = HostValueClass::sixteenBit; break;
+        default: rows.valueClass = HostValueClass::eightBit; break;
     }
+    return rows;
 }
 
-// Rows first..last - 1 of the host's tile.
+// Rows first..last - 1 of the host's tile into the tile's place in level 0.
 void copyTileRows(const FilterRecord* record, Pyramid& base, const PyramidTile& tile, int32_t first, int32_t last) {
-    const int32_t step = record->inHiPlane - record->inLoPlane + 1;
-    const bool grey = record->planes < 3;
-    const bool alpha = hostHasTransparency(record);
-    const int32_t alphaPlane = record->inLayerPlanes;
-    const auto* rows = static_cast<const uint8_t*>(record->inData);
-    for (int32_t y = first; y < last; ++y) {
-        const uint8_t* row = rows + ptrdiff_t(y) * record->inRowBytes;
-        uint8_t* target = base.pixelInside(0, tile.left, tile.top + y);
-        switch (base.storageType) {
-            case kStoragePacked8:
-                copyRow<uint8_t>(row, tile.width, step, grey, alpha, alphaPlane, uint8_t(255),
-                                 [&](int32_t x, const uint8_t (&v)[4]) {
-                                     const uint32_t word =
-                                         uint32_t(v[0]) << 24 | uint32_t(v[1]) << 16 | uint32_t(v[2]) << 8 | v[3];
-                                     std::memcpy(target + 4 * x, &word, 4);
-                                 });
-                break;
-            case kStorageRgba16:
-                copyRow<uint16_t>(row, tile.width, step, grey, alpha, alphaPlane, uint16_t(32768),
-                                  [&](int32_t x, const uint16_t (&v)[4]) { std::memcpy(target + 8 * x, v, 8); });
-                break;
-            default:
-                copyRow<float>(row, tile.width, step, grey, alpha, alphaPlane, 1.0f,
-                               [&](int32_t x, const float (&v)[4]) { std::memcpy(target + 16 * x, v, 16); });
-                break;
-        }
-    }
+    HostRows rows = deliveredRows(record);
+    rows.data = static_cast<const uint8_t*>(record->inData) + ptrdiff_t(first) * record->inRowBytes;
+    copyHostRows(rows, tile.width, last - first, base, tile.left, tile.top + first);
 }
 
 struct TileCopy {
@@ -145,6 +117,13 @@ void copyTileIntoBase(const FilterRecord* record, Pyramid& base, const PyramidTi
     Job jobs[kMaxJobs];
     const int made = splitBandJobs(pattern, PixelRect{0, 0, tile.height, 1}, jobCount, jobs);
     runJobsOn(&workers, jobs, made);
+}
+
+// advanceState for the request now in the record, kept for the checks of
+// what the host delivers.
+OSErr askHostFor(PluginGlobals& globals) {
+    globals.pass.request = currentRequest(*globals.record);
+    return askHost(*globals.record);
 }
 
 bool growRowBuffer(PluginGlobals& globals, size_t bytes) {
@@ -210,11 +189,17 @@ void setPassSize(PluginGlobals& globals, const Rect& rect, int32_t scale) {
     globals.pass.passHeight = rect.bottom - rect.top;
 }
 
+int32_t rowBufferBytes(int32_t width, int32_t height) {
+    // A host's rectangle may be upside down; its sizes never go below 0 here.
+    width = std::max(width, 0);
+    height = std::max(height, 0);
+    return std::max(2 * (std::max(width, height) + 4), 3 * width + 2184);
+}
+
 bool allocateWorkingBuffers(PluginGlobals& globals) {
     const FilterRecord* record = globals.record;
     releaseWorkingBuffers(globals);
-    const int32_t width = globals.pass.passWidth, height = globals.pass.passHeight;
-    const size_t rowBufferSize = size_t(std::max(2 * (std::max(width, height) + 4), 3 * width + 2184));
+    const size_t rowBufferSize = size_t(rowBufferBytes(globals.pass.passWidth, globals.pass.passHeight));
     bool ok = allocatePluginBuffer(record, rowBufferSize, globals.rowBuffer);
     for (int i = 0; ok && i < kScratchBufferCount; ++i)
         ok = allocatePluginBuffer(record, kScratchBufferBytes, globals.scratch[i]);
@@ -289,6 +274,7 @@ void setRowsRequest(PluginGlobals& globals, int32_t row) {
     }
     setPlanesAndRates(record, 1 << 16);
     keepRelativeRows(globals);
+    globals.pass.request = currentRequest(*record);
 }
 
 void scaledRequest(PluginGlobals& globals, int32_t scale) {
@@ -324,7 +310,7 @@ void scaledRequest(PluginGlobals& globals, int32_t scale) {
     setPlanesAndRates(record, Fixed(a) << 16);
     keepRelativeRows(globals);
     if (record->advanceState) {
-        resultOf(globals) = record->advanceState();
+        resultOf(globals) = askHostFor(globals);
         if (resultOf(globals) == noErr) setPassSize(globals, record->inRect, a);
     }
 }
@@ -354,9 +340,9 @@ void acquireSource(PluginGlobals& globals) {
         record->outRect = Rect{filter.top, filter.left, int16_t(filter.top + 1), int16_t(filter.left + 1)};
         record->maskRect = emptyRectAt(filter);
         setPlanesAndRates(record, 1 << 16);
-        const OSErr result = record->advanceState ? record->advanceState() : OSErr(errPlugInHostInsufficient);
-        if (result != noErr || !record->inData) {
-            resultOf(globals) = result != noErr ? result : OSErr(errPlugInHostInsufficient);
+        const OSErr result = record->advanceState ? askHostFor(globals) : OSErr(errPlugInHostInsufficient);
+        if (result != noErr) {
+            resultOf(globals) = result;
             globals.pass.passActive = 0;
             return;
         }
@@ -395,7 +381,7 @@ void passSetUp(PluginGlobals& globals) {
     }
     setRowsRequest(globals, 0);
     if (record->advanceState) {
-        resultOf(globals) = record->advanceState();
+        resultOf(globals) = askHostFor(globals);
         if (resultOf(globals) != noErr) {
             releaseWorkingBuffers(globals);
             emptyHostRectangles(record);
@@ -427,6 +413,13 @@ void continueLoop(PluginGlobals& globals) {
         emptyHostRectangles(record);
         return;
     }
+    // The rows in hand must still be those delivered for the last request.
+    if (!hostDeliveredRequest(*record, globals.pass.request)) {
+        resultOf(globals) = filterBadParameters;
+        releaseWorkingBuffers(globals);
+        emptyHostRectangles(record);
+        return;
+    }
     while (true) {
         passStep(globals);
         if (resultOf(globals) != noErr) {
@@ -436,7 +429,7 @@ void continueLoop(PluginGlobals& globals) {
         }
         if (!globals.pass.passActive) break;
         if (!record->advanceState) return;
-        const OSErr result = record->advanceState();
+        const OSErr result = askHostFor(globals);
         if (result != noErr) {
             resultOf(globals) = result;
             break;
