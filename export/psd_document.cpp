@@ -4,9 +4,9 @@
 
 #include "export/psd_sections.h"
 #include "kernels/jobs.h"
+#include "kernels/pyramid_pixels.h"
 
 #include <algorithm>
-#include <cstring>
 #include <vector>
 
 namespace {
@@ -18,22 +18,10 @@ constexpr int32_t kBandRows = 64;
 
 // One pixel of level 0 as four 32-bit values: bytes (type 3), 0..32768
 // values (type 4) or float bits (type 9).
-void readPixel(const Pyramid& image, int32_t x, int32_t y, uint32_t out[4]) {
-    const uint8_t* p = image.pixelInside(0, x, y);
-    if (image.storageType == kStoragePacked8) {
-        uint32_t word;
-        std::memcpy(&word, p, 4);
-        out[0] = word >> 24;
-        out[1] = (word >> 16) & 0xFF;
-        out[2] = (word >> 8) & 0xFF;
-        out[3] = word & 0xFF;
-    } else if (image.storageType == kStorageRgba16) {
-        uint16_t v[4];
-        std::memcpy(v, p, 8);
-        for (int c = 0; c < 4; ++c) out[c] = std::min<uint32_t>(v[c], 32768);
-    } else {
-        std::memcpy(out, p, 16);
-    }
+void readPixel(const Pyramid& image, int32_t x, int32_t y, uint32_t (&out)[4]) {
+    storedChannels(image.storageType, image.pixelInside(0, x, y), out);
+    if (image.storageType == kStorageRgba16)
+        for (int c = 0; c < 4; ++c) out[c] = std::min<uint32_t>(out[c], 32768);
 }
 
 uint8_t* putSample(uint8_t* o, uint32_t v, int32_t bytesPerChannel) {
