@@ -1,6 +1,7 @@
 // Temporary output file beside the target, synced and renamed into place.
 #include "platform/whole_file.h"
 
+#include "platform/fault_injection.h"
 #include "platform/pending_files.h"
 
 #include <atomic>
@@ -43,6 +44,14 @@ std::string temporaryName(const std::string& folder, const std::string& name) {
 }
 
 // Moves from to to without replacing an existing to; EEXIST when it exists.
+// The failure sweeps' test mode: true when this system call is to fail, as
+// if the disk had failed (errno EIO).
+bool injectedFailure() {
+    if (!fileOperationFailsNow()) return false;
+    errno = EIO;
+    return true;
+}
+
 int renameNoReplace(const char* from, const char* to) {
     if (::renameat2(AT_FDCWD, from, AT_FDCWD, to, RENAME_NOREPLACE) == 0) return 0;
     if (errno != EINVAL && errno != ENOSYS) return errno;
@@ -119,7 +128,8 @@ bool WholeFile::begin(const std::string& target, bool overwrite, std::string& er
         const std::string candidate = temporaryName(folder, name);
         // 0666 lets the user's umask decide, as for any new file; O_EXCL with
         // O_NOFOLLOW never writes through a link someone placed there.
-        const int fd = ::open(candidate.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0666);
+        const int fd = injectedFailure() ? -1
+                                         : ::open(candidate.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0666);
         if (fd >= 0) {
             descriptor_ = fd;
             temporaryPath_ = candidate;
@@ -140,7 +150,15 @@ bool WholeFile::begin(const std::string& target, bool overwrite, std::string& er
 bool WholeFile::write(const void* bytes, size_t count, std::string& error) {
     const auto* p = static_cast<const unsigned char*>(bytes);
     while (count > 0) {
-        const ssize_t n = ::write(descriptor_, p, count);
+        ssize_t n;
+        if (injectedFailure()) {
+            // An injected failure writes half, then fails as a full disk does.
+            if (count > 1 && ::write(descriptor_, p, count / 2) < 0) {}
+            errno = ENOSPC;
+            n = -1;
+        } else {
+            n = ::write(descriptor_, p, count);
+        }
         if (n < 0 && errno == EINTR) continue;
         if (n <= 0) {
             error = "cannot write " + target_ + ": " + errnoText(n < 0 ? errno : ENOSPC);
@@ -157,13 +175,13 @@ bool WholeFile::commit(std::string& error) {
         error = "cannot write " + target_ + ": the output file is not open";
         return false;
     }
-    if (::fsync(descriptor_) != 0) {
+    if (injectedFailure() || ::fsync(descriptor_) != 0) {
         error = "cannot write " + target_ + ": " + errnoText(errno);
         return false;
     }
     const int fd = descriptor_;
     descriptor_ = -1;
-    if (::close(fd) != 0) {
+    if (::close(fd) != 0 || injectedFailure()) {
         error = "cannot write " + target_ + ": " + errnoText(errno);
         return false;
     }
@@ -179,7 +197,9 @@ bool WholeFile::commit(std::string& error) {
         return false;
     }
     int failure = 0;
-    if (overwrite_) {
+    if (injectedFailure()) {
+        failure = errno;
+    } else if (overwrite_) {
         if (::rename(temporaryPath_.c_str(), target_.c_str()) != 0) failure = errno;
     } else {
         failure = renameNoReplace(temporaryPath_.c_str(), target_.c_str());
