@@ -9,6 +9,7 @@
 #include "host/image_files.h"
 #include "apps/path_checks.h"
 #include "platform/whole_file.h"
+#include "platform/utf8_path.h"
 
 #include <unistd.h>
 
@@ -190,7 +191,7 @@ bool loadMask(const std::string& path, Document& document, std::string& error) {
 
 std::string outputPathFor(const ApplyOptions& options, const std::string& input) {
     if (!options.output.empty()) return options.output;
-    return (std::filesystem::path(options.outDir) / std::filesystem::path(input).filename()).string();
+    return utf8PathText(filesystemPath(options.outDir) / filesystemPath(input).filename());
 }
 
 // Every file the run will write is checked before the filter runs: the image
@@ -211,8 +212,7 @@ int checkOutputs(const ApplyOptions& options, std::string& error) {
         const std::string output = outputPathFor(options, input);
         if (!isSupportedOutputPath(output, error)) return kExitUsage;
         for (size_t i = 0; i < outputs.size(); ++i) {
-            if (std::filesystem::path(outputs[i]).lexically_normal() ==
-                std::filesystem::path(output).lexically_normal()) {
+            if (filesystemPath(outputs[i]).lexically_normal() == filesystemPath(output).lexically_normal()) {
                 error = "two inputs would both be written to " + output + " (" + options.inputs[i] + " and " + input +
                         "); give them different names";
                 return kExitUsage;
@@ -234,8 +234,7 @@ int checkOutputs(const ApplyOptions& options, std::string& error) {
         if (isRecord) {
             if (!outputExtensionFits(path, OutputFormat::action, what, error)) return kExitUsage;
             for (const std::string& output : outputs) {
-                if (std::filesystem::path(output).lexically_normal() ==
-                        std::filesystem::path(path).lexically_normal() ||
+                if (filesystemPath(output).lexically_normal() == filesystemPath(path).lexically_normal() ||
                     sameExistingFile(output, path)) {
                     error = "--record: " + path + " is also the image output; choose another file";
                     return kExitUsage;
@@ -338,7 +337,7 @@ int applyCommand(const Arguments& given) {
             return kExitFailure;
         }
         if (*interrupted) return stopForInterruption(*interrupted, written);
-        job.progressLabel = std::filesystem::path(input).filename().string();
+        job.progressLabel = utf8PathText(filesystemPath(input).filename());
         const FilterJobResult result = runFilterJob(module, document, job);
         if (*interrupted) return stopForInterruption(*interrupted, written);
         if (options.dialog && result.result == userCanceledErr) {

@@ -4,6 +4,7 @@
 #pragma once
 
 #include "export/byte_sink.h"
+#include "kernels/job_workers.h"
 #include "kernels/pyramid.h"
 #include "platform/utc_date.h"
 
@@ -39,6 +40,8 @@ inline constexpr const char* kPsdLayerName = "layer 1";
 // The storage type of the working image for a depth: 3, 4 or 9 (-1 otherwise).
 int psdStorageTypeFor(int32_t bytesPerChannel);
 
-// Writes the whole document of level 0 of `image` into `out`.
+// Writes the whole document of level 0 of `image` into `out`. With
+// `workers`, the rows are encoded on their threads, band by band, and written
+// in order on the calling thread; the bytes never depend on the threads.
 PsdWriteResult writePsdDocument(const Pyramid& image, const PsdDocumentInfo& info, ByteSink& out,
-                                const PsdProgress* progress = nullptr);
+                                const PsdProgress* progress = nullptr, JobWorkers* workers = nullptr);

@@ -4,10 +4,15 @@
 // parameter block) and refuse longer paths where they take them.
 #pragma once
 
+#include <string>
+#include <string_view>
+
 #include <cstddef>
 
 #ifdef _WIN32
-inline constexpr size_t kMaxPathBytes = 260;  // including the terminating 0
+// The wide calls take 32767 UTF-16 units with the long-path prefix; paths are
+// kept in UTF-8, and this many bytes hold any path of that length in ASCII.
+inline constexpr size_t kMaxPathBytes = 32768;  // including the terminating 0
 #else
 inline constexpr size_t kMaxPathBytes = 4096;  // the system's PATH_MAX, with the 0
 #endif
@@ -24,6 +29,13 @@ constexpr bool isPathSeparator(char c) {
 #else
     return c == '/';
 #endif
+}
+
+// The file name without its folder (the system's separators).
+inline std::string fileNameOf(std::string_view path) {
+    size_t start = path.size();
+    while (start > 0 && !isPathSeparator(path[start - 1])) --start;
+    return std::string(path.substr(start));
 }
 
 // True when the path is not null and fits kMaxPathBytes with its 0 byte.

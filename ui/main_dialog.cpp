@@ -14,6 +14,7 @@
 #include "settings/preset_file.h"
 #include "platform/file_rename.h"
 #include "platform/folder_listing.h"
+#include "platform/utf8_path.h"
 
 #include <algorithm>
 #include <cmath>
@@ -635,8 +636,14 @@ void MainDialog::refreshPresets() {
         if (!old && name.find("r5o") == std::string::npos) continue;
         const std::string path = folder + name;
         std::error_code error;
-        const auto permissions = std::filesystem::status(path, error).permissions();
+        const auto permissions = std::filesystem::status(systemPath(path), error).permissions();
         if (error || (permissions & std::filesystem::perms::owner_write) == std::filesystem::perms::none) continue;
+        // The name shown is kept in a 260-byte record: a longer one is refused, not cut.
+        if (name.size() >= kPathBytes) {
+            failures.push_back(name + ": the name is longer than the " + std::to_string(kPathBytes - 1) +
+                               " bytes the filter keeps");
+            continue;
+        }
         resetToDefaults(parameters_.settings);
         if (services_.loadPreset(path.c_str()) != noErr) continue;  // no preset: left alone
         std::snprintf(parameters_.settingsFileName, kPathBytes, "%s", name.c_str());

@@ -1,8 +1,10 @@
 // Temporary output file beside the target, committed and moved into place,
-// with the Windows calls: exclusive binary create, _commit, MoveFileEx.
+// with the Windows wide calls (UTF-8 paths of any length): exclusive binary
+// create, _commit, MoveFileExW.
 #include "platform/whole_file.h"
 
 #include "platform/pending_files.h"
+#include "platform/wide_text.h"
 
 #include <atomic>
 #include <cerrno>
@@ -27,6 +29,7 @@ int errnoFromLastError() {
         case ERROR_FILE_NOT_FOUND:
         case ERROR_PATH_NOT_FOUND: return ENOENT;
         case ERROR_DISK_FULL: return ENOSPC;
+        case ERROR_FILENAME_EXCED_RANGE: return ENAMETOOLONG;
         default: return EIO;
     }
 }
@@ -58,12 +61,12 @@ std::string temporaryName(const std::string& folder, const std::string& name) {
     return (root ? folder : folder + "\\") + "." + stem + suffix;
 }
 
-DWORD attributesOf(const std::string& path) { return GetFileAttributesA(path.c_str()); }
+DWORD attributesOf(const std::string& path) { return GetFileAttributesW(widePath(path).c_str()); }
 
 }  // namespace
 
 void removePendingTemporaryFiles() {
-    forEachPending([](const char* path) { DeleteFileA(path); });
+    forEachPending([](const char* path) { DeleteFileW(widePath(path).c_str()); });
 }
 
 WholeFile::~WholeFile() { abandon(); }
@@ -72,7 +75,7 @@ void WholeFile::abandon() {
     if (descriptor_ >= 0) _close(descriptor_);
     descriptor_ = -1;
     if (!committed_ && !temporaryPath_.empty()) {
-        DeleteFileA(temporaryPath_.c_str());
+        DeleteFileW(widePath(temporaryPath_).c_str());
         unregisterPending(slotOf(temporaryPath_));
         temporaryPath_.clear();
     }
@@ -104,7 +107,7 @@ bool WholeFile::begin(const std::string& target, bool overwrite, std::string& er
     for (int attempt = 0; attempt < 100; ++attempt) {
         const std::string candidate = temporaryName(folder, name);
         // Binary mode: the bytes reach the file as they are, no CR LF.
-        const int fd = _open(candidate.c_str(), _O_WRONLY | _O_CREAT | _O_EXCL | _O_BINARY | _O_NOINHERIT,
+        const int fd = _wopen(widePath(candidate).c_str(), _O_WRONLY | _O_CREAT | _O_EXCL | _O_BINARY | _O_NOINHERIT,
                              _S_IREAD | _S_IWRITE);
         if (fd >= 0) {
             descriptor_ = fd;
@@ -165,11 +168,12 @@ bool WholeFile::commit(std::string& error) {
     // A read-only file is replaced as on Linux, and the new file stays
     // read-only: Windows refuses to replace it while the attribute is set.
     const bool readOnly = existed && overwrite_ && (existing & FILE_ATTRIBUTE_READONLY);
-    if (readOnly) SetFileAttributesA(target_.c_str(), existing & ~DWORD(FILE_ATTRIBUTE_READONLY));
-    const int failure = MoveFileExA(temporaryPath_.c_str(), target_.c_str(), flags) ? 0 : errnoFromLastError();
+    const std::wstring target = widePath(target_);
+    if (readOnly) SetFileAttributesW(target.c_str(), existing & ~DWORD(FILE_ATTRIBUTE_READONLY));
+    const int failure = MoveFileExW(widePath(temporaryPath_).c_str(), target.c_str(), flags) ? 0 : errnoFromLastError();
     if (readOnly) {
-        const DWORD now = failure == 0 ? GetFileAttributesA(target_.c_str()) | FILE_ATTRIBUTE_READONLY : existing;
-        SetFileAttributesA(target_.c_str(), now);
+        const DWORD now = failure == 0 ? GetFileAttributesW(target.c_str()) | FILE_ATTRIBUTE_READONLY : existing;
+        SetFileAttributesW(target.c_str(), now);
     }
     if (failure == EEXIST) {
         error = existingOutputMessage(target_);
