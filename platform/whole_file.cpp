@@ -1,45 +1,34 @@
-// Temporary output file beside the target, committed and moved into place,
-// with the Windows calls: exclusive binary create, _commit, MoveFileEx.
+// A user's file written whole or not at all: the checks, the temporary name
+// beside the target, the messages and the commit, the same on every system
+// (their calls are in file_calls.h).
 #include "platform/whole_file.h"
 
+#include "platform/file_calls.h"
+#include "platform/path_limits.h"
 #include "platform/pending_files.h"
 
 #include <atomic>
 #include <cerrno>
 #include <chrono>
+#include <cstdint>
 #include <cstdio>
-#include <cstdlib>
 #include <cstring>
-#include <fcntl.h>
-#include <io.h>
-#include <sys/stat.h>
-#include <windows.h>
 
 namespace {
 
 std::string errnoText(int number) { return std::strerror(number); }
 
-int errnoFromLastError() {
-    switch (GetLastError()) {
-        case ERROR_FILE_EXISTS:
-        case ERROR_ALREADY_EXISTS: return EEXIST;
-        case ERROR_ACCESS_DENIED: return EACCES;
-        case ERROR_FILE_NOT_FOUND:
-        case ERROR_PATH_NOT_FOUND: return ENOENT;
-        case ERROR_DISK_FULL: return ENOSPC;
-        default: return EIO;
-    }
-}
-
-bool isSeparator(char c) { return c == '\\' || c == '/'; }
+bool isRootFolder(const std::string& folder) { return folder.size() == 1 && isPathSeparator(folder[0]); }
 
 // The folder part of a path ("." when it has none) and the name part.
 void splitPath(const std::string& path, std::string& folder, std::string& name) {
-    const size_t slash = path.find_last_of("\\/");
-    if (slash == std::string::npos) {
+    size_t slash = path.size();
+    while (slash > 0 && !isPathSeparator(path[slash - 1])) --slash;
+    if (slash == 0) {
         folder = ".";
         name = path;
     } else {
+        --slash;
         folder = slash == 0 ? path.substr(0, 1) : path.substr(0, slash);
         name = path.substr(slash + 1);
     }
@@ -51,28 +40,30 @@ std::string temporaryName(const std::string& folder, const std::string& name) {
     static std::atomic<unsigned> counter{0};
     const auto ticks = uint64_t(std::chrono::steady_clock::now().time_since_epoch().count());
     char suffix[64];
-    std::snprintf(suffix, sizeof suffix, ".tmp-%lu-%u-%llx", GetCurrentProcessId(), counter.fetch_add(1),
+    std::snprintf(suffix, sizeof suffix, ".tmp-%lu-%u-%llx", currentProcessId(), counter.fetch_add(1),
                   static_cast<unsigned long long>(ticks & 0xFFFFFFFFull));
+    // Keep the whole name within the file system's 255 bytes.
     const std::string stem = name.substr(0, 180);
-    const bool root = folder.size() == 1 && isSeparator(folder[0]);
-    return (root ? folder : folder + "\\") + "." + stem + suffix;
+    return (isRootFolder(folder) ? folder : folder + kPathSeparator) + "." + stem + suffix;
 }
-
-DWORD attributesOf(const std::string& path) { return GetFileAttributesA(path.c_str()); }
 
 }  // namespace
 
-void removePendingTemporaryFiles() {
-    forEachPending([](const char* path) { DeleteFileA(path); });
+std::string existingOutputMessage(const std::string& path) { return path + " exists; use --force to replace it"; }
+
+std::string notRegularFileMessage(const std::string& path, const char* kind) {
+    return path + " is " + kind + ", not a regular file; choose a file";
 }
+
+void removePendingTemporaryFiles() { forEachPending(removeFile); }
 
 WholeFile::~WholeFile() { abandon(); }
 
 void WholeFile::abandon() {
-    if (descriptor_ >= 0) _close(descriptor_);
+    if (descriptor_ >= 0) closeFile(descriptor_);
     descriptor_ = -1;
     if (!committed_ && !temporaryPath_.empty()) {
-        DeleteFileA(temporaryPath_.c_str());
+        removeFile(temporaryPath_.c_str());
         unregisterPending(slotOf(temporaryPath_));
         temporaryPath_.clear();
     }
@@ -84,28 +75,32 @@ bool WholeFile::begin(const std::string& target, bool overwrite, std::string& er
     replacedExisting_ = false;
     target_ = target;
     overwrite_ = overwrite;
-    if (target.empty() || isSeparator(target.back())) {
+    if (target.empty() || isPathSeparator(target.back())) {
         error = "no output file name given in \"" + target + "\"";
         return false;
     }
-    const DWORD existing = attributesOf(target);
-    if (existing != INVALID_FILE_ATTRIBUTES) {
-        if (existing & FILE_ATTRIBUTE_DIRECTORY) {
+    const FileFacts existing = inspectPath(target, true);
+    unsigned keptMode = 0;
+    if (existing.kind != FileKind::missing) {
+        if (existing.kind == FileKind::folder) {
             error = target + " is a folder, not a file";
+            return false;
+        }
+        if (existing.kind == FileKind::other) {
+            error = notRegularFileMessage(target, existing.otherKind);
             return false;
         }
         if (!overwrite) {
             error = existingOutputMessage(target);
             return false;
         }
+        keptMode = existing.keptMode;
     }
     std::string folder, name;
     splitPath(target, folder, name);
     for (int attempt = 0; attempt < 100; ++attempt) {
         const std::string candidate = temporaryName(folder, name);
-        // Binary mode: the bytes reach the file as they are, no CR LF.
-        const int fd = _open(candidate.c_str(), _O_WRONLY | _O_CREAT | _O_EXCL | _O_BINARY | _O_NOINHERIT,
-                             _S_IREAD | _S_IWRITE);
+        const int fd = createExclusive(candidate, keptMode);
         if (fd >= 0) {
             descriptor_ = fd;
             temporaryPath_ = candidate;
@@ -125,9 +120,7 @@ bool WholeFile::begin(const std::string& target, bool overwrite, std::string& er
 bool WholeFile::write(const void* bytes, size_t count, std::string& error) {
     const auto* p = static_cast<const unsigned char*>(bytes);
     while (count > 0) {
-        // _write takes at most an unsigned int at a time.
-        const unsigned part = count > 0x40000000u ? 0x40000000u : unsigned(count);
-        const int n = _write(descriptor_, p, part);
+        const long long n = writeSome(descriptor_, p, count);
         if (n <= 0) {
             error = "cannot write " + target_ + ": " + errnoText(n < 0 ? errno : ENOSPC);
             return false;
@@ -143,34 +136,28 @@ bool WholeFile::commit(std::string& error) {
         error = "cannot write " + target_ + ": the output file is not open";
         return false;
     }
-    if (_commit(descriptor_) != 0) {
-        error = "cannot write " + target_ + ": " + errnoText(errno);
+    if (const int failure = flushToDisk(descriptor_)) {
+        error = "cannot write " + target_ + ": " + errnoText(failure);
         return false;
     }
     const int fd = descriptor_;
     descriptor_ = -1;
-    if (_close(fd) != 0) {
-        error = "cannot write " + target_ + ": " + errnoText(errno);
+    if (const int failure = closeFile(fd)) {
+        error = "cannot write " + target_ + ": " + errnoText(failure);
         return false;
     }
-    const DWORD existing = attributesOf(target_);
-    const bool existed = existing != INVALID_FILE_ATTRIBUTES;
-    if (existed && (existing & FILE_ATTRIBUTE_DIRECTORY)) {
+    const FileFacts existing = inspectPath(target_, false);
+    if (existing.kind == FileKind::folder) {
         error = target_ + " is a folder, not a file";
         return false;
     }
-    // Without MOVEFILE_REPLACE_EXISTING the move fails on an existing target;
-    // write-through makes it durable before it returns.
-    const DWORD flags = MOVEFILE_WRITE_THROUGH | (overwrite_ ? MOVEFILE_REPLACE_EXISTING : 0);
-    // A read-only file is replaced as on Linux, and the new file stays
-    // read-only: Windows refuses to replace it while the attribute is set.
-    const bool readOnly = existed && overwrite_ && (existing & FILE_ATTRIBUTE_READONLY);
-    if (readOnly) SetFileAttributesA(target_.c_str(), existing & ~DWORD(FILE_ATTRIBUTE_READONLY));
-    const int failure = MoveFileExA(temporaryPath_.c_str(), target_.c_str(), flags) ? 0 : errnoFromLastError();
-    if (readOnly) {
-        const DWORD now = failure == 0 ? GetFileAttributesA(target_.c_str()) | FILE_ATTRIBUTE_READONLY : existing;
-        SetFileAttributesA(target_.c_str(), now);
+    // A device or FIFO that took the target's place meanwhile stays.
+    if (existing.kind == FileKind::other) {
+        error = notRegularFileMessage(target_, existing.otherKind);
+        return false;
     }
+    const int failure = overwrite_ ? renameReplacing(temporaryPath_.c_str(), target_.c_str())
+                                   : renameNoReplace(temporaryPath_.c_str(), target_.c_str());
     if (failure == EEXIST) {
         error = existingOutputMessage(target_);
         return false;
@@ -181,7 +168,10 @@ bool WholeFile::commit(std::string& error) {
     }
     committed_ = true;
     unregisterPending(slotOf(temporaryPath_));
-    replacedExisting_ = existed;
+    replacedExisting_ = existing.kind != FileKind::missing;
+    std::string folder, name;
+    splitPath(target_, folder, name);
+    syncFolder(folder);
     return true;
 }
 
