@@ -39,7 +39,7 @@ void readRow(const Pyramid& image, int32_t y, std::vector<uint32_t>& row) {
 
 class PlaneWriter {
 public:
-    PlaneWriter(const Pyramid& image, const PsdDocumentInfo& info, ByteSink& out, const PsdProgress* progress)
+    PlaneWriter(const Pyramid& image, const PsdDocumentInfo& info, ByteSink& out, JobProgress* progress)
         : image_(image), info_(info), out_(out), progress_(progress), width_(image.width[0]),
           height_(image.height[0]), row_(size_t(width_) * 4),
           bytes_(size_t(width_) * size_t(info.bytesPerChannel)) {
@@ -116,7 +116,7 @@ private:
         out_.write(bytes_.data(), bytes_.size());
         if (out_.failed()) return false;
         ++done_;
-        if (progress_ && progress_->report && !progress_->report(progress_->context, done_, total_)) {
+        if (progress_ && !progress_->report(done_, total_)) {
             cancelled_ = true;
             return false;
         }
@@ -126,7 +126,7 @@ private:
     const Pyramid& image_;
     const PsdDocumentInfo& info_;
     ByteSink& out_;
-    const PsdProgress* progress_;
+    JobProgress* progress_;
     int32_t width_, height_;
     std::vector<uint32_t> row_;
     std::vector<uint8_t> bytes_;
@@ -152,7 +152,7 @@ int psdStorageTypeFor(int32_t bytesPerChannel) {
 }
 
 PsdWriteResult writePsdDocument(const Pyramid& image, const PsdDocumentInfo& info, ByteSink& out,
-                                const PsdProgress* progress) {
+                                JobProgress* progress) {
     const int32_t b = info.bytesPerChannel;
     if (!image.hasTiles() || psdStorageTypeFor(b) != image.storageType) return kPsdBadImage;
     const int32_t width = image.width[0], height = image.height[0];

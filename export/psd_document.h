@@ -5,6 +5,7 @@
 
 #include "export/byte_sink.h"
 #include "kernels/pyramid.h"
+#include "model/job_progress.h"
 #include "platform/utc_date.h"
 
 #include <cstddef>
@@ -20,11 +21,6 @@ struct PsdDocumentInfo {
     const UtcDate* date = nullptr;  // the IPTC date; null: today
 };
 
-// Rows written so far out of the total; returning false cancels the write.
-struct PsdProgress {
-    bool (*report)(void* context, int64_t done, int64_t total) = nullptr;
-    void* context = nullptr;
-};
 
 enum PsdWriteResult : int32_t {
     kPsdWritten = 0,
@@ -39,6 +35,7 @@ inline constexpr const char* kPsdLayerName = "layer 1";
 // The storage type of the working image for a depth: 3, 4 or 9 (-1 otherwise).
 int psdStorageTypeFor(int32_t bytesPerChannel);
 
-// Writes the whole document of level 0 of `image` into `out`.
+// Writes the whole document of level 0 of `image` into `out`. The rows
+// written so far out of the total go to progress; a false from it cancels.
 PsdWriteResult writePsdDocument(const Pyramid& image, const PsdDocumentInfo& info, ByteSink& out,
-                                const PsdProgress* progress = nullptr);
+                                JobProgress* progress = nullptr);

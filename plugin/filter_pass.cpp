@@ -7,6 +7,8 @@
 #include "kernels/jobs.h"
 #include "kernels/speed_settings.h"
 #include "plugin/export_progress.h"
+#include "plugin/host_progress.h"
+#include "plugin/pass_throttles.h"
 #include "plugin/pass_context.h"
 #include "plugin/session_store.h"
 #include "plugin/work_area.h"
@@ -20,7 +22,6 @@ namespace {
 constexpr int32_t kPreviewViewportWidth = 426;
 constexpr int32_t kPreviewViewportHeight = 416;
 constexpr size_t kScratchBufferBytes = 256;
-constexpr int32_t kThrottle = 32;
 
 int16_t& resultOf(PluginGlobals& globals) { return *globals.result; }
 
@@ -40,27 +41,6 @@ void keepRelativeRows(PluginGlobals& globals) {
     globals.pass.maskLastRow = record->maskRect.bottom - 1 - top;
     globals.pass.inFirstRow = record->inRect.top - top;
     globals.pass.inLastRow = record->inRect.bottom - 1 - top;
-}
-
-void reportProgress(PluginGlobals& globals, int32_t step, int32_t total) {
-    const FilterParameters* parameters = parametersOf(globals.record);
-    if (!parameters || parameters->renderTarget != renderHostRows || !globals.workArea) return;
-    WorkArea& work = *globals.workArea;
-    work.progressCounter %= kThrottle;
-    if (step > work.progressLastRow + 4) work.progressCounter = 0;
-    if ((work.progressCounter == 0 || step == 0) && globals.record->progressProc)
-        globals.record->progressProc(step, total);
-    work.progressCounter += 1;
-    work.progressLastRow = step;
-}
-
-bool abortRequested(PluginGlobals& globals) {
-    const FilterParameters* parameters = parametersOf(globals.record);
-    if (!parameters || parameters->renderTarget == renderPreview || !globals.workArea) return false;
-    WorkArea& work = *globals.workArea;
-    work.abortCounter = (work.abortCounter + 1) % kThrottle;
-    if (work.abortCounter != 0 || !globals.record->abortProc) return false;
-    return globals.record->abortProc() != 0;
 }
 
 int pyramidTypeFor(const FilterRecord* record) {
@@ -363,7 +343,8 @@ void acquireSource(PluginGlobals& globals) {
         copyTileIntoBase(record, base, tile, workers, jobsFor(workers));
     }
     buildPyramidLevels(base, 0, jobsFor(workers), &workers);
-    reportProgress(globals, 1, 100);
+    HostProgress host(record);
+    reportProgress(globals, host, 1, 100);
     parameters.sourceCached = 1;
 
     record->inRect = savedIn;
@@ -405,7 +386,9 @@ void passSetUp(PluginGlobals& globals) {
 
 void passStep(PluginGlobals& globals) {
     PassState& pass = globals.pass;
-    reportProgress(globals, pass.stepCount, pass.progressTotal);
+    HostProgress host(globals.record);
+    JobProgress& progress = pass.progress ? *pass.progress : host;
+    reportProgress(globals, progress, pass.stepCount, pass.progressTotal);
     pass.stepCount += 1;
     if (pass.rowMode == 1) {
         const RenderContext context = rowRenderContext(globals);
@@ -418,7 +401,7 @@ void passStep(PluginGlobals& globals) {
             pass.currentRow = 0;
         }
     }
-    if (abortRequested(globals)) resultOf(globals) = userCanceledErr;
+    if (abortRequested(globals, progress)) resultOf(globals) = userCanceledErr;
 }
 
 void continueLoop(PluginGlobals& globals) {
@@ -485,9 +468,11 @@ OSErr renderIntoInternalImage(PluginGlobals& globals, int32_t width, int32_t hei
     globals.pass.passWidth = width;
     globals.pass.passHeight = height;
     preparePassState(globals);
+    // The rows' stop checks go where the export shows its progress.
+    if (progress) globals.pass.progress = &progress->shown();
     while (globals.pass.passActive && resultOf(globals) == noErr) {
         passStep(globals);
-        if (progress && !progress->step(globals.pass.stepCount, height)) resultOf(globals) = userCanceledErr;
+        if (progress && !progress->report(globals.pass.stepCount, height)) resultOf(globals) = userCanceledErr;
     }
     parameters.renderTarget = savedTarget;
     parameters.previewScale = savedScale;

@@ -8,6 +8,7 @@
 
 #include <cstdint>
 
+class JobProgress;
 struct WorkArea;
 struct PassImages;
 
@@ -25,6 +26,8 @@ struct PassState {
     // Rows of the last request, relative to filterRect.top, inclusive.
     int32_t maskFirstRow, maskLastRow;
     int32_t inFirstRow, inLastRow;
+    // Where the rows report and ask about a stop; null: the host's procedures.
+    JobProgress* progress;
 };
 
 struct PluginGlobals {

@@ -76,27 +76,6 @@ bool samePoint(WindowPoint a, WindowPoint b) { return a.x == b.x && a.y == b.y; 
 
 }  // namespace
 
-std::string_view labelString(int32_t index) {
-    switch (index) {
-        case 3: return "Center vignette";
-        case 4: return "Uniform sepia";
-        case 5: return "High quality";
-        case 6: return "Saturation";
-        case 11: return "Focus";
-        case 12: return "Vignette";
-        case 13: return "Glue";
-        case 17: return "Dampen";
-        case 18: return "CB width";
-        case 23: return "Clear area";
-        case 24: return "Shape";
-        case 27: return "Sepia";
-        case 28: return "Color blur";
-        case 35: return "Choose the vignette color.";
-        case 37: return "Choose the sepia color.";
-        default: return "-undef string-";
-    }
-}
-
 MainDialog::MainDialog(DialogServices& services, FilterParameters& parameters)
     : services_(services), parameters_(parameters) {}
 
@@ -578,7 +557,7 @@ void MainDialog::exportDocument() {
     char message[512] = {};
     OSErr result = noErr;
     const int32_t width = parameters_.psdWidth, height = parameters_.psdHeight;
-    runJobWithProgress(*system, [&](ProgressReport& progress) {
+    runJobWithProgress(*system, [&](ProgressWindow& progress) {
         result = services_.exportLayeredDocument(path, width, height, progress, message, sizeof message);
     });
     if (result != noErr && result != userCanceledErr && message[0] != '\0')
