@@ -242,6 +242,12 @@ TEST(GtkDialog, AboutInfoSizeAndPresetChooserAreShown) {
         const Rgb8 background = size.at(5, 5);
         EXPECT_EQ(background.r, 240);
         EXPECT_LT(size.darkest(34, 84, 110, 100), 100);  // the width in its box
+        // Only the first of the three size choices shows checked: the
+        // checked button's ring is filled with the accent colour.
+        const Rgb8 same = size.at(20, 21), proportional = size.at(20, 43), custom = size.at(20, 65);
+        EXPECT_GT(same.b - same.r, 100);
+        EXPECT_LT(proportional.b - proportional.r, 20);
+        EXPECT_LT(custom.b - custom.r, 20);
     }
     // The preset chooser with the first dot's stored picture in its pane
     // (written when the dialog opened); the screenshot is kept to look at.

@@ -133,6 +133,7 @@ private:
     int32_t endCode_ = 0;
     bool ended_ = false;
     int quiet_ = 0;  // programmatic changes that the toolkit would report as the user's
+    GtkWidget* lastRadio_ = nullptr;  // the group a following radio button joins
     int32_t defaultId_ = 1;  // the layout's default button: Enter presses it
 };
 
@@ -201,8 +202,12 @@ void DialogOnGtk::makeControl(const ControlLayout& layout) {
             widget = gtk_check_button_new();
             break;
         case ControlKind::radioButton:
-            // Each in a group of its own: the dialog keeps one of them checked.
-            widget = gtk_radio_button_new_with_mnemonic(nullptr, mnemonic(layout.text).c_str());
+            // Radio buttons that follow one another in the layout are one
+            // group, as in a dialog template: the toolkit cannot uncheck a
+            // button alone in its group, so each alone would show checked.
+            widget = lastRadio_ ? gtk_radio_button_new_with_mnemonic_from_widget(GTK_RADIO_BUTTON(lastRadio_),
+                                                                                 mnemonic(layout.text).c_str())
+                                : gtk_radio_button_new_with_mnemonic(nullptr, mnemonic(layout.text).c_str());
             break;
         case ControlKind::listBox:
             widget = gtk_combo_box_text_new();
@@ -220,6 +225,7 @@ void DialogOnGtk::makeControl(const ControlLayout& layout) {
             break;
     }
     control.widget = widget;
+    lastRadio_ = layout.kind == ControlKind::radioButton ? widget : nullptr;
     g_object_set_data(G_OBJECT(widget), "twl-dialog", this);
     gtk_widget_set_size_request(widget, layout.rect.width(), layout.rect.height());
     gtk_fixed_put(GTK_FIXED(fixed_), widget, layout.rect.left, layout.rect.top);
@@ -233,7 +239,10 @@ void DialogOnGtk::makeControl(const ControlLayout& layout) {
         case ControlKind::radioButton:
             g_signal_connect(widget, "clicked", G_CALLBACK(+[](GtkWidget* w, gpointer key) {
                 auto* self = static_cast<DialogOnGtk*>(g_object_get_data(G_OBJECT(w), "twl-dialog"));
-                if (self->quiet_ == 0) self->events_.command(GPOINTER_TO_INT(key), kNotifyClick);
+                // Choosing a radio button also "clicks" the one it unchecks:
+                // only the chosen one is the user's click.
+                const bool uncheckedRadio = GTK_IS_RADIO_BUTTON(w) && !gtk_toggle_button_get_active(GTK_TOGGLE_BUTTON(w));
+                if (self->quiet_ == 0 && !uncheckedRadio) self->events_.command(GPOINTER_TO_INT(key), kNotifyClick);
             }), key);
             break;
         case ControlKind::listBox:
