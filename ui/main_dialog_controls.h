@@ -281,29 +281,50 @@ constexpr DialogControlKind controlKindFor(DescriptorKind kind) {
 // box, check box and list box edits a setting.
 constexpr bool controlsAgreeWithSettings() {
     using K = DialogControlKind;
+    // By index, not by pointer: the sanitizer build cannot compare pointers
+    // to the table's rows at compile time.
+    constexpr auto indexOf = [](int32_t id) {
+        for (size_t i = 0; i < kDialogControls.size(); ++i)
+            if (kDialogControls[i].id == id) return int(i);
+        return -1;
+    };
     for (const ScriptedSetting& setting : kScriptedSettings) {
-        const DialogControl* control = controlAt(setting.controlId);
-        if (!control || control->kind != controlKindFor(setting.kind)) return false;
-        if (control->kind == K::slider) {
-            if (control->minimum != int32_t(setting.minimum) || control->maximum != int32_t(setting.maximum))
+        const int at = indexOf(setting.controlId);
+        if (at < 0) return false;
+        const DialogControl& control = kDialogControls[size_t(at)];
+        if (control.kind != controlKindFor(setting.kind)) return false;
+        if (control.kind == K::slider) {
+            if (control.minimum != int32_t(setting.minimum) || control.maximum != int32_t(setting.maximum))
                 return false;
-            const DialogControl* box = controlAt(control->companion);
-            if (!box || box->kind != K::valueBox || box->companion != control->id) return false;
+            const int box = indexOf(control.companion);
+            if (box < 0 || kDialogControls[size_t(box)].kind != K::valueBox ||
+                kDialogControls[size_t(box)].companion != control.id)
+                return false;
         }
         if (setting.label == nullptr) {
-            if (control->label != 0) return false;
+            if (control.label != 0) return false;
             continue;
         }
-        const DialogControl* label = controlAt(control->label);
-        if (!label || label->kind != K::label || labelString(label->stringIndex) != std::string_view(setting.label))
+        const int label = indexOf(control.label);
+        if (label < 0 || kDialogControls[size_t(label)].kind != K::label ||
+            labelString(kDialogControls[size_t(label)].stringIndex) != std::string_view(setting.label))
             return false;
     }
+    int settingsEdited = 0;
     for (const DialogControl& control : kDialogControls) {
         const bool edits = control.kind == K::slider || control.kind == K::checkBox || control.kind == K::listBox;
-        if (edits && !scriptedSettingOfControl(control.id)) return false;
-        if (control.kind == K::valueBox && kindOf(control.companion) != K::slider) return false;
+        if (edits) {
+            bool found = false;
+            for (const ScriptedSetting& setting : kScriptedSettings) found = found || setting.controlId == control.id;
+            if (!found) return false;
+            ++settingsEdited;
+        }
+        if (control.kind == K::valueBox) {
+            const int slider = indexOf(control.companion);
+            if (slider < 0 || kDialogControls[size_t(slider)].kind != K::slider) return false;
+        }
     }
-    return true;
+    return settingsEdited > 0;
 }
 static_assert(controlsAgreeWithSettings(), "the dialog's controls and the settings table disagree");
 
