@@ -30,13 +30,64 @@ void focusLevelOf(float blurRadius, float lmax, int& level, float& fraction) {
     splitLevel(limit(filterLog(blurRadius) * kLog2E * kLog2E, 0, lmax), level, fraction);
 }
 
-RgbColor rgbOf(const EffectColor& c) { return RgbColor{c.red, c.green, c.blue}; }
 void setRgb(EffectColor& c, const RgbColor& rgb) {
     c.red = rgb.red;
     c.green = rgb.green;
     c.blue = rgb.blue;
 }
 }  // namespace
+
+RgbColor workColour(const EffectSetup& e, const ColourStageInput& in) {
+    RgbColor k{in.red, in.green, in.blue};
+    // 5. Colour blur: the blurred sample through HSL, mixed in by its amount.
+    if (in.blurMix > 0) {
+        HslColor bh = rgbToHsl(in.blurRed, in.blurGreen, in.blurBlue);
+        bh.hue = limit(bh.hue, 0, 1);
+        bh.saturation = limit(bh.saturation, 0, 1);
+        bh.lightness = limit(bh.lightness, 0, 1);
+        const RgbColor blurred = hslToRgb(bh);
+        k.red = k.red + (blurred.red - k.red) * in.blurMix;
+        k.green = k.green + (blurred.green - k.green) * in.blurMix;
+        k.blue = k.blue + (blurred.blue - k.blue) * in.blurMix;
+    }
+    const float d = in.distance;
+    const HslColor hsl = rgbToHsl(k);
+
+    // 6. Saturation, turning the hue to its complement where it goes negative.
+    float saturation = hsl.saturation * (d * e.saturationSlope + 1);
+    float hue = hsl.hue;
+    if (saturation < 0) {
+        saturation = -saturation;
+        hue = hue + 0.5f;
+    }
+    saturation = limit(saturation, 0, 1);
+    hue = hue - std::trunc(hue);
+    k = hslToRgb(HslColor{hue, saturation, hsl.lightness});
+
+    // 7. Dampen: saturated colours move toward black.
+    const float sigma = hslSaturation(k.red * 0.5f, k.green * 0.5f, k.blue * 0.5f);
+    const float dampen = limit(d * e.dampenGain * 7 * sigma, 0, 1);
+    k.red *= 1 - dampen;
+    k.green *= 1 - dampen;
+    k.blue *= 1 - dampen;
+
+    // 8. Vignette, mixed on squared values.
+    const float n = limit(in.vignetteDistance * e.vignetteGain, 0, 1);
+    float* channels[3] = {&k.red, &k.green, &k.blue};
+    for (int c = 0; c < 3; ++c) {
+        const float g = *channels[c];
+        *channels[c] = std::sqrt(g * g + (e.vignetteSquared[c] - g * g) * n);
+    }
+
+    // 9. Sepia: a quadratic tone curve through the sepia colour at mid-grey.
+    const float luma = 0.3f * k.red + 0.59f * k.green + 0.11f * k.blue;
+    const float strength = limit(e.uniformSepia ? e.sepiaGain : d * e.sepiaGain * 2.5f, 0, 1);
+    for (int c = 0; c < 3; ++c) {
+        const float tone = luma * (2 * luma - 1) + 4 * luma * (1 - luma) * e.sepiaColor[c];
+        *channels[c] = *channels[c] + (tone - *channels[c]) * strength;
+    }
+    return k;
+}
 
 EffectColor workPixel(const RenderContext& context, int32_t x, int32_t y) {
     const EffectSetup& e = context.setup;
@@ -66,66 +117,33 @@ EffectColor workPixel(const RenderContext& context, int32_t x, int32_t y) {
     // 4. Coverage.
     k.coverage = limit(k.coverage * kCoverageGain, 0, 1);
 
-    // 5. Colour blur.
-    HslColor hsl = rgbToHsl(rgbOf(k));
+    // 5. Colour blur: its sample and mix, where the pixel is colour blurred.
+    ColourStageInput in;
+    in.red = k.red;
+    in.green = k.green;
+    in.blue = k.blue;
+    in.distance = d;
+    in.vignetteDistance = d;
+    if (e.centerVignette)
+        in.vignetteDistance = std::max(falloffDistance(e.shape, u, v, 0.5f, 0.5f, e.clearRadius), 0.0f);
     if (k.coverage > 0) {
-        float f = d * e.blurGain;
+        const float f = d * e.blurGain;
         if (f > 0) {
-            f = std::min(f, 1.0f);
             const float r2 = e.blurWidth * 120 + blurRadius;
             const float blurLevel = limit(filterLog(std::max(r2, 1.0f)) * kLog2E, 0, lmax);
             int bLevel;
             float bFraction;
             splitLevel(blurLevel, bLevel, bFraction);
             const EffectColor b = sampleFast(pyramid, bLevel, bFraction, u, v);
-            HslColor bh = rgbToHsl(rgbOf(b));
-            bh.hue = limit(bh.hue, 0, 1);
-            bh.saturation = limit(bh.saturation, 0, 1);
-            bh.lightness = limit(bh.lightness, 0, 1);
-            const RgbColor blurred = hslToRgb(bh);
-            k.red = k.red + (blurred.red - k.red) * f;
-            k.green = k.green + (blurred.green - k.green) * f;
-            k.blue = k.blue + (blurred.blue - k.blue) * f;
-            hsl = rgbToHsl(rgbOf(k));
+            in.blurRed = b.red;
+            in.blurGreen = b.green;
+            in.blurBlue = b.blue;
+            in.blurMix = std::min(f, 1.0f);
         }
     }
 
-    // 6. Saturation, turning the hue to its complement where it goes negative.
-    float saturation = hsl.saturation * (d * e.saturationSlope + 1);
-    float hue = hsl.hue;
-    if (saturation < 0) {
-        saturation = -saturation;
-        hue = hue + 0.5f;
-    }
-    saturation = limit(saturation, 0, 1);
-    hue = hue - std::trunc(hue);
-    setRgb(k, hslToRgb(HslColor{hue, saturation, hsl.lightness}));
-
-    // 7. Dampen: saturated colours move toward black.
-    const float sigma = hslSaturation(k.red * 0.5f, k.green * 0.5f, k.blue * 0.5f);
-    const float dampen = limit(d * e.dampenGain * 7 * sigma, 0, 1);
-    k.red *= 1 - dampen;
-    k.green *= 1 - dampen;
-    k.blue *= 1 - dampen;
-
-    // 8. Vignette, mixed on squared values.
-    float vignetteDistance = d;
-    if (e.centerVignette)
-        vignetteDistance = std::max(falloffDistance(e.shape, u, v, 0.5f, 0.5f, e.clearRadius), 0.0f);
-    const float n = limit(vignetteDistance * e.vignetteGain, 0, 1);
-    float* channels[3] = {&k.red, &k.green, &k.blue};
-    for (int c = 0; c < 3; ++c) {
-        const float g = *channels[c];
-        *channels[c] = std::sqrt(g * g + (e.vignetteSquared[c] - g * g) * n);
-    }
-
-    // 9. Sepia: a quadratic tone curve through the sepia colour at mid-grey.
-    const float luma = 0.3f * k.red + 0.59f * k.green + 0.11f * k.blue;
-    const float strength = limit(e.uniformSepia ? e.sepiaGain : d * e.sepiaGain * 2.5f, 0, 1);
-    for (int c = 0; c < 3; ++c) {
-        const float tone = luma * (2 * luma - 1) + 4 * luma * (1 - luma) * e.sepiaColor[c];
-        *channels[c] = *channels[c] + (tone - *channels[c]) * strength;
-    }
+    // 6 to 9.
+    setRgb(k, workColour(e, in));
     return k;
 }
 

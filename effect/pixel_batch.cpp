@@ -5,6 +5,8 @@
 // lanes in its own translation units, one per level.
 #include "effect/pixel_batch.h"
 
+#include "kernels/vector_levels.h"
+
 #include <algorithm>
 #include <cmath>
 #include <cstdint>
@@ -38,10 +40,7 @@ TWL_LANES void positions(const EffectSetup& e, float scale, float offsetX, float
     else positionsIn<shapeRound>(e, scale, offsetX, width, x0, v, batch);
 }
 
-#if defined(TWL_WIDE_LEVELS)
-#define TWL_AVX2 __attribute__((target("avx2")))
-#define TWL_AVX512 __attribute__((target("avx512f,avx512vl,avx512dq")))
-
+#if defined(TWL_X86_VECTORS)
 TWL_AVX2 void positionsAvx2(const EffectSetup& e, float scale, float offsetX, float width, int32_t x0, float v,
                             PixelBatch& batch) {
     positions(e, scale, offsetX, width, x0, v, batch);
@@ -52,32 +51,35 @@ TWL_AVX512 void positionsAvx512(const EffectSetup& e, float scale, float offsetX
 }
 #endif
 
+void positionsBase(const EffectSetup& e, float scale, float offsetX, float width, int32_t x0, float v,
+                   PixelBatch& batch) {
+    positions(e, scale, offsetX, width, x0, v, batch);
+}
+
+using PositionStage = void (*)(const EffectSetup&, float, float, float, int32_t, float, PixelBatch&);
+using ColourStage = void (*)(const EffectSetup&, PixelBatch&);
+using FinishStage = void (*)(FinishRule, const PixelBatch&, FinishedBatch&);
+
+// The scalar level runs the base code too (a batch is worked only at a
+// vector level; the scalar path works pixel by pixel).
+constexpr LevelTable<PositionStage> kPositionStages = {positionsBase, positionsBase, TWL_X86_ENTRY(positionsAvx2),
+                                                       TWL_X86_ENTRY(positionsAvx512)};
+constexpr LevelTable<ColourStage> kColourStages = {coloursBase, coloursBase, TWL_X86_ENTRY(coloursAvx2),
+                                                   TWL_X86_ENTRY(coloursAvx512)};
+constexpr LevelTable<FinishStage> kFinishStages = {finishBase, finishBase, TWL_X86_ENTRY(finishAvx2),
+                                                   TWL_X86_ENTRY(finishAvx512)};
+
 }  // namespace
 
 void batchPositions(const EffectSetup& setup, float scale, float offsetX, float width, int32_t x0, float v,
                     PixelBatch& batch, SimdLevel level) {
-#if defined(TWL_WIDE_LEVELS)
-    if (level == SimdLevel::avx512) return positionsAvx512(setup, scale, offsetX, width, x0, v, batch);
-    if (level == SimdLevel::avx2) return positionsAvx2(setup, scale, offsetX, width, x0, v, batch);
-#endif
-    (void)level;
-    positions(setup, scale, offsetX, width, x0, v, batch);
+    kPositionStages[level](setup, scale, offsetX, width, x0, v, batch);
 }
 
 void batchColours(const EffectSetup& setup, PixelBatch& batch, SimdLevel level) {
-#if defined(TWL_WIDE_LEVELS)
-    if (level == SimdLevel::avx512) return coloursAvx512(setup, batch);
-    if (level == SimdLevel::avx2) return coloursAvx2(setup, batch);
-#endif
-    (void)level;
-    coloursBase(setup, batch);
+    kColourStages[level](setup, batch);
 }
 
 void batchFinish(FinishRule rule, const PixelBatch& batch, FinishedBatch& finished, SimdLevel level) {
-#if defined(TWL_WIDE_LEVELS)
-    if (level == SimdLevel::avx512) return finishAvx512(rule, batch, finished);
-    if (level == SimdLevel::avx2) return finishAvx2(rule, batch, finished);
-#endif
-    (void)level;
-    finishBase(rule, batch, finished);
+    kFinishStages[level](rule, batch, finished);
 }

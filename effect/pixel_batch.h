@@ -48,22 +48,15 @@ void batchPositions(const EffectSetup& setup, float scale, float offsetX, float 
 // dampen, vignette and sepia. Coverage must already carry its gain.
 void batchColours(const EffectSetup& setup, PixelBatch& batch, SimdLevel level);
 
-#if defined(__x86_64__) && !defined(_WIN32)
-// Windows' 64-bit calling convention does not align the stack for 32-byte
-// spills, so the wider levels are built for the other systems only.
-#define TWL_WIDE_LEVELS 1
-#endif
-
 // The colour stage and the integer finish as each instruction level
 // compiles them (one translation unit each): the base level (SSE2 on
-// x86-64), AVX2 and AVX-512.
+// x86-64), AVX2 and AVX-512. The wider ones exist where
+// kernels/vector_levels.h says they are built.
 void coloursBase(const EffectSetup& setup, PixelBatch& batch);
 void finishBase(FinishRule rule, const PixelBatch& batch, FinishedBatch& finished);
-#if defined(TWL_WIDE_LEVELS)
 void coloursAvx2(const EffectSetup& setup, PixelBatch& batch);
 void coloursAvx512(const EffectSetup& setup, PixelBatch& batch);
 void finishAvx2(FinishRule rule, const PixelBatch& batch, FinishedBatch& finished);
 void finishAvx512(FinishRule rule, const PixelBatch& batch, FinishedBatch& finished);
-#endif
 
 void batchFinish(FinishRule rule, const PixelBatch& batch, FinishedBatch& finished, SimdLevel level);

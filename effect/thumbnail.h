@@ -1,6 +1,7 @@
 // The 128 x 128 square thumbnail of the host's current picture.
 #pragma once
 
+#include "effect/host_rows.h"
 #include "effect/tiled_image.h"
 #include "platform/memory_service.h"
 #include "kernels/samplers.h"

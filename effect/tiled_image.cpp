@@ -39,32 +39,8 @@ uint32_t readSample(int x, int y, const Pyramid& image, int level) {
 
 void readChannels(int x, int y, const Pyramid& image, int level, uint32_t (&channels)[4]) {
     const uint8_t* p = image.pixelAt(level, x, y);
-    if (p == nullptr) {
+    if (p == nullptr || !storedChannels(image.storageType, p, channels))
         channels[0] = channels[1] = channels[2] = channels[3] = 0;
-        return;
-    }
-    switch (image.storageType) {
-    case kStoragePacked8: {
-        const uint32_t word = loadU32(p);
-        channels[0] = word >> 24;
-        channels[1] = (word >> 16) & 0xFF;
-        channels[2] = (word >> 8) & 0xFF;
-        channels[3] = word & 0xFF;
-        return;
-    }
-    case kStorageRgba16:
-        for (int c = 0; c < 4; ++c) channels[c] = loadU16(p + 2 * c);
-        return;
-    case kStorageFloat4:
-        for (int c = 0; c < 4; ++c) channels[c] = loadU32(p + 4 * c);
-        return;
-    case kStorageRgb16:
-        for (int c = 0; c < 3; ++c) channels[c] = loadU16(p + 2 * c);
-        return;
-    default:
-        channels[0] = channels[1] = channels[2] = channels[3] = 0;
-        return;
-    }
 }
 
 void writeChannels(int x, int y, Pyramid& image, int level, uint32_t c0, uint32_t c1, uint32_t c2, uint32_t c3) {

@@ -1,6 +1,5 @@
 // Tiled images (the pyramid records the plug-in holds): per-pixel accessors
-// by storage type, copying, resampling, level rebuilding and the capture of
-// the host's output rectangle.
+// by storage type, copying, resampling and level rebuilding.
 #pragma once
 
 #include <cstdint>
@@ -68,27 +67,6 @@ void resampleImage(const Pyramid& source, Pyramid& target, PixelRect sourceRect,
 // Reduces levels fromLevel .. lmax - 1 in turn, each as level jobs, then
 // build state 2. An image of edge mode -1 is left unchanged.
 void rebuildLevels(Pyramid& image, int fromLevel, int jobCount = 1);
-
-// The host's output buffer as the capture reads it: `data` points at the
-// pixel (0, 0) of the buffer, which holds width x height pixels of `planes`
-// interleaved samples each.
-enum class HostValueClass { eightBit, sixteenBit, floating };
-struct HostPixelBuffer {
-    const void* data = nullptr;
-    int64_t rowBytes = 0;
-    int planes = 0;
-    int width = 0;
-    int height = 0;
-    HostValueClass valueClass = HostValueClass::eightBit;
-};
-
-// Copies the buffer's pixels of `rect` (buffer coordinates) to (0, 0) onward in
-// level 0 of a packed 8-bit (kStoragePacked8) target as opaque packed 8-bit pixels: 8-bit as they
-// are (one or two planes: grey into red, green and blue), 16-bit v as 255
-// from v + 1 >= 32768 else (v + 1) / 128, floats as trunc(255 * sqrt(v))
-// with v limited to [0, 65535] and the result to 0..255. Pixels outside the
-// buffer are not read and leave the target unchanged.
-void captureHostRect(const HostPixelBuffer& buffer, PixelRect rect, Pyramid& target);
 
 // Fills the top-left 128 x 128 pixels of level 0 of a packed 8-bit image with a
 // vertical ramp: row r is grey 255 - r, opaque.

@@ -1,11 +1,9 @@
-// Whole-image operations on tiled images: copy, level rebuilding, capture
-// of the host's output rectangle and the grey placeholder.
+// Whole-image operations on tiled images: copy, level rebuilding and the
+// grey placeholder.
 #include <cstdint>
-#include <cstring>
 
 #include "effect/tiled_image.h"
 
-#include "effect/eight_bit_values.h"
 #include "kernels/pyramid_pixels.h"
 
 void copyLevel(const Pyramid& source, int sourceLevel, Pyramid& target, int targetLevel) {
@@ -34,55 +32,6 @@ void copyImage(const Pyramid& source, Pyramid& target, int jobCount) {
 void rebuildLevels(Pyramid& image, int fromLevel, int jobCount) {
     if (image.edgeMode == kEdgeNoLevels) return;
     buildPyramidLevels(image, fromLevel, jobCount);
-}
-
-namespace {
-
-int sampleBytes(HostValueClass valueClass) {
-    switch (valueClass) {
-    case HostValueClass::eightBit: return 1;
-    case HostValueClass::sixteenBit: return 2;
-    default: return 4;
-    }
-}
-
-// One host sample as an 8-bit value.
-uint32_t captureValue(const uint8_t* sample, HostValueClass valueClass) {
-    switch (valueClass) {
-    case HostValueClass::eightBit: return *sample;
-    case HostValueClass::sixteenBit: {
-        uint16_t v;
-        std::memcpy(&v, sample, 2);
-        return eightBitOf16(v);
-    }
-    default: {
-        float v;
-        std::memcpy(&v, sample, 4);
-        return eightBitOfLinear(v);
-    }
-    }
-}
-
-}  // namespace
-
-void captureHostRect(const HostPixelBuffer& buffer, PixelRect rect, Pyramid& target) {
-    if (buffer.data == nullptr || buffer.planes < 1 || !target.hasTiles()) return;
-    const int bytes = sampleBytes(buffer.valueClass);
-    const auto* origin = static_cast<const uint8_t*>(buffer.data);
-    const bool colour = buffer.planes >= 3;
-    for (int i = 0; rect.top + i < rect.bottom; ++i) {
-        const int y = rect.top + i;
-        if (y < 0 || y >= buffer.height) continue;
-        for (int j = 0; rect.left + j < rect.right; ++j) {
-            const int x = rect.left + j;
-            if (x < 0 || x >= buffer.width) continue;
-            const uint8_t* pixel = origin + y * buffer.rowBytes + static_cast<int64_t>(x) * buffer.planes * bytes;
-            const uint32_t red = captureValue(pixel, buffer.valueClass);
-            const uint32_t green = colour ? captureValue(pixel + bytes, buffer.valueClass) : red;
-            const uint32_t blue = colour ? captureValue(pixel + 2 * bytes, buffer.valueClass) : red;
-            writePacked8(j, i, target, 0, red, green, blue, 255);
-        }
-    }
 }
 
 void fillGreyPlaceholder(Pyramid& target) {

@@ -3,9 +3,9 @@
 #include "export/psd_document.h"
 
 #include "export/psd_sections.h"
+#include "kernels/pyramid_pixels.h"
 
 #include <algorithm>
-#include <cstring>
 #include <vector>
 
 namespace {
@@ -18,22 +18,11 @@ constexpr int kPlaneOrderMerged[4] = {0, 1, 2, 3};
 void readRow(const Pyramid& image, int32_t y, std::vector<uint32_t>& row) {
     const int32_t width = image.width[0];
     for (int32_t x = 0; x < width; ++x) {
-        const uint8_t* p = image.pixelInside(0, x, y);
-        uint32_t* out = &row[size_t(x) * 4];
-        if (image.storageType == kStoragePacked8) {
-            uint32_t word;
-            std::memcpy(&word, p, 4);
-            out[0] = word >> 24;
-            out[1] = (word >> 16) & 0xFF;
-            out[2] = (word >> 8) & 0xFF;
-            out[3] = word & 0xFF;
-        } else if (image.storageType == kStorageRgba16) {
-            uint16_t v[4];
-            std::memcpy(v, p, 8);
-            for (int c = 0; c < 4; ++c) out[c] = std::min<uint32_t>(v[c], 32768);
-        } else {
-            std::memcpy(out, p, 16);
-        }
+        uint32_t channels[4];
+        storedChannels(image.storageType, image.pixelInside(0, x, y), channels);
+        const bool sixteen = image.storageType == kStorageRgba16;
+        for (int c = 0; c < 4; ++c)
+            row[size_t(x) * 4 + size_t(c)] = sixteen ? std::min<uint32_t>(channels[c], 32768) : channels[c];
     }
 }
 

@@ -71,9 +71,9 @@ bool documentIsWritable(const Document& document, std::string& error) {
     return true;
 }
 
-// The writers' threads: the setting, but no more than the machine's cores,
-// since more cannot compress faster and each holds its own deflate state and
-// stripes in memory.
+// The writers' (and the PNG reader's) threads: the setting, but no more than
+// the machine's cores, since more cannot go faster and each holds its own
+// deflate state and stripes in memory.
 ImageWriteSpeed writeSpeed() {
     return ImageWriteSpeed{gWriteThreads == 0 ? 0 : std::min(gWriteThreads, machineCores()), 0};
 }
@@ -138,7 +138,7 @@ bool readChecked(const std::string& path, Document& document, ImageFileInfo& inf
     std::string detail;
     bool read = false;
     switch (format) {
-        case ImageFileFormat::png: read = readPngImage(file, result, info, detail); break;
+        case ImageFileFormat::png: read = readPngImage(file, result, info, detail, writeSpeed().threads); break;
         case ImageFileFormat::jpeg: read = readJpegImage(file, result, info, detail); break;
         case ImageFileFormat::tiff:
             std::fclose(file);

@@ -24,7 +24,9 @@ inline constexpr int64_t kMaxImagePixels = int64_t(1) << 30;
 bool imageSizeAllowed(int64_t width, int64_t height, std::string& error);
 
 // The readers take a file opened at its start; messages leave out the path.
-bool readPngImage(std::FILE* file, Document& document, ImageFileInfo& info, std::string& error);
+// The PNG reader inflates a plain file's image data on `threads` (0: one per
+// core, 1: the calling thread only); the pixels never depend on it.
+bool readPngImage(std::FILE* file, Document& document, ImageFileInfo& info, std::string& error, int32_t threads);
 bool readJpegImage(std::FILE* file, Document& document, ImageFileInfo& info, std::string& error);
 bool readTiffImage(const std::string& path, Document& document, ImageFileInfo& info,
                    std::string& error);

@@ -5,6 +5,7 @@
 #include "host/image_deflate.h"
 #include "host/image_samples.h"
 #include "host/image_stripes.h"
+#include "host/png_inflate.h"
 
 #include <algorithm>
 #include <bit>
@@ -16,6 +17,11 @@
 #include <png.h>
 #include <zlib.h>
 #include <vector>
+
+#if !defined(TWL_HAVE_LIBDEFLATE)
+// Without libdeflate every file is read through libpng.
+bool inflatePngRows(std::FILE*, Document&, int32_t) { return false; }
+#endif
 
 namespace {
 
@@ -383,11 +389,22 @@ int32_t pngStripeRows(size_t fileRowBytes) {
     return int32_t(std::max<size_t>(1, kStripeBytes / (fileRowBytes + 1)));
 }
 
-}  // namespace
+enum class PngRead { done, failed, plainAgain };
 
-bool readPngImage(std::FILE* file, Document& document, ImageFileInfo& info, std::string& error) {
+// The image data of a file libpng would deliver unchanged (not interlaced,
+// 8 or 16 bits, no palette or transparency key) is inflated without libpng.
+bool plainLayout(const PngHeader& header) {
+    return !header.interlaced && !header.hadTransparency && header.colorType != PNG_COLOR_TYPE_PALETTE &&
+           header.fileBitDepth >= 8;
+}
+
+// One reading of the file. With `fast`, the image data of a plain layout is
+// inflated on `threads`; plainAgain asks for a second reading through
+// libpng alone, which gives its own messages for whatever was unusual.
+PngRead readPngOnce(std::FILE* file, Document& document, ImageFileInfo& info, std::string& error, bool fast,
+                    int32_t threads) {
     int64_t fileBytes = -1;
-    if (!pngSizeFromSignature(file, fileBytes, error)) return false;
+    if (!pngSizeFromSignature(file, fileBytes, error)) return PngRead::failed;
     PngState state;
     state.file = file;
     if (fileBytes >= 0) state.mostAllocation = (size_t(16) << 20) + size_t(fileBytes);
@@ -397,7 +414,7 @@ bool readPngImage(std::FILE* file, Document& document, ImageFileInfo& info, std:
     PngReadObjects objects{state};
     if (!state.png || !state.info) {
         error = "not enough memory to read a PNG file";
-        return false;
+        return PngRead::failed;
     }
     PngHeader header;
     const bool headerRead = readPngHeader(state, header);
@@ -405,26 +422,29 @@ bool readPngImage(std::FILE* file, Document& document, ImageFileInfo& info, std:
     state.warnings[0] = '\0';
     if (!headerRead) {
         error = pngErrorText(state, "damaged PNG header");
-        return false;
+        return PngRead::failed;
     }
-    if (!imageSizeAllowed(header.width, header.height, error)) return false;
+    if (!imageSizeAllowed(header.width, header.height, error)) return PngRead::failed;
     info.bitDepth = header.fileBitDepth;
     info.hadAlpha = (header.colorType & PNG_COLOR_MASK_ALPHA) != 0 || header.hadTransparency;
     if ((header.bitDepth != 8 && header.bitDepth != 16) || header.channels < 1 || header.channels > 4) {
         error = "unexpected PNG layout after expansion";
-        return false;
+        return PngRead::failed;
     }
     const bool hasAlpha = header.channels == 2 || header.channels == 4;
     const int colors = header.channels >= 3 ? 3 : 1;
     if (!startDocument(document, int32_t(header.width), int32_t(header.height), colors, hasAlpha,
                        header.bitDepth == 16 ? SampleDepth::sixteen : SampleDepth::eight, error))
-        return false;
+        return PngRead::failed;
     if (header.rowBytes != document.rowBytes()) {
         error = "unexpected PNG row size";
-        return false;
+        return PngRead::failed;
     }
-    bool rowsRead = false;
-    if (header.interlaced) {
+    bool rowsRead = false, inflated = false;
+    if (fast && plainLayout(header)) {
+        if (!inflatePngRows(file, document, threads)) return PngRead::plainAgain;
+        rowsRead = inflated = true;
+    } else if (header.interlaced) {
         growDocumentRows(document, document.height);
         std::vector<png_bytep> rows(size_t(document.height));
         for (int32_t y = 0; y < document.height; ++y) rows[size_t(y)] = document.pixel(0, y);
@@ -435,16 +455,29 @@ bool readPngImage(std::FILE* file, Document& document, ImageFileInfo& info, std:
     if (!rowsRead) {
         collectWarnings(state.warnings, info.warnings);
         error = pngErrorText(state, "damaged PNG image data");
-        return false;
+        return PngRead::failed;
     }
-    if (!readPngEnd(state))
+    // The fast path has checked every chunk up to IEND already.
+    if (!inflated && !readPngEnd(state))
         info.warnings.push_back("the file is damaged after the image data (" + pngErrorText(state, "damaged end") +
                                 "); the pixels are complete, what was stored after them is lost");
     collectWarnings(state.warnings, info.warnings);
     if (header.profile && header.profileLength > 0)
         document.iccProfile.assign(header.profile, header.profile + header.profileLength);
-    if (document.depth == SampleDepth::sixteen) convertFile16ToHost(document);
-    return true;
+    if (document.depth == SampleDepth::sixteen && !inflated) convertFile16ToHost(document);
+    return PngRead::done;
+}
+
+}  // namespace
+
+bool readPngImage(std::FILE* file, Document& document, ImageFileInfo& info, std::string& error, int32_t threads) {
+    const ImageFileInfo before = info;
+    const PngRead read = readPngOnce(file, document, info, error, true, threads);
+    if (read != PngRead::plainAgain) return read == PngRead::done;
+    info = before;
+    error.clear();
+    std::rewind(file);
+    return readPngOnce(file, document, info, error, false, threads) == PngRead::done;
 }
 
 bool writePngImage(int descriptor, const Document& document, int depth, const ImageWriteSpeed& speed,

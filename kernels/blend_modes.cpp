@@ -6,6 +6,7 @@
 #include "kernels/blend_channel_modes.h"
 #include "kernels/colour_space_modes.h"
 #include "kernels/speed_settings.h"
+#include "kernels/vector_levels.h"
 
 #include <utility>
 
@@ -184,10 +185,9 @@ using RowBlend = void (*)(int32_t* worked, const int32_t* source, int count, con
     }
 
 TWL_BLEND_ROWS(Base, )
-#if defined(__x86_64__) && !defined(_WIN32)
-#define TWL_WIDE_BLENDS 1
-TWL_BLEND_ROWS(Avx2, __attribute__((target("avx2"))))
-TWL_BLEND_ROWS(Avx512, __attribute__((target("avx512f,avx512vl,avx512bw,avx512dq"))))
+#if defined(TWL_X86_VECTORS)
+TWL_BLEND_ROWS(Avx2, TWL_AVX2)
+TWL_BLEND_ROWS(Avx512, TWL_AVX512)
 #endif
 
 // Row functions by mode for one level.
@@ -195,7 +195,7 @@ template <class Sc, int kLevel, size_t... kModes>
 constexpr std::array<RowBlend, 63> rowTable(std::index_sequence<kModes...>) {
     constexpr std::array<ChannelMode, 63> channel = makeChannelTable<Sc>();
     constexpr std::array<PixelBlend, 63> pixel = makeModeTable<Sc>();
-#if defined(TWL_WIDE_BLENDS)
+#if defined(TWL_X86_VECTORS)
     if constexpr (kLevel == 2)
         return {(channel[kModes].present ? channelRowAvx2<channel[kModes].blend> : pixelRowAvx2<pixel[kModes]>)...};
     if constexpr (kLevel == 3)
@@ -212,20 +212,22 @@ struct BlendRows {
         rowTable<SixteenBitScale, kLevel>(std::make_index_sequence<63>{});
 };
 
-// The row function of a mode at the active level; null for the scalar
-// reference, which blends pixel by pixel through the mode table.
+// The row functions by level; none for the scalar reference, which blends
+// pixel by pixel through the mode table.
+using RowTable = std::array<RowBlend, 63>;
+constexpr LevelTable<const RowTable*> kEightBitRows = {nullptr, &BlendRows<1>::eightBit,
+                                                       TWL_X86_ENTRY(&BlendRows<2>::eightBit),
+                                                       TWL_X86_ENTRY(&BlendRows<3>::eightBit)};
+constexpr LevelTable<const RowTable*> kSixteenBitRows = {nullptr, &BlendRows<1>::sixteenBit,
+                                                         TWL_X86_ENTRY(&BlendRows<2>::sixteenBit),
+                                                         TWL_X86_ENTRY(&BlendRows<3>::sixteenBit)};
+
+// The row function of a mode at the active level; null for the scalar reference.
 RowBlend rowBlendFor(BlendValueClass valueClass, int32_t mode) {
     if (mode < 2 || mode > 62) return nullptr;
-    const bool eight = valueClass == BlendValueClass::eightBit;
-    const size_t index = static_cast<size_t>(mode);
-    switch (activeSimdLevel()) {
-        case SimdLevel::scalar: return nullptr;
-#if defined(TWL_WIDE_BLENDS)
-        case SimdLevel::avx512: return eight ? BlendRows<3>::eightBit[index] : BlendRows<3>::sixteenBit[index];
-        case SimdLevel::avx2: return eight ? BlendRows<2>::eightBit[index] : BlendRows<2>::sixteenBit[index];
-#endif
-        default: return eight ? BlendRows<1>::eightBit[index] : BlendRows<1>::sixteenBit[index];
-    }
+    const SimdLevel level = activeSimdLevel();
+    const RowTable* rows = valueClass == BlendValueClass::eightBit ? kEightBitRows[level] : kSixteenBitRows[level];
+    return rows ? (*rows)[static_cast<size_t>(mode)] : nullptr;
 }
 
 PixelBlend modeFunction(BlendValueClass valueClass, int32_t mode) {

@@ -2,6 +2,7 @@
 #include "kernels/filter_math.h"
 
 #include "kernels/speed_settings.h"
+#include "kernels/vector_levels.h"
 
 #include <array>
 #include <cmath>
@@ -365,23 +366,18 @@ inline __attribute__((always_inline)) void logRun(const float* __restrict x, flo
         if (isUnusual(bits) || isHardCase(bits)) out[i] = filterLog(x[i]);
     }
 }
-#if defined(__x86_64__) && !defined(_WIN32)
-#define TWL_WIDE_LOG 1
-__attribute__((target("avx2"))) void logRunAvx2(const float* x, float* out, int count) { logRun(x, out, count); }
-__attribute__((target("avx512f,avx512vl,avx512dq"))) void logRunAvx512(const float* x, float* out, int count) {
-    logRun(x, out, count);
-}
+void logRunBase(const float* x, float* out, int count) { logRun(x, out, count); }
+#if defined(TWL_X86_VECTORS)
+TWL_AVX2 void logRunAvx2(const float* x, float* out, int count) { logRun(x, out, count); }
+TWL_AVX512 void logRunAvx512(const float* x, float* out, int count) { logRun(x, out, count); }
 #endif
+
+using LogRun = void (*)(const float*, float*, int);
+constexpr LevelTable<LogRun> kLogRuns = {logRunBase, logRunBase, TWL_X86_ENTRY(logRunAvx2),
+                                         TWL_X86_ENTRY(logRunAvx512)};
 }  // namespace
 
-void filterLogRun(const float* x, float* out, int count) {
-#if defined(TWL_WIDE_LOG)
-    const SimdLevel level = activeSimdLevel();
-    if (level == SimdLevel::avx512) return logRunAvx512(x, out, count);
-    if (level == SimdLevel::avx2) return logRunAvx2(x, out, count);
-#endif
-    logRun(x, out, count);
-}
+void filterLogRun(const float* x, float* out, int count) { kLogRuns[activeSimdLevel()](x, out, count); }
 
 double filterLog2(double x) {
     if (isNaN(x) || x < 0) return kNaN;

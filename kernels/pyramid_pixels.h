@@ -28,9 +28,37 @@ inline float loadF32(const uint8_t* p) {
 }
 inline void storeF32(uint8_t* p, float v) { std::memcpy(p, &v, 4); }
 
-// The packing rule of the packed 8-bit type: only the low 8 bits of each channel survive.
+// The packed 8-bit word: red in bits 24..31, green 16..23, blue 8..15,
+// coverage 0..7. Packing keeps only the low 8 bits of each channel.
 inline uint32_t packChannels8(uint32_t c0, uint32_t c1, uint32_t c2, uint32_t c3) {
     return (c0 << 24) | ((c1 << 16) & 0xFFFFFFu) | ((c2 << 8) & 0xFFFFu) | (c3 & 0xFFu);
+}
+template <typename Channel>
+inline void unpackChannels8(uint32_t word, Channel (&channels)[4]) {
+    channels[0] = static_cast<Channel>(word >> 24);
+    channels[1] = static_cast<Channel>((word >> 16) & 0xFF);
+    channels[2] = static_cast<Channel>((word >> 8) & 0xFF);
+    channels[3] = static_cast<Channel>(word & 0xFF);
+}
+
+// One stored pixel's channels as they are stored, as 32-bit values: the
+// packed word's four bytes, four 16-bit values, four float bit patterns or
+// (kStorageRgb16) three 16-bit values with channels[3] left as it was.
+// False, and nothing read, for the single-channel types.
+inline bool storedChannels(int storageType, const uint8_t* p, uint32_t (&channels)[4]) {
+    switch (storageType) {
+    case kStoragePacked8: unpackChannels8(loadU32(p), channels); return true;
+    case kStorageRgba16:
+        for (int c = 0; c < 4; ++c) channels[c] = loadU16(p + 2 * c);
+        return true;
+    case kStorageFloat4:
+        for (int c = 0; c < 4; ++c) channels[c] = loadU32(p + 4 * c);
+        return true;
+    case kStorageRgb16:
+        for (int c = 0; c < 3; ++c) channels[c] = loadU16(p + 2 * c);
+        return true;
+    default: return false;
+    }
 }
 
 // One stored pixel as a colour scaled to full intensity 1 (the nearest-colour rule).
@@ -39,11 +67,12 @@ inline EffectColor pixelColor(const Pyramid& pyramid, const uint8_t* p) {
     EffectColor c;
     switch (pyramid.storageType) {
     case kStoragePacked8: {
-        const uint32_t word = loadU32(p);
-        c.red = static_cast<float>(word >> 24) * scale;
-        c.green = static_cast<float>((word >> 16) & 0xFF) * scale;
-        c.blue = static_cast<float>((word >> 8) & 0xFF) * scale;
-        c.coverage = static_cast<float>(word & 0xFF) * scale;
+        uint32_t v[4];
+        unpackChannels8(loadU32(p), v);
+        c.red = static_cast<float>(v[0]) * scale;
+        c.green = static_cast<float>(v[1]) * scale;
+        c.blue = static_cast<float>(v[2]) * scale;
+        c.coverage = static_cast<float>(v[3]) * scale;
         return c;
     }
     case kStorageRgba16:

@@ -9,13 +9,9 @@
 #include "kernels/pyramid.h"
 #include "kernels/pyramid_pixels.h"
 #include "kernels/speed_settings.h"
+#include "kernels/vector_levels.h"
 
-#if defined(__SSE2__)
-#include <emmintrin.h>
-#endif
-#if defined(__x86_64__) && !defined(_WIN32)
-// Windows' 64-bit calling convention does not align the stack for wide spills.
-#define TWL_WIDE_REDUCE 1
+#if defined(TWL_X86_VECTORS)
 #include <immintrin.h>
 #endif
 
@@ -56,7 +52,7 @@ void storeReduced(const Pyramid& p, uint8_t* pixel, const float sum[4]) {
     storePixelColor(p, pixel, EffectColor{v[0], v[1], v[2], v[3]});
 }
 
-#if defined(__SSE2__)
+#if defined(TWL_X86_VECTORS)
 // storeReduced for packed 8-bit pixels with the four channels in one
 // register: the same scaling, limits (written as the same comparisons),
 // truncation of the finite values and packing of their low 8 bits.
@@ -163,7 +159,7 @@ struct FastReduce {
     bool wide;  // four pixels at once with AVX-512
 
     void lerp(const Quad& a, const Quad& b, float f, Quad& out) const {
-#if defined(__SSE2__)
+#if defined(TWL_X86_VECTORS)
         if (vector) {
             const __m128 va = _mm_load_ps(a.v);
             _mm_store_ps(out.v, _mm_add_ps(va, _mm_mul_ps(_mm_sub_ps(_mm_load_ps(b.v), va), _mm_set1_ps(f))));
@@ -218,7 +214,7 @@ struct FastReduce {
             const int end = std::min(convertLast, x | kTileMask);
             const uint8_t* from = p->pixelInside(n, x, y);
             for (; x <= end; ++x, from += 4) {
-#if defined(__SSE2__)
+#if defined(TWL_X86_VECTORS)
                 if (vector) {
                     // Bytes coverage, blue, green, red in memory: widened and
                     // reversed into red, green, blue, coverage.
@@ -230,9 +226,9 @@ struct FastReduce {
                     continue;
                 }
 #endif
-                const uint32_t word = loadU32(from);
-                converted[x] = Quad{{float(word >> 24) * scale, float((word >> 16) & 0xFF) * scale,
-                                     float((word >> 8) & 0xFF) * scale, float(word & 0xFF) * scale}};
+                uint32_t v[4];
+                unpackChannels8(loadU32(from), v);
+                converted[x] = Quad{{float(v[0]) * scale, float(v[1]) * scale, float(v[2]) * scale, float(v[3]) * scale}};
             }
         }
     }
@@ -275,12 +271,12 @@ struct FastReduce {
         return out;
     }
 
-#if defined(TWL_WIDE_REDUCE)
+#if defined(TWL_X86_VECTORS)
     // Four output pixels in one AVX-512 register, each lane group summing its
     // own pixel's 32 terms in the same order as the one-pixel path; the
     // samples of the four pixels (every other sample column) are picked from
     // two loads. Returns the first column it left to the one-pixel path.
-    __attribute__((target("avx512f"))) int fourAtATime(Pyramid& target, int i, const Quad* const (&samples)[6]) {
+    TWL_AVX512 int fourAtATime(Pyramid& target, int i, const Quad* const (&samples)[6]) {
         const int m = n + 1;
         const __m512i everyOther = _mm512_setr_epi32(0, 1, 2, 3, 8, 9, 10, 11, 16, 17, 18, 19, 24, 25, 26, 27);
         int j = r.left;
@@ -317,13 +313,13 @@ struct FastReduce {
             const Quad* samples[6];
             for (int ty = 0; ty < 6; ++ty) samples[ty] = sampleRow(2 * (i - r.top) + ty);
             int j = r.left;
-#if defined(TWL_WIDE_REDUCE)
+#if defined(TWL_X86_VECTORS)
             if (wide) j = fourAtATime(target, i, samples);
 #endif
             for (; j < r.right; ++j) {
                 const int q0 = 2 * (j - r.left);
                 alignas(16) float sum[4] = {0, 0, 0, 0};
-#if defined(__SSE2__)
+#if defined(TWL_X86_VECTORS)
                 if (vector) {
                     __m128 total = _mm_setzero_ps();
                     // Unrolled whole: the corners drop out and every weight
@@ -361,6 +357,14 @@ struct FastReduce {
 };
 
 // Runs the fast path with `scratch` of fastLayout().bytes, or the reference without.
+// The fast path's vector forms by level: a pixel's four channels in one
+// register from SSE2 on, four output pixels at once with AVX-512.
+struct ReduceForm {
+    bool fourChannels;
+    bool fourPixels;
+};
+constexpr LevelTable<ReduceForm> kReduceForms = {{false, false}, {true, false}, {true, false}, {true, true}};
+
 void reduceClipped(Pyramid& p, int level, PixelRect r, void* scratch) {
     if (scratch == nullptr || !fastPathApplies(p, level)) {
         reducePyramidLevelReference(p, level, r);
@@ -372,8 +376,9 @@ void reduceClipped(Pyramid& p, int level, PixelRect r, void* scratch) {
     fast.r = r;
     fast.layout = fastLayout(p, level, r);
     fast.base = static_cast<uint8_t*>(scratch);
-    fast.vector = activeSimdLevel() != SimdLevel::scalar;
-    fast.wide = activeSimdLevel() == SimdLevel::avx512;
+    const ReduceForm form = kReduceForms[activeSimdLevel()];
+    fast.vector = form.fourChannels;
+    fast.wide = form.fourPixels;
     if (!fast.prepare()) {
         reducePyramidLevelReference(p, level, r);
         return;

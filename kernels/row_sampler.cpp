@@ -7,15 +7,10 @@
 #include "kernels/samplers.h"
 
 #include "kernels/speed_settings.h"
+#include "kernels/vector_levels.h"
 
-#if defined(__SSE2__)
+#if defined(TWL_X86_VECTORS)
 #include <emmintrin.h>
-#endif
-
-#if defined(__x86_64__) && !defined(_WIN32)
-// Windows' 64-bit calling convention does not align the stack for 32-byte
-// spills; the other systems get the AVX2 weighting.
-#define TWL_WIDE_ROW_SAMPLER 1
 #endif
 
 #define TWL_INLINE inline __attribute__((always_inline))
@@ -34,6 +29,9 @@ const int32_t (&scaledWeights(const WeightTables& tables))[Taps][kPhases] {
     else return tables.taps7Scaled2048;
 }
 
+// Whether the taps across are weighted with AVX2 (the wide entries below).
+constexpr LevelTable<bool> kWideWeighting = {false, false, true, true};
+
 constexpr int tableIndex(int taps) { return taps == 5 ? 0 : 1; }
 
 void blendToward(float (&lower)[4], const float (&upper)[4], float fraction) {
@@ -44,7 +42,7 @@ void blendToward(float (&lower)[4], const float (&upper)[4], float fraction) {
 template <int Taps>
 void weightedRowSums(const uint8_t* const (&rows)[Taps], const int32_t (&weights)[Taps], int count, int32_t* sums) {
     int i = 0;
-#if defined(__SSE2__)
+#if defined(TWL_X86_VECTORS)
     // Two rows at a time: bytes widened to 16 bits, interleaved row by row,
     // and multiplied by the two rows' weights with one multiply-add.
     const __m128i zero = _mm_setzero_si128();
@@ -84,9 +82,7 @@ void RowSampler::start(const Pyramid& pyramid, float y) {
     shared_ = samplable(pyramid) &&
               (pyramid.storageType == kStoragePacked8 || pyramid.storageType == kStorageGrey8);
     channels_ = pyramid.storageType == kStoragePacked8 ? 4 : 1;
-#if defined(TWL_WIDE_ROW_SAMPLER)
-    wide_ = channels_ == 4 && activeSimdLevel() >= SimdLevel::avx2;
-#endif
+    wide_ = channels_ == 4 && kWideWeighting[activeSimdLevel()];
     for (auto& table : ready_) std::fill(std::begin(table), std::end(table), false);
 }
 
@@ -220,9 +216,9 @@ TWL_INLINE EffectColor RowSampler::fast(int level, float fraction, float x) {
     return EffectColor{c[0] * s, c[1] * s, c[2] * s, c[3] * s};
 }
 
-#if defined(TWL_WIDE_ROW_SAMPLER)
+#if defined(TWL_X86_VECTORS)
 // The same with the taps across in AVX2's 32-bit multiplies.
-__attribute__((target("avx2"))) EffectColor RowSampler::fastWide(int level, float fraction, float x) {
+TWL_AVX2 EffectColor RowSampler::fastWide(int level, float fraction, float x) {
     return fast<4>(level, fraction, x);
 }
 #else
@@ -241,8 +237,8 @@ TWL_INLINE void RowSampler::fastRun(int count, const int32_t* level, const float
     }
 }
 
-#if defined(TWL_WIDE_ROW_SAMPLER)
-__attribute__((target("avx2"))) void RowSampler::fastRunWide(int count, const int32_t* level, const float* fraction,
+#if defined(TWL_X86_VECTORS)
+TWL_AVX2 void RowSampler::fastRunWide(int count, const int32_t* level, const float* fraction,
                                                             const float* x, float* red, float* green, float* blue,
                                                             float* coverage) {
     fastRun<4>(count, level, fraction, x, red, green, blue, coverage);

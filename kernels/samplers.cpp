@@ -28,13 +28,7 @@ struct Grey8Storage {
 struct Packed8Storage {
     static constexpr int kChannels = 4;
     using Sum = int32_t;
-    static void read(const uint8_t* p, int32_t (&v)[4]) {
-        const uint32_t word = loadU32(p);
-        v[0] = static_cast<int32_t>(word >> 24);
-        v[1] = static_cast<int32_t>((word >> 16) & 0xFF);
-        v[2] = static_cast<int32_t>((word >> 8) & 0xFF);
-        v[3] = static_cast<int32_t>(word & 0xFF);
-    }
+    static void read(const uint8_t* p, int32_t (&v)[4]) { unpackChannels8(loadU32(p), v); }
     static Sum finishRow(Sum rowSum) { return rowSum; }
     static float finish(Sum total) { return static_cast<float>(total) * (1.0f / 4194304.0f); }
 };
@@ -92,37 +86,29 @@ template <> struct KernelWeights<7, Float4Storage> {
     static const float (&get(const WeightTables& t))[7][kPhases] { return t.taps7; }
 };
 
+// The vector window of a storage at the active level; null where there is none.
+template <class Storage>
+LevelWindow windowAtActiveLevel() {
+    if constexpr (std::is_same_v<Storage, Packed8Storage>) return kPacked8Windows[activeSimdLevel()];
+    else if constexpr (std::is_same_v<Storage, Rgba16Storage>) return kRgba16Windows[activeSimdLevel()];
+    else return nullptr;
+}
+
 // The in-tile window at the active vector level; false when the scalar
 // loop is to run (scalar level, or a storage without vector windows).
 template <int Taps, class Storage>
 bool vectorWindow(const uint8_t* corner, int64_t rowBytes, const int32_t (&weights)[Taps][kPhases], int phaseX,
                   int phaseY, float (&out)[4]) {
-#if defined(TWL_X86_KERNELS)
-    constexpr bool packed = std::is_same_v<Storage, Packed8Storage>;
-    constexpr bool rgba16 = std::is_same_v<Storage, Rgba16Storage>;
-    if constexpr (packed || rgba16) {
-        const SimdLevel level = activeSimdLevel();
-        if (level == SimdLevel::scalar) return false;
-        // Tap k weights the pixel Taps - 1 - k from the window's top-left corner.
-        WindowWeights w;
-        for (int j = 0; j < Taps; ++j) {
-            w.x[j] = weights[Taps - 1 - j][phaseX];
-            w.y[j] = weights[Taps - 1 - j][phaseY];
-        }
-        if constexpr (packed) {
-            if (level == SimdLevel::avx512) packed8WindowAvx512(Taps, corner, rowBytes, w, out);
-            else if (level == SimdLevel::avx2) packed8WindowAvx2(Taps, corner, rowBytes, w, out);
-            else packed8WindowSse2(Taps, corner, rowBytes, w, out);
-        } else {
-            // Four doubles per pixel fill one AVX2 register; AVX-512 adds nothing here.
-            if (level >= SimdLevel::avx2) rgba16WindowAvx2(Taps, corner, rowBytes, w, out);
-            else rgba16WindowSse2(Taps, corner, rowBytes, w, out);
-        }
-        return true;
+    const LevelWindow window = windowAtActiveLevel<Storage>();
+    if (!window) return false;
+    // Tap k weights the pixel Taps - 1 - k from the window's top-left corner.
+    WindowWeights w;
+    for (int j = 0; j < Taps; ++j) {
+        w.x[j] = weights[Taps - 1 - j][phaseX];
+        w.y[j] = weights[Taps - 1 - j][phaseY];
     }
-#endif
-    (void)corner, (void)rowBytes, (void)weights, (void)phaseX, (void)phaseY, (void)out;
-    return false;
+    window(Taps, corner, rowBytes, w, out);
+    return true;
 }
 
 template <int Taps, class Storage>
@@ -166,7 +152,7 @@ void levelKernel(const Pyramid& p, int n, float x, float y, KernelPath path, flo
             // Near an edge (and on small levels, nearly everywhere) the window
             // is gathered into a block of its own and weighted like an
             // in-tile one: the same pixels under the same weights.
-            if (path == KernelPath::automatic && activeSimdLevel() != SimdLevel::scalar) {
+            if (path == KernelPath::automatic && windowAtActiveLevel<Storage>() != nullptr) {
                 constexpr int kPixelBytes = std::is_same_v<Storage, Packed8Storage> ? 4 : 8;
                 alignas(16) uint8_t window[Taps * Taps * kPixelBytes];
                 uint8_t* to = window;

@@ -1,7 +1,7 @@
 // SSE2, AVX2 and AVX-512 windows of the packed 8-bit and 16-bit level kernels.
 #include "kernels/samplers_simd.h"
 
-#if defined(TWL_X86_KERNELS)
+#if defined(TWL_X86_VECTORS)
 
 // The compiler's own AVX-512 headers start some results from a deliberately
 // undefined register, which its uninitialised-value warning reports.
@@ -101,7 +101,7 @@ void rgba16Sse2(const uint8_t* corner, int64_t rowBytes, const WindowWeights& w,
 // side by side, and one multiply-add per half; the rest of the row likewise.
 // The halves are weighted by the row weight and folded at the end.
 template <int Taps>
-__attribute__((target("avx2"))) void packed8Avx2(const uint8_t* corner, int64_t rowBytes, const WindowWeights& w,
+TWL_AVX2 void packed8Avx2(const uint8_t* corner, int64_t rowBytes, const WindowWeights& w,
                                                  float (&out)[4]) {
     // Within each half: pixel a's channel c and pixel b's channel c side by side.
     const __m256i pairChannels = _mm256_setr_epi8(0, 1, 8, 9, 2, 3, 10, 11, 4, 5, 12, 13, 6, 7, 14, 15,  //
@@ -139,7 +139,7 @@ __attribute__((target("avx2"))) void packed8Avx2(const uint8_t* corner, int64_t 
 
 // AVX2 16-bit: the four channels of a pixel in one register of doubles.
 template <int Taps>
-__attribute__((target("avx2"))) void rgba16Avx2(const uint8_t* corner, int64_t rowBytes, const WindowWeights& w,
+TWL_AVX2 void rgba16Avx2(const uint8_t* corner, int64_t rowBytes, const WindowWeights& w,
                                                 float (&out)[4]) {
     const __m256d rowScale = _mm256_set1_pd(1.0 / 32768.0);
     __m256d total = _mm256_setzero_pd();
@@ -161,7 +161,7 @@ __attribute__((target("avx2"))) void rgba16Avx2(const uint8_t* corner, int64_t r
 
 // AVX-512: two rows at once, one per 256-bit half, as in the AVX2 window.
 template <int Taps>
-__attribute__((target("avx512f,avx512bw,avx512vl"))) void packed8Avx512(const uint8_t* corner, int64_t rowBytes,
+TWL_AVX512 void packed8Avx512(const uint8_t* corner, int64_t rowBytes,
                                                                const WindowWeights& w, float (&out)[4]) {
     const __m512i pairChannels = _mm512_broadcast_i32x4(_mm_setr_epi8(0, 1, 8, 9, 2, 3, 10, 11, 4, 5, 12, 13, 6, 7, 14, 15));
     const auto pair = [&](int a, int b) {

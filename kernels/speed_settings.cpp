@@ -2,6 +2,7 @@
 #include "kernels/speed_settings.h"
 
 #include "kernels/jobs.h"
+#include "kernels/vector_levels.h"
 
 #include <atomic>
 #include <cstring>
@@ -12,9 +13,11 @@ std::atomic<int> gConcurrency{0};
 std::atomic<int> gRequestedSimd{int(SimdLevel::avx512)};
 
 SimdLevel detectSimdLevel() {
-#if defined(__x86_64__) && (defined(__GNUC__) || defined(__clang__))
+#if defined(TWL_X86_VECTORS)
     __builtin_cpu_init();
-    if (__builtin_cpu_supports("avx512f") && __builtin_cpu_supports("avx512bw") && __builtin_cpu_supports("avx512vl"))
+    // Every feature the AVX-512 entries are built for.
+    if (__builtin_cpu_supports("avx512f") && __builtin_cpu_supports("avx512bw") && __builtin_cpu_supports("avx512vl") &&
+        __builtin_cpu_supports("avx512dq"))
         return SimdLevel::avx512;
     if (__builtin_cpu_supports("avx2")) return SimdLevel::avx2;
     return SimdLevel::sse2;  // the x86-64 baseline

@@ -3,6 +3,7 @@
 #include "plugin/filter_pass.h"
 
 #include "effect/effect_pipeline.h"
+#include "effect/host_rows.h"
 #include "effect/tiled_image.h"
 #include "kernels/jobs.h"
 #include "kernels/speed_settings.h"
@@ -14,7 +15,6 @@
 #include "plugin/work_area.h"
 
 #include <algorithm>
-#include <cstring>
 #include <new>
 
 namespace {
@@ -51,55 +51,27 @@ int pyramidTypeFor(const FilterRecord* record) {
     }
 }
 
-// Copies the delivered tile (inData) into the pyramid base at `tile`.
-// One row of the host's tile into the tile's row of level 0: a packed word,
-// four 16-bit values or four floats per pixel; grey fills all three colours
-// and a missing transparency is opaque.
-template <typename Sample, typename Store>
-void copyRow(const uint8_t* row, int32_t width, int32_t step, bool grey, bool alpha, int32_t alphaPlane,
-             Sample opaque, Store store) {
-    const auto* samples = reinterpret_cast<const Sample*>(row);
-    for (int32_t x = 0; x < width; ++x) {
-        const Sample* s = samples + ptrdiff_t(x) * step;
-        Sample v[4];
-        std::memcpy(&v[0], s, sizeof(Sample));
-        std::memcpy(&v[1], s + (grey ? 0 : 1), sizeof(Sample));
-        std::memcpy(&v[2], s + (grey ? 0 : 2), sizeof(Sample));
-        v[3] = opaque;
-        if (alpha) std::memcpy(&v[3], s + alphaPlane, sizeof(Sample));
-        store(x, v);
+// The host's delivered tile (inData) as rows of host pixels.
+HostRows deliveredRows(const FilterRecord* record) {
+    HostRows rows;
+    rows.data = record->inData;
+    rows.rowBytes = record->inRowBytes;
+    rows.samplesPerPixel = record->inHiPlane - record->inLoPlane + 1;
+    rows.grey = record->planes < 3;
+    rows.alphaSample = hostHasTransparency(record) ? record->inLayerPlanes : -1;
+    switch (hostValueClass(record)) {
+        case kValuesFloat: rows.valueClass = HostValueClass::floating; break;
+        case kValues16: rows.valueClass = HostValueClass::sixteenBit; break;
+        default: rows.valueClass = HostValueClass::eightBit; break;
     }
+    return rows;
 }
 
-// Rows first..last - 1 of the host's tile.
+// Rows first..last - 1 of the host's tile into the tile's place in level 0.
 void copyTileRows(const FilterRecord* record, Pyramid& base, const PyramidTile& tile, int32_t first, int32_t last) {
-    const int32_t step = record->inHiPlane - record->inLoPlane + 1;
-    const bool grey = record->planes < 3;
-    const bool alpha = hostHasTransparency(record);
-    const int32_t alphaPlane = record->inLayerPlanes;
-    const auto* rows = static_cast<const uint8_t*>(record->inData);
-    for (int32_t y = first; y < last; ++y) {
-        const uint8_t* row = rows + ptrdiff_t(y) * record->inRowBytes;
-        uint8_t* target = base.pixelInside(0, tile.left, tile.top + y);
-        switch (base.storageType) {
-            case kStoragePacked8:
-                copyRow<uint8_t>(row, tile.width, step, grey, alpha, alphaPlane, uint8_t(255),
-                                 [&](int32_t x, const uint8_t (&v)[4]) {
-                                     const uint32_t word =
-                                         uint32_t(v[0]) << 24 | uint32_t(v[1]) << 16 | uint32_t(v[2]) << 8 | v[3];
-                                     std::memcpy(target + 4 * x, &word, 4);
-                                 });
-                break;
-            case kStorageRgba16:
-                copyRow<uint16_t>(row, tile.width, step, grey, alpha, alphaPlane, uint16_t(32768),
-                                  [&](int32_t x, const uint16_t (&v)[4]) { std::memcpy(target + 8 * x, v, 8); });
-                break;
-            default:
-                copyRow<float>(row, tile.width, step, grey, alpha, alphaPlane, 1.0f,
-                               [&](int32_t x, const float (&v)[4]) { std::memcpy(target + 16 * x, v, 16); });
-                break;
-        }
-    }
+    HostRows rows = deliveredRows(record);
+    rows.data = static_cast<const uint8_t*>(record->inData) + ptrdiff_t(first) * record->inRowBytes;
+    copyHostRows(rows, tile.width, last - first, base, tile.left, tile.top + first);
 }
 
 struct TileCopy {

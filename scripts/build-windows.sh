@@ -130,5 +130,7 @@ fi
 $NICE cmake -S . -B "$OUT" -DCMAKE_TOOLCHAIN_FILE="$TOOLCHAIN" -DTWL_WINDOWS_PREFIX="$PREFIX" \
     -DCMAKE_BUILD_TYPE=RelWithDebInfo -DTWL_TESTS=ON -DTWL_BENCH=OFF \
     -DZLIB_LIBRARY="/usr/$TRIPLE/lib/libz.a" -DZLIB_INCLUDE_DIR="/usr/$TRIPLE/include"
-$NICE cmake --build "$OUT" -j"$JOBS" --target twilightomator_plugin twilightomator test_platform
-echo "Windows build in $OUT/bin: Twilightomator.8bf, twilightomator.exe, test_platform.exe"
+$NICE cmake --build "$OUT" -j"$JOBS" --target twilightomator_plugin twilightomator test_platform \
+    test_kernels test_effect
+echo "Windows build in $OUT/bin: Twilightomator.8bf, twilightomator.exe, test_platform.exe, test_kernels.exe," \
+    "test_effect.exe"

@@ -7,8 +7,8 @@ apt-get update
 apt-get install -y --no-install-recommends \
     build-essential cmake pkg-config git \
     clang libclang-rt-14-dev \
-    libgtest-dev libgmock-dev libbenchmark-dev \
-    libpng-dev libtiff-dev libjpeg62-turbo-dev \
+    libgtest-dev libgmock-dev libbenchmark-dev libspng-dev \
+    libpng-dev libdeflate-dev libtiff-dev libjpeg62-turbo-dev \
     nlohmann-json3-dev \
     libimage-exiftool-perl imagemagick \
     libgtk-3-dev librsvg2-dev fonts-liberation \

@@ -10,10 +10,11 @@
 #     Repeat of the cached settings: the same pixels;
 # with the Windows program's host behaving its own way and like the real
 # hosts (TWL_HOST_BEHAVIOUR=real: the 556-byte record before a guard page,
-# keys marked 'null' as they are read, opaque pictures as layers), and,
-# first, the module's exports and imports and the Windows platform suite
-# (build-win's ctest) under Wine; last, the dialog played on a private X
-# server (scripts/test-windows-dialog.sh).
+# keys marked 'null' as they are read, opaque pictures as layers), and
+# with each vector level forced on Windows; first, the module's exports and
+# imports and the Windows suites (build-win's ctest: platform, kernels and
+# effect) under Wine; last, the dialog played on a private X server
+# (scripts/test-windows-dialog.sh).
 # Inputs are made from the Linux program's sample scene with ImageMagick.
 # Ends with "N passed, N failed"; exits non-zero when anything differs.
 set -e
@@ -55,7 +56,7 @@ echo "Twilightomator.8bf: $(wc -c < "$WINDOWS_BIN/Twilightomator.8bf") bytes"
 x86_64-w64-mingw32-objdump -p "$WINDOWS_BIN/Twilightomator.8bf" | grep -Eq '^[[:space:]]*\[ *[0-9]+\] PluginMain$' ||
     { echo "Twilightomator.8bf does not export PluginMain"; module_failed=1; }
 
-# The Windows platform suite (GoogleTest), run by ctest under Wine.
+# The Windows suites (GoogleTest: platform, kernels, effect), run by ctest under Wine.
 suite_failed=0
 ctest --test-dir build-win --output-on-failure || suite_failed=1
 
@@ -69,7 +70,7 @@ failed=0
 pass() { passed=$((passed + 1)); echo "ok   $1"; }
 fail() { failed=$((failed + 1)); echo "FAIL $1"; }
 if [ "$module_failed" = 0 ]; then pass "the module's exports and imports"; else fail "the module's exports and imports"; fi
-if [ "$suite_failed" = 0 ]; then pass "the Windows platform suite"; else fail "the Windows platform suite"; fi
+if [ "$suite_failed" = 0 ]; then pass "the Windows suites"; else fail "the Windows suites"; fi
 
 # Both programs run in $WORK with relative paths; Wine's stdout has CR LF,
 # and the Windows program's exit status is kept past the pipe that strips it.
@@ -169,6 +170,14 @@ apply_case "TIFF float to PNG 16" rgb32.tif rgb32-to16.png --depth 16
 WINDOWS_ONLY="--threads 1 --simd scalar"
 apply_case "PNG RGB 16, one scalar thread on Windows" rgb16.png rgb16-scalar.png
 apply_case "TIFF RGB 32 float with alpha, one scalar thread on Windows" rgba32.tif rgba32-scalar.tif
+# Every vector level on Windows gives Linux's pixels too (a level the CPU
+# lacks falls back to the best it has).
+for level in sse2 avx2 avx512; do
+    WINDOWS_ONLY="--simd $level"
+    apply_case "PNG RGB 8 with alpha, $level on Windows" rgba8.png "rgba8-$level.png"
+    apply_case "PNG RGB 16, $level on Windows" rgb16.png "rgb16-$level.png" --glue 23
+    apply_case "TIFF RGB 32 float with alpha, $level on Windows" rgba32.tif "rgba32-$level.tif"
+done
 WINDOWS_ONLY=""
 
 # A step recorded on Linux, replayed by Windows in a new process and twice in

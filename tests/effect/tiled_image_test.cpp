@@ -1,5 +1,5 @@
 // Tiled image access: accessor edge and packing rules, copies, resampling,
-// level rebuilding, host capture, the grey placeholder and the square thumbnail.
+// level rebuilding, the grey placeholder and the square thumbnail.
 #include <gtest/gtest.h>
 
 #include <cmath>
@@ -337,71 +337,6 @@ TEST(TiledImageLevels, RebuildSkipsImagesOfEdgeModeMinusOne) {
     rebuildLevels(q, 0, 4);
     EXPECT_EQ(readWord32(3, 3, q, 1), 0xFFFFFFFFu);  // 255 is exact: 1640 / 1640
     EXPECT_EQ(readWord32(0, 0, q, q.lmax), 0xFFFFFFFFu);
-}
-
-TEST(TiledImageCapture, SixteenBitValuesConvertByRoundingTo128) {
-    // One plane: grey into red, green and blue. v + 1 >= 32768 gives 255,
-    // else (v + 1) / 128: 32767 -> 255, 32639 -> 32640/128 = 255, 32638 -> 254.
-    const uint16_t values[] = {32767, 32639, 32638, 0, 127, 65535, 255};
-    const uint32_t expected[] = {255, 255, 254, 0, 1, 255, 2};
-    HostPixelBuffer buffer;
-    buffer.data = values;
-    buffer.rowBytes = sizeof(values);
-    buffer.planes = 1;
-    buffer.width = 7;
-    buffer.height = 1;
-    buffer.valueClass = HostValueClass::sixteenBit;
-    Pyramid p;
-    make(p, 7, 1, kStoragePacked8);
-    captureHostRect(buffer, PixelRect{0, 0, 1, 7}, p);
-    for (int x = 0; x < 7; ++x) {
-        const uint32_t w = readWord32(x, 0, p, 0);
-        EXPECT_EQ(channelOf(w, 0), expected[x]) << x;
-        EXPECT_EQ(channelOf(w, 1), expected[x]) << x;
-        EXPECT_EQ(channelOf(w, 2), expected[x]) << x;
-        EXPECT_EQ(channelOf(w, 3), 255u);
-    }
-}
-
-TEST(TiledImageCapture, EightBitAndFloatingBuffers) {
-    // 3 x 2 RGB 8-bit buffer with padded rows; capture the rectangle from (1, 0).
-    const uint8_t rgb[2][12] = {{1, 2, 3, 4, 5, 6, 7, 8, 9, 0, 0, 0}, {11, 12, 13, 14, 15, 16, 17, 18, 19, 0, 0, 0}};
-    HostPixelBuffer buffer;
-    buffer.data = rgb;
-    buffer.rowBytes = 12;
-    buffer.planes = 3;
-    buffer.width = 3;
-    buffer.height = 2;
-    Pyramid p;
-    make(p, 4, 4, kStoragePacked8);
-    captureHostRect(buffer, PixelRect{0, 1, 2, 4}, p);  // column 3 is outside the buffer
-    EXPECT_EQ(readWord32(0, 0, p, 0), 0x040506FFu);
-    EXPECT_EQ(readWord32(1, 1, p, 0), 0x111213FFu);
-    EXPECT_EQ(readWord32(2, 0, p, 0), 0u);  // not read, left unchanged
-
-    // Two planes (grey and transparency): grey repeated.
-    const uint8_t greyAlpha[4] = {90, 7, 160, 8};
-    buffer.data = greyAlpha;
-    buffer.rowBytes = 4;
-    buffer.planes = 2;
-    buffer.width = 2;
-    buffer.height = 1;
-    captureHostRect(buffer, PixelRect{0, 0, 1, 2}, p);
-    EXPECT_EQ(readWord32(1, 0, p, 0), 0xA0A0A0FFu);
-
-    // Floats: trunc(255 * sqrt(v)) with v limited to [0, 65535], result to 0..255.
-    const float values[] = {0.25f, 1.0f, 4.0f, -1.0f, NAN, 0.01f};
-    const uint32_t expected[] = {127, 255, 255, 0, 0, 25};  // 255 * 0.5 = 127.5; 255 * 0.1 = 25.5
-    buffer.data = values;
-    buffer.rowBytes = sizeof(values);
-    buffer.planes = 1;
-    buffer.width = 6;
-    buffer.height = 1;
-    buffer.valueClass = HostValueClass::floating;
-    Pyramid f;
-    make(f, 6, 1, kStoragePacked8);
-    captureHostRect(buffer, PixelRect{0, 0, 1, 6}, f);
-    for (int x = 0; x < 6; ++x) EXPECT_EQ(channelOf(readWord32(x, 0, f, 0), 1), expected[x]) << x;
 }
 
 TEST(TiledImageCapture, GreyPlaceholderIsAVerticalRamp) {

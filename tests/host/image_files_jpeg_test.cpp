@@ -17,12 +17,6 @@
 
 namespace {
 
-std::string folderFor(const std::string& name) {
-    const std::string folder = testTemporaryFolder() + "/jpeg-" + name;
-    std::filesystem::create_directories(folder);
-    return folder;
-}
-
 struct TestJpeg {
     int width = 16, height = 16, components = 3;
     J_COLOR_SPACE input = JCS_RGB;
@@ -72,17 +66,8 @@ std::vector<uint8_t> iccPayload(int sequence, int count, std::vector<uint8_t> da
     return payload;
 }
 
-std::vector<uint8_t> fileBytes(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    return std::vector<uint8_t>((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-}
-void saveBytes(const std::string& path, const std::vector<uint8_t>& bytes) {
-    std::ofstream out(path, std::ios::binary);
-    out.write(reinterpret_cast<const char*>(bytes.data()), std::streamsize(bytes.size()));
-}
-
 TEST(JpegReading, GreyStaysGreyAndRgbComesAsRgb) {
-    const std::string folder = folderFor("layouts");
+    const std::string folder = testCaseFolder("jpeg", "layouts");
     TestJpeg grey;
     grey.components = 1;
     grey.input = JCS_GRAYSCALE;
@@ -112,7 +97,7 @@ TEST(JpegReading, GreyStaysGreyAndRgbComesAsRgb) {
 }
 
 TEST(JpegReading, CmykAndYcckAreRefused) {
-    const std::string folder = folderFor("cmyk");
+    const std::string folder = testCaseFolder("jpeg", "cmyk");
     for (J_COLOR_SPACE stored : {JCS_CMYK, JCS_YCCK}) {
         TestJpeg cmyk;
         cmyk.components = 4;
@@ -130,7 +115,7 @@ TEST(JpegReading, CmykAndYcckAreRefused) {
 }
 
 TEST(JpegReading, ProfileSegmentsAreJoinedInSequenceOrder) {
-    const std::string folder = folderFor("profile");
+    const std::string folder = testCaseFolder("jpeg", "profile");
     TestJpeg recipe;
     recipe.pixels = flat(16, 16, {1, 2, 3});
     // Written as 2 of 3, 3 of 3, an unrelated APP2, then 1 of 3.
@@ -155,7 +140,7 @@ TEST(JpegReading, ProfileSegmentsAreJoinedInSequenceOrder) {
 }
 
 TEST(JpegReading, TruncatedAndDamagedFilesFail) {
-    const std::string folder = folderFor("damaged");
+    const std::string folder = testCaseFolder("jpeg", "damaged");
     TestJpeg recipe;
     recipe.width = 64;
     recipe.height = 64;
@@ -250,7 +235,7 @@ TEST(JpegProfileSegments, JoiningRefusesInconsistentSegments) {
 }
 
 TEST(JpegWriting, QualityIs92) {
-    const std::string folder = folderFor("quality");
+    const std::string folder = testCaseFolder("jpeg", "quality");
     Document document;
     std::string error;
     ASSERT_TRUE(makeDocument(document, 8, 8, 3, false, SampleDepth::eight, error));

@@ -17,12 +17,6 @@
 
 namespace {
 
-std::string folderFor(const std::string& name) {
-    const std::string folder = testTemporaryFolder() + "/png-" + name;
-    std::filesystem::create_directories(folder);
-    return folder;
-}
-
 struct TestPng {
     uint32_t width = 0, height = 0;
     int bitDepth = 8;
@@ -34,6 +28,8 @@ struct TestPng {
     bool greyTransparent = false;
     uint16_t transparentGrey = 0;
     std::vector<uint8_t> profile;
+    int filters = 0;          // PNG_FILTER_* for every row; 0: libpng's choice
+    int compressionLevel = -1;
 };
 
 void writeTestPng(const std::string& path, const TestPng& recipe) {
@@ -55,6 +51,8 @@ void writeTestPng(const std::string& path, const TestPng& recipe) {
     }
     if (!recipe.profile.empty())
         png_set_iCCP(png, info, "test", PNG_COMPRESSION_TYPE_BASE, recipe.profile.data(), png_uint_32(recipe.profile.size()));
+    if (recipe.filters != 0) png_set_filter(png, PNG_FILTER_TYPE_BASE, recipe.filters);
+    if (recipe.compressionLevel >= 0) png_set_compression_level(png, recipe.compressionLevel);
     png_write_info(png, info);
     const size_t rowBytes = recipe.packedRows.size() / recipe.height;
     std::vector<png_bytep> rows;
@@ -65,14 +63,6 @@ void writeTestPng(const std::string& path, const TestPng& recipe) {
     std::fclose(file);
 }
 
-std::vector<uint8_t> fileBytes(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    return std::vector<uint8_t>((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-}
-void saveBytes(const std::string& path, const std::vector<uint8_t>& bytes) {
-    std::ofstream out(path, std::ios::binary);
-    out.write(reinterpret_cast<const char*>(bytes.data()), std::streamsize(bytes.size()));
-}
 uint16_t sample16(const Document& document, int x, int y, int c) {
     uint16_t v;
     std::memcpy(&v, document.pixel(x, y) + 2 * c, 2);
@@ -80,7 +70,7 @@ uint16_t sample16(const Document& document, int x, int y, int c) {
 }
 
 TEST(PngReading, EightBitLayoutsKeepEverySample) {
-    const std::string folder = folderFor("eight");
+    const std::string folder = testCaseFolder("png", "eight");
     struct Case { int colorType; int samples; int colors; bool alpha; };
     const Case cases[] = {{PNG_COLOR_TYPE_GRAY, 1, 1, false}, {PNG_COLOR_TYPE_GRAY_ALPHA, 2, 1, true},
                           {PNG_COLOR_TYPE_RGB, 3, 3, false}, {PNG_COLOR_TYPE_RGB_ALPHA, 4, 3, true}};
@@ -110,7 +100,7 @@ TEST(PngReading, EightBitLayoutsKeepEverySample) {
 }
 
 TEST(PngReading, SixteenBitSamplesComeOnTheHostScale) {
-    const std::string folder = folderFor("sixteen");
+    const std::string folder = testCaseFolder("png", "sixteen");
     TestPng recipe;
     recipe.width = 2;
     recipe.height = 1;
@@ -139,7 +129,7 @@ TEST(PngReading, SixteenBitSamplesComeOnTheHostScale) {
 }
 
 TEST(PngReading, PaletteAndFewBitGreyAreExpanded) {
-    const std::string folder = folderFor("palette");
+    const std::string folder = testCaseFolder("png", "palette");
     {
         // 4-bit palette of three colours, the first two with tRNS alpha.
         TestPng recipe;
@@ -207,7 +197,7 @@ TEST(PngReading, PaletteAndFewBitGreyAreExpanded) {
 }
 
 TEST(PngReading, InterlacedImageMatchesItsRows) {
-    const std::string folder = folderFor("interlaced");
+    const std::string folder = testCaseFolder("png", "interlaced");
     TestPng recipe;
     recipe.width = 13;
     recipe.height = 11;
@@ -225,7 +215,7 @@ TEST(PngReading, InterlacedImageMatchesItsRows) {
 }
 
 TEST(PngReading, ProfileIsKeptAndWrongExtensionDoesNotMatter) {
-    const std::string folder = folderFor("profile");
+    const std::string folder = testCaseFolder("png", "profile");
     TestPng recipe;
     recipe.width = 2;
     recipe.height = 2;
@@ -253,7 +243,7 @@ std::vector<uint8_t> pngHeaderOnly(uint32_t width, uint32_t height) {
 }
 
 TEST(PngReading, DamagedFilesFailCleanly) {
-    const std::string folder = folderFor("damaged");
+    const std::string folder = testCaseFolder("png", "damaged");
     Document untouched;
     std::string error;
     ASSERT_TRUE(makeDocument(untouched, 1, 1, 1, false, SampleDepth::eight, error));
@@ -319,7 +309,7 @@ std::vector<uint16_t> rawGrey16(const std::string& path) {
 }
 
 TEST(PngReading, EveryFileValueComesBackWithinOneStep) {
-    const std::string folder = folderFor("allvalues");
+    const std::string folder = testCaseFolder("png", "allvalues");
     TestPng recipe;
     recipe.width = 256;
     recipe.height = 256;
@@ -353,3 +343,181 @@ TEST(PngReading, EveryFileValueComesBackWithinOneStep) {
 }
 
 }  // namespace
+
+// Files of other writers go through the fast reader too: every row filter,
+// at every compression level, on one thread and on several.
+TEST(PngReading, EveryRowFilterGivesTheRows) {
+    const std::string folder = testCaseFolder("png", "filters");
+    struct Case { int colorType; int bitDepth; int samples; };
+    const Case cases[] = {{PNG_COLOR_TYPE_RGB, 8, 3}, {PNG_COLOR_TYPE_GRAY_ALPHA, 8, 2},
+                          {PNG_COLOR_TYPE_RGB_ALPHA, 16, 8}, {PNG_COLOR_TYPE_GRAY, 16, 2}};
+    const int filters[] = {PNG_FILTER_NONE, PNG_FILTER_SUB, PNG_FILTER_UP, PNG_FILTER_AVG, PNG_FILTER_PAETH,
+                           PNG_ALL_FILTERS};
+    for (const Case& c : cases) {
+        for (const int filter : filters) {
+            for (const int level : {0, 6}) {
+                TestPng recipe;
+                recipe.width = 29;
+                recipe.height = 17;
+                recipe.colorType = c.colorType;
+                recipe.bitDepth = c.bitDepth;
+                recipe.filters = filter;
+                recipe.compressionLevel = level;
+                // Steps that wrap around, and runs, so that every predictor matters.
+                for (uint32_t i = 0; i < recipe.width * recipe.height * uint32_t(c.samples); ++i)
+                    recipe.packedRows.push_back(uint8_t(i % 37 < 9 ? 250 : i * 97 + (i / 29) * 13));
+                const std::string path = folder + "/case.png";
+                writeTestPng(path, recipe);
+                // The rows as the host holds them: 16-bit big-endian file
+                // values v become round(v * 32768 / 65535) in native order.
+                std::vector<uint8_t> expected = recipe.packedRows;
+                if (c.bitDepth == 16) {
+                    for (size_t i = 0; i < expected.size(); i += 2) {
+                        const uint32_t v = uint32_t(recipe.packedRows[i]) << 8 | recipe.packedRows[i + 1];
+                        const uint16_t h = uint16_t((v * 32768u + 32767u) / 65535u);
+                        std::memcpy(&expected[i], &h, 2);
+                    }
+                }
+                for (const int32_t threads : {1, 3}) {
+                    setImageFileThreads(threads);
+                    Document document;
+                    ImageFileInfo info;
+                    std::string error;
+                    const std::string what = "type " + std::to_string(c.colorType) + " depth " +
+                                             std::to_string(c.bitDepth) + " filter " + std::to_string(filter) +
+                                             " level " + std::to_string(level) + " threads " +
+                                             std::to_string(threads);
+                    ASSERT_TRUE(readImageFile(path, document, info, error)) << what << error;
+                    EXPECT_TRUE(info.warnings.empty()) << what;
+                    EXPECT_TRUE(document.samples == expected) << what;
+                }
+                setImageFileThreads(0);
+            }
+        }
+    }
+}
+
+void putChunk(std::vector<uint8_t>& file, const char* type, const uint8_t* data, size_t length) {
+    for (int shift = 24; shift >= 0; shift -= 8) file.push_back(uint8_t(length >> shift));
+    const size_t start = file.size();
+    file.insert(file.end(), type, type + 4);
+    file.insert(file.end(), data, data + length);
+    const uLong crc = crc32(0, &file[start], uInt(4 + length));
+    for (int shift = 24; shift >= 0; shift -= 8) file.push_back(uint8_t(crc >> shift));
+}
+
+// An 8-bit RGB file whose one zlib stream is flushed every `piece` rows,
+// each flush ending an IDAT chunk, as a striped writer's stream is. Rows
+// are filtered with `filter` (0 none, 1 sub, 2 up; the first row with
+// none).
+std::vector<uint8_t> flushedPng(const std::vector<uint8_t>& rows, uint32_t width, uint32_t height, int filter,
+                                int piece, int level) {
+    const size_t rowBytes = size_t(width) * 3;
+    std::vector<uint8_t> file = {0x89, 'P', 'N', 'G', 0x0D, 0x0A, 0x1A, 0x0A};
+    const uint8_t header[13] = {uint8_t(width >> 24), uint8_t(width >> 16), uint8_t(width >> 8), uint8_t(width),
+                                uint8_t(height >> 24), uint8_t(height >> 16), uint8_t(height >> 8), uint8_t(height),
+                                8, 2, 0, 0, 0};
+    putChunk(file, "IHDR", header, 13);
+    z_stream z{};
+    EXPECT_EQ(deflateInit(&z, level), Z_OK);
+    std::vector<uint8_t> filtered(rowBytes + 1), out(1 << 20), pending;
+    for (uint32_t y = 0; y < height; ++y) {
+        const uint8_t* row = &rows[y * rowBytes];
+        const int type = y == 0 ? 0 : filter;
+        filtered[0] = uint8_t(type);
+        for (size_t i = 0; i < rowBytes; ++i) {
+            const uint8_t left = i >= 3 ? row[i - 3] : 0, up = y > 0 ? row[i - rowBytes] : 0;
+            filtered[i + 1] = uint8_t(row[i] - (type == 1 ? left : type == 2 ? up : 0));
+        }
+        z.next_in = filtered.data();
+        z.avail_in = uInt(filtered.size());
+        const bool last = y + 1 == height, flush = (y + 1) % uint32_t(piece) == 0;
+        z.next_out = out.data();
+        z.avail_out = uInt(out.size());
+        EXPECT_NE(deflate(&z, last ? Z_FINISH : flush ? Z_SYNC_FLUSH : Z_NO_FLUSH), Z_STREAM_ERROR);
+        pending.insert(pending.end(), out.data(), out.data() + (out.size() - z.avail_out));
+        if (last || flush) {
+            putChunk(file, "IDAT", pending.data(), pending.size());
+            pending.clear();
+        }
+    }
+    deflateEnd(&z);
+    putChunk(file, "IEND", nullptr, 0);
+    return file;
+}
+
+// Streams flushed every few rows, each flush its own chunk: pieces that
+// decode on their own and start with the "sub" filter are read on several
+// threads; pieces that refer back into the one before, or whose first row
+// needs the row above, must still give the rows.
+TEST(PngReading, FlushedStreamsGiveTheRowsOnEveryThreadCount) {
+    const std::string folder = testCaseFolder("png", "flushed");
+    const uint32_t width = 23, height = 19;
+    std::vector<uint8_t> rows;
+    for (uint32_t i = 0; i < width * height * 3; ++i) rows.push_back(uint8_t(i % 41 < 12 ? 7 : i * 53 + i / 69));
+    for (const int filter : {0, 1, 2}) {
+        for (const int piece : {1, 4, 5}) {
+            for (const int level : {0, 6}) {
+                const std::string path = folder + "/flushed.png";
+                saveBytes(path, flushedPng(rows, width, height, filter, piece, level));
+                for (const int32_t threads : {1, 2, 3}) {
+                    setImageFileThreads(threads);
+                    Document document;
+                    ImageFileInfo info;
+                    std::string error;
+                    const std::string what = "filter " + std::to_string(filter) + " piece " + std::to_string(piece) +
+                                             " level " + std::to_string(level) + " threads " +
+                                             std::to_string(threads);
+                    ASSERT_TRUE(readImageFile(path, document, info, error)) << what << error;
+                    EXPECT_TRUE(info.warnings.empty()) << what;
+                    EXPECT_TRUE(document.samples == rows) << what;
+                }
+                setImageFileThreads(0);
+            }
+        }
+    }
+}
+
+// A striped file damaged in its second stripe: the checksum of the chunk
+// still fits (it is recomputed), so only the stream's own checksum can
+// tell. The reader must report the damage as the plain reader does, on
+// any number of threads.
+TEST(PngReading, DamagedStripeIsReportedOnEveryThreadCount) {
+    const std::string folder = testCaseFolder("png", "stripe-damage");
+    Document document;
+    std::string error;
+    ASSERT_TRUE(makeDocument(document, 801, 301, 3, false, SampleDepth::eight, error));
+    for (size_t i = 0; i < document.samples.size(); ++i) document.samples[i] = uint8_t(i * 7 / 5);
+    const std::string path = folder + "/striped.png";
+    ImageWriteReport report;
+    ASSERT_TRUE(writeImageFile(path, document, 8, true, report, error)) << error;
+    std::vector<uint8_t> bytes = fileBytes(path);
+    // Find the second IDAT chunk and turn one of its data bits over.
+    size_t at = 8, idats = 0, second = 0;
+    while (at + 12 <= bytes.size()) {
+        const uint32_t length = uint32_t(bytes[at]) << 24 | uint32_t(bytes[at + 1]) << 16 |
+                                uint32_t(bytes[at + 2]) << 8 | bytes[at + 3];
+        if (std::memcmp(&bytes[at + 4], "IDAT", 4) == 0 && ++idats == 2) second = at;
+        at += 12 + length;
+    }
+    ASSERT_NE(second, 0u) << "the writer should have made several stripes";
+    const uint32_t length = uint32_t(bytes[second]) << 24 | uint32_t(bytes[second + 1]) << 16 |
+                            uint32_t(bytes[second + 2]) << 8 | bytes[second + 3];
+    bytes[second + 8 + length / 2] ^= 0x10;
+    const uLong crc = crc32(0, &bytes[second + 4], 4 + length);
+    for (int i = 0; i < 4; ++i) bytes[second + 8 + length + size_t(i)] = uint8_t(crc >> (24 - 8 * i));
+    saveBytes(path, bytes);
+    for (const int32_t threads : {1, 2}) {
+        setImageFileThreads(threads);
+        Document back;
+        ImageFileInfo info;
+        std::string readError;
+        const bool read = readImageFile(path, back, info, readError);
+        // libpng's verdict: an error, or pixels with a warning about the data.
+        EXPECT_TRUE(!read || !info.warnings.empty()) << "threads " << threads;
+        if (read) {
+            EXPECT_FALSE(back.samples == document.samples);
+        }
+    }
+    setImageFileThreads(0);
+}

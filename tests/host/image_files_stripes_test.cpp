@@ -24,17 +24,6 @@
 
 namespace {
 
-std::string folderFor(const std::string& name) {
-    const std::string folder = testTemporaryFolder() + "/stripes-" + name;
-    std::filesystem::create_directories(folder);
-    return folder;
-}
-
-std::vector<uint8_t> fileBytes(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    return std::vector<uint8_t>(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-}
-
 uint32_t load32(const uint8_t* p) { return uint32_t(p[0]) << 24 | uint32_t(p[1]) << 16 | uint32_t(p[2]) << 8 | p[3]; }
 
 // A document whose neighbouring samples differ by varied amounts (so that
@@ -106,7 +95,7 @@ void checkChunks(const std::vector<uint8_t>& file, size_t rowBytes, int32_t heig
 }
 
 TEST(StripedWriters, EveryThreadCountAndSplitKeepsThePixels) {
-    const std::string folder = folderFor("layouts");
+    const std::string folder = testCaseFolder("stripes", "layouts");
     struct Shape { int32_t width, height; };
     // Odd sizes, one row, and fewer rows than threads.
     const Shape shapes[] = {{37, 23}, {101, 1}, {13, 5}};

@@ -23,13 +23,6 @@ namespace {
 
 namespace fs = std::filesystem;
 
-std::string folderFor(const std::string& name) {
-    const std::string folder = testTemporaryFolder() + "/files-" + name;
-    fs::remove_all(folder);
-    fs::create_directories(folder);
-    return folder;
-}
-
 std::vector<std::string> folderEntries(const std::string& folder) {
     std::vector<std::string> names;
     for (const auto& entry : fs::directory_iterator(folder)) names.push_back(entry.path().filename().string());
@@ -37,10 +30,6 @@ std::vector<std::string> folderEntries(const std::string& folder) {
     return names;
 }
 
-std::string fileText(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    return std::string((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-}
 void saveText(const std::string& path, const std::string& text) { std::ofstream(path, std::ios::binary) << text; }
 
 Document makeImage(int32_t width, int32_t height, int32_t colors, bool alpha, SampleDepth depth) {
@@ -79,7 +68,7 @@ RoundTrip roundTrip(const std::string& path, const Document& document, int depth
 bool haveImageMagick() { return std::system("command -v identify >/dev/null 2>&1 && command -v convert >/dev/null 2>&1") == 0; }
 
 TEST(ImageFileRoundTrip, EightBitIsExactInPngAndTiff) {
-    const std::string folder = folderFor("eight");
+    const std::string folder = testCaseFolder("files", "eight");
     for (const char* extension : {".png", ".tif"}) {
         for (int colors : {1, 3}) {
             for (bool alpha : {false, true}) {
@@ -102,7 +91,7 @@ TEST(ImageFileRoundTrip, EightBitIsExactInPngAndTiff) {
 }
 
 TEST(ImageFileRoundTrip, EverySixteenBitHostValueSurvives) {
-    const std::string folder = folderFor("sixteen");
+    const std::string folder = testCaseFolder("files", "sixteen");
     // 257 x 128 = 32896 samples: every host value 0..32768, the rest full.
     Document grey = makeImage(257, 128, 1, false, SampleDepth::sixteen);
     for (size_t i = 0; i < size_t(257 * 128); ++i) set16(grey, i, uint16_t(std::min<size_t>(i, 32768)));
@@ -124,7 +113,7 @@ TEST(ImageFileRoundTrip, EverySixteenBitHostValueSurvives) {
 }
 
 TEST(ImageFileRoundTrip, FloatTiffKeepsEveryBit) {
-    const std::string folder = folderFor("float");
+    const std::string folder = testCaseFolder("files", "float");
     Document document = makeImage(4, 2, 3, true, SampleDepth::floating);
     const float values[] = {0.0f, 1.0f, 0.5f, 1.0f, -0.25f, 7.5f, 1e-30f, 0.75f, std::nanf(""), INFINITY,
                             0.1f, 0.0f, 0.3333333f, 65504.0f, -0.0f, 1.0f};
@@ -139,7 +128,7 @@ TEST(ImageFileRoundTrip, FloatTiffKeepsEveryBit) {
 }
 
 TEST(ImageFileRoundTrip, JpegKeepsGreyAndDropsAlpha) {
-    const std::string folder = folderFor("jpeg");
+    const std::string folder = testCaseFolder("files", "jpeg");
     Document grey = makeImage(16, 16, 1, false, SampleDepth::eight);
     std::fill(grey.samples.begin(), grey.samples.end(), uint8_t(140));
     RoundTrip trip = roundTrip(folder + "/grey.jpg", grey);
@@ -171,7 +160,7 @@ TEST(ImageFileRoundTrip, JpegKeepsGreyAndDropsAlpha) {
 }
 
 TEST(ImageFileDepth, WritingConvertsBetweenDepths) {
-    const std::string folder = folderFor("depths");
+    const std::string folder = testCaseFolder("files", "depths");
     Document eight = makeImage(4, 1, 1, false, SampleDepth::eight);
     eight.samples = {0, 1, 128, 255};
     // 8 -> 16: v * 257 = 0, 257, 32896, 65535; read back 0, 129 (128.5), 16448 (16448.25), 32768.
@@ -221,7 +210,7 @@ TEST(ImageFileDepth, WritingConvertsBetweenDepths) {
 }
 
 TEST(ImageFileDepth, DepthsAFormatCannotHoldAreRefused) {
-    const std::string folder = folderFor("refused");
+    const std::string folder = testCaseFolder("files", "refused");
     const Document document = makeImage(2, 2, 3, false, SampleDepth::eight);
     struct Case { const char* name; int depth; const char* expected; };
     const Case cases[] = {{"a.png", 32, "PNG files hold 8 or 16 bits"},
@@ -239,7 +228,7 @@ TEST(ImageFileDepth, DepthsAFormatCannotHoldAreRefused) {
 std::vector<uint8_t> rgbProfile(size_t dataBytes) { return testProfile("RGB ", dataBytes); }
 
 TEST(ImageFileProfile, EveryFormatKeepsTheProfile) {
-    const std::string folder = folderFor("profile");
+    const std::string folder = testCaseFolder("files", "profile");
     Document document = makeImage(16, 16, 3, false, SampleDepth::eight);
     std::fill(document.samples.begin(), document.samples.end(), uint8_t(60));
     document.iccProfile = rgbProfile(150000);  // three JPEG segments
@@ -278,7 +267,7 @@ TEST(ImageFileOutput, ExtensionChoosesTheFormat) {
         EXPECT_NE(help.find(word), std::string::npos) << word;
 
     // The written file's format follows the extension, whatever the case.
-    const std::string folder = folderFor("extension");
+    const std::string folder = testCaseFolder("files", "extension");
     const Document document = makeImage(3, 3, 3, false, SampleDepth::eight);
     for (const auto& [name, format] : {std::pair<const char*, const char*>{"x.TIF", "TIFF"}, {"y.JPG", "JPEG"}, {"z.Png", "PNG"}}) {
         const RoundTrip trip = roundTrip(folder + "/" + name, document);
@@ -292,7 +281,7 @@ TEST(ImageFileOutput, ExtensionChoosesTheFormat) {
 }
 
 TEST(ImageFileOutput, ExistingOutputIsReplacedOnlyWhenAsked) {
-    const std::string folder = folderFor("existing");
+    const std::string folder = testCaseFolder("files", "existing");
     const std::string path = folder + "/out.png";
     saveText(path, "the user's file");
     ::chmod(path.c_str(), 0640);
@@ -323,7 +312,7 @@ TEST(ImageFileOutput, ExistingOutputIsReplacedOnlyWhenAsked) {
 }
 
 TEST(ImageFileOutput, UnwritablePlacesGiveThePathAndTheReason) {
-    const std::string folder = folderFor("unwritable");
+    const std::string folder = testCaseFolder("files", "unwritable");
     const Document document = makeImage(2, 2, 3, false, SampleDepth::eight);
     ImageWriteReport report;
     std::string error;
@@ -376,7 +365,7 @@ int writeWithSmallFileLimit(const std::string& path) {
 }
 
 TEST(ImageFileOutput, FailedWriteLeavesTargetAndNoTemporaryFile) {
-    const std::string folder = folderFor("failed");
+    const std::string folder = testCaseFolder("files", "failed");
     for (const char* name : {"old.png", "old.tif", "old.jpg"}) {
         const std::string path = folder + "/" + name;
         saveText(path, "keep me");
@@ -387,7 +376,7 @@ TEST(ImageFileOutput, FailedWriteLeavesTargetAndNoTemporaryFile) {
 }
 
 TEST(ImageFileOutput, InconsistentDocumentIsNotWritten) {
-    const std::string folder = folderFor("inconsistent");
+    const std::string folder = testCaseFolder("files", "inconsistent");
     Document document = makeImage(4, 4, 3, false, SampleDepth::eight);
     document.samples.resize(10);
     ImageWriteReport report;
@@ -398,7 +387,7 @@ TEST(ImageFileOutput, InconsistentDocumentIsNotWritten) {
 }
 
 TEST(ImageFileInput, UnreadableFilesAreNamed) {
-    const std::string folder = folderFor("input");
+    const std::string folder = testCaseFolder("files", "input");
     Document document;
     ImageFileInfo info;
     std::string error;
@@ -418,7 +407,7 @@ TEST(ImageFileInput, UnreadableFilesAreNamed) {
 // ImageMagick, where installed, reads what the writers wrote.
 TEST(ImageFileIndependentReader, ImageMagickSeesTheSameImage) {
     if (!haveImageMagick()) GTEST_SKIP() << "ImageMagick is not installed";
-    const std::string folder = folderFor("magick");
+    const std::string folder = testCaseFolder("files", "magick");
     Document rgba = makeImage(3, 2, 3, true, SampleDepth::sixteen);
     for (size_t i = 0; i < 24; ++i) set16(rgba, i, uint16_t(i * 1365));
     Document grey = makeImage(3, 2, 1, false, SampleDepth::eight);

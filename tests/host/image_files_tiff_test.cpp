@@ -15,12 +15,6 @@
 
 namespace {
 
-std::string folderFor(const std::string& name) {
-    const std::string folder = testTemporaryFolder() + "/tiff-" + name;
-    std::filesystem::create_directories(folder);
-    return folder;
-}
-
 struct TestTiff {
     uint32_t width = 0, height = 0;
     uint16_t samples = 3, bits = 8, format = SAMPLEFORMAT_UINT;
@@ -132,7 +126,7 @@ std::vector<uint8_t> pattern8(uint32_t width, uint32_t height, int samples) {
 }
 
 TEST(TiffReading, EightBitRgbInEveryOrganisationReadsTheSame) {
-    const std::string folder = folderFor("organisations");
+    const std::string folder = testCaseFolder("tiff", "organisations");
     struct Case { const char* name; uint16_t planar; uint32_t tile; uint16_t compression; };
     const Case cases[] = {{"contig-strips", PLANARCONFIG_CONTIG, 0, COMPRESSION_NONE},
                           {"separate-strips", PLANARCONFIG_SEPARATE, 0, COMPRESSION_NONE},
@@ -163,7 +157,7 @@ TEST(TiffReading, EightBitRgbInEveryOrganisationReadsTheSame) {
 }
 
 TEST(TiffReading, SixteenBitAlphaInTilesIsStraightAndOnTheHostScale) {
-    const std::string folder = folderFor("sixteen");
+    const std::string folder = testCaseFolder("tiff", "sixteen");
     TestTiff recipe;
     recipe.width = 17;
     recipe.height = 3;
@@ -200,7 +194,7 @@ TEST(TiffReading, SixteenBitAlphaInTilesIsStraightAndOnTheHostScale) {
 }
 
 TEST(TiffReading, AssociatedAlphaIsUnpremultiplied) {
-    const std::string folder = folderFor("associated");
+    const std::string folder = testCaseFolder("tiff", "associated");
     TestTiff recipe;
     recipe.width = 3;
     recipe.height = 1;
@@ -234,7 +228,7 @@ TEST(TiffReading, AssociatedAlphaIsUnpremultiplied) {
 }
 
 TEST(TiffReading, MinIsWhiteGreyIsInverted) {
-    const std::string folder = folderFor("miniswhite");
+    const std::string folder = testCaseFolder("tiff", "miniswhite");
     TestTiff recipe;
     recipe.width = 3;
     recipe.height = 1;
@@ -273,7 +267,7 @@ TEST(TiffReading, MinIsWhiteGreyIsInverted) {
 }
 
 TEST(TiffReading, FloatSamplesAreKeptAsTheyAre) {
-    const std::string folder = folderFor("float");
+    const std::string folder = testCaseFolder("tiff", "float");
     TestTiff recipe;
     recipe.width = 2;
     recipe.height = 2;
@@ -301,7 +295,7 @@ TEST(TiffReading, FloatSamplesAreKeptAsTheyAre) {
 }
 
 TEST(TiffReading, OtherLayoutsAreRefusedWithTheirName) {
-    const std::string folder = folderFor("refused");
+    const std::string folder = testCaseFolder("tiff", "refused");
     struct Case { const char* name; TestTiff recipe; const char* expected; };
     std::vector<Case> cases;
     {
@@ -375,17 +369,8 @@ TEST(TiffReading, OtherLayoutsAreRefusedWithTheirName) {
     }
 }
 
-std::vector<uint8_t> fileBytes(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    return std::vector<uint8_t>((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-}
-void saveBytes(const std::string& path, const std::vector<uint8_t>& bytes) {
-    std::ofstream out(path, std::ios::binary);
-    out.write(reinterpret_cast<const char*>(bytes.data()), std::streamsize(bytes.size()));
-}
-
 TEST(TiffReading, TruncatedAndCorruptFilesFailCleanly) {
-    const std::string folder = folderFor("damaged");
+    const std::string folder = testCaseFolder("tiff", "damaged");
     TestTiff recipe;
     recipe.width = 64;
     recipe.height = 64;
@@ -419,7 +404,7 @@ TEST(TiffReading, TruncatedAndCorruptFilesFailCleanly) {
 }
 
 TEST(TiffReading, YCbCrIsReadAsRgb) {
-    const std::string folder = folderFor("ycbcr");
+    const std::string folder = testCaseFolder("tiff", "ycbcr");
     // JPEG-compressed YCbCr, written from RGB by libtiff's JPEG codec.
     {
         TIFF* tiff = TIFFOpen((folder + "/jpeg.tif").c_str(), "w");

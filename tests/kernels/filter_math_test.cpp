@@ -120,12 +120,17 @@ TEST(FilterMath, SineAndCosineAreCorrectlyRoundedOverTheTurnsTheFilterUses) {
         }
     }
     EXPECT_EQ(wrong, 0);
-    // Double precision on the weight tables' arguments, pi t for |t| < 2.
+#if !defined(_WIN32)
+    // Double precision on the weight tables' arguments, pi t for |t| < 2,
+    // against glibc's long double sine and cosine (the Windows runtime's are
+    // several units off near their zeros, so they are no reference there;
+    // the filter's own results are the same bits on both systems).
     for (double t = -2.0; t <= 2.0; t += 1.0 / 4096.0 + 1e-9) {
         const double a = 3.141592653 * t;
         ASSERT_LE(ulpsApart(filterSin(a), std::sin((long double)a)), 2.0L) << a;
         ASSERT_LE(ulpsApart(filterCos(a), std::cos((long double)a)), 2.0L) << a;
     }
+#endif
     EXPECT_EQ(filterSin(0.0f), 0.0f);
     EXPECT_EQ(filterCos(0.0f), 1.0f);
     EXPECT_TRUE(std::isnan(filterSin(std::numeric_limits<float>::infinity())));

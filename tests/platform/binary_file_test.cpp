@@ -23,11 +23,6 @@ std::string pathIn(const std::string& name) {
     return testTemporaryFolder() + "/" + name;
 }
 
-std::vector<unsigned char> fileBytes(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
-}
-
 void writeRawFile(const std::string& path, const std::vector<unsigned char>& bytes) {
     std::ofstream out(path, std::ios::binary | std::ios::trunc);
     out.write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));

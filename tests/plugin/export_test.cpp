@@ -19,16 +19,6 @@
 
 namespace {
 
-std::vector<uint8_t> fileBytes(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    return std::vector<uint8_t>(std::istreambuf_iterator<char>(in), {});
-}
-
-std::string fileText(const std::string& path) {
-    const std::vector<uint8_t> b = fileBytes(path);
-    return std::string(b.begin(), b.end());
-}
-
 size_t count(const std::string& text, const std::string& part) {
     size_t n = 0;
     for (size_t at = text.find(part); at != std::string::npos; at = text.find(part, at + part.size())) ++n;

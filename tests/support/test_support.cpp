@@ -3,6 +3,8 @@
 
 #include <cstdlib>
 #include <filesystem>
+#include <fstream>
+#include <iterator>
 #ifdef _WIN32
 #include <process.h>
 #include <windows.h>
@@ -41,6 +43,24 @@ const std::string& kFolder = testTemporaryFolder();
 const std::string& testTemporaryFolder() {
     static const std::string folder = makeFolder();
     return folder;
+}
+std::string testCaseFolder(const std::string& kind, const std::string& name) {
+    const std::string folder = testTemporaryFolder() + "/" + kind + "-" + name;
+    std::filesystem::remove_all(folder);
+    std::filesystem::create_directories(folder);
+    return folder;
+}
+std::vector<uint8_t> fileBytes(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    return std::vector<uint8_t>(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+}
+std::string fileText(const std::string& path) {
+    const std::vector<uint8_t> bytes = fileBytes(path);
+    return std::string(bytes.begin(), bytes.end());
+}
+void saveBytes(const std::string& path, const std::vector<uint8_t>& bytes) {
+    std::ofstream out(path, std::ios::binary);
+    out.write(reinterpret_cast<const char*>(bytes.data()), std::streamsize(bytes.size()));
 }
 std::string builtPluginPath() { return fromEnvironment("TWL_PLUGIN"); }
 std::string builtAppPath() { return fromEnvironment("TWL_APP"); }

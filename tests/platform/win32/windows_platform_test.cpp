@@ -34,7 +34,7 @@ struct SavedTmp {
     ~SavedTmp() { SetEnvironmentVariableA("TMP", value.c_str()); }
 };
 
-std::vector<char> fileBytes(const std::string& path) {
+std::vector<char> fileChars(const std::string& path) {
     std::ifstream in(path, std::ios::binary);
     return std::vector<char>(std::istreambuf_iterator<char>(in), {});
 }
@@ -88,7 +88,7 @@ TEST(WindowsFiles, AreWrittenInBinaryMode) {
     ASSERT_TRUE(file.open(path.c_str(), FileAccess::replace));
     ASSERT_EQ(file.writeBytes("a\nb\x1a" "c", 5), 0);
     ASSERT_EQ(file.close(), 0);
-    EXPECT_EQ(fileBytes(path), (std::vector<char>{'a', '\n', 'b', '\x1a', 'c'}));
+    EXPECT_EQ(fileChars(path), (std::vector<char>{'a', '\n', 'b', '\x1a', 'c'}));
     // Read back past the 0x1A that ends a text-mode read.
     ASSERT_TRUE(file.open(path.c_str(), FileAccess::read));
     char back[5] = {};
@@ -100,7 +100,7 @@ TEST(WindowsFiles, AreWrittenInBinaryMode) {
     std::filesystem::remove(fresh);
     std::string error;
     ASSERT_TRUE(writeWholeFile(fresh, "\n\n", 2, false, error)) << error;
-    EXPECT_EQ(fileBytes(fresh), (std::vector<char>{'\n', '\n'}));
+    EXPECT_EQ(fileChars(fresh), (std::vector<char>{'\n', '\n'}));
 }
 
 TEST(WindowsFiles, WholeFilesReplaceOnlyWhenAsked) {
@@ -112,14 +112,14 @@ TEST(WindowsFiles, WholeFilesReplaceOnlyWhenAsked) {
     std::string error;
     EXPECT_FALSE(writeWholeFile(target, "new", 3, false, error));
     EXPECT_EQ(error, existingOutputMessage(target));
-    EXPECT_EQ(fileBytes(target), (std::vector<char>{'o', 'l', 'd'}));
+    EXPECT_EQ(fileChars(target), (std::vector<char>{'o', 'l', 'd'}));
 
     WholeFile file;
     ASSERT_TRUE(file.begin(target, true, error)) << error;
     ASSERT_TRUE(file.write("new", 3, error)) << error;
     ASSERT_TRUE(file.commit(error)) << error;
     EXPECT_TRUE(file.replacedExisting());
-    EXPECT_EQ(fileBytes(target), (std::vector<char>{'n', 'e', 'w'}));
+    EXPECT_EQ(fileChars(target), (std::vector<char>{'n', 'e', 'w'}));
 
     // A target that appears while the file is written is not replaced
     // without overwrite, and the temporary file goes.
@@ -130,7 +130,7 @@ TEST(WindowsFiles, WholeFilesReplaceOnlyWhenAsked) {
     EXPECT_FALSE(file.commit(error));
     EXPECT_EQ(error, existingOutputMessage(late));
     file.abandon();
-    EXPECT_EQ(fileBytes(late).size(), 6u);
+    EXPECT_EQ(fileChars(late).size(), 6u);
     size_t entries = 0;
     for (const auto& entry : std::filesystem::directory_iterator(folder)) {
         (void)entry;
@@ -148,7 +148,7 @@ TEST(WindowsFiles, AReadOnlyFileReplacedWithOverwriteStaysReadOnly) {
     ASSERT_TRUE(SetFileAttributesA(target.c_str(), FILE_ATTRIBUTE_READONLY));
     std::string error;
     ASSERT_TRUE(writeWholeFile(target, "new", 3, true, error)) << error;
-    EXPECT_EQ(fileBytes(target), (std::vector<char>{'n', 'e', 'w'}));
+    EXPECT_EQ(fileChars(target), (std::vector<char>{'n', 'e', 'w'}));
     EXPECT_NE(GetFileAttributesA(target.c_str()) & FILE_ATTRIBUTE_READONLY, 0u);
     SetFileAttributesA(target.c_str(), FILE_ATTRIBUTE_NORMAL);
 }
