@@ -35,9 +35,17 @@ struct Picture {
     std::vector<uint8_t> filtered; // its rows with the "sub" filter, as deflate sees them
 };
 
+// The pictures made so far; their files go when the program ends.
+struct Pictures {
+    std::map<int, Picture> made;
+    ~Pictures() {
+        for (auto& entry : made) unlink(entry.second.path.c_str());
+    }
+};
+
 const Picture& picture(int megapixels, int bits) {
-    static std::map<int, Picture> pictures;
-    Picture& p = pictures[megapixels * 100 + bits];
+    static Pictures pictures;
+    Picture& p = pictures.made[megapixels * 100 + bits];
     if (!p.path.empty()) return p;
     const int32_t width = megapixels == 24 ? 6000 : 3000, height = megapixels == 24 ? 4000 : 2000;
     std::string error;

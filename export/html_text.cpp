@@ -3,6 +3,7 @@
 
 #include "platform/path_limits.h"
 
+#include <algorithm>
 #include <cctype>
 #include <cstdio>
 #include <cstring>
@@ -94,12 +95,17 @@ std::string cleanPictureName(std::string_view name) {
     static const char* const kDeviceNames[] = {"CON",  "PRN",  "AUX",  "NUL",  "COM1", "COM2", "COM3", "COM4",
                                                "COM5", "COM6", "COM7", "COM8", "COM9", "LPT1", "LPT2", "LPT3",
                                                "LPT4", "LPT5", "LPT6", "LPT7", "LPT8", "LPT9"};
+    // Windows takes the name before the first dot: "con.a" is the console.
+    const size_t stem = std::min(out.find('.'), out.size());
     for (const char* device : kDeviceNames) {
-        if (out.size() != std::strlen(device)) continue;
+        if (stem != std::strlen(device)) continue;
         bool same = true;
-        for (size_t i = 0; i < out.size(); ++i)
+        for (size_t i = 0; i < stem; ++i)
             same = same && std::toupper(static_cast<unsigned char>(out[i])) == device[i];
-        if (same) out += '_';
+        if (same) {
+            out.insert(stem, 1, '_');
+            break;
+        }
     }
     return out;
 }

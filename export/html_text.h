@@ -23,5 +23,5 @@ std::string baseNameOf(std::string_view path);
 // bit set becomes '_' when its low seven bits are 14, else those bits + 32;
 // then '/', ':', '\' and the other characters Windows refuses in names
 // (< > " | ? *) become '_', and a Windows device name (CON, NUL, COM1, ...)
-// gets a '_' after it.
+// before the first dot, if any, gets a '_' after it.
 std::string cleanPictureName(std::string_view name);

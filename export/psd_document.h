@@ -4,6 +4,7 @@
 #pragma once
 
 #include "export/byte_sink.h"
+#include "kernels/job_workers.h"
 #include "kernels/pyramid.h"
 #include "model/job_progress.h"
 #include "platform/utc_date.h"
@@ -21,7 +22,6 @@ struct PsdDocumentInfo {
     const UtcDate* date = nullptr;  // the IPTC date; null: today
 };
 
-
 enum PsdWriteResult : int32_t {
     kPsdWritten = 0,
     kPsdBadImage = 1,     // no pixels, or a storage type that does not match the depth
@@ -35,7 +35,8 @@ inline constexpr const char* kPsdLayerName = "layer 1";
 // The storage type of the working image for a depth: 3, 4 or 9 (-1 otherwise).
 int psdStorageTypeFor(int32_t bytesPerChannel);
 
-// Writes the whole document of level 0 of `image` into `out`. The rows
-// written so far out of the total go to progress; a false from it cancels.
+// Writes the whole document of level 0 of `image` into `out`. With
+// `workers`, the rows are encoded on their threads, band by band, and written
+// in order on the calling thread; the bytes never depend on the threads.
 PsdWriteResult writePsdDocument(const Pyramid& image, const PsdDocumentInfo& info, ByteSink& out,
-                                JobProgress* progress = nullptr);
+                                JobProgress* progress = nullptr, JobWorkers* workers = nullptr);

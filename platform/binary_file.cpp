@@ -1,6 +1,7 @@
 // Byte and big-endian number access on files and read-only memory views.
 #include "platform/binary_file.h"
 
+#include "platform/fault_injection.h"
 #include "platform/file_open.h"
 #include "platform/path_limits.h"
 
@@ -13,7 +14,7 @@ PlatformFile::~PlatformFile() {
 bool PlatformFile::open(const char* path, FileAccess access, LinkPolicy links) {
     close();
     readFellShort_ = writeFellShort_ = false;
-    if (!pathFits(path) || path[0] == '\0') return false;
+    if (!pathFits(path) || path[0] == '\0' || fileOperationFailsNow()) return false;
     switch (access) {
         case FileAccess::read: stream_ = openFileForReading(path, &fileSize_, links); break;
         case FileAccess::overwrite: stream_ = openFileForOverwriting(path, links); break;
@@ -26,6 +27,7 @@ bool PlatformFile::open(const char* path, FileAccess access, LinkPolicy links) {
 bool PlatformFile::openDescriptor(int descriptor) {
     close();
     readFellShort_ = writeFellShort_ = false;
+    if (fileOperationFailsNow()) return false;
     stream_ = openDescriptorForWriting(descriptor);
     if (stream_ == nullptr) return false;
     writable_ = true;
@@ -45,7 +47,7 @@ bool PlatformFile::openMemory(const void* bytes, size_t size) {
 int32_t PlatformFile::close() {
     int32_t result = writeFellShort_ ? kWriteFailed : 0;
     if (stream_ != nullptr) {
-        if (std::fclose(stream_) != 0) {
+        if (std::fclose(stream_) != 0 || (writable_ && fileOperationFailsNow())) {
             writeFellShort_ = true;
             result = kWriteFailed;
         }
@@ -97,6 +99,12 @@ int32_t PlatformFile::skipBytes(size_t count) {
 
 int32_t PlatformFile::writeBytes(const void* bytes, size_t count) {
     if (count == 0) return 0;
+    if (writable_ && fileOperationFailsNow()) {
+        // Half the bytes reach the file, as when a disk fills up.
+        std::fwrite(bytes, 1, count / 2, stream_);
+        writeFellShort_ = true;
+        return kWriteFailed;
+    }
     if (writable_ && std::fwrite(bytes, 1, count, stream_) == count)
         return 0;
     writeFellShort_ = true;

@@ -3,6 +3,7 @@
 // (their calls are in file_calls.h).
 #include "platform/whole_file.h"
 
+#include "platform/fault_injection.h"
 #include "platform/file_calls.h"
 #include "platform/path_limits.h"
 #include "platform/pending_files.h"
@@ -17,6 +18,14 @@
 namespace {
 
 std::string errnoText(int number) { return std::strerror(number); }
+
+// The failure sweeps' test mode: true when this system call is to fail, as
+// if the disk had failed (errno EIO).
+bool injectedFailure() {
+    if (!fileOperationFailsNow()) return false;
+    errno = EIO;
+    return true;
+}
 
 bool isRootFolder(const std::string& folder) { return folder.size() == 1 && isPathSeparator(folder[0]); }
 
@@ -100,7 +109,7 @@ bool WholeFile::begin(const std::string& target, bool overwrite, std::string& er
     splitPath(target, folder, name);
     for (int attempt = 0; attempt < 100; ++attempt) {
         const std::string candidate = temporaryName(folder, name);
-        const int fd = createExclusive(candidate, keptMode);
+        const int fd = injectedFailure() ? -1 : createExclusive(candidate, keptMode);
         if (fd >= 0) {
             descriptor_ = fd;
             temporaryPath_ = candidate;
@@ -120,7 +129,15 @@ bool WholeFile::begin(const std::string& target, bool overwrite, std::string& er
 bool WholeFile::write(const void* bytes, size_t count, std::string& error) {
     const auto* p = static_cast<const unsigned char*>(bytes);
     while (count > 0) {
-        const long long n = writeSome(descriptor_, p, count);
+        long long n;
+        if (injectedFailure()) {
+            // An injected failure writes half, then fails as a full disk does.
+            if (count > 1) writeSome(descriptor_, p, count / 2);
+            errno = ENOSPC;
+            n = -1;
+        } else {
+            n = writeSome(descriptor_, p, count);
+        }
         if (n <= 0) {
             error = "cannot write " + target_ + ": " + errnoText(n < 0 ? errno : ENOSPC);
             return false;
@@ -136,13 +153,15 @@ bool WholeFile::commit(std::string& error) {
         error = "cannot write " + target_ + ": the output file is not open";
         return false;
     }
-    if (const int failure = flushToDisk(descriptor_)) {
+    if (const int failure = injectedFailure() ? EIO : flushToDisk(descriptor_)) {
         error = "cannot write " + target_ + ": " + errnoText(failure);
         return false;
     }
     const int fd = descriptor_;
     descriptor_ = -1;
-    if (const int failure = closeFile(fd)) {
+    int closed = closeFile(fd);
+    if (closed == 0 && injectedFailure()) closed = EIO;
+    if (const int failure = closed) {
         error = "cannot write " + target_ + ": " + errnoText(failure);
         return false;
     }
@@ -156,8 +175,10 @@ bool WholeFile::commit(std::string& error) {
         error = notRegularFileMessage(target_, existing.otherKind);
         return false;
     }
-    const int failure = overwrite_ ? renameReplacing(temporaryPath_.c_str(), target_.c_str())
-                                   : renameNoReplace(temporaryPath_.c_str(), target_.c_str());
+    int failure = EIO;
+    if (!injectedFailure())
+        failure = overwrite_ ? renameReplacing(temporaryPath_.c_str(), target_.c_str())
+                             : renameNoReplace(temporaryPath_.c_str(), target_.c_str());
     if (failure == EEXIST) {
         error = existingOutputMessage(target_);
         return false;

@@ -5,6 +5,7 @@
 
 #include "plugin/filter_pass.h"
 #include "plugin/globals.h"
+#include "plugin/host_delivery.h"
 #include "plugin/host_services.h"
 #include "plugin/process_random.h"
 #include "plugin/scripting.h"
@@ -62,10 +63,7 @@ void prepare(PluginGlobals& globals) {
     seedRuntimeRandomFromClock(processRandom());
     globals.pass.passRect = record->filterRect;
     setPassSize(globals, record->filterRect, 1);
-    const int32_t width = globals.pass.passWidth;
-    const int32_t height = globals.pass.passHeight;
-    const int32_t rowBufferSize = std::max(2 * (std::max(width, height) + 4), 3 * width + 2184);
-    record->bufferSpace = rowBufferSize + 1112;
+    record->bufferSpace = rowBufferBytes(globals.pass.passWidth, globals.pass.passHeight) + 1112;
 
     globals.dialogStateFlags = 0;
     parameters.viewCenterH = (record->filterRect.right - record->filterRect.left) / 2;
@@ -124,6 +122,9 @@ void start(PluginGlobals& globals) {
         if (result == noErr) showMessageBox(kRefusalImageMode, interactive);
         result = kResultAlreadyReported;
     }
+    // An image the filter cannot take, or one the host describes in
+    // contradictions, is refused before any pixel is asked for.
+    if (result == noErr) result = checkHostImage(*record);
     if (result != noErr) {
         releaseWorkingBuffers(globals);
         emptyHostRectangles(record);

@@ -70,7 +70,7 @@ OSErr exportLayeredDocument(PluginGlobals& globals, const char* path, int32_t wi
     }
 
     progress.phase(50, 50);
-    const PsdWriteResult written = writePsdDocument(image, info, file, &progress);
+    const PsdWriteResult written = writePsdDocument(image, info, file, &progress, &globals.workArea->workers);
     if (written == kPsdCancelled) return userCanceledErr;
     if (written == kPsdTooLarge || written == kPsdBadImage) {
         putMessage(message, messageBytes, "The document is too large for the PSD format.");

@@ -99,6 +99,13 @@ void copyTileIntoBase(const FilterRecord* record, Pyramid& base, const PyramidTi
     runJobsOn(&workers, jobs, made);
 }
 
+// advanceState for the request now in the record, kept for the checks of
+// what the host delivers.
+OSErr askHostFor(PluginGlobals& globals) {
+    globals.pass.request = currentRequest(*globals.record);
+    return askHost(*globals.record);
+}
+
 bool growRowBuffer(PluginGlobals& globals, size_t bytes) {
     if (globals.rowBuffer.size >= bytes) return true;
     PluginBuffer grown;
@@ -162,11 +169,17 @@ void setPassSize(PluginGlobals& globals, const Rect& rect, int32_t scale) {
     globals.pass.passHeight = rect.bottom - rect.top;
 }
 
+int32_t rowBufferBytes(int32_t width, int32_t height) {
+    // A host's rectangle may be upside down; its sizes never go below 0 here.
+    width = std::max(width, 0);
+    height = std::max(height, 0);
+    return std::max(2 * (std::max(width, height) + 4), 3 * width + 2184);
+}
+
 bool allocateWorkingBuffers(PluginGlobals& globals) {
     const FilterRecord* record = globals.record;
     releaseWorkingBuffers(globals);
-    const int32_t width = globals.pass.passWidth, height = globals.pass.passHeight;
-    const size_t rowBufferSize = size_t(std::max(2 * (std::max(width, height) + 4), 3 * width + 2184));
+    const size_t rowBufferSize = size_t(rowBufferBytes(globals.pass.passWidth, globals.pass.passHeight));
     bool ok = allocatePluginBuffer(record, rowBufferSize, globals.rowBuffer);
     for (int i = 0; ok && i < kScratchBufferCount; ++i)
         ok = allocatePluginBuffer(record, kScratchBufferBytes, globals.scratch[i]);
@@ -241,6 +254,7 @@ void setRowsRequest(PluginGlobals& globals, int32_t row) {
     }
     setPlanesAndRates(record, 1 << 16);
     keepRelativeRows(globals);
+    globals.pass.request = currentRequest(*record);
 }
 
 void scaledRequest(PluginGlobals& globals, int32_t scale) {
@@ -276,7 +290,7 @@ void scaledRequest(PluginGlobals& globals, int32_t scale) {
     setPlanesAndRates(record, Fixed(a) << 16);
     keepRelativeRows(globals);
     if (record->advanceState) {
-        resultOf(globals) = record->advanceState();
+        resultOf(globals) = askHostFor(globals);
         if (resultOf(globals) == noErr) setPassSize(globals, record->inRect, a);
     }
 }
@@ -306,9 +320,9 @@ void acquireSource(PluginGlobals& globals) {
         record->outRect = Rect{filter.top, filter.left, int16_t(filter.top + 1), int16_t(filter.left + 1)};
         record->maskRect = emptyRectAt(filter);
         setPlanesAndRates(record, 1 << 16);
-        const OSErr result = record->advanceState ? record->advanceState() : OSErr(errPlugInHostInsufficient);
-        if (result != noErr || !record->inData) {
-            resultOf(globals) = result != noErr ? result : OSErr(errPlugInHostInsufficient);
+        const OSErr result = record->advanceState ? askHostFor(globals) : OSErr(errPlugInHostInsufficient);
+        if (result != noErr) {
+            resultOf(globals) = result;
             globals.pass.passActive = 0;
             return;
         }
@@ -348,7 +362,7 @@ void passSetUp(PluginGlobals& globals) {
     }
     setRowsRequest(globals, 0);
     if (record->advanceState) {
-        resultOf(globals) = record->advanceState();
+        resultOf(globals) = askHostFor(globals);
         if (resultOf(globals) != noErr) {
             releaseWorkingBuffers(globals);
             emptyHostRectangles(record);
@@ -382,6 +396,13 @@ void continueLoop(PluginGlobals& globals) {
         emptyHostRectangles(record);
         return;
     }
+    // The rows in hand must still be those delivered for the last request.
+    if (!hostDeliveredRequest(*record, globals.pass.request)) {
+        resultOf(globals) = filterBadParameters;
+        releaseWorkingBuffers(globals);
+        emptyHostRectangles(record);
+        return;
+    }
     while (true) {
         passStep(globals);
         if (resultOf(globals) != noErr) {
@@ -391,7 +412,7 @@ void continueLoop(PluginGlobals& globals) {
         }
         if (!globals.pass.passActive) break;
         if (!record->advanceState) return;
-        const OSErr result = record->advanceState();
+        const OSErr result = askHostFor(globals);
         if (result != noErr) {
             resultOf(globals) = result;
             break;

@@ -10,6 +10,10 @@ void setPassSize(PluginGlobals& globals, const Rect& rect, int32_t scale);
 // more pixels.
 void emptyHostRectangles(FilterRecord* record);
 
+// The row buffer for a pass of width x height: the larger of
+// 2 x (max(W, H) + 4) and 3 x W + 2184 bytes; a side below 0 counts as 0.
+int32_t rowBufferBytes(int32_t width, int32_t height);
+
 // Start: the row buffer, seven scratch buffers, the job table and the work
 // area. On any failure all are released and false is returned.
 bool allocateWorkingBuffers(PluginGlobals& globals);

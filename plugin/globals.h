@@ -3,6 +3,7 @@
 #pragma once
 
 #include "interface/host_interface.h"
+#include "plugin/host_delivery.h"
 #include "plugin/host_services.h"
 #include "model/parameters.h"
 
@@ -26,6 +27,8 @@ struct PassState {
     // Rows of the last request, relative to filterRect.top, inclusive.
     int32_t maskFirstRow, maskLastRow;
     int32_t inFirstRow, inLastRow;
+    // The last request to the host, to check what it delivers.
+    HostRequest request;
     // Where the rows report and ask about a stop; null: the host's procedures.
     JobProgress* progress;
 };

@@ -2,6 +2,7 @@
 // the silent fallback to platform memory.
 #include "plugin/host_services.h"
 
+#include "platform/fault_injection.h"
 #include "platform/global_memory.h"
 
 #include <cstring>
@@ -75,7 +76,7 @@ struct FallbackHandle {
 }  // namespace
 
 Handle newPluginHandle(const FilterRecord* record, int32_t size) {
-    if (size < 0) return nullptr;
+    if (size < 0 || allocationFailsNow()) return nullptr;
     if (handleSuiteUsable(record)) return record->handleProcs->newProc(size);
     auto* master = static_cast<FallbackHandle*>(globalAllocate(sizeof(FallbackHandle)));
     if (!master) return nullptr;
@@ -134,6 +135,7 @@ void unlockPluginHandle(const FilterRecord* record, Handle handle) {
 // ---- Buffers ----
 bool allocatePluginBuffer(const FilterRecord* record, size_t size, PluginBuffer& buffer) {
     buffer = PluginBuffer{};
+    if (allocationFailsNow()) return false;
     // The suite takes a 32-bit size; larger blocks come from platform memory.
     if (bufferSuiteUsable(record) && size <= size_t(std::numeric_limits<int32_t>::max())) {
         BufferID id = nullptr;

@@ -103,10 +103,12 @@ void writeScriptingParameters(FilterRecord* record, const FilterParameters* para
     if (!procs.openWriteDescriptorProc || !procs.closeWriteDescriptorProc || !procs.putIntegerProc ||
         !procs.putFloatProc || !procs.putBooleanProc || !procs.putEnumeratedProc)
         return;
+    // The host's descriptor can only be replaced when it can be given back
+    // through the handle suite; otherwise it stays, rather than being lost.
+    if (descriptorParameters.descriptor && !handleSuiteUsable(record)) return;
     PIWriteDescriptor writer = procs.openWriteDescriptorProc();
     if (!writer) return;
     for (uint8_t index : kWriterOrder) writeSetting(procs, writer, kScriptedSettings[index], parameters->settings);
-    // A descriptor we may not free is left to the host; the new one replaces it.
     disposeDescriptor(record, descriptorParameters);
     PIDescriptorHandle written = nullptr;
     procs.closeWriteDescriptorProc(writer, &written);

@@ -2,11 +2,12 @@
 # Builds the libFuzzer targets with clang into build-fuzz and runs each for a
 # few seconds (FUZZ_SECONDS, 10 by default) over its seed corpus. New inputs
 # go to fuzz/corpus-work/<target>/; a crash stops the script with its input.
+# Long, resumable runs of one target: scripts/fuzz-long.sh.
 set -e
 cd "$(dirname "$0")/.."
 JOBS="${JOBS:-$(nproc)}"
 SECONDS_PER_TARGET="${FUZZ_SECONDS:-10}"
-TARGETS="fuzz_preset_reader fuzz_preset_thumbnail fuzz_stored_picture fuzz_host_parsers fuzz_png_file fuzz_tiff_file fuzz_jpeg_file"
+TARGETS="fuzz_preset_reader fuzz_preset_thumbnail fuzz_stored_picture fuzz_host_parsers fuzz_png_file fuzz_tiff_file fuzz_jpeg_file fuzz_hostile_host fuzz_gallery_names fuzz_store_files fuzz_psd_writer fuzz_action_files"
 
 cmake -S . -B build-fuzz -DCMAKE_BUILD_TYPE=RelWithDebInfo \
     -DCMAKE_C_COMPILER=clang -DCMAKE_CXX_COMPILER=clang++ \

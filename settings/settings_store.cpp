@@ -8,26 +8,27 @@
 #include "platform/file_lock.h"
 #include "platform/file_rename.h"
 #include "platform/temporary_folder.h"
+#include "platform/whole_file.h"
 
 #include <cstdio>
 #include <cstring>
 #include <memory>
+#include <string>
 
 namespace {
 // Another run holds the map's lock only for a few small reads and writes.
 constexpr int32_t kMapLockWaitMilliseconds = 5000;
 
 // Store files are the plug-in's own: a link planted at their place is never
-// followed, and only regular files are opened.
+// followed, and only regular files are opened. They are written whole into
+// a new file that then replaces the old one, so that another host sharing
+// the store, or a failed write, never leaves a torn file to be read.
 int16_t writeStorePreset(const SettingsStore& store, const char* name, const FilterParameters& parameters,
                          const PresetPicture* picture, const MemoryService& memory) {
     char path[kMaxPathBytes];
-    PlatformFile file;
-    if (!storeFilePath(store, name, path) || !file.open(path, FileAccess::overwrite, LinkPolicy::refuse))
-        return kPresetCannotOpen;
-    const int16_t written = writePresetTo(file, parameters.settings, picture, memory);
-    const int32_t closed = file.close();
-    return written != 0 ? written : static_cast<int16_t>(closed);
+    if (!storeFilePath(store, name, path)) return kPresetCannotOpen;
+    std::string error;
+    return writeUserPreset(path, parameters.settings, picture, memory, error);
 }
 
 // Moves a damaged store file out of the way under "<name> (damaged)" (or
@@ -175,14 +176,15 @@ int16_t writeMemdotMap(SettingsStore& store) {
     readMapFlags(path, merged);
     for (int32_t dot = 0; dot < kMemoryDotCount; ++dot)
         if (store.keptFlags[dot] != store.keptFlagsInMap[dot]) merged[dot] = store.keptFlags[dot];
-    PlatformFile file;
-    if (!file.open(path, FileAccess::overwrite, LinkPolicy::refuse)) return kPresetCannotOpen;
-    writeBigEndian32(file, kMemdotMapVersion);
-    for (int32_t flag : merged) writeBigEndian32(file, flag);
-    const int16_t result = static_cast<int16_t>(file.close());
+    // The whole map replaces the old one at once, as store presets do.
+    unsigned char bytes[4 * (1 + kMemoryDotCount)];
+    storeBigEndian32(bytes, uint32_t(kMemdotMapVersion));
+    for (int32_t dot = 0; dot < kMemoryDotCount; ++dot) storeBigEndian32(bytes + 4 * (dot + 1), uint32_t(merged[dot]));
+    std::string error;
+    if (!writeWholeFile(path, bytes, sizeof bytes, true, error)) return static_cast<int16_t>(kWriteFailed);
     std::memcpy(store.keptFlags, merged, sizeof merged);
     std::memcpy(store.keptFlagsInMap, merged, sizeof merged);
-    return result;
+    return 0;
 }
 
 int16_t readMemdotMap(SettingsStore& store) {

@@ -3,6 +3,7 @@
 // module carries its resources in that section itself).
 #include "plugin/entry.h"
 #include "kernels/speed_settings.h"
+#include "platform/fault_injection.h"
 #include "plugin/export_entry.h"
 #include "plugin/preset_picture_entry.h"
 #include "resources/resource_bytes.h"
@@ -48,4 +49,15 @@ TWL_EXPORT void TwilightomatorExport(TwilightomatorExportRequest* request, void*
 TWL_EXPORT int16_t TwilightomatorPresetPicture(const void* pixels, int64_t rowBytes, int32_t planes, int32_t width,
                                                int32_t height, int32_t valueClass, uint8_t* rgba) {
     return makePresetPictureFromImage(pixels, rowBytes, planes, width, height, valueClass, rgba);
+}
+
+// The failure sweeps' test mode (platform/fault_injection.h): hands back how
+// many allocations and file operations the plug-in has made since the last
+// call, then makes allocation number `allocation` and file operation number
+// `fileOperation` from now on fail (1-based; 0: none). Hosts never call it.
+TWL_EXPORT void TwilightomatorInjectFailures(int64_t allocation, int64_t fileOperation, int64_t* allocationsMade,
+                                             int64_t* fileOperationsMade) {
+    if (allocationsMade) *allocationsMade = allocationsCounted();
+    if (fileOperationsMade) *fileOperationsMade = fileOperationsCounted();
+    setInjectedFailures(allocation, fileOperation);
 }

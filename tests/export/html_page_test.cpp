@@ -124,6 +124,11 @@ TEST(HtmlText, PictureNamesAreFileNamesOnEverySystem) {
     EXPECT_EQ(cleanPictureName("nul"), "nul_");
     EXPECT_EQ(cleanPictureName("COM1"), "COM1_");
     EXPECT_EQ(cleanPictureName("console"), "console");
+    // Windows names its devices by what comes before the first dot: the
+    // preset "con.a.z5a" would otherwise be pictured as the console.
+    EXPECT_EQ(cleanPictureName("con.a"), "con_.a");
+    EXPECT_EQ(galleryPictureFileName("/p/Lpt9.old.z5a"), "Lpt9_.old.jpg");
+    EXPECT_EQ(cleanPictureName("conduit.a"), "conduit.a");
 #ifdef _WIN32
     EXPECT_EQ(baseNameOf("C:\\p\\back\\slash.z5a"), "slash");
 #else

@@ -342,3 +342,44 @@ TEST(PsdDocument, AFailedWriteIsReportedAndMismatchedImagesRefused) {
 }
 
 }  // namespace
+
+// The rows are encoded on worker threads in bands: the file must be the
+// same byte for byte on one thread and on several, at every depth, for a
+// size that leaves a short last band and odd rows.
+TEST(PsdDocument, WorkerThreadsWriteTheSameBytes) {
+    const int w = 13, h = 150;
+    struct Depth { int32_t bytes; int type; };
+    for (const Depth d : {Depth{1, kStoragePacked8}, Depth{2, kStorageRgba16}, Depth{4, kStorageFloat4}}) {
+        Image image(w, h, d.type);
+        for (int y = 0; y < h; ++y)
+            for (int x = 0; x < w; ++x) {
+                const int alpha = (x * 37 + y * 11) % 256;
+                if (d.bytes == 1) writePacked8(x, y, image.p, 0, (x * 19) % 256, (y * 7) % 256, (x ^ y) % 256, alpha);
+                else if (d.bytes == 2)
+                    writeRgba16(x, y, image.p, 0, (x * 2521) % 32769, (y * 219) % 32769, (x * y * 31) % 32769,
+                                alpha * 128);
+                else writeFloat4(x, y, image.p, 0, float(x) / 7.0f, float(y) / 150.0f, 1.5f, float(alpha) / 255.0f);
+            }
+        MemorySink alone, shared;
+        EXPECT_EQ(writePsdDocument(image.p, infoFor(d.bytes), alone), kPsdWritten);
+        JobWorkers workers;
+        workers.start(3);
+        EXPECT_EQ(writePsdDocument(image.p, infoFor(d.bytes), shared, nullptr, &workers), kPsdWritten);
+        EXPECT_TRUE(alone.data == shared.data) << d.bytes << " bytes per channel";
+        // Every row of every plane was written: the merged image ends the file.
+        const Walk walked = walk(alone.data);
+        const size_t planes = d.bytes == 2 ? 5 : 4;
+        EXPECT_EQ(alone.data.size(), walked.mergedOffset + 2 + planes * size_t(w) * h * size_t(d.bytes));
+        if (d.bytes == 4) {
+            // A float document's merged green plane holds the samples as
+            // they are: row 140 (in the last band) is 140 / 150, big-endian.
+            const float expected = 140.0f / 150.0f;
+            uint32_t bits;
+            std::memcpy(&bits, &expected, 4);
+            const size_t at = walked.mergedOffset + 2 + (size_t(w) * h + size_t(140) * w + 5) * 4;
+            EXPECT_EQ(uint32_t(alone.data[at]) << 24 | uint32_t(alone.data[at + 1]) << 16 |
+                          uint32_t(alone.data[at + 2]) << 8 | alone.data[at + 3],
+                      bits);
+        }
+    }
+}

@@ -521,4 +521,18 @@ TEST(EnumerationCodec, EncodesValuesWithoutACodeAsNo) {
     EXPECT_EQ(encodeEnumeration(4, fourCC("MLty")), fourCC("<NO>"));
     EXPECT_EQ(encodeEnumeration(1, fourCC("XXty")), fourCC("<NO>"));
 }
+TEST_F(ScriptingTest, ADescriptorThatCannotBeGivenBackStaysWithTheHost) {
+    // Seven handle procedures make the suite unusable: the plug-in may not
+    // dispose of the descriptor it was handed, so Finish must not drop it.
+    HandleSuiteConfig shortSuite;
+    shortSuite.procedureCount = 7;
+    fillHandleProcs(handleProcs, shortSuite);
+    hostWith({integerItem(code("0007"), 80)});
+    const PIDescriptorHandle given = record.descriptorParameters->descriptor;
+    ASSERT_NE(given, nullptr);
+    writeScriptingParameters(&record, &parameters);
+    EXPECT_EQ(record.descriptorParameters->descriptor, given);
+    EXPECT_EQ(liveDescriptorWriters(), 0);
+}
+
 }  // namespace

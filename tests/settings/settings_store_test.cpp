@@ -301,8 +301,15 @@ TEST_F(SettingsStoreTest, StoreFilesAreNeverReachedThroughALink) {
     writeWholeFile(target, {'k', 'e', 'e', 'p'});
     std::filesystem::create_symlink(target, fileIn("Twilightomator cached settings C"));
     std::filesystem::create_symlink(target, fileIn("Twilightomator memdot map 2"));
-    EXPECT_EQ(saveCachedSettings(store, parameters_, nullptr, kMemory), kPresetCannotOpen);
+    // Reading refuses the links; writing puts a whole new file in their place.
+    char damaged[kMaxPathBytes] = {};
+    EXPECT_EQ(loadCachedSettings(store, parameters_, nullptr, kMemory, &damaged), kPresetCannotOpen);
+    EXPECT_EQ(readMemdotMap(store), kPresetCannotOpen);
+    EXPECT_EQ(saveCachedSettings(store, parameters_, nullptr, kMemory), 0);
     store.keptFlags[1] = 1;
-    EXPECT_EQ(writeMemdotMap(store), kPresetCannotOpen);
+    EXPECT_EQ(writeMemdotMap(store), 0);
     EXPECT_EQ(readWholeFile(target), (std::vector<uint8_t>{'k', 'e', 'e', 'p'}));
+    for (const char* name : {"Twilightomator cached settings C", "Twilightomator memdot map 2"})
+        EXPECT_FALSE(std::filesystem::is_symlink(fileIn(name))) << name;
+    EXPECT_EQ(readWholeFile(fileIn("Twilightomator memdot map 2")).size(), 104u);
 }

@@ -1,0 +1,188 @@
+// Failure sweeps: complete runs (a filter run, a layered document export, a
+// gallery page of presets) in which the plug-in's n-th allocation, or its
+// n-th file operation, fails, for n over every point a clean run makes (every
+// few points unless TWL_FULL_SWEEP is set; scripts/failure-sweep.sh runs
+// them all). Each failure ends in one of the codes the run may give, leaves
+// the user's file as it was or whole, no temporary file, no torn store file
+// and no host buffer behind, and the next run gives the clean run's result.
+// The sanitizer build's leak check covers every point too.
+#include "harness.h"
+
+#include "host/export_driver.h"
+#include "settings/preset_file.h"
+#include "settings/settings_store.h"
+#include "support/test_support.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <filesystem>
+#include <fstream>
+#include <set>
+#include <string>
+#include <vector>
+
+namespace {
+
+typedef void (*InjectFailures)(int64_t allocation, int64_t fileOperation, int64_t* allocations,
+                               int64_t* fileOperations);
+
+InjectFailures injector() {
+    return reinterpret_cast<InjectFailures>(pluginUnderTest().entry("TwilightomatorInjectFailures"));
+}
+
+struct Counts {
+    int64_t allocations = 0, fileOperations = 0;
+};
+
+// Runs `work` with nothing injected and returns what it counted.
+template <typename Work>
+Counts countPoints(const char* scenario, Work work) {
+    injector()(0, 0, nullptr, nullptr);
+    work();
+    Counts counts;
+    injector()(0, 0, &counts.allocations, &counts.fileOperations);
+    std::printf("%s: %lld allocations, %lld file operations\n", scenario, static_cast<long long>(counts.allocations),
+                static_cast<long long>(counts.fileOperations));
+    return counts;
+}
+
+// The points to sweep: all of them with TWL_FULL_SWEEP, else about 24.
+std::vector<int64_t> pointsUpTo(int64_t count) {
+    const bool full = std::getenv("TWL_FULL_SWEEP") != nullptr;
+    const int64_t stride = full ? 1 : std::max<int64_t>(1, count / 24);
+    std::vector<int64_t> points;
+    for (int64_t n = 1; n <= count; n += stride) points.push_back(n);
+    if (!points.empty() && points.back() != count) points.push_back(count);
+    return points;
+}
+
+std::vector<uint8_t> fileBytes(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    return std::vector<uint8_t>(std::istreambuf_iterator<char>(in), {});
+}
+
+void writeText(const std::string& path, const char* text) { std::ofstream(path, std::ios::binary) << text; }
+
+std::string freshFolder(const std::string& name) {
+    const std::string folder = testTemporaryFolder() + "/" + name;
+    std::filesystem::remove_all(folder);
+    std::filesystem::create_directories(folder);
+    return folder;
+}
+
+// Every name under folder, relative to it.
+std::set<std::string> namesUnder(const std::string& folder) {
+    std::set<std::string> names;
+    for (const auto& entry : std::filesystem::recursive_directory_iterator(folder))
+        names.insert(std::filesystem::relative(entry.path(), folder).string());
+    return names;
+}
+
+// The store's map is whole: 40 and 25 flags of 0 or 1, nothing torn.
+void expectWholeMemdotMap() {
+    const std::string path = testTemporaryFolder() + "/" + kMemdotMapFileName;
+    if (!std::filesystem::exists(path)) return;
+    const std::vector<uint8_t> b = fileBytes(path);
+    ASSERT_EQ(b.size(), 4u * (1 + kMemoryDotCount));
+    auto value = [&](size_t i) { return uint32_t(b[4 * i]) << 24 | uint32_t(b[4 * i + 1]) << 16 | uint32_t(b[4 * i + 2]) << 8 | b[4 * i + 3]; };
+    EXPECT_EQ(value(0), 40u);
+    for (size_t i = 1; i <= size_t(kMemoryDotCount); ++i) EXPECT_LE(value(i), 1u) << "flag " << i;
+}
+
+Document sweepDocument() {
+    Document document = rampDocument(40, 24, 3, true, SampleDepth::eight);
+    document.selection.assign(size_t(40 * 24), 255);
+    return document;
+}
+
+TEST(FailureSweep, FilterRun) {
+    ASSERT_NE(injector(), nullptr);
+    Document reference = sweepDocument();
+    const Counts counts = countPoints("filter run", [&] {
+        TestHost host(reference);
+        ASSERT_EQ(host.run().result, noErr);
+        reference = host.document;
+    });
+    EXPECT_GT(counts.allocations, 10);
+    EXPECT_GT(counts.fileOperations, 4);
+    for (int kind = 0; kind < 2; ++kind) {
+        for (int64_t n : pointsUpTo(kind == 0 ? counts.allocations : counts.fileOperations)) {
+            SCOPED_TRACE((kind == 0 ? "allocation " : "file operation ") + std::to_string(n));
+            {
+                TestHost host(sweepDocument());
+                const int32_t buffersBefore = liveHostBuffers();
+                injector()(kind == 0 ? n : 0, kind == 1 ? n : 0, nullptr, nullptr);
+                const FilterRunResult run = host.run();
+                injector()(0, 0, nullptr, nullptr);
+                const std::set<int16_t> allowed = {noErr, memFullErr, kResultAlreadyReported, kResultPyramidFailed,
+                                                   userCanceledErr};
+                EXPECT_TRUE(allowed.count(run.result)) << run.result;
+                EXPECT_EQ(liveHostBuffers(), buffersBefore);
+                expectWholeMemdotMap();
+            }
+            TestHost next(sweepDocument());
+            ASSERT_EQ(next.run().result, noErr);
+            EXPECT_EQ(next.document.samples, reference.samples);
+        }
+    }
+}
+
+ExportRunResult exportTo(int32_t job, const std::string& path, const char* sourceFolder = nullptr) {
+    TestHost host(sweepDocument());
+    TwilightomatorExportRequest request{};
+    request.job = job;
+    request.path = path.c_str();
+    request.sourceFolder = sourceFolder;
+    return runExport(pluginUnderTest(), *host.session, host.state, request);
+}
+
+// An export over an older file: a failed one leaves it, a finished one
+// replaces it whole, and no temporary file stays in its folder.
+void sweepExport(const char* scenario, int32_t job, const std::string& site, const std::string& target, const char* sourceFolder) {
+    writeText(target, "the user's older file");
+    const std::vector<uint8_t> older = fileBytes(target);
+    const Counts counts = countPoints(scenario, [&] { ASSERT_EQ(exportTo(job, target, sourceFolder).result, noErr); });
+    const std::vector<uint8_t> written = fileBytes(target);
+    const std::set<std::string> names = namesUnder(site);
+    EXPECT_GT(counts.fileOperations, 2);
+    for (int kind = 0; kind < 2; ++kind) {
+        for (int64_t n : pointsUpTo(kind == 0 ? counts.allocations : counts.fileOperations)) {
+            SCOPED_TRACE((kind == 0 ? "allocation " : "file operation ") + std::to_string(n));
+            writeText(target, "the user's older file");
+            injector()(kind == 0 ? n : 0, kind == 1 ? n : 0, nullptr, nullptr);
+            const ExportRunResult run = exportTo(job, target, sourceFolder);
+            injector()(0, 0, nullptr, nullptr);
+            // The older file, or the new one whole (a gallery page is written
+            // even when one of its pictures could not be, and says so).
+            const std::vector<uint8_t> now = fileBytes(target);
+            if (run.result == noErr) EXPECT_EQ(now, written);
+            else EXPECT_TRUE(now == older || now == written) << run.stage << ": " << run.message;
+            for (const std::string& name : namesUnder(site)) EXPECT_TRUE(names.count(name)) << "left behind: " << name;
+            expectWholeMemdotMap();
+            ASSERT_EQ(exportTo(job, target, sourceFolder).result, noErr);
+            EXPECT_EQ(fileBytes(target), written);
+        }
+    }
+}
+
+TEST(FailureSweep, LayeredDocumentExport) {
+    const std::string site = freshFolder("sweep-psd");
+    sweepExport("layered document export", kExportLayeredDocument, site, site + "/result.psd", nullptr);
+}
+
+TEST(FailureSweep, PresetsGalleryPage) {
+    const std::string presets = freshFolder("sweep-presets");
+    for (const char* name : {"/dusk.z5a", "/night.z5a"}) {
+        auto picture = std::make_unique<PresetPicture>();
+        picture->width = picture->height = 24;
+        std::memset(picture->rgba, 90, sizeof picture->rgba);
+        ASSERT_EQ(writePreset((presets + name).c_str(), defaultUserSettings(), picture.get(), systemMemoryService()), 0);
+    }
+    const std::string site = freshFolder("sweep-gallery");
+    sweepExport("presets gallery page", kExportPresetsPage, site, site + "/page.html", (presets + "/").c_str());
+}
+
+}  // namespace
