@@ -12,15 +12,13 @@
 #include "ui/small_dialogs.h"
 #include "ui/window_system.h"
 #include "settings/preset_file.h"
-#include "platform/file_rename.h"
-#include "platform/folder_listing.h"
+#include "settings/preset_refresh.h"
 
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
-#include <filesystem>
 #include <string>
 #include <vector>
 
@@ -607,34 +605,22 @@ void MainDialog::refreshPresets() {
     services_.storeMemoryDot(kScratchMemoryDot);
     setPointer(PointerState::wait);
     const std::string folder = parameters_.sourceFolder;
-    std::vector<std::string> names, failures;
-    listFilesWithSuffix(folder.c_str(), "", names);
-    for (const std::string& name : names) {
-        const bool old = name.find("r9u") != std::string::npos;
-        if (!old && name.find("r5o") == std::string::npos) continue;
-        const std::string path = folder + name;
-        std::error_code error;
-        const auto permissions = std::filesystem::status(path, error).permissions();
-        if (error || (permissions & std::filesystem::perms::owner_write) == std::filesystem::perms::none) continue;
+    std::vector<std::string> failures;
+    for (const PresetToRefresh& preset : presetsToRefresh(folder)) {
         resetToDefaults(parameters_.settings);
-        if (services_.loadPreset(path.c_str()) != noErr) continue;  // no preset: left alone
-        std::snprintf(parameters_.settingsFileName, kPathBytes, "%s", name.c_str());
+        if (services_.loadPreset(preset.path.c_str()) != noErr) continue;  // no preset: left alone
+        std::snprintf(parameters_.settingsFileName, kPathBytes, "%s", preset.name.c_str());
         writeIntoDialog();
         redraw(kIdPresetName);
         render();
         services_.makePresetThumbnail();
         std::string reason;
-        if (services_.savePreset(path.c_str(), reason) != noErr) {
+        if (services_.savePreset(preset.path.c_str(), reason) != noErr) {
             failures.push_back(reason);
             continue;
         }
-        if (old) {
-            // A file refreshed before ("x r9u.r5o") has its new name already.
-            const size_t dot = name.find_last_of('.');
-            const std::string renamed = folder + (dot == std::string::npos ? name : name.substr(0, dot)) + ".r5o";
-            if (renamed != path && !renameFile(path.c_str(), renamed.c_str()))
-                failures.push_back(name + " was refreshed but could not be renamed to " + renamed);
-        }
+        const std::string renameFailure = renameRefreshedPreset(folder, preset);
+        if (!renameFailure.empty()) failures.push_back(renameFailure);
     }
     services_.loadMemoryDot(kScratchMemoryDot);
     writeIntoDialog();
