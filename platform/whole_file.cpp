@@ -64,6 +64,21 @@ std::string notRegularFileMessage(const std::string& path, const char* kind) {
     return path + " is " + kind + ", not a regular file; choose a file";
 }
 
+namespace {
+// A folder, or a device, FIFO or socket, at the target is never written over.
+bool refused(const FileFacts& existing, const std::string& target, std::string& error) {
+    if (existing.kind == FileKind::folder) {
+        error = target + " is a folder, not a file";
+        return true;
+    }
+    if (existing.kind == FileKind::other) {
+        error = notRegularFileMessage(target, existing.otherKind);
+        return true;
+    }
+    return false;
+}
+}  // namespace
+
 void removePendingTemporaryFiles() { forEachPending(removeFile); }
 
 WholeFile::~WholeFile() { abandon(); }
@@ -90,15 +105,8 @@ bool WholeFile::begin(const std::string& target, bool overwrite, std::string& er
     }
     const FileFacts existing = inspectPath(target, true);
     unsigned keptMode = 0;
+    if (refused(existing, target, error)) return false;
     if (existing.kind != FileKind::missing) {
-        if (existing.kind == FileKind::folder) {
-            error = target + " is a folder, not a file";
-            return false;
-        }
-        if (existing.kind == FileKind::other) {
-            error = notRegularFileMessage(target, existing.otherKind);
-            return false;
-        }
         if (!overwrite) {
             error = existingOutputMessage(target);
             return false;
@@ -161,20 +169,14 @@ bool WholeFile::commit(std::string& error) {
     descriptor_ = -1;
     int closed = closeFile(fd);
     if (closed == 0 && injectedFailure()) closed = EIO;
-    if (const int failure = closed) {
-        error = "cannot write " + target_ + ": " + errnoText(failure);
+    if (closed != 0) {
+        error = "cannot write " + target_ + ": " + errnoText(closed);
         return false;
     }
+    // Checked again: a folder or a FIFO that took the target's place
+    // meanwhile stays.
     const FileFacts existing = inspectPath(target_, false);
-    if (existing.kind == FileKind::folder) {
-        error = target_ + " is a folder, not a file";
-        return false;
-    }
-    // A device or FIFO that took the target's place meanwhile stays.
-    if (existing.kind == FileKind::other) {
-        error = notRegularFileMessage(target_, existing.otherKind);
-        return false;
-    }
+    if (refused(existing, target_, error)) return false;
     int failure = EIO;
     if (!injectedFailure())
         failure = overwrite_ ? renameReplacing(temporaryPath_.c_str(), target_.c_str())
