@@ -5,6 +5,7 @@
 #include "apps/interruption.h"
 #include "host/action_file.h"
 #include "host/image_files.h"
+#include "platform/utf8_path.h"
 #include "platform/whole_file.h"
 
 #include <algorithm>
@@ -79,7 +80,7 @@ int applyOneInput(const ApplyOptions& options, PluginModule& module, FilterJob& 
         return kExitFailure;
     }
     if (*run.interrupted) return stopAfterInterruption(run, error);
-    job.progressLabel = std::filesystem::path(input).filename().string();
+    job.progressLabel = utf8PathText(filesystemPath(input).filename());
     const FilterJobResult result = runFilterJob(module, document, job);
     if (*run.interrupted) return stopAfterInterruption(run, error);
     if (options.dialog && result.result == userCanceledErr) {

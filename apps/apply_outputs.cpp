@@ -5,12 +5,13 @@
 #include "apps/commands.h"
 #include "apps/path_checks.h"
 #include "host/image_files.h"
+#include "platform/utf8_path.h"
 
 #include <filesystem>
 
 std::string outputPathFor(const ApplyOptions& options, const std::string& input) {
     if (!options.output.empty()) return options.output;
-    return (std::filesystem::path(options.outDir) / std::filesystem::path(input).filename()).string();
+    return utf8PathText(filesystemPath(options.outDir) / filesystemPath(input).filename());
 }
 
 int checkOutputs(const ApplyOptions& options, std::string& error) {
@@ -27,8 +28,7 @@ int checkOutputs(const ApplyOptions& options, std::string& error) {
         const std::string output = outputPathFor(options, input);
         if (!isSupportedOutputPath(output, error)) return kExitUsage;
         for (size_t i = 0; i < outputs.size(); ++i) {
-            if (std::filesystem::path(outputs[i]).lexically_normal() ==
-                std::filesystem::path(output).lexically_normal()) {
+            if (filesystemPath(outputs[i]).lexically_normal() == filesystemPath(output).lexically_normal()) {
                 error = "two inputs would both be written to " + output + " (" + options.inputs[i] + " and " + input +
                         "); give them different names";
                 return kExitUsage;
@@ -50,8 +50,7 @@ int checkOutputs(const ApplyOptions& options, std::string& error) {
         if (isRecord) {
             if (!outputExtensionFits(path, OutputFormat::action, what, error)) return kExitUsage;
             for (const std::string& output : outputs) {
-                if (std::filesystem::path(output).lexically_normal() ==
-                        std::filesystem::path(path).lexically_normal() ||
+                if (filesystemPath(output).lexically_normal() == filesystemPath(path).lexically_normal() ||
                     sameExistingFile(output, path)) {
                     error = "--record: " + path + " is also the image output; choose another file";
                     return kExitUsage;

@@ -6,6 +6,7 @@
 #include "apps/sample_scene.h"
 #include "host/image_files.h"
 #include "interface/host_interface.h"
+#include "platform/utf8_path.h"
 
 #include <unistd.h>
 
@@ -52,6 +53,7 @@ int demoCommand(const Arguments& given) {
         return kExitFailure;
     }
     const std::filesystem::path here = std::filesystem::current_path();
-    std::printf("sample: %s\nresult: %s\n", (here / samplePath).string().c_str(), (here / resultPath).string().c_str());
+    std::printf("sample: %s\nresult: %s\n", utf8PathText(here / filesystemPath(samplePath)).c_str(),
+                utf8PathText(here / filesystemPath(resultPath)).c_str());
     return kExitOk;
 }

@@ -11,6 +11,7 @@
 #include "host/export_driver.h"
 #include "host/image_files.h"
 #include "model/export_size.h"
+#include "platform/utf8_path.h"
 
 #include <unistd.h>
 
@@ -237,7 +238,7 @@ int exportPsd(const Arguments& args) {
     }
     request.path = options.output.c_str();
     return runExportJob(gPluginPath, document, options, request,
-                        std::filesystem::path(options.output).filename().string(), {});
+                        utf8PathText(filesystemPath(options.output).filename()), {});
 }
 
 int gallery(const Arguments& args) {
@@ -275,7 +276,7 @@ int gallery(const Arguments& args) {
             return kExitFailure;
         }
         std::error_code ignored;
-        folder = std::filesystem::absolute(options.input, ignored).string();
+        folder = utf8PathText(std::filesystem::absolute(filesystemPath(options.input), ignored));
         if (folder.empty()) folder = options.input;
         if (folder.back() != '/') folder += '/';
         request.job = kExportPresetsPage;
@@ -295,11 +296,11 @@ int gallery(const Arguments& args) {
         request.job = kExportMemoryDotsPage;
     }
     // Pictures already written stay beside the page when it is stopped.
-    const std::filesystem::path pageFolder = std::filesystem::path(options.output).parent_path();
+    const std::filesystem::path pageFolder = filesystemPath(options.output).parent_path();
     return runExportJob(gPluginPath, document, options, request,
-                        std::filesystem::path(options.output).filename().string(),
-                        {"the pictures in " + ((pageFolder.empty() ? std::filesystem::path(".") : pageFolder) /
-                                                "web_images").string()});
+                        utf8PathText(filesystemPath(options.output).filename()),
+                        {"the pictures in " + utf8PathText((pageFolder.empty() ? std::filesystem::path(".") : pageFolder) /
+                                                            "web_images")});
 }
 
 }  // namespace

@@ -1,7 +1,9 @@
 // The twilightomator command-line program.
 #include "apps/commands.h"
+#include "platform/program_arguments.h"
 
 int main(int argc, char** argv) {
-    Arguments arguments(argv + 1, argv + argc);
+    useUtf8Console();
+    Arguments arguments = programArguments(argc, argv);
     return runCommandLine(arguments);
 }

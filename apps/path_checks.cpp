@@ -1,7 +1,9 @@
-// Path examination through the error-code forms of std::filesystem.
+// Path examination through the error-code forms of std::filesystem, on the
+// program's UTF-8 paths.
 #include "apps/path_checks.h"
 
 #include "platform/whole_file.h"
+#include "platform/utf8_path.h"
 
 #include <algorithm>
 #include <cctype>
@@ -16,7 +18,7 @@ std::string prefixOf(const std::string& what) { return what.empty() ? "" : what 
 
 const char* kindWord(const std::string& path) {
     std::error_code code;
-    switch (fs::status(path, code).type()) {
+    switch (fs::status(systemPath(path), code).type()) {
         case fs::file_type::character:
         case fs::file_type::block: return "a device";
         case fs::file_type::fifo: return "a FIFO";
@@ -61,7 +63,7 @@ const std::vector<FormatExtensions>& knownFormats() {
 
 PathKind examinePath(const std::string& path, std::string& problem) {
     std::error_code code;
-    const fs::file_status status = fs::status(path, code);
+    const fs::file_status status = fs::status(systemPath(path), code);
     switch (status.type()) {
         case fs::file_type::not_found: return PathKind::missing;
         case fs::file_type::regular: return PathKind::file;
@@ -88,8 +90,8 @@ bool checkOutputPath(const std::string& path, bool force, const std::string& wha
             }
             break;
         case PathKind::missing: {
-            const fs::path parent = fs::path(path).parent_path();
-            const std::string folder = parent.empty() ? "." : parent.string();
+            const fs::path parent = filesystemPath(path).parent_path();
+            const std::string folder = parent.empty() ? "." : utf8PathText(parent);
             switch (examinePath(folder, problem)) {
                 case PathKind::folder: break;
                 case PathKind::unexaminable: error = prefix + "cannot use " + folder + ": " + problem; return false;
@@ -113,13 +115,12 @@ bool outputIsNoInput(const std::string& output, const CommandInputs& inputs, con
     }
     // A file of a preset folder is read as a preset when its name holds
     // ".z5a", whether or not it exists before the command runs.
-    const fs::path outputPath(output);
-    const std::string name = lowerCase(outputPath.filename().string());
+    const fs::path outputPath = filesystemPath(output);
+    const std::string name = lowerCase(utf8PathText(outputPath.filename()));
     if (name.find(".z5a") == std::string::npos) return true;
-    std::error_code code;
-    const fs::path outputFolder = outputPath.parent_path().empty() ? fs::path(".") : outputPath.parent_path();
+    const std::string outputFolder = outputPath.parent_path().empty() ? "." : utf8PathText(outputPath.parent_path());
     for (const std::string& folder : inputs.presetFolders) {
-        if (!fs::equivalent(folder, outputFolder, code) || code) continue;
+        if (!sameExistingFile(folder, outputFolder)) continue;
         error = prefixOf(what) + output + " is a preset of the folder " + folder + " the command reads; choose another file";
         return false;
     }
@@ -128,7 +129,7 @@ bool outputIsNoInput(const std::string& output, const CommandInputs& inputs, con
 
 bool outputExtensionFits(const std::string& path, OutputFormat format, const std::string& what,
                          std::string& error) {
-    const std::string name = fs::path(path).filename().string();
+    const std::string name = utf8PathText(filesystemPath(path).filename());
     const size_t dot = name.rfind('.');
     if (dot == std::string::npos || dot == 0) return true;
     const std::string extension = lowerCase(name.substr(dot));
@@ -147,7 +148,7 @@ bool outputExtensionFits(const std::string& path, OutputFormat format, const std
 
 bool sameExistingFile(const std::string& a, const std::string& b) {
     std::error_code code;
-    return fs::equivalent(a, b, code) && !code;
+    return fs::equivalent(systemPath(a), systemPath(b), code) && !code;
 }
 
 bool checkInputFile(const std::string& path, const std::string& what, std::string& error) {

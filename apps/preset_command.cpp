@@ -11,6 +11,7 @@
 #include "settings/preset_file.h"
 #include "apps/path_checks.h"
 #include "platform/whole_file.h"
+#include "platform/utf8_path.h"
 
 #include <nlohmann/json.hpp>
 
@@ -208,7 +209,7 @@ bool pictureFromImage(const std::string& image, const std::optional<Descriptor>&
     job.descriptor = descriptor ? *descriptor : Descriptor{};
     job.abortFlag = installInterruptFlag();
     job.showProgress = isatty(STDERR_FILENO);
-    job.progressLabel = std::filesystem::path(image).filename().string();
+    job.progressLabel = utf8PathText(filesystemPath(image).filename());
     const FilterJobResult result = runFilterJob(module, document, job);
     if (result.result != 0) {
         error = image + ": the filter failed: " + describeResult(result.result);

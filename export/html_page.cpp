@@ -129,7 +129,7 @@ void startHtmlPage(HtmlPage& page, GalleryKind kind, int32_t columns, const char
         const std::string_view folder(sourceFolder);
         const size_t separator = folder.find_last_of("/\\");
         if (separator != std::string_view::npos)
-            for (char c : folder.substr(0, separator + 1)) appendHtmlEscaped(t, static_cast<unsigned char>(c));
+            t += htmlEscaped(folder.substr(0, separator + 1));
     }
     if (kind == GalleryKind::outputModes) t += " output modes ";
     if (kind == GalleryKind::memoryDots) t += " memory dots ";

@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <cctype>
+#include <cstdint>
 #include <cstdio>
 #include <cstring>
 
@@ -47,9 +48,44 @@ void appendHtmlEscaped(std::string& out, unsigned char byte) {
     }
 }
 
+namespace {
+// The character of a well-formed UTF-8 sequence at the start of text, with
+// its length in *length; 0 when the bytes are no such sequence.
+uint32_t utf8Character(std::string_view text, size_t* length) {
+    const auto byte = [&](size_t i) { return static_cast<unsigned char>(text[i]); };
+    const unsigned char lead = byte(0);
+    size_t count = 0;
+    uint32_t character = 0, least = 0;
+    if (lead >= 0xC2 && lead <= 0xDF) count = 2, character = lead & 0x1Fu, least = 0x80;
+    else if (lead >= 0xE0 && lead <= 0xEF) count = 3, character = lead & 0x0Fu, least = 0x800;
+    else if (lead >= 0xF0 && lead <= 0xF4) count = 4, character = lead & 0x07u, least = 0x10000;
+    else return 0;
+    if (text.size() < count) return 0;
+    for (size_t i = 1; i < count; ++i) {
+        if ((byte(i) & 0xC0) != 0x80) return 0;
+        character = (character << 6) | (byte(i) & 0x3Fu);
+    }
+    // Overlong forms, UTF-16 surrogates and values past U+10FFFF are no characters.
+    if (character < least || (character >= 0xD800 && character <= 0xDFFF) || character > 0x10FFFF) return 0;
+    *length = count;
+    return character;
+}
+}  // namespace
+
 std::string htmlEscaped(std::string_view text) {
     std::string out;
-    for (char c : text) appendHtmlEscaped(out, static_cast<unsigned char>(c));
+    for (size_t i = 0; i < text.size();) {
+        size_t length = 1;
+        const uint32_t character = utf8Character(text.substr(i), &length);
+        if (character >= 256) {
+            out += "&#" + std::to_string(character) + ";";
+        } else {
+            // ASCII, a Latin-1 character written in UTF-8, or a byte that
+            // starts no UTF-8 sequence, taken as ISO-8859-1.
+            appendHtmlEscaped(out, static_cast<unsigned char>(character != 0 ? character : uint8_t(text[i])));
+        }
+        i += character != 0 ? length : 1;
+    }
     return out;
 }
 
@@ -88,6 +124,10 @@ std::string cleanPictureName(std::string_view name) {
         auto byte = static_cast<unsigned char>(c);
         if (byte < 32) byte = ' ';
         if (byte & 0x80) byte = (byte & 0x7F) == 14 ? '_' : static_cast<unsigned char>((byte & 0x7F) + 32);
+        // DEL and 128..159 name no character in UTF-8, the text Windows
+        // paths are handed to the system in: such a name would not reach the
+        // file system as written, and two of them could meet in one file.
+        if (byte >= 127) byte = '_';
         if (std::strchr("/:\\<>\"|?*", byte) != nullptr) byte = '_';
         out += char(byte);
     }

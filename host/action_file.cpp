@@ -3,12 +3,13 @@
 #include "host/action_file.h"
 
 #include "host/four_char_codes.h"
+#include "platform/file_open.h"
 #include "platform/whole_file.h"
 
 #include <nlohmann/json.hpp>
 
 #include <cmath>
-#include <fstream>
+#include <cstdio>
 #include <limits>
 #include <set>
 #include <sstream>
@@ -317,15 +318,21 @@ bool parseActionText(std::string_view text, ActionStep& step, std::string& error
 }
 
 bool readActionFile(const std::string& path, ActionStep& step, std::string& error) {
-    std::ifstream in(path, std::ios::binary);
+    // Through the platform's file service: any name the system takes, and
+    // only a regular file (a FIFO would make the read wait).
+    std::FILE* in = openFileForReading(path.c_str(), nullptr);
     if (!in) return fail(error, "cannot open " + path);
     std::string text;
     char buffer[8192];
-    while (in.read(buffer, sizeof buffer) || in.gcount() > 0) {
-        text.append(buffer, size_t(in.gcount()));
-        if (text.size() > kActionFileMostBytes) return fail(error, path + ": the file is larger than an action file can be");
+    size_t got = 0;
+    while ((got = std::fread(buffer, 1, sizeof buffer, in)) > 0) {
+        text.append(buffer, got);
+        if (text.size() > kActionFileMostBytes) break;
     }
-    if (in.bad()) return fail(error, "cannot read " + path);
+    const bool failed = std::ferror(in) != 0;
+    std::fclose(in);
+    if (text.size() > kActionFileMostBytes) return fail(error, path + ": the file is larger than an action file can be");
+    if (failed) return fail(error, "cannot read " + path);
     if (!parseActionText(text, step, error)) {
         error = path + ": " + error;
         return false;

@@ -28,8 +28,9 @@ bool imageSizeAllowed(int64_t width, int64_t height, std::string& error);
 // core, 1: the calling thread only); the pixels never depend on it.
 bool readPngImage(std::FILE* file, Document& document, ImageFileInfo& info, std::string& error, int32_t threads);
 bool readJpegImage(std::FILE* file, Document& document, ImageFileInfo& info, std::string& error);
-bool readTiffImage(const std::string& path, Document& document, ImageFileInfo& info,
-                   std::string& error);
+// libtiff reads through a copy of the open file's descriptor, so that the file
+// is opened once, by the platform's file service, whatever its name.
+bool readTiffImage(std::FILE* file, Document& document, ImageFileInfo& info, std::string& error);
 
 // How a writer that encodes stripes of rows on several threads splits its
 // work: `threads` at once (0: one per core, 1: all on the calling thread) and

@@ -2,6 +2,7 @@
 #include "host/plugin_module.h"
 
 #include "platform/module_library.h"
+#include "platform/utf8_path.h"
 
 #include <filesystem>
 
@@ -32,7 +33,7 @@ void* PluginModule::entry(const char* name) const {
 bool PluginModule::load(const std::string& path, std::string& error) {
     path_ = path;
     std::error_code missing;
-    if (!std::filesystem::exists(path, missing)) {
+    if (!std::filesystem::exists(systemPath(path), missing)) {
         error = "plug-in module " + path + " does not exist";
         return false;
     }
@@ -108,13 +109,13 @@ constexpr char kPluginFileName[] = "twilightomator.so";
 std::string defaultPluginPath() {
     const std::string self = runningProgramPath();
     const std::string beside =
-        self.empty() ? kPluginFileName : (std::filesystem::path(self).parent_path() / kPluginFileName).string();
+        self.empty() ? kPluginFileName : utf8PathText(filesystemPath(self).parent_path() / kPluginFileName);
 #ifdef TWL_INSTALLED_MODULE_DIR
     // An installed program keeps the modules in the library folder instead.
     std::error_code ignored;
-    if (!std::filesystem::exists(beside, ignored)) {
-        const std::string installed = (std::filesystem::path(TWL_INSTALLED_MODULE_DIR) / kPluginFileName).string();
-        if (std::filesystem::exists(installed, ignored)) return installed;
+    if (!std::filesystem::exists(systemPath(beside), ignored)) {
+        const std::string installed = utf8PathText(filesystemPath(TWL_INSTALLED_MODULE_DIR) / kPluginFileName);
+        if (std::filesystem::exists(systemPath(installed), ignored)) return installed;
     }
 #endif
     return beside;

@@ -417,16 +417,20 @@ private:
 
 }  // namespace
 
-bool readTiffImage(const std::string& path, Document& document, ImageFileInfo& info, std::string& error) {
+bool readTiffImage(std::FILE* file, Document& document, ImageFileInfo& info, std::string& error) {
     TiffMessages messages;
     auto options = makeOptions(messages);
-    if (!options) {
+    const int own = ::dup(fileno(file));  // libtiff closes the descriptor it is given
+    if (!options || own < 0) {
+        if (own >= 0) ::close(own);
         error = "not enough memory to read a TIFF file";
         return false;
     }
+    ::lseek(own, 0, SEEK_SET);  // libtiff reads the header where the descriptor stands
     // "m": no memory mapping, so that a file cut short while open gives an error, not a signal.
-    TiffFile tiff(TIFFOpenExt(path.c_str(), "rm", options.get()));
+    TiffFile tiff(TIFFFdOpenExt(own, "input", "rm", options.get()));
     if (!tiff) {
+        ::close(own);
         error = "damaged TIFF file: " + libraryText(messages, "cannot be opened");
         return false;
     }

@@ -18,7 +18,7 @@ bool PlatformFile::open(const char* path, FileAccess access, LinkPolicy links) {
     switch (access) {
         case FileAccess::read: stream_ = openFileForReading(path, &fileSize_, links); break;
         case FileAccess::overwrite: stream_ = openFileForOverwriting(path, links); break;
-        case FileAccess::replace: stream_ = std::fopen(path, "wb"); break;
+        case FileAccess::replace: stream_ = openFileForReplacing(path); break;
     }
     writable_ = stream_ != nullptr && access != FileAccess::read;
     return stream_ != nullptr;

@@ -20,6 +20,8 @@ std::FILE* openFileForReading(const char* path, int64_t* size, LinkPolicy links 
 // Created when missing, opened in binary mode at its start, never shortened;
 // an existing path that is not a regular file is refused.
 std::FILE* openFileForOverwriting(const char* path, LinkPolicy links = LinkPolicy::follow);
+// Created when missing and cut to nothing when present (the byte tests' files).
+std::FILE* openFileForReplacing(const char* path);
 // A stream that writes through a copy of an open descriptor (the caller
 // keeps its own); null when it cannot be had.
 std::FILE* openDescriptorForWriting(int descriptor);

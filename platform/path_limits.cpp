@@ -1,4 +1,4 @@
-// Path length checks and joining within the platform's 260-byte limit.
+// Path length checks and joining within the platform's path limit.
 #include "platform/path_limits.h"
 
 #include <cstring>

@@ -7,7 +7,9 @@
 #include <cstddef>
 
 #ifdef _WIN32
-inline constexpr size_t kMaxPathBytes = 260;  // including the terminating 0
+// The wide calls take 32767 UTF-16 units with the long-path prefix; paths are
+// kept in UTF-8, and this many bytes hold any path of that length in ASCII.
+inline constexpr size_t kMaxPathBytes = 32768;  // including the terminating 0
 #else
 inline constexpr size_t kMaxPathBytes = 4096;  // the system's PATH_MAX, with the 0
 #endif

@@ -1,7 +1,7 @@
 // The temporary folder where the filter keeps its store files. On Linux:
 // $TMPDIR when it is a folder this user owns and no one else may write into,
 // else a private per-user folder inside it (under /tmp when $TMPDIR is unset
-// or names no folder); never a folder others may write into. On Windows: the user's temporary folder (GetTempPathA), or
+// or names no folder); never a folder others may write into. On Windows: the user's temporary folder (GetTempPathW) in UTF-8, or
 // "C:\Windows\Temp\" when none can be had.
 #pragma once
 

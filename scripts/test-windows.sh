@@ -8,6 +8,9 @@
 #   - preset save: byte-identical presets but for the date they carry;
 #   - a recorded step replayed in a new process and twice in one, and the
 #     Repeat of the cached settings: the same pixels;
+#   - names outside the ANSI code page (apply, preset save, a gallery's
+#     caption and picture), paths over 260 characters, and a read-only file
+#     replaced with --force that stays read-only;
 # with the Windows program's host behaving its own way and like the real
 # hosts (TWL_HOST_BEHAVIOUR=real: the 556-byte record before a guard page,
 # keys marked 'null' as they are read, opaque pictures as layers), and
@@ -273,6 +276,67 @@ for HOST in ours real; do
 done
 HOST=ours
 same_text preset-info preset info windows/with-picture-ours.z5a
+
+# Names Windows takes beyond the ANSI code page, and paths past MAX_PATH
+# (260 characters): the program reads its arguments wide and hands every path
+# to the system through the wide calls, so these give Linux's results too.
+cp "$WORK/in/rgb8.png" "$WORK/in/日本語.png"
+cp "$WORK/in/rgb8.png" "$WORK/in/emoji😀.png"
+# shellcheck disable=SC2086
+for input in 日本語 emoji😀; do
+    if run_windows apply "in/$input.png" -o "windows/$input 出力.png" --quiet $SETTINGS > "$WORK/names.log" 2>&1 &&
+        same_image "$WORK/linux/rgb8.png" "$WORK/windows/$input 出力.png" > /dev/null 2>&1; then
+        pass "apply on $input.png"
+    else
+        fail "apply on $input.png: $(head -n 2 "$WORK/names.log")"
+    fi
+done
+# shellcheck disable=SC2086
+same_preset 保存.z5a $SETTINGS
+# A preset with a Japanese name in a gallery: its caption as characters, its
+# picture under the cleaned name (E5 A4 95 E6 9A AE E3 82 8C by the high-bit
+# rule: _ D 5 _ _ N _ _ ,) that the page links to.
+mkdir -p "$WORK/windows/gallery-presets" "$WORK/windows/gallery"
+cp "$WORK/windows/with-picture-ours.z5a" "$WORK/windows/gallery-presets/夕暮れ.z5a"
+run_windows gallery presets windows/gallery-presets -o windows/gallery/page.html --quiet > "$WORK/names.log" 2>&1 || true
+if grep -q '>&#22805;&#26286;&#12428;</font>' "$WORK/windows/gallery/page.html" 2> /dev/null &&
+    grep -q 'src="web_images/%5fD5%5f%5fN%5f%5f%2c.jpg"' "$WORK/windows/gallery/page.html" &&
+    [ -s "$WORK/windows/gallery/web_images/_D5__N__,.jpg" ]; then
+    pass "gallery of a preset named 夕暮れ: its caption and its picture"
+else
+    fail "gallery of a preset named 夕暮れ: $(head -n 2 "$WORK/names.log")"
+fi
+# Three folders of 90 characters: paths of over 300 characters.
+deep="windows/deep/$(printf '%090d' 0 | tr 0 a)/$(printf '%090d' 0 | tr 0 b)/$(printf '%090d' 0 | tr 0 c)"
+mkdir -p "$WORK/$deep"
+cp "$WORK/in/rgb8.png" "$WORK/$deep/in.png"
+cp "$WORK/windows/with-picture-ours.z5a" "$WORK/$deep/picture.z5a"
+# shellcheck disable=SC2086
+run_windows apply "$deep/in.png" -o "$deep/out.png" --quiet $SETTINGS > "$WORK/long.log" 2>&1 || true
+# shellcheck disable=SC2086
+run_windows preset save "$deep/look.z5a" $SETTINGS >> "$WORK/long.log" 2>&1 || true
+run_windows preset info "$deep/look.z5a" 2>&1 | grep -v '^file:' > "$WORK/windows/long-info.txt" || true
+run_linux preset info linux/settings.z5a 2>&1 | grep -v '^file:' > "$WORK/linux/long-info.txt" || true
+run_windows gallery presets "$deep" -o "$deep/page.html" --quiet >> "$WORK/long.log" 2>&1 || true
+if same_image "$WORK/linux/rgb8.png" "$WORK/$deep/out.png" > /dev/null 2>&1 &&
+    [ -s "$WORK/windows/long-info.txt" ] && diff -q "$WORK/linux/long-info.txt" "$WORK/windows/long-info.txt" > /dev/null &&
+    [ -s "$WORK/$deep/web_images/picture.jpg" ] && grep -q 'web_images/look.jpg' "$WORK/$deep/page.html"; then
+    pass "apply, preset save and info, and a gallery in a folder ${#deep} characters deep"
+else
+    fail "paths over 260 characters: $(head -n 2 "$WORK/long.log")"
+fi
+# A read-only file replaced with --force stays read-only (Wine shows a file
+# without write permission as read-only).
+cp "$WORK/in/grey8.png" "$WORK/windows/kept.png"
+chmod a-w "$WORK/windows/kept.png"
+# shellcheck disable=SC2086
+if run_windows apply in/rgb8.png -o windows/kept.png --force --quiet $SETTINGS > "$WORK/kept.log" 2>&1 &&
+    same_image "$WORK/linux/rgb8.png" "$WORK/windows/kept.png" > /dev/null 2>&1 &&
+    [ "$(stat -c %A "$WORK/windows/kept.png" | cut -c 3,6,9)" = "---" ]; then
+    pass "--force over a read-only file keeps it read-only"
+else
+    fail "--force over a read-only file: $(stat -c %A "$WORK/windows/kept.png") $(head -n 2 "$WORK/kept.log")"
+fi
 
 # The dialog: its own lines, then one verdict here.
 if sh scripts/test-windows-dialog.sh; then pass "the dialog under Wine"; else fail "the dialog under Wine"; fi

@@ -3,6 +3,7 @@
 
 #include "platform/file_rename.h"
 #include "platform/folder_listing.h"
+#include "platform/utf8_path.h"
 
 #include <filesystem>
 #include <system_error>
@@ -16,7 +17,7 @@ std::vector<PresetToRefresh> presetsToRefresh(const std::string& folder) {
         if (!old && name.find("r5o") == std::string::npos) continue;
         const std::string path = folder + name;
         std::error_code error;
-        const auto permissions = std::filesystem::status(path, error).permissions();
+        const auto permissions = std::filesystem::status(systemPath(path), error).permissions();
         if (error || (permissions & std::filesystem::perms::owner_write) == std::filesystem::perms::none) continue;
         presets.push_back({name, path, old});
     }

@@ -1,6 +1,7 @@
 // File choosers over the window layer.
 #include "ui/file_choosers.h"
 
+#include "export/html_text.h"
 #include "platform/memory_service.h"
 #include "settings/preset_file.h"
 
@@ -36,20 +37,22 @@ int32_t runChooser(DialogWindow& owner, bool save, char (&path)[kChooserPathByte
     std::string chosen;
     const bool taken = owner.chooseFile(request, chosen);
     gChooserOpen = false;
-    // A path longer than the record's buffer cannot be handed back whole.
-    if (!taken || chosen.size() >= kChooserPathBytes) return 0;
+    if (!taken) return 0;
 
     // Without an extension a saved file gets the type's own.
     const std::string extension = std::string(entry.pattern).substr(1);
-    if (save && extension != ".*") {
-        const size_t slash = chosen.find_last_of('/');
-        const std::string name = chosen.substr(slash == std::string::npos ? 0 : slash + 1);
-        if (name.find('.') == std::string::npos && chosen.size() + extension.size() < kChooserPathBytes)
-            chosen += extension;
+    if (save && extension != ".*" && fileNameOf(chosen).find('.') == std::string::npos) chosen += extension;
+    // The filter keeps paths in records of 260 bytes (UTF-8): a longer one
+    // cannot be handed back whole, and is refused by name, never cut.
+    if (chosen.size() >= kChooserPathBytes) {
+        const std::string text = chosen + "\nThis path is " + std::to_string(chosen.size()) +
+                                 " bytes long; the filter keeps paths of up to " +
+                                 std::to_string(kChooserPathBytes - 1) + " bytes. Choose a shorter one.";
+        owner.messageBox({"Twilightomator", text.c_str(), "OK"});
+        return 0;
     }
     copyInto(path, sizeof path, chosen);
-    const size_t slash = chosen.find_last_of('/');
-    const std::string name = chosen.substr(slash == std::string::npos ? 0 : slash + 1);
+    const std::string name = fileNameOf(chosen);
     if (fileTitle) copyInto(fileTitle, fileTitleBytes, name);
     copyInto(folder, folderBytes, chosen.substr(0, chosen.size() - name.size()));
     return 1;

@@ -26,8 +26,9 @@ inline constexpr size_t kChooserPathBytes = 260;
 
 // Save: path holds the proposed name. On success path is the chosen file,
 // fileTitle (when given) its name, and folder the folder it is in (with the
-// separator). Returns 1 when a file was chosen, 0 on cancel or while another
-// chooser is open; the buffers are then unchanged.
+// separator). Returns 1 when a file was chosen, 0 on cancel, while another
+// chooser is open, or for a path of 260 bytes or more, which the records
+// cannot hold (a message names it); the buffers are then unchanged.
 int32_t saveFile(DialogWindow& owner, char (&path)[kChooserPathBytes], char* fileTitle, size_t fileTitleBytes,
                  char* folder, size_t folderBytes, FileType type, const char* title);
 // Open: the same with an empty path to start; the preset type shows the

@@ -607,6 +607,12 @@ void MainDialog::refreshPresets() {
     const std::string folder = parameters_.sourceFolder;
     std::vector<std::string> failures;
     for (const PresetToRefresh& preset : presetsToRefresh(folder)) {
+        // The name shown is kept in a 260-byte record: a longer one is refused, not cut.
+        if (preset.name.size() >= kPathBytes) {
+            failures.push_back(preset.name + ": the name is longer than the " + std::to_string(kPathBytes - 1) +
+                               " bytes the filter keeps");
+            continue;
+        }
         resetToDefaults(parameters_.settings);
         if (services_.loadPreset(preset.path.c_str()) != noErr) continue;  // no preset: left alone
         std::snprintf(parameters_.settingsFileName, kPathBytes, "%s", preset.name.c_str());

@@ -53,6 +53,11 @@ std::FILE* openFileForOverwriting(const char* path, LinkPolicy links) {
     return streamOf(descriptor, "wb");
 }
 
+std::FILE* openFileForReplacing(const char* path) {
+    const int descriptor = ::open(path, O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
+    return descriptor < 0 ? nullptr : streamOf(descriptor, "wb");
+}
+
 std::FILE* openDescriptorForWriting(int descriptor) {
     const int own = ::dup(descriptor);
     if (own < 0) return nullptr;

@@ -2,10 +2,12 @@
 // (or the process ending) releases it.
 #include "platform/file_lock.h"
 
+#include "platform/wide_text.h"
+
 #include <windows.h>
 
 intptr_t openLockFile(const char* path, bool create) {
-    HANDLE file = CreateFileA(path, GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+    HANDLE file = CreateFileW(widePath(path).c_str(), GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
                               create ? OPEN_ALWAYS : OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
     return file == INVALID_HANDLE_VALUE ? -1 : reinterpret_cast<intptr_t>(file);
 }

@@ -1,17 +1,17 @@
-// Folder listing and creation on Windows folders.
+// Folder listing and creation on Windows folders, through the wide calls.
 #include "platform/folder_listing.h"
 
 #include "platform/path_limits.h"
+#include "platform/wide_text.h"
 
 #include <algorithm>
 #include <cstring>
 #include <windows.h>
 
 namespace {
-bool endsWithIgnoringCase(const char* name, const char* suffix) {
-    const size_t nameLength = std::strlen(name);
+bool endsWithIgnoringCase(const std::string& name, const char* suffix) {
     const size_t suffixLength = std::strlen(suffix);
-    return nameLength >= suffixLength && _stricmp(name + nameLength - suffixLength, suffix) == 0;
+    return name.size() >= suffixLength && _stricmp(name.c_str() + name.size() - suffixLength, suffix) == 0;
 }
 
 bool lessIgnoringCase(const std::string& a, const std::string& b) {
@@ -19,35 +19,30 @@ bool lessIgnoringCase(const std::string& a, const std::string& b) {
     return order != 0 ? order < 0 : a < b;
 }
 
-bool hasSeparatorAtEnd(const char* folder) {
-    const size_t length = std::strlen(folder);
-    return length > 0 && (folder[length - 1] == '\\' || folder[length - 1] == '/');
+bool hasSeparatorAtEnd(const std::string& folder) {
+    return !folder.empty() && (folder.back() == '\\' || folder.back() == '/');
 }
 
 DWORD attributesOf(const char* path) {
-    return pathFits(path) ? GetFileAttributesA(path) : INVALID_FILE_ATTRIBUTES;
+    return pathFits(path) ? GetFileAttributesW(widePath(path).c_str()) : INVALID_FILE_ATTRIBUTES;
 }
 }  // namespace
 
 bool listFilesWithSuffix(const char* folder, const char* suffix, std::vector<std::string>& names) {
     names.clear();
     if (!pathFits(folder) || suffix == nullptr) return false;
-    char folderWithSeparator[kMaxPathBytes];
-    char pattern[kMaxPathBytes];
-    const char* base = folder[0] == '\0' ? ".\\" : folder;
-    if (!joinPath(folderWithSeparator, sizeof folderWithSeparator, base, hasSeparatorAtEnd(base) ? "" : "\\"))
-        return false;
-    if (!joinPath(pattern, sizeof pattern, folderWithSeparator, "*")) return false;
-    WIN32_FIND_DATAA entry;
-    HANDLE search = FindFirstFileA(pattern, &entry);
+    std::string base = folder[0] == '\0' ? ".\\" : folder;
+    if (!hasSeparatorAtEnd(base)) base += '\\';
+    WIN32_FIND_DATAW entry;
+    HANDLE search = FindFirstFileW(widePath(base + "*").c_str(), &entry);
     if (search == INVALID_HANDLE_VALUE) return GetLastError() == ERROR_FILE_NOT_FOUND;
     do {
         if (entry.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) continue;
-        if (!endsWithIgnoringCase(entry.cFileName, suffix)) continue;
+        std::string name = utf8Text(entry.cFileName);
+        if (!endsWithIgnoringCase(name, suffix)) continue;
         // Files whose full path would pass the limit cannot be opened later.
-        char path[kMaxPathBytes];
-        if (joinPath(path, sizeof path, folderWithSeparator, entry.cFileName)) names.emplace_back(entry.cFileName);
-    } while (FindNextFileA(search, &entry));
+        if (base.size() + name.size() < kMaxPathBytes) names.push_back(std::move(name));
+    } while (FindNextFileW(search, &entry));
     FindClose(search);
     std::sort(names.begin(), names.end(), lessIgnoringCase);
     return true;
@@ -55,7 +50,7 @@ bool listFilesWithSuffix(const char* folder, const char* suffix, std::vector<std
 
 bool createFolder(const char* path) {
     if (!pathFits(path) || path[0] == '\0') return false;
-    if (CreateDirectoryA(path, nullptr)) return true;
+    if (CreateDirectoryW(widePath(path).c_str(), nullptr)) return true;
     return GetLastError() == ERROR_ALREADY_EXISTS && folderExists(path);
 }
 

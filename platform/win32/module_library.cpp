@@ -1,16 +1,32 @@
 // Shared modules through the Windows loader.
 #include "platform/module_library.h"
 
+#include "platform/wide_text.h"
+
 #include <windows.h>
 
+namespace {
+// The module's file in UTF-8, however long its path (empty when unknown).
+std::string moduleFileName(HMODULE module) {
+    std::wstring path(MAX_PATH, L'\0');
+    for (;;) {
+        const DWORD length = GetModuleFileNameW(module, path.data(), DWORD(path.size()));
+        if (length == 0) return {};
+        if (length < path.size()) return utf8Text(path.c_str(), length);
+        if (path.size() >= 32768) return {};
+        path.resize(path.size() * 2);
+    }
+}
+}  // namespace
+
 void* openModuleLibrary(const std::string& path, std::string& error) {
-    HMODULE library = LoadLibraryA(path.c_str());
+    HMODULE library = LoadLibraryW(widePath(path).c_str());
     if (!library) {
-        char reason[512] = "";
+        wchar_t reason[512] = L"";
         const DWORD code = GetLastError();
-        FormatMessageA(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr, code, 0, reason,
-                       sizeof reason, nullptr);
-        error = reason[0] ? reason : "error " + std::to_string(code);
+        FormatMessageW(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr, code, 0, reason,
+                       512, nullptr);
+        error = reason[0] ? utf8Text(reason) : "error " + std::to_string(code);
         while (!error.empty() && (error.back() == '\n' || error.back() == '\r' || error.back() == ' '))
             error.pop_back();
     }
@@ -30,17 +46,11 @@ std::string modulePathOf(const void* address) {
     if (!GetModuleHandleExA(GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS | GET_MODULE_HANDLE_EX_FLAG_UNCHANGED_REFCOUNT,
                             static_cast<const char*>(address), &module))
         return {};
-    char path[MAX_PATH + 1];
-    const DWORD length = GetModuleFileNameA(module, path, sizeof path);
-    if (length == 0 || length >= sizeof path) return {};
-    return std::string(path, length);
+    return moduleFileName(module);
 }
 
 std::string runningProgramPath() {
-    char self[MAX_PATH + 1];
-    const DWORD length = GetModuleFileNameA(nullptr, self, sizeof self);
-    if (length == 0 || length >= sizeof self) return {};
-    return std::string(self, length);
+    return moduleFileName(nullptr);
 }
 
 bool moduleResource(void* library, uint32_t type, int16_t id, std::vector<uint8_t>& bytes) {

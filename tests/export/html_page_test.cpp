@@ -75,11 +75,11 @@ TEST(HtmlPage, AFullRowNeedsNoFilling) {
 
 TEST(HtmlPage, PresetNameIsCaptionedEncodedAndCleaned) {
     const std::string path = "/p/a&b \xE9.z5a";
-    EXPECT_EQ(galleryPictureFileName(path), "a&b \x89.jpg");
+    EXPECT_EQ(galleryPictureFileName(path), "a&b _.jpg");  // 0x69 + 32 = 137 names no UTF-8 character
     HtmlPage page;
     startHtmlPage(page, GalleryKind::presets, 5, nullptr);
     writePictureCell(page, path, 88, 88);
-    EXPECT_NE(page.text.find("<img src=\"web_images/a%26b%20%89.jpg\" alt=\"a&amp;b &#137;.jpg\" width=\"88\" "
+    EXPECT_NE(page.text.find("<img src=\"web_images/a%26b%20%5f.jpg\" alt=\"a&amp;b _.jpg\" width=\"88\" "
                              "height=\"88\" border=\"0\">"),
               std::string::npos);
     EXPECT_NE(page.text.find("Arial\">a&amp;b &eacute;</font></div></td>\r\n\r\n"), std::string::npos);
@@ -92,6 +92,23 @@ TEST(HtmlText, EscapingCoversTheMarkupTheHighRangeAndTheNamedEntities) {
     EXPECT_EQ(htmlEscaped("\xA0\xAD\xD7\xF7\xFF\xC6\xDE"), "&nbsp;&shy;&times;&divide;&yuml;&AElig;&THORN;");
     EXPECT_EQ(htmlEscaped("az09 '"), "az09 '");
     EXPECT_EQ(percentEncoded("Ab9 _\xFF"), "Ab9%20%5f%ff");
+}
+
+TEST(HtmlText, NamesInUtf8AreShownAsTheirCharacters) {
+    // U+65E5 U+672C and U+1F600 (four bytes) as character references; a
+    // Latin-1 character written in UTF-8 (C3 A9) as its entity.
+    EXPECT_EQ(htmlEscaped("\xE6\x97\xA5\xE6\x9C\xAC \xF0\x9F\x98\x80"), "&#26085;&#26412; &#128512;");
+    EXPECT_EQ(htmlEscaped("caf\xC3\xA9"), "caf&eacute;");
+    // Bytes that are no UTF-8 stay ISO-8859-1: a sequence cut short, an
+    // overlong '/', a lone continuation byte, a surrogate.
+    EXPECT_EQ(htmlEscaped("\xE8\xAA"), "&egrave;&ordf;");
+    EXPECT_EQ(htmlEscaped("\xC0\xAF"), "&Agrave;&macr;");
+    EXPECT_EQ(htmlEscaped("\x8F" "b"), "&#143;b");
+    EXPECT_EQ(htmlEscaped("\xED\xA0\x80"), "&iacute;&nbsp;&#128;");
+    // Picture names stay within ASCII: 0xE0, 0xFF and 0xDF give 128, 159 and
+    // DEL by the high-bit rule, which no UTF-8 file name can hold.
+    EXPECT_EQ(cleanPictureName("\xE0\xFF\xDF"), "___");
+    EXPECT_EQ(cleanPictureName("\xE6\x97\xA5"), "_7E");  // 0x66 + 32 = 134, 0x17 + 32, 0x25 + 32
 }
 
 TEST(HtmlText, PictureNamesLoseControlBytesSeparatorsAndTheHighBit) {

@@ -62,6 +62,41 @@ TEST(PresetFiles, SaveOffersTheNameWithoutExtensionAndKeepsTheChosenFolder) {
     EXPECT_STREQ(d.parameters.settingsFileName, "dusk look.z5a");
 }
 
+TEST(PresetFiles, APathLongerThanTheFiltersRecordsIsRefusedByName) {
+    OpenDialog d;
+    HeadlessDialog& w = *d.window;
+    setName(d.parameters, "dusk look.z5a", "/tmp/start/");
+    // 5 + 251 + the added ".z5a" = 260 bytes: one more than a record holds.
+    const std::string tooLong = "/tmp/" + std::string(251, 'p');
+    w.answerFileChooser(tooLong);
+    w.click(kIdSave);
+    ASSERT_EQ(w.messageBoxes().size(), 1u);
+    EXPECT_EQ(std::string(w.messageBoxes()[0].text),
+              tooLong + ".z5a\nThis path is 260 bytes long; the filter keeps paths of up to 259 bytes. "
+                        "Choose a shorter one.");
+    EXPECT_TRUE(d.services.savedPresets.empty());
+    EXPECT_STREQ(d.parameters.settingsFolder, "/tmp/start/");
+    EXPECT_STREQ(d.parameters.settingsFileName, "dusk look.z5a");
+    // 259 bytes with its extension fit, and are saved whole.
+    const std::string longest = "/tmp/" + std::string(250, 'p');
+    w.answerFileChooser(longest);
+    w.click(kIdSave);
+    ASSERT_EQ(d.services.savedPresets, std::vector<std::string>{longest + ".z5a"});
+    EXPECT_EQ(d.parameters.settingsFileName, std::string(250, 'p') + ".z5a");
+
+    // Counted in bytes of UTF-8: 86 three-byte characters pass the record
+    // (5 + 258 + 4 = 267 bytes) in far fewer than 260 characters.
+    std::string name;
+    for (int i = 0; i < 86; ++i) name += "\xE8\xAA\x9E";
+    const int loads = int(d.services.loadedPresets.size());
+    w.answerFileChooser("/tmp/" + name + ".z5a");
+    w.click(kIdLoad);
+    ASSERT_EQ(w.messageBoxes().size(), 2u);
+    EXPECT_EQ(std::string(w.messageBoxes()[1].text).rfind("/tmp/" + name + ".z5a\nThis path is 267 bytes long", 0), 0u);
+    EXPECT_EQ(int(d.services.loadedPresets.size()), loads);
+    EXPECT_EQ(d.parameters.settingsFileName, std::string(250, 'p') + ".z5a");
+}
+
 TEST(PresetFiles, LoadingAFileThatIsNoPresetChangesNothingAndSaysSo) {
     OpenDialog d({200, 150, false}, true, [](FilterParameters& p) {
         p.settings.focus = 12;

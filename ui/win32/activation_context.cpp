@@ -3,20 +3,23 @@
 
 #include "ui/win32/win32_artwork.h"
 
+#include <vector>
+
 namespace {
 // Made once from the module's manifest; INVALID_HANDLE_VALUE when the
 // system cannot make it (the windows then keep the host's look).
 HANDLE pluginContext() {
     static HANDLE context = [] {
-        char path[MAX_PATH] = {};
-        GetModuleFileNameA(pluginModule(), path, sizeof path);
-        ACTCTXA request = {};
+        // Wide: the module may lie in a folder named outside the ANSI code page.
+        std::vector<wchar_t> path(32768, L'\0');
+        GetModuleFileNameW(pluginModule(), path.data(), DWORD(path.size()));
+        ACTCTXW request = {};
         request.cbSize = sizeof request;
         request.dwFlags = ACTCTX_FLAG_HMODULE_VALID | ACTCTX_FLAG_RESOURCE_NAME_VALID;
-        request.lpSource = path;
+        request.lpSource = path.data();
         request.hModule = pluginModule();
-        request.lpResourceName = MAKEINTRESOURCEA(2);
-        return CreateActCtxA(&request);
+        request.lpResourceName = MAKEINTRESOURCEW(2);
+        return CreateActCtxW(&request);
     }();
     return context;
 }

@@ -1,6 +1,8 @@
 // GDI drawing of the window layer's surface.
 #include "ui/win32/gdi_surface.h"
 
+#include "platform/wide_text.h"
+
 #include <vector>
 
 namespace {
@@ -66,7 +68,8 @@ void GdiSurface::focusFrame(const WindowRect& r) {
 WindowPoint GdiSurface::measureText(std::string_view text) {
     HGDIOBJ old = SelectObject(dc_, font_);
     SIZE size = {0, 0};
-    GetTextExtentPoint32A(dc_, text.data(), int(text.size()), &size);
+    const std::wstring wide = wideText(text);  // the dialog's text is UTF-8, as every name it shows
+    GetTextExtentPoint32W(dc_, wide.c_str(), int(wide.size()), &size);
     SelectObject(dc_, old);
     return {int16_t(size.cx), int16_t(size.cy)};
 }
@@ -74,7 +77,8 @@ WindowPoint GdiSurface::measureText(std::string_view text) {
 void GdiSurface::text(int32_t x, int32_t y, std::string_view text, Rgb colour) {
     HGDIOBJ old = SelectObject(dc_, font_);
     SetTextColor(dc_, colourOf(colour));
-    TextOutA(dc_, x, y, text.data(), int(text.size()));
+    const std::wstring wide = wideText(text);
+    TextOutW(dc_, x, y, wide.c_str(), int(wide.size()));
     SelectObject(dc_, old);
 }
 

@@ -1,6 +1,7 @@
 // The common dialogs and message boxes of the Win32 backend.
 #include "ui/win32/win32_choosers.h"
 
+#include "platform/wide_text.h"
 #include "ui/dialog_layouts.h"
 #include "ui/win32/activation_context.h"
 #include "ui/win32/chooser_template.h"
@@ -59,27 +60,27 @@ void drawPane(const ChooserState& state, const DRAWITEMSTRUCT& item) {
 
 UINT_PTR CALLBACK chooserHook(HWND child, UINT message, WPARAM, LPARAM lParam) {
     if (message == WM_INITDIALOG) {
-        const auto* record = reinterpret_cast<const OPENFILENAMEA*>(lParam);
+        const auto* record = reinterpret_cast<const OPENFILENAMEW*>(lParam);
         SetWindowLongPtrA(child, GWLP_USERDATA, LONG_PTR(record->lCustData));
         return 0;
     }
     auto* state = reinterpret_cast<ChooserState*>(GetWindowLongPtrA(child, GWLP_USERDATA));
     if (!state) return 0;
     if (message == WM_NOTIFY) {
-        const auto* note = reinterpret_cast<const OFNOTIFYA*>(lParam);
+        const auto* note = reinterpret_cast<const OFNOTIFYW*>(lParam);
         if (note->hdr.code == CDN_INITDONE) {
             centreOver(GetParent(child), state->owner);
         } else if (note->hdr.code == CDN_SELCHANGE && state->request->pane) {
-            char path[MAX_PATH] = {};
-            const LRESULT length = SendMessageA(GetParent(child), CDM_GETFILEPATH, sizeof path, LPARAM(path));
+            wchar_t path[MAX_PATH] = {};
+            const LRESULT length = SendMessageW(GetParent(child), CDM_GETFILEPATH, MAX_PATH, LPARAM(path));
             // Longer paths than the chooser's buffer are ignored.
-            if (length > 0 && length <= LRESULT(sizeof path)) {
+            if (length > 0 && length <= LRESULT(MAX_PATH)) {
                 HWND pane = GetDlgItem(child, kPresetPaneControl);
                 RECT area;
                 GetClientRect(pane, &area);
                 state->width = area.right;
                 state->height = area.bottom;
-                state->request->pane(path, state->width, state->height, state->pane);
+                state->request->pane(utf8Text(path), state->width, state->height, state->pane);
                 InvalidateRect(pane, nullptr, FALSE);
             }
         }
@@ -96,9 +97,9 @@ UINT_PTR CALLBACK chooserHook(HWND child, UINT message, WPARAM, LPARAM lParam) {
 INT_PTR CALLBACK refusalProcedure(HWND box, UINT message, WPARAM wParam, LPARAM lParam) {
     if (message == WM_INITDIALOG) {
         const auto* text = reinterpret_cast<const MessageBoxText*>(lParam);
-        SetWindowTextA(box, text->title);
-        SetDlgItemTextA(box, kRefusalTextId, text->text);
-        SetDlgItemTextA(box, IDCANCEL, text->button);
+        SetWindowTextW(box, wideText(text->title).c_str());
+        SetDlgItemTextW(box, kRefusalTextId, wideText(text->text).c_str());
+        SetDlgItemTextW(box, IDCANCEL, wideText(text->button).c_str());
         centreOver(box, GetWindow(box, GW_OWNER));
         return TRUE;
     }
@@ -118,23 +119,31 @@ INT_PTR CALLBACK refusalProcedure(HWND box, UINT message, WPARAM wParam, LPARAM 
 bool chooseFileOver(HWND owner, const FileChooserRequest& request, std::string& path) {
     ActivationScope activation;
     // "Name\0pattern\0\0", and the default extension after "*." unless it is "*".
-    std::string filter = std::string(request.filterName) + '\0' + request.pattern + '\0' + '\0';
+    const std::wstring filter =
+        wideText(std::string(request.filterName) + '\0' + request.pattern + '\0' + '\0');
     std::string extension = request.pattern;
     extension = extension.rfind("*.", 0) == 0 && extension != "*.*" ? extension.substr(2) : "";
-    char file[MAX_PATH] = {};
-    if (request.save) std::strncpy(file, request.proposedName.c_str(), sizeof file - 1);
+    const std::wstring wideExtension = wideText(extension), folder = wideText(request.folder),
+                       title = wideText(request.title ? request.title : "");
+    // Room for any path Windows takes: one longer than the filter's records
+    // hold comes back whole, and is refused by name, not cut.
+    std::vector<wchar_t> file(32768, L'\0');
+    if (request.save) {
+        const std::wstring proposed = wideText(request.proposedName);
+        std::copy_n(proposed.begin(), std::min(proposed.size(), file.size() - 1), file.begin());
+    }
     ChooserState state{&request, owner, {}, 0, 0};
 
-    OPENFILENAMEA record = {};
+    OPENFILENAMEW record = {};
     record.lStructSize = sizeof record;
     record.hwndOwner = owner;
     record.lpstrFilter = filter.c_str();
     record.nFilterIndex = 1;
-    record.lpstrFile = file;
-    record.nMaxFile = sizeof file;
-    record.lpstrInitialDir = request.folder.empty() ? nullptr : request.folder.c_str();
-    record.lpstrTitle = request.title;
-    record.lpstrDefExt = extension.empty() ? nullptr : extension.c_str();
+    record.lpstrFile = file.data();
+    record.nMaxFile = DWORD(file.size());
+    record.lpstrInitialDir = folder.empty() ? nullptr : folder.c_str();
+    record.lpstrTitle = request.title ? title.c_str() : nullptr;
+    record.lpstrDefExt = wideExtension.empty() ? nullptr : wideExtension.c_str();
     record.lpfnHook = chooserHook;
     record.lCustData = LPARAM(&state);
     record.Flags = OFN_EXPLORER | OFN_ENABLEHOOK | OFN_HIDEREADONLY |
@@ -149,9 +158,9 @@ bool chooseFileOver(HWND owner, const FileChooserRequest& request, std::string& 
             }
         }
     }
-    const BOOL chosen = request.save ? GetSaveFileNameA(&record) : GetOpenFileNameA(&record);
+    const BOOL chosen = request.save ? GetSaveFileNameW(&record) : GetOpenFileNameW(&record);
     if (!chosen || !file[0]) return false;
-    path = file;
+    path = utf8Text(file.data());
     return true;
 }
 
@@ -180,5 +189,5 @@ void messageBoxOver(HWND owner, const MessageBoxText& message) {
     if (message.templateName &&
         DialogBoxParamA(pluginModule(), message.templateName, owner, refusalProcedure, LPARAM(&message)) != -1)
         return;
-    MessageBoxA(owner, message.text, message.title, MB_OK | MB_ICONERROR);
+    MessageBoxW(owner, wideText(message.text).c_str(), wideText(message.title).c_str(), MB_OK | MB_ICONERROR);
 }

@@ -4,6 +4,7 @@
 // dialog manager's keys.
 #include "ui/win32/win32_window.h"
 
+#include "platform/wide_text.h"
 #include "ui/dialog_placement.h"
 #include "ui/win32/activation_context.h"
 #include "ui/win32/gdi_surface.h"
@@ -484,7 +485,8 @@ std::unique_ptr<DialogWindow> Win32WindowSystem::createDialog(const DialogLayout
 void Win32WindowSystem::messageBox(const MessageBoxText& message) { messageBoxOver(GetActiveWindow(), message); }
 
 bool Win32WindowSystem::openWebPage(const char* url) {
-    return reinterpret_cast<INT_PTR>(ShellExecuteA(nullptr, "open", url, nullptr, nullptr, SW_SHOWNORMAL)) > 32;
+    return reinterpret_cast<INT_PTR>(ShellExecuteW(nullptr, L"open", wideText(url).c_str(), nullptr, nullptr,
+                                                   SW_SHOWNORMAL)) > 32;
 }
 
 WindowSystem* platformWindowSystem() {

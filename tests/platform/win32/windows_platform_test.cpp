@@ -2,10 +2,16 @@
 // binary-mode files, moves that do or do not replace, and the resource
 // section of the built Twilightomator.8bf against the tables it was made from.
 #include "platform/binary_file.h"
+#include "platform/file_lock.h"
+#include "platform/file_open.h"
+#include "platform/file_rename.h"
+#include "platform/folder_entries.h"
+#include "platform/folder_listing.h"
 #include "platform/module_library.h"
 #include "platform/path_limits.h"
 #include "platform/temporary_folder.h"
 #include "platform/whole_file.h"
+#include "platform/wide_text.h"
 #include "interface/host_interface.h"
 #include "resources/plugin_properties.h"
 #include "resources/terminology.h"
@@ -63,22 +69,74 @@ TEST(WindowsTemporaryFolder, TakesTmpWithOneTrailingSeparator) {
     EXPECT_STREQ(folder, "C:\\some\\where\\");
 }
 
-TEST(WindowsTemporaryFolder, AFolderTooLongForTheStoreGivesTheSystemFolder) {
+TEST(WindowsTemporaryFolder, ComesInUtf8AndOnlyTheSystemsLimitSendsItToTheSystemFolder) {
     SavedTmp saved;
     char folder[kMaxPathBytes];
-    // 258 characters and the separator GetTempPathA adds fill the 260 bytes
-    // of a path exactly; one character more and the folder cannot be used.
+    // Windows gives a temporary folder shorter than MAX_PATH with its
+    // separator: 3 + 255 + 1 = 259 characters pass as they are, in UTF-8.
     SetEnvironmentVariableA("TMP", ("C:\\" + std::string(255, 'a')).c_str());
     ASSERT_TRUE(temporaryFolder(folder, sizeof folder));
     EXPECT_EQ(std::string(folder), "C:\\" + std::string(255, 'a') + "\\");
-    SetEnvironmentVariableA("TMP", ("C:\\" + std::string(256, 'a')).c_str());
+    SetEnvironmentVariableW(L"TMP", L"C:\\\u65E5\u672C");
     ASSERT_TRUE(temporaryFolder(folder, sizeof folder));
-    EXPECT_STREQ(folder, "C:\\Windows\\Temp\\");
+    EXPECT_STREQ(folder, "C:\\\xE6\x97\xA5\xE6\x9C\xAC\\");
+    // Longer than Windows gives one: the system's folder.
     SetEnvironmentVariableA("TMP", ("C:\\" + std::string(400, 'b')).c_str());
     ASSERT_TRUE(temporaryFolder(folder, sizeof folder));
     EXPECT_STREQ(folder, "C:\\Windows\\Temp\\");
     char small[4];
     EXPECT_FALSE(temporaryFolder(small, sizeof small));
+}
+
+// Names outside the ANSI code page and paths past MAX_PATH, through every
+// service that names a path: written whole, listed, found, opened, moved,
+// locked, and a folder made.
+TEST(WindowsFiles, NamesOutsideTheCodePageAndLongPathsReachTheSystemWhole) {
+    const std::string japanese = "\xE6\x97\xA5\xE6\x9C\xAC\xE8\xAA\x9E";  // U+65E5 U+672C U+8A9E
+    const std::string emoji = "emoji\xF0\x9F\x98\x80";                       // U+1F600
+    std::string folder = testPath("names");
+    std::filesystem::remove_all(std::filesystem::path(folder));
+    ASSERT_TRUE(createFolder(folder.c_str()));
+    for (char c : {'a', 'b', 'c'}) {
+        folder += "\\" + japanese + std::string(90, c);
+        ASSERT_TRUE(createFolder(folder.c_str())) << folder;
+    }
+    ASSERT_GT(folder.size(), 300u);
+    const std::string first = folder + "\\" + japanese + ".bin", moved = folder + "\\" + emoji + ".bin";
+    std::string error;
+    ASSERT_TRUE(writeWholeFile(first, "abc", 3, false, error)) << error;
+    EXPECT_TRUE(fileExists(first.c_str()));
+    EXPECT_TRUE(folderExists(folder.c_str()));
+    int64_t size = 0;
+    std::FILE* read = openFileForReading(first.c_str(), &size);
+    ASSERT_NE(read, nullptr);
+    EXPECT_EQ(size, 3);
+    std::fclose(read);
+    ASSERT_TRUE(renameFile(first.c_str(), moved.c_str()));
+    std::vector<FolderEntry> entries;
+    ASSERT_TRUE(listFolderEntries(folder.c_str(), entries));
+    ASSERT_EQ(entries.size(), 1u);
+    EXPECT_EQ(entries[0].name, emoji + ".bin");
+    std::vector<std::string> names;
+    ASSERT_TRUE(listFilesWithSuffix(folder.c_str(), ".BIN", names));
+    EXPECT_EQ(names, std::vector<std::string>{emoji + ".bin"});
+    FileLock lock;
+    EXPECT_TRUE(lock.acquire((folder + "\\" + japanese + ".lock").c_str(), 0));
+    lock.release();
+    // The name the system holds is the one given, as Windows' own wide
+    // listing of the folder shows it.
+    WIN32_FIND_DATAW found;
+    HANDLE search = FindFirstFileW(widePath(folder + "\\emoji*").c_str(), &found);
+    ASSERT_NE(search, INVALID_HANDLE_VALUE);
+    FindClose(search);
+    EXPECT_STREQ(found.cFileName, L"emoji\U0001F600.bin");
+    // The C runtime's removal stops at MAX_PATH: the test clears its own folders.
+    DeleteFileW(widePath(moved).c_str());
+    DeleteFileW(widePath(folder + "\\" + japanese + ".lock").c_str());
+    for (int level = 0; level < 3; ++level) {
+        RemoveDirectoryW(widePath(folder).c_str());
+        folder.resize(folder.find_last_of('\\'));
+    }
 }
 
 TEST(WindowsFiles, AreWrittenInBinaryMode) {
