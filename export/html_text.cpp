@@ -105,12 +105,6 @@ std::string percentEncoded(std::string_view name) {
     return out;
 }
 
-std::string fileNameOf(std::string_view path) {
-    size_t start = path.size();
-    while (start > 0 && !isPathSeparator(path[start - 1])) --start;
-    return std::string(path.substr(start));
-}
-
 std::string baseNameOf(std::string_view path) {
     std::string name = fileNameOf(path);
     const size_t dot = name.rfind('.');

@@ -2,6 +2,8 @@
 // encoding of picture names in links, and the cleaning of picture file names.
 #pragma once
 
+#include "platform/path_limits.h"
+
 #include <string>
 #include <string_view>
 
@@ -16,9 +18,7 @@ std::string htmlEscaped(std::string_view text);
 // Every byte outside A-Z, a-z and 0-9 as "%" and two lower-case hex digits.
 std::string percentEncoded(std::string_view name);
 
-// The file name without its folder (the system's separators), and that
-// without its last extension.
-std::string fileNameOf(std::string_view path);
+// The file name without its folder and its last extension.
 std::string baseNameOf(std::string_view path);
 
 // A picture name made safe for any file system, so that a page names the

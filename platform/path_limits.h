@@ -4,6 +4,9 @@
 // parameter block) and refuse longer paths where they take them.
 #pragma once
 
+#include <string>
+#include <string_view>
+
 #include <cstddef>
 
 #ifdef _WIN32
@@ -26,6 +29,13 @@ constexpr bool isPathSeparator(char c) {
 #else
     return c == '/';
 #endif
+}
+
+// The file name without its folder (the system's separators).
+inline std::string fileNameOf(std::string_view path) {
+    size_t start = path.size();
+    while (start > 0 && !isPathSeparator(path[start - 1])) --start;
+    return std::string(path.substr(start));
 }
 
 // True when the path is not null and fits kMaxPathBytes with its 0 byte.

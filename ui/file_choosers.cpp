@@ -1,8 +1,8 @@
 // File choosers over the window layer.
 #include "ui/file_choosers.h"
 
-#include "export/html_text.h"
 #include "platform/memory_service.h"
+#include "platform/path_limits.h"
 #include "settings/preset_file.h"
 
 #include <algorithm>
