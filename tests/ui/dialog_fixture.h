@@ -21,7 +21,6 @@ struct StandInServices final : DialogServices {
     DialogImage shape{200, 150, false};
     FilterParameters* parameters = nullptr;
     int renders = 0, unfilteredFills = 0, snapshots = 0, displays = 0;
-    int sourceStepsLeft = 0;  // steps of a source still being built
     OSErr renderResult = noErr;
     std::vector<uint8_t> buffer;
     PreviewImage shown;
@@ -42,11 +41,8 @@ struct StandInServices final : DialogServices {
         }
         shown.pixels = buffer.data();
     }
-    bool sourceComplete() override { return sourceStepsLeft == 0; }
-    bool continueSourceBuild() override {
-        if (sourceStepsLeft > 0) --sourceStepsLeft;
-        return sourceStepsLeft == 0;
-    }
+    bool sourceComplete() override { return true; }
+    bool continueSourceBuild() override { return true; }
     OSErr renderPreview() override {
         ++renders;
         fillBuffer(kRenderedColour);
