@@ -30,6 +30,18 @@ const int32_t (&scaledWeights(const WeightTables& tables))[Taps][kPhases] {
     else return tables.taps7Scaled2048;
 }
 
+// The 16-bit and float kernels' weights.
+template <int Taps>
+const int32_t (&sixteenBitWeights(const WeightTables& tables))[Taps][kPhases] {
+    if constexpr (Taps == 5) return tables.taps5Scaled32768;
+    else return tables.taps7Scaled32768;
+}
+template <int Taps>
+const float (&floatWeights(const WeightTables& tables))[Taps][kPhases] {
+    if constexpr (Taps == 5) return tables.taps5Copy;
+    else return tables.taps7;
+}
+
 // Whether the taps across are weighted with AVX2 (the wide entries below).
 constexpr LevelTable<bool> kWideWeighting = {false, false, true, true};
 
@@ -218,10 +230,11 @@ TWL_INLINE RowSampler::WindowRows& RowSampler::windowRows(int level) {
     rows.inTileRow = top >= 0 && ay.base + kHalf <= p.height[level] - 1 && (top & kTileMask) <= kTileSize - Taps;
     rows.tileRow = rows.inTileRow ? top >> kTileShift : 0;
     rows.topInTile = rows.inTileRow ? top & kTileMask : 0;
-    const WeightTables& tables = *p.weights;
+    const auto& integer = sixteenBitWeights<Taps>(*p.weights);
+    const auto& real = floatWeights<Taps>(*p.weights);
     for (int k = 0; k < Taps; ++k) {
-        rows.integer.y[Taps - 1 - k] = Taps == 5 ? tables.taps5Scaled32768[k][ay.phase] : tables.taps7Scaled32768[k][ay.phase];
-        rows.real.y[k] = Taps == 5 ? tables.taps5Copy[k][ay.phase] : tables.taps7[k][ay.phase];
+        rows.integer.y[Taps - 1 - k] = integer[k][ay.phase];
+        rows.real.y[k] = real[k][ay.phase];
     }
     ready_[tableIndex(Taps)][level] = true;
     return rows;
@@ -241,15 +254,15 @@ TWL_INLINE void RowSampler::windowKernel(int level, float x, float (&out)[4]) {
         const int64_t rowBytes = int64_t(tile.width) * p.bytesPerPixel;
         const uint8_t* corner = static_cast<const uint8_t*>(tile.memory.data) + rows.topInTile * rowBytes +
                                 int64_t(left & kTileMask) * p.bytesPerPixel;
-        const WeightTables& tables = *p.weights;
         if (real_) {
+            const auto& weights = floatWeights<Taps>(*p.weights);
             FloatTapWeights w = rows.real;
-            for (int k = 0; k < Taps; ++k) w.x[k] = Taps == 5 ? tables.taps5Copy[k][ax.phase] : tables.taps7[k][ax.phase];
+            for (int k = 0; k < Taps; ++k) w.x[k] = weights[k][ax.phase];
             realWindow_(Taps, corner, rowBytes, w, out);
         } else {
+            const auto& weights = sixteenBitWeights<Taps>(*p.weights);
             WindowWeights w = rows.integer;
-            for (int k = 0; k < Taps; ++k)
-                w.x[Taps - 1 - k] = Taps == 5 ? tables.taps5Scaled32768[k][ax.phase] : tables.taps7Scaled32768[k][ax.phase];
+            for (int k = 0; k < Taps; ++k) w.x[Taps - 1 - k] = weights[k][ax.phase];
             integerWindow_(Taps, corner, rowBytes, w, out);
         }
         return;
@@ -257,8 +270,11 @@ TWL_INLINE void RowSampler::windowKernel(int level, float x, float (&out)[4]) {
     // Across a tile's or the level's edge: the per-pixel kernel gathers the window.
     const float levelRow = levelY(p, level, y_);
     EffectColor c;
-    if (real_) c = Taps == 5 ? levelKernel5Float4(p, level, levelColumn, levelRow) : levelKernel7Float4(p, level, levelColumn, levelRow);
-    else c = Taps == 5 ? levelKernel5Rgba16(p, level, levelColumn, levelRow) : levelKernel7Rgba16(p, level, levelColumn, levelRow);
+    if constexpr (Taps == 5) {
+        c = real_ ? levelKernel5Float4(p, level, levelColumn, levelRow) : levelKernel5Rgba16(p, level, levelColumn, levelRow);
+    } else {
+        c = real_ ? levelKernel7Float4(p, level, levelColumn, levelRow) : levelKernel7Rgba16(p, level, levelColumn, levelRow);
+    }
     out[0] = c.red;
     out[1] = c.green;
     out[2] = c.blue;
