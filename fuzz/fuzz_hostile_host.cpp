@@ -66,6 +66,9 @@ void makeStoreFolder(FuzzInput& in) {
     const int entries = in.range(1, 6);
     for (int i = 0; i < entries; ++i) {
         const std::string path = store + "/" + in.pick(kStoreNames);
+        // An entry made earlier under the same name (a FIFO would block the
+        // open below) gives way to the new one.
+        std::filesystem::remove_all(path, ignored);
         switch (in.range(0, 5)) {
             case 0: std::filesystem::create_directory(path, ignored); break;
             case 1: ::mkfifo(path.c_str(), 0600); break;

@@ -11,7 +11,12 @@
 
 namespace {
 
-uint8_t toByte(float value) { return uint8_t(std::clamp(value * 255.0f + 0.5f, 0.0f, 255.0f)); }
+// A host's floating-point image may hold NaN, which becomes 0 here.
+uint8_t toByte(float value) {
+    const float scaled = value * 255.0f + 0.5f;
+    if (!(scaled > 0.0f)) return 0;
+    return uint8_t(std::min(scaled, 255.0f));
+}
 
 // Reads the internal image's columns x0 .. x0 + width of rows y0 .. y0 +
 // height as 8-bit pixels of `channels` bytes (RGB, or RGBA made opaque).
