@@ -9,6 +9,7 @@
 
 #include <algorithm>
 #include <cstdint>
+#include <cstring>
 
 #include "kernels/blend_mode_numbers.h"
 #include "kernels/colour_space_rows.h"
@@ -223,23 +224,30 @@ struct LightProductLanes {
     }
 };
 
-// A row of interleaved pixels a vector at a time; the last, partial vector
-// is padded with black.
+// A row of interleaved pixels a vector at a time, through planes of plain
+// arrays (a few stores and one load per vector, rather than a lane insert
+// per value); the last, partial vector is padded with black.
 template <class L, class Mode>
 TWL_LANES void colourSpaceRowLanes(int32_t* worked, const int32_t* source, int count, int32_t channelMax) {
     constexpr int kStep = L::kCount;
     for (int first = 0; first < count; first += kStep) {
         const int n = std::min(kStep, count - first);
-        PixelLanes<L> t{}, s{};
+        int32_t planes[6][kStep] = {};
         for (int i = 0; i < n; ++i) {
             for (int c = 0; c < 3; ++c) {
-                t.channel[c][i] = worked[3 * (first + i) + c];
-                s.channel[c][i] = source[3 * (first + i) + c];
+                planes[c][i] = worked[3 * (first + i) + c];
+                planes[3 + c][i] = source[3 * (first + i) + c];
             }
         }
+        PixelLanes<L> t, s;
+        for (int c = 0; c < 3; ++c) {
+            std::memcpy(&t.channel[c], planes[c], sizeof t.channel[c]);
+            std::memcpy(&s.channel[c], planes[3 + c], sizeof s.channel[c]);
+        }
         Mode::template apply<L>(t, s, channelMax);
+        for (int c = 0; c < 3; ++c) std::memcpy(planes[c], &t.channel[c], sizeof t.channel[c]);
         for (int i = 0; i < n; ++i) {
-            for (int c = 0; c < 3; ++c) worked[3 * (first + i) + c] = t.channel[c][i];
+            for (int c = 0; c < 3; ++c) worked[3 * (first + i) + c] = planes[c][i];
         }
     }
 }

@@ -11,6 +11,7 @@
 
 #include <algorithm>
 #include <cstdint>
+#include <cstring>
 
 #if defined(TWL_X86_VECTORS)
 #pragma GCC target("avx2")

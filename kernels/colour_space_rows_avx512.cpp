@@ -11,6 +11,7 @@
 
 #include <algorithm>
 #include <cstdint>
+#include <cstring>
 
 #if defined(TWL_X86_VECTORS)
 #pragma GCC target("avx512f,avx512vl,avx512bw,avx512dq")

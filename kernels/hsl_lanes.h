@@ -118,8 +118,8 @@ template <int kLanes>
 struct LaneOps {
     using F = typename Lanes<kLanes>::F;
     using M = typename Lanes<kLanes>::M;
-    using D = typename Lanes<kLanes>::D;
-    using W = typename Lanes<kLanes>::W;
+    // Half as many lanes: doubles at the register width of the floats.
+    using Half = Lanes<kLanes / 2>;
     static constexpr int kCount = kLanes;
     static TWL_LANES F squareRoot(F x) {
         F root;

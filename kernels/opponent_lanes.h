@@ -6,6 +6,7 @@
 #pragma once
 
 #include <cstdint>
+#include <cstring>
 
 #include "kernels/blend_building_blocks.h"
 #include "kernels/hsl_lanes.h"
@@ -34,8 +35,11 @@ TWL_LANES M maxLanes(M a, M b) {
 // One table lookup: `packed` holds each node's three bytes in one word.
 template <class L>
 TWL_LANES void addNode(const uint32_t* packed, typename L::M node, typename L::M weight, typename L::M sums[3]) {
+    int32_t nodes[L::kCount], words[L::kCount];
+    std::memcpy(nodes, &node, sizeof node);
+    for (int i = 0; i < L::kCount; ++i) words[i] = int32_t(packed[nodes[i]]);
     typename L::M word;
-    for (int i = 0; i < L::kCount; ++i) word[i] = int32_t(packed[node[i]]);
+    std::memcpy(&word, words, sizeof word);
     sums[0] += weight * (word & 255);
     sums[1] += weight * ((word >> 8) & 255);
     sums[2] += weight * ((word >> 16) & 255);
