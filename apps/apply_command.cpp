@@ -1,6 +1,8 @@
 // twilightomator apply: filters image files through the plug-in.
 #include "apps/commands.h"
 
+#include "apps/apply_steps.h"
+
 #include "apps/filter_job.h"
 #include "apps/interruption.h"
 #include "apps/settings_flags.h"
@@ -9,7 +11,6 @@
 #include "host/image_files.h"
 #include "apps/path_checks.h"
 #include "platform/whole_file.h"
-#include "platform/utf8_path.h"
 
 #include <unistd.h>
 
@@ -22,14 +23,6 @@
 #include <optional>
 
 namespace {
-
-struct ApplyOptions {
-    std::vector<std::string> inputs;
-    std::string output, outDir, maskPath, actionPath, recordPath, presetPath;
-    int depth = 0;
-    bool force = false, quiet = false, dialog = false, withoutAdvanceState = false;
-    std::optional<Descriptor> settings;
-};
 
 void printApplyHelp() {
     std::printf(
@@ -149,106 +142,62 @@ bool parseApplyOptions(const Arguments& args, ApplyOptions& options, bool& helpS
     return true;
 }
 
-// Reads the selection mask into the document: one byte per pixel, from a
-// grey image (an RGB image gives its luma) of the document's size.
-bool loadMask(const std::string& path, Document& document, std::string& error) {
-    Document mask;
-    ImageFileInfo info;
-    if (!readImageFile(path, mask, info, error)) {
-        error = "--mask: " + error;
-        return false;
-    }
-    if (mask.width != document.width || mask.height != document.height) {
-        error = "--mask: " + path + " is " + std::to_string(mask.width) + " x " + std::to_string(mask.height) +
-                ", the image is " + std::to_string(document.width) + " x " + std::to_string(document.height);
-        return false;
-    }
-    document.selection.assign(size_t(mask.width) * size_t(mask.height), 0);
-    for (int32_t y = 0; y < mask.height; ++y) {
-        for (int32_t x = 0; x < mask.width; ++x) {
-            const uint8_t* p = mask.pixel(x, y);
-            double channel[3];
-            for (int c = 0; c < 3; ++c) {
-                const int index = mask.colorChannels == 3 ? c : 0;
-                if (mask.depth == SampleDepth::eight) {
-                    channel[c] = p[index] / 255.0;
-                } else if (mask.depth == SampleDepth::sixteen) {
-                    uint16_t v;
-                    std::memcpy(&v, p + 2 * index, 2);
-                    channel[c] = v / 32768.0;
-                } else {
-                    float v;
-                    std::memcpy(&v, p + 4 * index, 4);
-                    channel[c] = v;
-                }
-            }
-            const double grey = 0.299 * channel[0] + 0.587 * channel[1] + 0.114 * channel[2];
-            document.selection[size_t(y) * mask.width + x] = uint8_t(std::clamp(grey, 0.0, 1.0) * 255 + 0.5);
-        }
-    }
-    return true;
-}
+}  // namespace
 
-std::string outputPathFor(const ApplyOptions& options, const std::string& input) {
-    if (!options.output.empty()) return options.output;
-    return utf8PathText(filesystemPath(options.outDir) / filesystemPath(input).filename());
-}
-
-// Every file the run will write is checked before the filter runs: the image
-// outputs and the action file are usable (see checkOutputPath), none of them
-// is something the run reads, and no two of them are the same file. Returns
-// the exit status for a refusal, or kExitOk.
-int checkOutputs(const ApplyOptions& options, std::string& error) {
-    if (!options.outDir.empty()) {
-        std::string problem;
-        switch (examinePath(options.outDir, problem)) {
-            case PathKind::folder: break;
-            case PathKind::unexaminable: error = "--out-dir: cannot use " + options.outDir + ": " + problem; return kExitFailure;
-            default: error = "--out-dir: " + options.outDir + " is not a folder"; return kExitFailure;
-        }
-    }
-    std::vector<std::string> outputs;
-    for (const std::string& input : options.inputs) {
-        const std::string output = outputPathFor(options, input);
-        if (!isSupportedOutputPath(output, error)) return kExitUsage;
-        for (size_t i = 0; i < outputs.size(); ++i) {
-            if (filesystemPath(outputs[i]).lexically_normal() == filesystemPath(output).lexically_normal()) {
-                error = "two inputs would both be written to " + output + " (" + options.inputs[i] + " and " + input +
-                        "); give them different names";
-                return kExitUsage;
-            }
-        }
-        outputs.push_back(output);
-    }
-    CommandInputs reads;
-    reads.files = options.inputs;
-    for (const std::string* other : {&options.maskPath, &options.presetPath, &options.actionPath})
-        if (!other->empty()) reads.files.push_back(*other);
-    std::vector<std::string> written = outputs;
-    if (!options.recordPath.empty()) written.push_back(options.recordPath);
-    for (size_t i = 0; i < written.size(); ++i) {
-        const std::string& path = written[i];
-        const bool isRecord = i == outputs.size();
-        const std::string what = isRecord ? "--record" : "";
-        if (!outputIsNoInput(path, reads, what, error)) return kExitUsage;
-        if (isRecord) {
-            if (!outputExtensionFits(path, OutputFormat::action, what, error)) return kExitUsage;
-            for (const std::string& output : outputs) {
-                if (filesystemPath(output).lexically_normal() == filesystemPath(path).lexically_normal() ||
-                    sameExistingFile(output, path)) {
-                    error = "--record: " + path + " is also the image output; choose another file";
-                    return kExitUsage;
-                }
-            }
-        }
-        if (!checkOutputPath(path, options.force, what, error)) return kExitFailure;
+int chooseSettings(const ApplyOptions& options, FilterJob& job, std::string& error) {
+    if (!options.actionPath.empty()) {
+        ActionStep step;
+        if (!checkInputFile(options.actionPath, "--action", error) ||
+            !readActionFile(options.actionPath, step, error))
+            return kExitFailure;
+        job.descriptor = step.descriptor;
+        job.playMode = step.playMode;
+    } else if (!options.presetPath.empty()) {
+        if (!presetDescriptor(options.presetPath, job.descriptor, error)) return kExitFailure;
+    } else {
+        job.descriptor = options.settings;
     }
     return kExitOk;
 }
 
-// The readers keep only what means damaged pixels or dropped content.
-void printReadWarnings(const std::string& input, const ImageFileInfo& info) {
-    for (const std::string& warning : info.warnings) printError("warning: " + input + ": " + warning);
+namespace {
+
+// Given settings, a preset or an action are what the dialog opens with.
+int askForTheDialog(FilterJob& job, std::string& error) {
+    job.playMode = plugInDialogDisplay;
+    job.withDialog = true;
+#ifndef _WIN32
+    // Windows always has a desktop; elsewhere the toolkit needs a display.
+    const char* x11 = std::getenv("DISPLAY");
+    const char* wayland = std::getenv("WAYLAND_DISPLAY");
+    if ((!x11 || !*x11) && (!wayland || !*wayland)) {
+        error = "--dialog needs a display, and neither DISPLAY nor WAYLAND_DISPLAY is set";
+        return kExitFailure;
+    }
+#endif
+    return kExitOk;
+}
+
+// The run after its options were read: every refusal is found before the
+// first file is written, then each input in turn.
+int runApply(const ApplyOptions& options, const std::string& pluginPath, std::string& error) {
+    ApplyRun run;
+    run.interrupted = installInterruptFlag();
+    FilterJob job;
+    if (const int status = chooseSettings(options, job, error)) return status;
+    if (const int status = checkOutputs(options, error)) return status;
+    if (options.dialog) {
+        if (const int status = askForTheDialog(job, error)) return status;
+    }
+    job.withoutAdvanceState = options.withoutAdvanceState;
+    PluginModule module;
+    if (!module.load(pluginPath, error)) return kExitFailure;
+    job.abortFlag = run.interrupted;
+    job.showProgress = !options.quiet && isatty(STDERR_FILENO);
+    for (const std::string& input : options.inputs) {
+        if (const int status = applyOneInput(options, module, job, input, run, error)) return status;
+    }
+    return kExitOk;
 }
 
 }  // namespace
@@ -267,132 +216,7 @@ int applyCommand(const Arguments& given) {
         printApplyHelp();
         return kExitOk;
     }
-    volatile std::sig_atomic_t* interrupted = installInterruptFlag();
-
-    FilterJob job;
-    if (!options.actionPath.empty()) {
-        ActionStep step;
-        if (!checkInputFile(options.actionPath, "--action", error) ||
-            !readActionFile(options.actionPath, step, error)) {
-            printError(error);
-            return kExitFailure;
-        }
-        job.descriptor = step.descriptor;
-        job.playMode = step.playMode;
-    } else if (!options.presetPath.empty()) {
-        if (!presetDescriptor(options.presetPath, job.descriptor, error)) {
-            printError(error);
-            return kExitFailure;
-        }
-    } else {
-        job.descriptor = options.settings;
-    }
-
-    const int refusal = checkOutputs(options, error);
-    if (refusal != kExitOk) {
-        printError(error);
-        return refusal;
-    }
-
-    if (options.dialog) {
-        // Given settings, a preset or an action are what the dialog opens with.
-        job.playMode = plugInDialogDisplay;
-        job.withDialog = true;
-#ifndef _WIN32
-        // Windows always has a desktop; elsewhere the toolkit needs a display.
-        const char* x11 = std::getenv("DISPLAY");
-        const char* wayland = std::getenv("WAYLAND_DISPLAY");
-        if ((!x11 || !*x11) && (!wayland || !*wayland)) {
-            printError("--dialog needs a display, and neither DISPLAY nor WAYLAND_DISPLAY is set");
-            return kExitFailure;
-        }
-#endif
-    }
-    job.withoutAdvanceState = options.withoutAdvanceState;
-
-    PluginModule module;
-    if (!module.load(pluginPath, error)) {
-        printError(error);
-        return kExitFailure;
-    }
-    job.abortFlag = interrupted;
-    job.showProgress = !options.quiet && isatty(STDERR_FILENO);
-
-    std::vector<std::string> written;
-    bool recorded = false;
-    for (const std::string& input : options.inputs) {
-        Document document;
-        ImageFileInfo info;
-        if (!readImageFile(input, document, info, error)) {
-            printError(error);
-            return kExitFailure;
-        }
-        printReadWarnings(input, info);
-        if (!options.maskPath.empty() && !loadMask(options.maskPath, document, error)) {
-            printError(error);
-            return kExitFailure;
-        }
-        if (!module.filters(document.imageMode(), error)) {
-            printError(input + ": " + error);
-            return kExitFailure;
-        }
-        if (*interrupted) return stopForInterruption(*interrupted, written);
-        job.progressLabel = utf8PathText(filesystemPath(input).filename());
-        const FilterJobResult result = runFilterJob(module, document, job);
-        if (*interrupted) return stopForInterruption(*interrupted, written);
-        if (options.dialog && result.result == userCanceledErr) {
-            if (!options.quiet) std::fprintf(stderr, "cancelled; nothing was written\n");
-            return kExitCancelled;
-        }
-        if (result.result != 0) {
-            if (result.result != 1)
-                printError(input + ": the filter failed at " + selectorName(result.failedSelector) + ": " +
-                           describeResult(result.result));
-            return kExitFailure;
-        }
-        // The image and, with the first image, the action file are written
-        // into temporary files and only then both moved into place.
-        const std::string output = outputPathFor(options, input);
-        WholeFile image, record;
-        ImageWriteReport report;
-        if (!prepareImageFile(output, document, options.depth, options.force, image, report, error)) {
-            printError(error);
-            return kExitFailure;
-        }
-        if (!options.recordPath.empty() && !recorded) {
-            std::string text;
-            ActionStep step;
-            if (result.recorded) step.descriptor = *result.recorded;
-            step.playMode = plugInDialogDontDisplay;
-            if (!result.recorded) {
-                printError("--record: the plug-in recorded no settings; nothing was written for " + input);
-                return kExitFailure;
-            }
-            if (!actionText(step, text, error)) {
-                printError("--record: " + error + "; nothing was written for " + input);
-                return kExitFailure;
-            }
-            if (!record.begin(options.recordPath, options.force, error) || !record.write(text.data(), text.size(), error)) {
-                printError("--record: " + error + "; nothing was written for " + input);
-                return kExitFailure;
-            }
-        }
-        if (*interrupted) return stopForInterruption(*interrupted, written);
-        if (!image.commit(error)) {
-            printError(error);
-            return kExitFailure;
-        }
-        written.push_back(output);
-        if (!options.recordPath.empty() && !recorded) {
-            if (!record.commit(error)) {
-                printError("--record: " + error);
-                return kExitFailure;
-            }
-            recorded = true;
-            written.push_back(options.recordPath);
-        }
-        for (const std::string& warning : report.warnings) printError("warning: " + warning);
-        if (!options.quiet) std::fprintf(stderr, "%s -> %s\n", input.c_str(), output.c_str());
-    }
-    return kExitOk;
+    const int status = runApply(options, pluginPath, error);
+    if (status != kExitOk && !error.empty()) printError(error);
+    return status;
 }

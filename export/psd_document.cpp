@@ -77,7 +77,7 @@ void encodeBandRows(const Job& job) {
 
 class PlaneWriter {
 public:
-    PlaneWriter(const Pyramid& image, const PsdDocumentInfo& info, ByteSink& out, const PsdProgress* progress,
+    PlaneWriter(const Pyramid& image, const PsdDocumentInfo& info, ByteSink& out, JobProgress* progress,
                 JobWorkers* workers)
         : image_(image), info_(info), out_(out), progress_(progress), workers_(workers), width_(image.width[0]),
           height_(image.height[0]), rowBytes_(size_t(width_) * size_t(info.bytesPerChannel)),
@@ -138,7 +138,7 @@ private:
         out_.write(row, rowBytes_);
         if (out_.failed()) return false;
         ++done_;
-        if (progress_ && progress_->report && !progress_->report(progress_->context, done_, total_)) {
+        if (progress_ && !progress_->report(done_, total_)) {
             cancelled_ = true;
             return false;
         }
@@ -148,7 +148,7 @@ private:
     const Pyramid& image_;
     const PsdDocumentInfo& info_;
     ByteSink& out_;
-    const PsdProgress* progress_;
+    JobProgress* progress_;
     JobWorkers* workers_;
     int32_t width_, height_;
     size_t rowBytes_;
@@ -175,7 +175,7 @@ int psdStorageTypeFor(int32_t bytesPerChannel) {
 }
 
 PsdWriteResult writePsdDocument(const Pyramid& image, const PsdDocumentInfo& info, ByteSink& out,
-                                const PsdProgress* progress, JobWorkers* workers) {
+                                JobProgress* progress, JobWorkers* workers) {
     const int32_t b = info.bytesPerChannel;
     if (!image.hasTiles() || psdStorageTypeFor(b) != image.storageType) return kPsdBadImage;
     const int32_t width = image.width[0], height = image.height[0];

@@ -6,6 +6,7 @@
 #include "export/byte_sink.h"
 #include "kernels/job_workers.h"
 #include "kernels/pyramid.h"
+#include "model/job_progress.h"
 #include "platform/utc_date.h"
 
 #include <cstddef>
@@ -19,12 +20,6 @@ struct PsdDocumentInfo {
     const uint8_t* iccProfile = nullptr;  // the host's profile when it offers one and allows its use
     size_t iccProfileBytes = 0;
     const UtcDate* date = nullptr;  // the IPTC date; null: today
-};
-
-// Rows written so far out of the total; returning false cancels the write.
-struct PsdProgress {
-    bool (*report)(void* context, int64_t done, int64_t total) = nullptr;
-    void* context = nullptr;
 };
 
 enum PsdWriteResult : int32_t {
@@ -44,4 +39,4 @@ int psdStorageTypeFor(int32_t bytesPerChannel);
 // `workers`, the rows are encoded on their threads, band by band, and written
 // in order on the calling thread; the bytes never depend on the threads.
 PsdWriteResult writePsdDocument(const Pyramid& image, const PsdDocumentInfo& info, ByteSink& out,
-                                const PsdProgress* progress = nullptr, JobWorkers* workers = nullptr);
+                                JobProgress* progress = nullptr, JobWorkers* workers = nullptr);

@@ -347,7 +347,7 @@ Boolean HostSession::testAbort() {
 }
 
 void HostSession::reportProgress(int32_t done, int32_t total) {
-    progress_.push_back(ProgressReport{done, total});
+    progress_.push_back(ProgressCall{done, total});
     if (config_.onProgress) config_.onProgress(done, total);
 }
 

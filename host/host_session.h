@@ -51,7 +51,8 @@ struct HostConfig {
     std::function<void(int32_t done, int32_t total)> onProgress;
 };
 
-struct ProgressReport {
+// One call of the progress procedure, as the session logged it.
+struct ProgressCall {
     int32_t done, total;
 };
 
@@ -84,7 +85,7 @@ public:
     // Start the plug-in's requests are previews and nothing is written.
     void setWritingBack(bool enabled) { writingBack_ = enabled; }
 
-    const std::vector<ProgressReport>& progress() const { return progress_; }
+    const std::vector<ProgressCall>& progress() const { return progress_; }
     const std::vector<AdvanceRequest>& requests() const { return requests_; }
     const std::vector<DisplayCall>& displayCalls() const { return displayCalls_; }
     int32_t abortPolls() const { return abortPolls_; }
@@ -132,7 +133,7 @@ private:
     Rect pendingOutRect_{};
     int16_t pendingOutLo_ = 0, pendingOutHi_ = 0;
     int32_t pendingOutRowBytes_ = 0;
-    std::vector<ProgressReport> progress_;
+    std::vector<ProgressCall> progress_;
     std::vector<AdvanceRequest> requests_;
     std::vector<DisplayCall> displayCalls_;
     int32_t abortPolls_ = 0;

@@ -132,6 +132,15 @@ constexpr const ScriptedSetting* findScriptedSetting(DescriptorKeyID key) {
     return nullptr;
 }
 
+// The first setting that this dialog control edits, nullptr when none (a
+// colour swatch edits three channels, the preview both centres).
+constexpr const ScriptedSetting* scriptedSettingOfControl(int32_t controlId) {
+    for (const ScriptedSetting& setting : kScriptedSettings) {
+        if (setting.controlId == controlId) return &setting;
+    }
+    return nullptr;
+}
+
 constexpr const ScriptedSetting* findScriptedSettingByName(std::string_view name) {
     for (const ScriptedSetting& setting : kScriptedSettings) {
         if (name == setting.name) return &setting;

@@ -7,6 +7,7 @@
 #include "ui/small_dialogs.h"
 #include "plugin/filter_pass.h"
 #include "plugin/host_colour_picker.h"
+#include "plugin/host_progress.h"
 #include "plugin/host_services.h"
 #include "plugin/pass_context.h"
 #include "plugin/preview_fill.h"
@@ -121,57 +122,45 @@ OSErr PluginDialogServices::loadPreset(const char* path) {
                           pluginMemoryService(globals_.record));
 }
 
-bool PluginDialogServices::hostAborted() {
-    const FilterRecord* record = globals_.record;
-    return record && record->abortProc && record->abortProc() != 0;
-}
+bool PluginDialogServices::hostAborted() { return globals_.record && HostProgress(globals_.record).stopRequested(); }
 
 namespace {
 
-// The progress window of the export now running. The export reports
-// through the host's progress and abort procedures, which take no context,
-// so while it runs they are answered here and passed on to the window.
-ProgressReport* gExportReport = nullptr;
-TestAbortProc gHostAbort = nullptr;
-
-void reportToWindow(int32_t done, int32_t total) {
-    if (gExportReport) gExportReport->report(done, total, 0, 1);
-}
-
-Boolean abortFromWindow() {
-    if (gHostAbort && gHostAbort()) {
-        if (gExportReport && !gExportReport->cancelRequested()) gExportReport->requestCancel();
+// The dialog's export shows its progress in the progress window; it stops
+// when the window is cancelled or when the host asks (which the window then
+// shows as cancelling).
+class WindowWithHostStop final : public JobProgress {
+public:
+    WindowWithHostStop(ProgressWindow& window, const FilterRecord* record) : window_(window), host_(record) {}
+    bool report(int64_t done, int64_t total) override { return window_.report(done, total); }
+    bool stopRequested() override {
+        if (host_.stopRequested() && !window_.cancelRequested()) window_.requestCancel();
+        return window_.cancelRequested();
     }
-    return gExportReport && gExportReport->cancelRequested();
-}
+
+private:
+    ProgressWindow& window_;
+    HostProgress host_;
+};
 
 }  // namespace
 
 OSErr PluginDialogServices::exportLayeredDocument(const char* path, int32_t width, int32_t height,
-                                                  ProgressReport& progress, char* message, size_t messageBytes) {
-    FilterRecord* record = globals_.record;
-    const ProgressProc hostProgress = record->progressProc;
-    const TestAbortProc hostAbort = record->abortProc;
-    gExportReport = &progress;
-    gHostAbort = hostAbort;
-    record->progressProc = reportToWindow;
-    record->abortProc = abortFromWindow;
-    const OSErr result = ::exportLayeredDocument(globals_, path, width, height, message, messageBytes);
-    record->progressProc = hostProgress;
-    record->abortProc = hostAbort;
-    gExportReport = nullptr;
-    gHostAbort = nullptr;
-    return result;
+                                                  ProgressWindow& progress, char* message, size_t messageBytes) {
+    WindowWithHostStop shown(progress, globals_.record);
+    return ::exportLayeredDocument(globals_, path, width, height, shown, message, messageBytes);
 }
 
 OSErr PluginDialogServices::writePresetsPage(const char* sourceFolder, const char* htmlPath, char* message,
                                              size_t messageBytes) {
-    return ::writePresetsPage(globals_, sourceFolder, htmlPath, message, messageBytes);
+    HostProgress shown(globals_.record);
+    return ::writePresetsPage(globals_, sourceFolder, htmlPath, shown, message, messageBytes);
 }
 
 OSErr PluginDialogServices::writeMemoryDotsPage(const char* htmlPath, const bool* occupied, char* message,
                                                 size_t messageBytes) {
-    return ::writeMemoryDotsPage(globals_, htmlPath, message, messageBytes, occupied);
+    HostProgress shown(globals_.record);
+    return ::writeMemoryDotsPage(globals_, htmlPath, shown, message, messageBytes, occupied);
 }
 
 bool PluginDialogServices::undo() {

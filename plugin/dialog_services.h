@@ -29,7 +29,7 @@ public:
     OSErr savePreset(const char* path, std::string& reason) override;
     OSErr loadPreset(const char* path) override;
     bool hostAborted() override;
-    OSErr exportLayeredDocument(const char* path, int32_t width, int32_t height, ProgressReport& progress,
+    OSErr exportLayeredDocument(const char* path, int32_t width, int32_t height, ProgressWindow& progress,
                                 char* message, size_t messageBytes) override;
     OSErr writePresetsPage(const char* sourceFolder, const char* htmlPath, char* message,
                            size_t messageBytes) override;

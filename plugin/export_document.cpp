@@ -17,10 +17,6 @@ void putMessage(char* message, size_t bytes, const std::string& text) {
     if (message && bytes > 0) std::snprintf(message, bytes, "%s", text.c_str());
 }
 
-bool reportRows(void* context, int64_t done, int64_t total) {
-    return static_cast<ExportProgress*>(context)->step(done, total);
-}
-
 }  // namespace
 
 int32_t exportBytesPerChannel(const FilterRecord* record) {
@@ -31,8 +27,8 @@ int32_t exportBytesPerChannel(const FilterRecord* record) {
     }
 }
 
-OSErr exportLayeredDocument(PluginGlobals& globals, const char* path, int32_t width, int32_t height, char* message,
-                            size_t messageBytes) {
+OSErr exportLayeredDocument(PluginGlobals& globals, const char* path, int32_t width, int32_t height,
+                            JobProgress& shown, char* message, size_t messageBytes) {
     putMessage(message, messageBytes, "");
     FilterRecord* record = globals.record;
     FilterParameters& parameters = *parametersOf(record);
@@ -48,7 +44,7 @@ OSErr exportLayeredDocument(PluginGlobals& globals, const char* path, int32_t wi
         return kExportWriteFailed;
     }
     // The render takes the first half of the progress bar, the writing the rest.
-    ExportProgress progress(record);
+    ExportProgress progress(shown);
     progress.phase(0, 50);
     const OSErr rendered = renderIntoInternalImage(globals, width, height, &progress);
     Pyramid& image = globals.images->internal;
@@ -74,8 +70,7 @@ OSErr exportLayeredDocument(PluginGlobals& globals, const char* path, int32_t wi
     }
 
     progress.phase(50, 50);
-    const PsdProgress rows{reportRows, &progress};
-    const PsdWriteResult written = writePsdDocument(image, info, file, &rows, &globals.workArea->workers);
+    const PsdWriteResult written = writePsdDocument(image, info, file, &progress, &globals.workArea->workers);
     if (written == kPsdCancelled) return userCanceledErr;
     if (written == kPsdTooLarge || written == kPsdBadImage) {
         putMessage(message, messageBytes, "The document is too large for the PSD format.");

@@ -3,6 +3,7 @@
 #pragma once
 
 #include "interface/plugin_result_codes.h"
+#include "model/job_progress.h"
 #include "plugin/globals.h"
 
 #include <cstddef>
@@ -13,10 +14,11 @@ int32_t exportBytesPerChannel(const FilterRecord* record);
 
 // Writes the document to path (created or replaced whole; a failed save
 // leaves any older file untouched). width x height 0 x 0: the filter
-// rectangle's size. Returns 0, userCanceledErr, the render's code, or
-// kExportWriteFailed; a message for the user goes into message.
-OSErr exportLayeredDocument(PluginGlobals& globals, const char* path, int32_t width, int32_t height, char* message,
-                            size_t messageBytes);
+// rectangle's size. The render and the writing show their progress on
+// `shown`, which may stop them. Returns 0, userCanceledErr, the render's
+// code, or kExportWriteFailed; a message for the user goes into message.
+OSErr exportLayeredDocument(PluginGlobals& globals, const char* path, int32_t width, int32_t height,
+                            JobProgress& shown, char* message, size_t messageBytes);
 
 inline constexpr OSErr kExportWriteFailed = kResultWriteFailed;
 inline constexpr OSErr kExportNoWorkingImage = -99;

@@ -6,6 +6,7 @@
 #include "plugin/export_galleries.h"
 #include "plugin/filter_pass.h"
 #include "plugin/globals.h"
+#include "plugin/host_progress.h"
 #include "plugin/host_services.h"
 
 #include <cstdio>
@@ -33,17 +34,18 @@ void exportEntry(TwilightomatorExportRequest* request, void* recordPointer, intp
         *result = filterBadParameters;
     } else {
         char* message = request->message;
+        HostProgress shown(record);
         switch (request->job) {
             case kExportLayeredDocument:
-                *result = exportLayeredDocument(*globals, request->path, request->width, request->height, message,
-                                                kExportMessageBytes);
+                *result = exportLayeredDocument(*globals, request->path, request->width, request->height, shown,
+                                                message, kExportMessageBytes);
                 break;
             case kExportPresetsPage:
-                *result = writePresetsPage(*globals, request->sourceFolder, request->path, message,
+                *result = writePresetsPage(*globals, request->sourceFolder, request->path, shown, message,
                                            kExportMessageBytes);
                 break;
             case kExportMemoryDotsPage:
-                *result = writeMemoryDotsPage(*globals, request->path, message, kExportMessageBytes);
+                *result = writeMemoryDotsPage(*globals, request->path, shown, message, kExportMessageBytes);
                 break;
             default:
                 *result = filterBadParameters;

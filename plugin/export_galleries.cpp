@@ -148,8 +148,8 @@ void memoryDotPictureSize(int32_t width, int32_t height, int32_t& pictureWidth, 
     pictureHeight = std::max<int32_t>(1, int32_t(int64_t(height) * kMemoryDotPictureSide / longer));
 }
 
-OSErr writePresetsPage(PluginGlobals& globals, const char* sourceFolder, const char* htmlPath, char* message,
-                       size_t messageBytes) {
+OSErr writePresetsPage(PluginGlobals& globals, const char* sourceFolder, const char* htmlPath, JobProgress& shown,
+                       char* message, size_t messageBytes) {
     putMessage(message, messageBytes, "");
     const FilterRecord* record = globals.record;
     std::vector<FolderEntry> entries;
@@ -168,13 +168,13 @@ OSErr writePresetsPage(PluginGlobals& globals, const char* sourceFolder, const c
 
     HtmlPage page;
     startHtmlPage(page, GalleryKind::presets, kPresetColumns, folder.c_str());
-    ExportProgress progress(record);
+    ExportProgress progress(shown);
     const MemoryService memory = pluginMemoryService(record);
     auto picture = std::make_unique<PresetPicture>();
     MissingPictures missing;
     int64_t visited = 0;
     for (const FolderEntry& entry : entries) {
-        if (!progress.step(visited++, int64_t(entries.size()))) return userCanceledErr;
+        if (!progress.report(visited++, int64_t(entries.size()))) return userCanceledErr;
         // Folders, FIFOs and devices are no presets; opening a FIFO would wait.
         if (!entry.isRegularFile || !containsWithoutCase(entry.name, ".z5a")) continue;
         const std::string path = folder + entry.name;
@@ -195,13 +195,13 @@ OSErr writePresetsPage(PluginGlobals& globals, const char* sourceFolder, const c
         if (presetPictureAtSize(*picture, width, height, image, memory))
             writeGalleryJpeg(record, image, webImages + pictureName, missing);
     }
-    progress.step(1, 1);
+    progress.report(1, 1);
     finishHtmlPage(page);
     return savePage(page, pageFile, progress, missing, message, messageBytes);
 }
 
-OSErr writeMemoryDotsPage(PluginGlobals& globals, const char* htmlPath, char* message, size_t messageBytes,
-                          const bool* occupied) {
+OSErr writeMemoryDotsPage(PluginGlobals& globals, const char* htmlPath, JobProgress& shown, char* message,
+                          size_t messageBytes, const bool* occupied) {
     putMessage(message, messageBytes, "");
     const FilterRecord* record = globals.record;
     FilterParameters& parameters = *parametersOf(record);
@@ -218,7 +218,7 @@ OSErr writeMemoryDotsPage(PluginGlobals& globals, const char* htmlPath, char* me
 
     HtmlPage page;
     startHtmlPage(page, GalleryKind::memoryDots, kMemoryDotColumns, nullptr);
-    ExportProgress progress(record);
+    ExportProgress progress(shown);
     const MemoryService memory = pluginMemoryService(record);
     // The dot's settings stand in for the current ones while it renders.
     const UserSettings current = parameters.settings;
@@ -227,7 +227,7 @@ OSErr writeMemoryDotsPage(PluginGlobals& globals, const char* htmlPath, char* me
     OSErr result = noErr;
     MissingPictures missing;
     for (int32_t dot = 1; dot <= kMemoryDotCount && result == noErr; ++dot) {
-        if (!progress.step(dot - 1, kMemoryDotCount)) {
+        if (!progress.report(dot - 1, kMemoryDotCount)) {
             result = userCanceledErr;
             break;
         }
@@ -251,7 +251,7 @@ OSErr writeMemoryDotsPage(PluginGlobals& globals, const char* htmlPath, char* me
     parameters.settings = current;
     std::memcpy(parameters.settingsFileName, currentName, kPathBytes);
     if (result != noErr) return result;
-    progress.step(1, 1);
+    progress.report(1, 1);
     finishHtmlPage(page);
     return savePage(page, pageFile, progress, missing, message, messageBytes);
 }

@@ -8,6 +8,10 @@
 #include "kernels/jobs.h"
 #include "kernels/speed_settings.h"
 #include "plugin/export_progress.h"
+#include "plugin/host_requests.h"
+#include "plugin/host_progress.h"
+#include "plugin/pass_throttles.h"
+#include "plugin/pass_buffers.h"
 #include "plugin/pass_context.h"
 #include "plugin/session_store.h"
 #include "plugin/work_area.h"
@@ -17,51 +21,7 @@
 
 namespace {
 
-constexpr int32_t kPreviewViewportWidth = 426;
-constexpr int32_t kPreviewViewportHeight = 416;
-constexpr size_t kScratchBufferBytes = 256;
-constexpr int32_t kThrottle = 32;
-
 int16_t& resultOf(PluginGlobals& globals) { return *globals.result; }
-
-Rect emptyRectAt(const Rect& r) { return Rect{r.top, r.left, r.top, r.left}; }
-
-void setPlanesAndRates(FilterRecord* record, Fixed rate) {
-    record->inLoPlane = record->outLoPlane = 0;
-    record->inHiPlane = record->outHiPlane = int16_t(record->planes - 1);
-    record->inputRate = record->maskRate = rate;
-    record->inputPadding = record->outputPadding = record->maskPadding = plugInWantsEdgeReplication;
-}
-
-void keepRelativeRows(PluginGlobals& globals) {
-    const FilterRecord* record = globals.record;
-    const int32_t top = record->filterRect.top;
-    globals.pass.maskFirstRow = record->maskRect.top - top;
-    globals.pass.maskLastRow = record->maskRect.bottom - 1 - top;
-    globals.pass.inFirstRow = record->inRect.top - top;
-    globals.pass.inLastRow = record->inRect.bottom - 1 - top;
-}
-
-void reportProgress(PluginGlobals& globals, int32_t step, int32_t total) {
-    const FilterParameters* parameters = parametersOf(globals.record);
-    if (!parameters || parameters->renderTarget != renderHostRows || !globals.workArea) return;
-    WorkArea& work = *globals.workArea;
-    work.progressCounter %= kThrottle;
-    if (step > work.progressLastRow + 4) work.progressCounter = 0;
-    if ((work.progressCounter == 0 || step == 0) && globals.record->progressProc)
-        globals.record->progressProc(step, total);
-    work.progressCounter += 1;
-    work.progressLastRow = step;
-}
-
-bool abortRequested(PluginGlobals& globals) {
-    const FilterParameters* parameters = parametersOf(globals.record);
-    if (!parameters || parameters->renderTarget == renderPreview || !globals.workArea) return false;
-    WorkArea& work = *globals.workArea;
-    work.abortCounter = (work.abortCounter + 1) % kThrottle;
-    if (work.abortCounter != 0 || !globals.record->abortProc) return false;
-    return globals.record->abortProc() != 0;
-}
 
 int pyramidTypeFor(const FilterRecord* record) {
     switch (hostValueClass(record)) {
@@ -119,22 +79,6 @@ void copyTileIntoBase(const FilterRecord* record, Pyramid& base, const PyramidTi
     runJobsOn(&workers, jobs, made);
 }
 
-// advanceState for the request now in the record, kept for the checks of
-// what the host delivers.
-OSErr askHostFor(PluginGlobals& globals) {
-    globals.pass.request = currentRequest(*globals.record);
-    return askHost(*globals.record);
-}
-
-bool growRowBuffer(PluginGlobals& globals, size_t bytes) {
-    if (globals.rowBuffer.size >= bytes) return true;
-    PluginBuffer grown;
-    if (!allocatePluginBuffer(globals.record, bytes, grown)) return false;
-    freePluginBuffer(globals.record, globals.rowBuffer);
-    globals.rowBuffer = grown;
-    return true;
-}
-
 // The pass state for the rectangle last given to set pass size.
 void preparePassState(PluginGlobals& globals) {
     const FilterParameters& parameters = *parametersOf(globals.record);
@@ -176,145 +120,6 @@ int jobsFor(const JobWorkers& workers) {
 
 }  // namespace
 
-void emptyHostRectangles(FilterRecord* record) {
-    record->inRect = Rect{0, 0, 0, 0};
-    record->outRect = Rect{0, 0, 0, 0};
-    record->maskRect = Rect{0, 0, 0, 0};
-}
-
-void setPassSize(PluginGlobals& globals, const Rect& rect, int32_t scale) {
-    FilterParameters* parameters = parametersOf(globals.record);
-    if (parameters) parameters->previewScale = scale;
-    globals.pass.passWidth = rect.right - rect.left;
-    globals.pass.passHeight = rect.bottom - rect.top;
-}
-
-int32_t rowBufferBytes(int32_t width, int32_t height) {
-    // A host's rectangle may be upside down; its sizes never go below 0 here.
-    width = std::max(width, 0);
-    height = std::max(height, 0);
-    return std::max(2 * (std::max(width, height) + 4), 3 * width + 2184);
-}
-
-bool allocateWorkingBuffers(PluginGlobals& globals) {
-    const FilterRecord* record = globals.record;
-    releaseWorkingBuffers(globals);
-    const size_t rowBufferSize = size_t(rowBufferBytes(globals.pass.passWidth, globals.pass.passHeight));
-    bool ok = allocatePluginBuffer(record, rowBufferSize, globals.rowBuffer);
-    for (int i = 0; ok && i < kScratchBufferCount; ++i)
-        ok = allocatePluginBuffer(record, kScratchBufferBytes, globals.scratch[i]);
-    ok = ok && allocatePluginBuffer(record, sizeof(Job), globals.jobTable);
-    ok = ok && allocatePluginBuffer(record, sizeof(WorkArea) + sizeof(PassImages), globals.workAreaBuffer);
-    if (!ok) {
-        // Nothing was constructed yet: free the raw blocks only.
-        freePluginBuffer(record, globals.rowBuffer);
-        for (PluginBuffer& buffer : globals.scratch) freePluginBuffer(record, buffer);
-        freePluginBuffer(record, globals.jobTable);
-        freePluginBuffer(record, globals.workAreaBuffer);
-        return false;
-    }
-    auto* bytes = static_cast<uint8_t*>(globals.workAreaBuffer.data);
-    globals.workArea = new (bytes) WorkArea{};
-    globals.images = new (bytes + sizeof(WorkArea)) PassImages{};
-    globals.buffersAllocated = true;
-    openSessionStore(globals);
-    return true;
-}
-
-void releaseWorkingBuffers(PluginGlobals& globals) {
-    if (!globals.buffersAllocated) return;
-    const FilterRecord* record = globals.record;
-    writeMemoryDotMap(globals);
-    globals.images->~PassImages();
-    globals.workArea->~WorkArea();
-    globals.images = nullptr;
-    globals.workArea = nullptr;
-    freePluginBuffer(record, globals.rowBuffer);
-    for (PluginBuffer& buffer : globals.scratch) freePluginBuffer(record, buffer);
-    freePluginBuffer(record, globals.jobTable);
-    freePluginBuffer(record, globals.workAreaBuffer);
-    globals.buffersAllocated = false;
-    globals.pass.passActive = 0;
-}
-
-void preparePassImages(PluginGlobals& globals) {
-    PassImages& images = *globals.images;
-    const MemoryService memory = pluginMemoryService(globals.record);
-    images.source.release();
-    images.internal.release();
-    images.source.weights = &globals.workArea->weights;
-    images.internal.weights = &globals.workArea->weights;
-    images.thumbnail.weights = &globals.workArea->weights;
-    // Without memory for the thumbnail the dialog shows no thumbnails.
-    const bool scratch = images.thumbnail.create(memory, 128, 128, kStoragePacked8, kEdgeClamp);
-    // The preset picture is that 128 x 128 scratch image: from here on every
-    // preset, undo file, memory dot and cached settings file carries it.
-    PresetPicture& picture = globals.workArea->presetPicture;
-    picture.width = picture.height = scratch ? kPresetPictureSide : 0;
-}
-
-void setRowsRequest(PluginGlobals& globals, int32_t row) {
-    FilterRecord* record = globals.record;
-    const Rect& filter = record->filterRect;
-    setPassSize(globals, filter, 1);
-    record->inRect = record->outRect = filter;
-    record->maskRect = emptyRectAt(filter);
-    const int32_t y = filter.top + std::min(std::max(row, 0), globals.pass.passHeight - 1);
-    record->inRect.top = record->outRect.top = int16_t(y);
-    record->inRect.bottom = record->outRect.bottom = int16_t(y + 1);
-    if (record->haveMask) {
-        Rect mask = filter;
-        int32_t top = std::max<int32_t>(y - 2, filter.top);
-        int32_t bottom = std::min<int32_t>(y + 2, filter.bottom);
-        if (top >= bottom) bottom = top + 1;
-        mask.top = int16_t(top);
-        mask.bottom = int16_t(bottom);
-        record->maskRect = mask;
-        if (!globals.pass.maskWanted) record->maskRect = emptyRectAt(filter);
-    }
-    setPlanesAndRates(record, 1 << 16);
-    keepRelativeRows(globals);
-    globals.pass.request = currentRequest(*record);
-}
-
-void scaledRequest(PluginGlobals& globals, int32_t scale) {
-    FilterRecord* record = globals.record;
-    FilterParameters& parameters = *parametersOf(record);
-    int32_t a = std::max(scale, 1);
-    if (!record->advanceState || !record->displayPixels || record->samplingSupport == hostDoesNotSupportSampling) {
-        a = 1;
-        parameters.previewScale = 1;
-    }
-    const Rect& filter = record->filterRect;
-    int32_t top = filter.top + parameters.previewOffsetY, left = filter.left + parameters.previewOffsetX;
-    int32_t bottom = filter.bottom + parameters.previewOffsetY, right = filter.right + parameters.previewOffsetX;
-    top = std::clamp<int32_t>(top, filter.top, filter.bottom);
-    bottom = std::clamp<int32_t>(bottom, filter.top, filter.bottom);
-    left = std::clamp<int32_t>(left, filter.left, filter.right);
-    right = std::clamp<int32_t>(right, filter.left, filter.right);
-    top /= a;
-    left /= a;
-    bottom /= a;
-    right /= a;
-    right = std::min(right, left + kPreviewViewportWidth);
-    bottom = std::min(bottom, top + kPreviewViewportHeight);
-    const Rect in{int16_t(top), int16_t(left), int16_t(bottom), int16_t(right)};
-    record->inRect = in;
-    record->maskRect = in;
-    record->outRect = Rect{filter.top, filter.left, int16_t(filter.top + (bottom - top)),
-                           int16_t(filter.left + (right - left))};
-    if (hostMovesScaledMask(record) && a > 1) {
-        const int16_t dy = int16_t(parameters.previewOffsetY / a), dx = int16_t(parameters.previewOffsetX / a);
-        record->maskRect = Rect{dy, dx, int16_t(bottom - top + dy), int16_t(right - left + dx)};
-    }
-    setPlanesAndRates(record, Fixed(a) << 16);
-    keepRelativeRows(globals);
-    if (record->advanceState) {
-        resultOf(globals) = askHostFor(globals);
-        if (resultOf(globals) == noErr) setPassSize(globals, record->inRect, a);
-    }
-}
-
 void acquireSource(PluginGlobals& globals) {
     FilterRecord* record = globals.record;
     FilterParameters& parameters = *parametersOf(record);
@@ -349,7 +154,8 @@ void acquireSource(PluginGlobals& globals) {
         copyTileIntoBase(record, base, tile, workers, jobsFor(workers));
     }
     buildPyramidLevels(base, 0, jobsFor(workers), &workers);
-    reportProgress(globals, 1, 100);
+    HostProgress host(record);
+    reportProgress(globals, host, 1, 100);
     parameters.sourceCached = 1;
 
     record->inRect = savedIn;
@@ -391,7 +197,9 @@ void passSetUp(PluginGlobals& globals) {
 
 void passStep(PluginGlobals& globals) {
     PassState& pass = globals.pass;
-    reportProgress(globals, pass.stepCount, pass.progressTotal);
+    HostProgress host(globals.record);
+    JobProgress& progress = pass.progress ? *pass.progress : host;
+    reportProgress(globals, progress, pass.stepCount, pass.progressTotal);
     pass.stepCount += 1;
     if (pass.rowMode == 1) {
         const RenderContext context = rowRenderContext(globals);
@@ -404,7 +212,7 @@ void passStep(PluginGlobals& globals) {
             pass.currentRow = 0;
         }
     }
-    if (abortRequested(globals)) resultOf(globals) = userCanceledErr;
+    if (abortRequested(globals, progress)) resultOf(globals) = userCanceledErr;
 }
 
 void continueLoop(PluginGlobals& globals) {
@@ -478,9 +286,11 @@ OSErr renderIntoInternalImage(PluginGlobals& globals, int32_t width, int32_t hei
     globals.pass.passWidth = width;
     globals.pass.passHeight = height;
     preparePassState(globals);
+    // The rows' stop checks go where the export shows its progress.
+    if (progress) globals.pass.progress = &progress->shown();
     while (globals.pass.passActive && resultOf(globals) == noErr) {
         passStep(globals);
-        if (progress && !progress->step(globals.pass.stepCount, height)) resultOf(globals) = userCanceledErr;
+        if (progress && !progress->report(globals.pass.stepCount, height)) resultOf(globals) = userCanceledErr;
     }
     parameters.renderTarget = savedTarget;
     parameters.previewScale = savedScale;

@@ -1,31 +1,13 @@
-// The filtering pass: working buffers, source acquisition into the image
-// pyramid, the row and scaled requests to the host, the row steps with their
-// progress and abort throttles, and the preview render.
+// The filtering pass: source acquisition into the image pyramid, the set-up
+// and row steps of the final pass, the preview render and the export
+// render. Its requests to the host are in host_requests.h, its buffers in
+// pass_buffers.h, its progress throttles in pass_throttles.h.
 #pragma once
 
 #include "plugin/globals.h"
+#include "plugin/host_requests.h"
+#include "plugin/pass_buffers.h"
 
-void setPassSize(PluginGlobals& globals, const Rect& rect, int32_t scale);
-// Sets inRect, outRect and maskRect to (0, 0, 0, 0): the host asks for no
-// more pixels.
-void emptyHostRectangles(FilterRecord* record);
-
-// The row buffer for a pass of width x height: the larger of
-// 2 x (max(W, H) + 4) and 3 x W + 2184 bytes; a side below 0 counts as 0.
-int32_t rowBufferBytes(int32_t width, int32_t height);
-
-// Start: the row buffer, seven scratch buffers, the job table and the work
-// area. On any failure all are released and false is returned.
-bool allocateWorkingBuffers(PluginGlobals& globals);
-// Writes the memory-dot map, frees every working buffer and the images.
-void releaseWorkingBuffers(PluginGlobals& globals);
-
-// Start's per-run image set-up: the pyramid and internal image records and
-// the 128 x 128 thumbnail image.
-void preparePassImages(PluginGlobals& globals);
-
-void setRowsRequest(PluginGlobals& globals, int32_t row);
-void scaledRequest(PluginGlobals& globals, int32_t scale);
 // Copies the host's filter rectangle into the pyramid base, tile by tile.
 void acquireSource(PluginGlobals& globals);
 

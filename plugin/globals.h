@@ -9,6 +9,7 @@
 
 #include <cstdint>
 
+class JobProgress;
 struct WorkArea;
 struct PassImages;
 
@@ -28,6 +29,8 @@ struct PassState {
     int32_t inFirstRow, inLastRow;
     // The last request to the host, to check what it delivers.
     HostRequest request;
+    // Where the rows report and ask about a stop; null: the host's procedures.
+    JobProgress* progress;
 };
 
 struct PluginGlobals {

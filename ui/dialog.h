@@ -38,7 +38,7 @@ struct DotPicture {
     std::vector<uint8_t> rgb;
 };
 
-class ProgressReport;
+class ProgressWindow;
 
 // What the dialog asks of the plug-in. Every call returns a result code in the
 // host's convention (0 success).
@@ -92,7 +92,7 @@ public:
     // Renders the result at width x height and saves it as a layered document
     // at path, reporting to progress and stopping when it is cancelled.
     // message gets a text for the user when the file could not be written.
-    virtual OSErr exportLayeredDocument(const char* path, int32_t width, int32_t height, ProgressReport& progress,
+    virtual OSErr exportLayeredDocument(const char* path, int32_t width, int32_t height, ProgressWindow& progress,
                                         char* message, size_t messageBytes) = 0;
     // The gallery pages: the stored pictures of the presets in a folder, and
     // the current image under each occupied memory dot (occupied: 25 flags).

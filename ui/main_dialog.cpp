@@ -12,16 +12,13 @@
 #include "ui/small_dialogs.h"
 #include "ui/window_system.h"
 #include "settings/preset_file.h"
-#include "platform/file_rename.h"
-#include "platform/folder_listing.h"
-#include "platform/utf8_path.h"
+#include "settings/preset_refresh.h"
 
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
-#include <filesystem>
 #include <string>
 #include <vector>
 
@@ -76,27 +73,6 @@ constexpr WindowPoint kNoPoint = {-32768, -32768};
 bool samePoint(WindowPoint a, WindowPoint b) { return a.x == b.x && a.y == b.y; }
 
 }  // namespace
-
-std::string_view labelString(int32_t index) {
-    switch (index) {
-        case 3: return "Center vignette";
-        case 4: return "Uniform sepia";
-        case 5: return "High quality";
-        case 6: return "Saturation";
-        case 11: return "Focus";
-        case 12: return "Vignette";
-        case 13: return "Glue";
-        case 17: return "Dampen";
-        case 18: return "CB width";
-        case 23: return "Clear area";
-        case 24: return "Shape";
-        case 27: return "Sepia";
-        case 28: return "Color blur";
-        case 35: return "Choose the vignette color.";
-        case 37: return "Choose the sepia color.";
-        default: return "-undef string-";
-    }
-}
 
 MainDialog::MainDialog(DialogServices& services, FilterParameters& parameters)
     : services_(services), parameters_(parameters) {}
@@ -579,7 +555,7 @@ void MainDialog::exportDocument() {
     char message[512] = {};
     OSErr result = noErr;
     const int32_t width = parameters_.psdWidth, height = parameters_.psdHeight;
-    runJobWithProgress(*system, [&](ProgressReport& progress) {
+    runJobWithProgress(*system, [&](ProgressWindow& progress) {
         result = services_.exportLayeredDocument(path, width, height, progress, message, sizeof message);
     });
     if (result != noErr && result != userCanceledErr && message[0] != '\0')
@@ -629,40 +605,28 @@ void MainDialog::refreshPresets() {
     services_.storeMemoryDot(kScratchMemoryDot);
     setPointer(PointerState::wait);
     const std::string folder = parameters_.sourceFolder;
-    std::vector<std::string> names, failures;
-    listFilesWithSuffix(folder.c_str(), "", names);
-    for (const std::string& name : names) {
-        const bool old = name.find("r9u") != std::string::npos;
-        if (!old && name.find("r5o") == std::string::npos) continue;
-        const std::string path = folder + name;
-        std::error_code error;
-        const auto permissions = std::filesystem::status(systemPath(path), error).permissions();
-        if (error || (permissions & std::filesystem::perms::owner_write) == std::filesystem::perms::none) continue;
+    std::vector<std::string> failures;
+    for (const PresetToRefresh& preset : presetsToRefresh(folder)) {
         // The name shown is kept in a 260-byte record: a longer one is refused, not cut.
-        if (name.size() >= kPathBytes) {
-            failures.push_back(name + ": the name is longer than the " + std::to_string(kPathBytes - 1) +
+        if (preset.name.size() >= kPathBytes) {
+            failures.push_back(preset.name + ": the name is longer than the " + std::to_string(kPathBytes - 1) +
                                " bytes the filter keeps");
             continue;
         }
         resetToDefaults(parameters_.settings);
-        if (services_.loadPreset(path.c_str()) != noErr) continue;  // no preset: left alone
-        std::snprintf(parameters_.settingsFileName, kPathBytes, "%s", name.c_str());
+        if (services_.loadPreset(preset.path.c_str()) != noErr) continue;  // no preset: left alone
+        std::snprintf(parameters_.settingsFileName, kPathBytes, "%s", preset.name.c_str());
         writeIntoDialog();
         redraw(kIdPresetName);
         render();
         services_.makePresetThumbnail();
         std::string reason;
-        if (services_.savePreset(path.c_str(), reason) != noErr) {
+        if (services_.savePreset(preset.path.c_str(), reason) != noErr) {
             failures.push_back(reason);
             continue;
         }
-        if (old) {
-            // A file refreshed before ("x r9u.r5o") has its new name already.
-            const size_t dot = name.find_last_of('.');
-            const std::string renamed = folder + (dot == std::string::npos ? name : name.substr(0, dot)) + ".r5o";
-            if (renamed != path && !renameFile(path.c_str(), renamed.c_str()))
-                failures.push_back(name + " was refreshed but could not be renamed to " + renamed);
-        }
+        const std::string renameFailure = renameRefreshedPreset(folder, preset);
+        if (!renameFailure.empty()) failures.push_back(renameFailure);
     }
     services_.loadMemoryDot(kScratchMemoryDot);
     writeIntoDialog();

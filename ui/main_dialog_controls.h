@@ -4,6 +4,7 @@
 // drawing and every backend read these tables.
 #pragma once
 
+#include "model/settings_table.h"
 #include "ui/window_layer.h"
 
 #include <array>
@@ -96,6 +97,36 @@ enum ArtworkId : int16_t {
     kArtThumbnailFrame = 217,
 };
 
+// The label string list; an index without an entry gives "-undef string-".
+constexpr std::string_view labelString(int32_t index) {
+    switch (index) {
+        case 3: return "Center vignette";
+        case 4: return "Uniform sepia";
+        case 5: return "High quality";
+        case 6: return "Saturation";
+        case 11: return "Focus";
+        case 12: return "Vignette";
+        case 13: return "Glue";
+        case 17: return "Dampen";
+        case 18: return "CB width";
+        case 23: return "Clear area";
+        case 24: return "Shape";
+        case 27: return "Sepia";
+        case 28: return "Color blur";
+        case 35: return "Choose the vignette color.";
+        case 37: return "Choose the sepia color.";
+        default: return "-undef string-";
+    }
+}
+inline constexpr int32_t kLabelStringCount = 64;
+
+// The index of a text in the label string list, 0 when it has none.
+constexpr int16_t labelStringIndex(std::string_view text) {
+    for (int16_t index = 1; index < kLabelStringCount; ++index)
+        if (labelString(index) == text) return index;
+    return 0;
+}
+
 struct DialogControl {
     int16_t id;
     DialogControlKind kind;
@@ -112,14 +143,20 @@ struct DialogControl {
 namespace dialog_table {
 using K = DialogControlKind;
 constexpr TextAlignment R = TextAlignment::right, L = TextAlignment::left, C = TextAlignment::centre;
-constexpr DialogControl slider(int16_t id, WindowRect r, int16_t box, int16_t label, int32_t min, int16_t track) {
-    return {id, K::slider, r, box, label, min, 100, track, 0, L, nullptr};
+// A setting's slider: its range is the settings table's for this control.
+constexpr DialogControl slider(int16_t id, WindowRect r, int16_t box, int16_t label, int16_t track) {
+    const ScriptedSetting* setting = scriptedSettingOfControl(id);
+    return {id, K::slider, r, box, label, int32_t(setting->minimum), int32_t(setting->maximum), track, 0, L, nullptr};
 }
 constexpr DialogControl valueBox(int16_t id, WindowRect r, int16_t slider) {
     return {id, K::valueBox, r, slider, 0, 0, 0, 0, 0, L, nullptr};
 }
 constexpr DialogControl label(int16_t id, WindowRect r, int16_t string, TextAlignment a) {
     return {id, K::label, r, 0, 0, 0, 0, 0, string, a, nullptr};
+}
+// The label of the setting that control edits: the settings table's text.
+constexpr DialogControl labelOf(int16_t control, int16_t id, WindowRect r, TextAlignment a) {
+    return label(id, r, labelStringIndex(scriptedSettingOfControl(control)->label), a);
 }
 constexpr DialogControl icon(int16_t id, WindowRect r, int16_t art) {
     return {id, K::iconButton, r, 0, 0, 0, 0, art, 0, L, nullptr};
@@ -141,42 +178,42 @@ inline constexpr auto kDialogControls = [] {
     return std::array<DialogControl, 79>{{
         // Shape
         of(67, K::listBox, {130, 13, 264, 29}, 66),
-        label(66, {91, 17, 121, 33}, 24, R),
+        labelOf(67, 66, {91, 17, 121, 33}, R),
         // Sliders with their value boxes and labels
-        slider(65, {130, 47, 265, 59}, 81, 64, 0, kArtTrackTone),
+        slider(65, {130, 47, 265, 59}, 81, 64, kArtTrackTone),
         valueBox(81, {272, 43, 302, 59}, 65),
-        label(64, {91, 47, 121, 63}, 23, R),
-        slider(37, {130, 90, 265, 102}, 86, 36, 0, kArtTrackBlur),
+        labelOf(65, 64, {91, 47, 121, 63}, R),
+        slider(37, {130, 90, 265, 102}, 86, 36, kArtTrackBlur),
         valueBox(86, {272, 86, 302, 102}, 37),
-        label(36, {91, 90, 121, 106}, 11, R),
-        slider(57, {130, 117, 265, 129}, 91, 56, 0, kArtTrackBlur),
+        labelOf(37, 36, {91, 90, 121, 106}, R),
+        slider(57, {130, 117, 265, 129}, 91, 56, kArtTrackBlur),
         valueBox(91, {272, 113, 302, 129}, 57),
-        label(56, {91, 117, 121, 133}, 28, R),
-        slider(59, {130, 143, 265, 155}, 92, 58, 0, kArtTrackBlur),
+        labelOf(57, 56, {91, 117, 121, 133}, R),
+        slider(59, {130, 143, 265, 155}, 92, 58, kArtTrackBlur),
         valueBox(92, {272, 139, 302, 155}, 59),
-        label(58, {91, 143, 121, 159}, 18, R),
-        slider(103, {130, 190, 265, 202}, 104, 102, -100, kArtTrackTone),
+        labelOf(59, 58, {91, 143, 121, 159}, R),
+        slider(103, {130, 190, 265, 202}, 104, 102, kArtTrackTone),
         valueBox(104, {272, 186, 302, 202}, 103),
-        label(102, {91, 190, 121, 206}, 6, R),
-        slider(51, {130, 217, 265, 229}, 83, 50, 0, kArtTrackTone),
+        labelOf(103, 102, {91, 190, 121, 206}, R),
+        slider(51, {130, 217, 265, 229}, 83, 50, kArtTrackTone),
         valueBox(83, {272, 213, 302, 229}, 51),
-        label(50, {91, 217, 121, 233}, 17, R),
-        slider(39, {130, 246, 265, 258}, 85, 38, 0, kArtTrackTone),
+        labelOf(51, 50, {91, 217, 121, 233}, R),
+        slider(39, {130, 246, 265, 258}, 85, 38, kArtTrackTone),
         valueBox(85, {272, 242, 302, 258}, 39),
-        label(38, {91, 245, 121, 261}, 12, R),
+        labelOf(39, 38, {91, 245, 121, 261}, R),
         of(7, K::colourSwatch, {311, 241, 331, 261}),
         of(105, K::checkBox, {130, 271, 144, 285}, 6),
-        label(6, {154, 273, 180, 288}, 3, L),
-        slider(55, {130, 299, 265, 311}, 90, 54, 0, kArtTrackTone),
+        labelOf(105, 6, {154, 273, 180, 288}, L),
+        slider(55, {130, 299, 265, 311}, 90, 54, kArtTrackTone),
         valueBox(90, {272, 295, 302, 311}, 55),
-        label(54, {91, 298, 121, 314}, 27, R),
+        labelOf(55, 54, {91, 298, 121, 314}, R),
         of(9, K::colourSwatch, {311, 294, 331, 314}),
         of(21, K::checkBox, {130, 324, 144, 338}, 24),
-        label(24, {154, 326, 185, 340}, 4, L),
+        labelOf(21, 24, {154, 326, 185, 340}, L),
         of(48, K::checkBox, {130, 352, 144, 366}, 49),
-        label(49, {154, 354, 219, 368}, 5, L),
+        labelOf(48, 49, {154, 354, 219, 368}, L),
         of(73, K::listBox, {130, 383, 264, 399}, 70),
-        label(70, {92, 387, 122, 404}, 13, R),
+        labelOf(73, 70, {92, 387, 122, 404}, R),
         icon(4, {269, 384, 286, 400}, kArtNextGlue),
         // Preview and zoom
         of(18, K::preview, {351, 3, 781, 423}),
@@ -224,14 +261,79 @@ constexpr DialogControlKind kindOf(int32_t id) {
     return control ? control->kind : DialogControlKind::none;
 }
 
+// The kind of control that edits a setting of this kind.
+constexpr DialogControlKind controlKindFor(DescriptorKind kind) {
+    switch (kind) {
+        case DescriptorKind::colorChannel: return DialogControlKind::colourSwatch;
+        case DescriptorKind::integer: return DialogControlKind::slider;
+        case DescriptorKind::boolean: return DialogControlKind::checkBox;
+        case DescriptorKind::glueMode:
+        case DescriptorKind::clearAreaShape: return DialogControlKind::listBox;
+        case DescriptorKind::real: return DialogControlKind::preview;
+    }
+    return DialogControlKind::none;
+}
+
+// The controls and the settings table agree, control id by control id:
+// every setting's control exists and is of the kind that edits it; a slider
+// has the setting's range and a value box that names it back; the label
+// beside the control shows the setting's label; and every slider, value
+// box, check box and list box edits a setting.
+constexpr bool controlsAgreeWithSettings() {
+    using K = DialogControlKind;
+    // By index, not by pointer: the sanitizer build cannot compare pointers
+    // to the table's rows at compile time.
+    constexpr auto indexOf = [](int32_t id) {
+        for (size_t i = 0; i < kDialogControls.size(); ++i)
+            if (kDialogControls[i].id == id) return int(i);
+        return -1;
+    };
+    for (const ScriptedSetting& setting : kScriptedSettings) {
+        const int at = indexOf(setting.controlId);
+        if (at < 0) return false;
+        const DialogControl& control = kDialogControls[size_t(at)];
+        if (control.kind != controlKindFor(setting.kind)) return false;
+        if (control.kind == K::slider) {
+            if (control.minimum != int32_t(setting.minimum) || control.maximum != int32_t(setting.maximum))
+                return false;
+            const int box = indexOf(control.companion);
+            if (box < 0 || kDialogControls[size_t(box)].kind != K::valueBox ||
+                kDialogControls[size_t(box)].companion != control.id)
+                return false;
+        }
+        if (setting.label == nullptr) {
+            if (control.label != 0) return false;
+            continue;
+        }
+        const int label = indexOf(control.label);
+        if (label < 0 || kDialogControls[size_t(label)].kind != K::label ||
+            labelString(kDialogControls[size_t(label)].stringIndex) != std::string_view(setting.label))
+            return false;
+    }
+    int settingsEdited = 0;
+    for (const DialogControl& control : kDialogControls) {
+        const bool edits = control.kind == K::slider || control.kind == K::checkBox || control.kind == K::listBox;
+        if (edits) {
+            bool found = false;
+            for (const ScriptedSetting& setting : kScriptedSettings) found = found || setting.controlId == control.id;
+            if (!found) return false;
+            ++settingsEdited;
+        }
+        if (control.kind == K::valueBox) {
+            const int slider = indexOf(control.companion);
+            if (slider < 0 || kDialogControls[size_t(slider)].kind != K::slider) return false;
+        }
+    }
+    return settingsEdited > 0;
+}
+static_assert(controlsAgreeWithSettings(), "the dialog's controls and the settings table disagree");
+
 // The parameter-block fields the dialog reads and writes, in the order it
 // reads and writes them.
 inline constexpr std::array<int16_t, 15> kParameterControlOrder = {48, 105, 21, 7, 9, 65, 37, 57, 59, 103, 51, 39, 55, 67, 73};
 
 inline constexpr std::array<const char*, 3> kShapeNames = {"round", "wide", "tall"};
 
-// The label string list; an index without an entry gives "-undef string-".
-std::string_view labelString(int32_t index);
 
 inline constexpr int32_t kSettleTimerId = 8064;
 inline constexpr int32_t kSettleTimerMilliseconds = 1000;

@@ -76,11 +76,16 @@ private:
     }
 };
 
-class ProgressDialog final : public DialogEvents, public ProgressReport {
+class ProgressDialog final : public DialogEvents, public ProgressWindow {
 public:
-    explicit ProgressDialog(const std::function<void(ProgressReport&)>& job) : job_(job) {}
+    explicit ProgressDialog(const std::function<void(ProgressWindow&)>& job) : job_(job) {}
 
-    void report(int64_t done, int64_t total, int32_t pass, int32_t passes) override {
+    bool report(int64_t done, int64_t total) override {
+        reportPass(done, total, 0, 1);
+        return !cancelled_;
+    }
+    bool stopRequested() override { return cancelled_; }
+    void reportPass(int64_t done, int64_t total, int32_t pass, int32_t passes) override {
         if (cancelled_) return;  // "Cancelling..." stays until the job returns
         setPercent(progressText(done, total, pass, passes));
         window->bringToTop();
@@ -150,7 +155,7 @@ private:
         surface.text(rect.left + (rect.width() - size.x) / 2, rect.top, text, kTextColour);
     }
 
-    std::function<void(ProgressReport&)> job_;
+    std::function<void(ProgressWindow&)> job_;
     std::string percent_ = "0%";
     bool cancelled_ = false;
     bool running_ = false;
@@ -214,7 +219,7 @@ std::string progressText(int64_t done, int64_t total, int32_t pass, int32_t pass
     return text;
 }
 
-bool runJobWithProgress(WindowSystem& system, const std::function<void(ProgressReport&)>& job) {
+bool runJobWithProgress(WindowSystem& system, const std::function<void(ProgressWindow&)>& job) {
     SecondaryWindows& open = secondaryWindows();
     if (open.progress) {
         open.progress->bringToTop();

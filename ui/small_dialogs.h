@@ -3,6 +3,7 @@
 // process-wide record of the open ones refuses a second copy.
 #pragma once
 
+#include "model/job_progress.h"
 #include "ui/window_layer.h"
 
 #include <cstdint>
@@ -34,13 +35,13 @@ void showAboutBox(WindowSystem& system);
 // Shows the Info picture unless it is open already (then it is raised).
 void showInfoBox(WindowSystem& system);
 
-// The progress dialog's view of the job it runs.
-class ProgressReport {
+// The progress dialog as the job it runs sees it: a job progress (one pass;
+// false and a stop once cancelled) with the dialog's own passes and cancel.
+class ProgressWindow : public JobProgress {
 public:
-    virtual ~ProgressReport() = default;
     // pass is 0-based; the text becomes (done + total x pass) x 100 /
     // (total x passes) percent.
-    virtual void report(int64_t done, int64_t total, int32_t pass, int32_t passes) = 0;
+    virtual void reportPass(int64_t done, int64_t total, int32_t pass, int32_t passes) = 0;
     // "Cancelling..." and the cancel flag; the job stops at its next check.
     virtual void requestCancel() = 0;
     virtual bool cancelRequested() const = 0;
@@ -50,7 +51,7 @@ public:
 // inside the progress dialog's first timer tick, so that the window is shown
 // while it works. Returns true when the user cancelled. When a progress
 // dialog is open already it is raised and nothing runs (false).
-bool runJobWithProgress(WindowSystem& system, const std::function<void(ProgressReport&)>& job);
+bool runJobWithProgress(WindowSystem& system, const std::function<void(ProgressWindow&)>& job);
 
 // The percentage text of a report.
 std::string progressText(int64_t done, int64_t total, int32_t pass, int32_t passes);

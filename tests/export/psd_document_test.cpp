@@ -332,10 +332,13 @@ TEST(PsdDocument, AFailedWriteIsReportedAndMismatchedImagesRefused) {
     MemorySink memory;
     EXPECT_EQ(writePsdDocument(image.p, infoFor(2), memory), kPsdBadImage);
     EXPECT_TRUE(memory.data.empty());
-    int calls = 0;
-    const PsdProgress stop{[](void* c, int64_t, int64_t) { return ++*static_cast<int*>(c) < 3; }, &calls};
+    struct StopAtThird final : JobProgress {
+        int calls = 0;
+        bool report(int64_t, int64_t) override { return ++calls < 3; }
+        bool stopRequested() override { return calls >= 3; }
+    } stop;
     EXPECT_EQ(writePsdDocument(image.p, infoFor(1), memory, &stop), kPsdCancelled);
-    EXPECT_EQ(calls, 3);
+    EXPECT_EQ(stop.calls, 3);
 }
 
 }  // namespace

@@ -37,7 +37,7 @@ TEST(Pass, ProgressEveryThirtySecondRow) {
     TestHost host(flatDocument(4, 70, 1, false, SampleDepth::eight, 90));
     ASSERT_EQ(host.run().result, 0);
     std::vector<int32_t> rows;
-    for (const ProgressReport& r : host.session->progress())
+    for (const ProgressCall& r : host.session->progress())
         if (r.total == 70) rows.push_back(r.done);
     EXPECT_EQ(rows, (std::vector<int32_t>{0, 32, 64}));
 }

@@ -133,10 +133,10 @@ struct StandInServices final : DialogServices {
     };
     std::vector<Export> exports;
     OSErr exportResult = noErr;
-    OSErr exportLayeredDocument(const char* path, int32_t width, int32_t height, ProgressReport& progress,
+    OSErr exportLayeredDocument(const char* path, int32_t width, int32_t height, ProgressWindow& progress,
                                 char* message, size_t messageBytes) override {
         exports.push_back({path, width, height});
-        progress.report(150, 300, 1, 2);
+        progress.reportPass(150, 300, 1, 2);
         if (exportResult != noErr) std::snprintf(message, messageBytes, "The document could not be written.");
         return exportResult;
     }

@@ -34,10 +34,10 @@ TEST(ProgressDialog, JobRunsInTheFirstTickAndASecondRequestOnlyRaisesTheWindow) 
         endCode = w.endCode();
         after = w.pointer();
     };
-    const bool cancelled = runJobWithProgress(system, [&](ProgressReport& report) {
+    const bool cancelled = runJobWithProgress(system, [&](ProgressWindow& report) {
         ++jobs;
-        report.report(150, 300, 1, 2);
-        nestedResult = runJobWithProgress(system, [&](ProgressReport&) { ++nestedJobs; });
+        report.reportPass(150, 300, 1, 2);
+        nestedResult = runJobWithProgress(system, [&](ProgressWindow&) { ++nestedJobs; });
     });
     EXPECT_FALSE(cancelled);
     EXPECT_EQ(jobs, 1);
@@ -61,11 +61,15 @@ TEST(ProgressDialog, ClosingTheWindowWhileTheJobRunsCancelsIt) {
         w.fireTimer(kProgressTimerId);
     };
     int reportsBeforeCancel = 0;
-    const bool cancelled = runJobWithProgress(system, [&](ProgressReport& report) {
-        for (int row = 0; row < 10 && !report.cancelRequested(); ++row) {
-            report.report(row, 10, 0, 1);
+    const bool cancelled = runJobWithProgress(system, [&](ProgressWindow& report) {
+        // A job sees the window as any job progress: the report that let
+        // the close arrive already answers that the job should stop.
+        bool going = true;
+        for (int row = 0; row < 10 && going && !report.stopRequested(); ++row) {
+            going = report.report(row, 10);
             ++reportsBeforeCancel;
         }
+        EXPECT_FALSE(going);
     });
     EXPECT_TRUE(cancelled);
     EXPECT_EQ(reportsBeforeCancel, 2);  // the close came in the second turn

@@ -1,5 +1,6 @@
 // A user's file written whole or not at all: the temporary file beside the
 // target, the overwrite rule, links, permissions and the signal clean-up.
+#include "platform/file_rename.h"
 #include "platform/whole_file.h"
 #include "support/test_support.h"
 
@@ -90,6 +91,36 @@ TEST(WholeFile, ALinkIsReplacedAndItsTargetKept) {
     EXPECT_FALSE(fs::is_symlink(link));
     EXPECT_EQ(textOf(link), "new");
     EXPECT_EQ(textOf(kept), "mine");
+}
+
+TEST(WholeFile, ANameThatAppearsOrDanglesIsNeverReplacedWithoutForce) {
+    // A file made by someone else between the checks and the commit stays.
+    const std::string target = folder() + "/late.txt";
+    fs::remove(target);
+    std::string error;
+    WholeFile file;
+    ASSERT_TRUE(file.begin(target, false, error)) << error;
+    ASSERT_TRUE(file.write("ours", 4, error));
+    std::ofstream(target) << "theirs";
+    EXPECT_FALSE(file.commit(error));
+    EXPECT_EQ(error, target + " exists; use --force to replace it");
+    EXPECT_EQ(textOf(target), "theirs");
+    file.abandon();
+
+    // A link to nothing is a name too: neither the file service nor the
+    // rename writes through it or replaces it.
+    const std::string link = folder() + "/dangling.txt";
+    const std::string nowhere = folder() + "/nowhere.txt";
+    fs::remove(link);
+    fs::remove(nowhere);
+    fs::create_symlink(nowhere, link);
+    EXPECT_FALSE(writeWholeFile(link, "new", 3, false, error));
+    EXPECT_EQ(error, link + " exists; use --force to replace it");
+    EXPECT_FALSE(renameFile(target.c_str(), link.c_str()));
+    EXPECT_TRUE(fs::is_symlink(link));
+    EXPECT_FALSE(fs::exists(nowhere));
+    EXPECT_EQ(textOf(target), "theirs");
+    for (const std::string& name : namesIn(folder())) EXPECT_EQ(name.find(".tmp-"), std::string::npos) << name;
 }
 
 TEST(WholeFile, NewFilesHonourTheUmaskAndReplacedOnesKeepTheirMode) {

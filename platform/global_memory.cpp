@@ -1,12 +1,15 @@
-// Global memory from GlobalAlloc, with a small header that keeps the size
-// asked for (GlobalSize reports the rounded-up size of the block).
+// Global memory with a small header that keeps the size asked for (the
+// system's own size of a block may be rounded up), so that a resize can zero
+// the part it adds.
 #include "platform/global_memory.h"
+
+#include "platform/global_memory_calls.h"
 
 #include <cstdint>
 #include <cstring>
-#include <windows.h>
 
 namespace {
+// The header keeps the block's payload aligned as the system's own blocks are.
 struct alignas(std::max_align_t) BlockHeader {
     size_t bytes;
 };
@@ -26,7 +29,7 @@ bool totalFits(size_t bytes) {
 
 void* globalAllocate(size_t bytes) {
     if (!totalFits(bytes)) return nullptr;
-    void* raw = GlobalAlloc(GMEM_FIXED | GMEM_ZEROINIT, kHeaderBytes + (bytes == 0 ? 1 : bytes));
+    void* raw = systemAllocateZeroed(kHeaderBytes + (bytes == 0 ? 1 : bytes));
     if (raw == nullptr) return nullptr;
     BlockHeader* header = static_cast<BlockHeader*>(raw);
     header->bytes = bytes;
@@ -37,8 +40,7 @@ void* globalReallocate(void* block, size_t bytes) {
     if (block == nullptr) return globalAllocate(bytes);
     if (!totalFits(bytes)) return nullptr;
     const size_t oldBytes = headerOf(block)->bytes;
-    // GMEM_MOVEABLE lets a fixed block move when it cannot grow in place.
-    void* raw = GlobalReAlloc(headerOf(block), kHeaderBytes + (bytes == 0 ? 1 : bytes), GMEM_MOVEABLE);
+    void* raw = systemResize(headerOf(block), kHeaderBytes + (bytes == 0 ? 1 : bytes));
     if (raw == nullptr) return nullptr;
     BlockHeader* header = static_cast<BlockHeader*>(raw);
     header->bytes = bytes;
@@ -48,7 +50,7 @@ void* globalReallocate(void* block, size_t bytes) {
 }
 
 void globalFree(void* block) {
-    if (block != nullptr) GlobalFree(headerOf(block));
+    if (block != nullptr) systemFree(headerOf(block));
 }
 
 size_t globalSize(const void* block) {
