@@ -1,5 +1,6 @@
 // The blend step per glue mode family: per-channel integer, real-valued,
-// HSL-based and opponent-colour, over a row of deterministic pixel pairs.
+// HSL-based, colour wheel and opponent-colour, over a row of deterministic
+// pixel pairs.
 #include <benchmark/benchmark.h>
 
 #include <vector>
@@ -49,7 +50,8 @@ void blendFamily(benchmark::State& state, std::initializer_list<int32_t> modes, 
 // Integer per-channel modes, one from each kind of formula.
 const std::initializer_list<int32_t> kIntegerModes = {2, 4, 9, 11, 13, 20, 27, 30, 40, 44, 48, 52};
 const std::initializer_list<int32_t> kRealModes = {39, 58, 62};
-const std::initializer_list<int32_t> kHslModes = {15, 16, 22, 23, 46, 47, 53, 59, 60, 61};
+const std::initializer_list<int32_t> kHslModes = {15, 16, 22, 23, 46, 47, 59, 60, 61};
+const std::initializer_list<int32_t> kWheelModes = {53};
 const std::initializer_list<int32_t> kOpponentModes = {54, 55, 56, 57};
 
 void BM_BlendInteger8(benchmark::State& s) { blendFamily(s, kIntegerModes, BlendValueClass::eightBit); }
@@ -57,6 +59,8 @@ void BM_BlendInteger16(benchmark::State& s) { blendFamily(s, kIntegerModes, Blen
 void BM_BlendReal8(benchmark::State& s) { blendFamily(s, kRealModes, BlendValueClass::eightBit); }
 void BM_BlendHsl8(benchmark::State& s) { blendFamily(s, kHslModes, BlendValueClass::eightBit); }
 void BM_BlendHsl16(benchmark::State& s) { blendFamily(s, kHslModes, BlendValueClass::sixteenBit); }
+void BM_BlendWheel8(benchmark::State& s) { blendFamily(s, kWheelModes, BlendValueClass::eightBit); }
+void BM_BlendWheel16(benchmark::State& s) { blendFamily(s, kWheelModes, BlendValueClass::sixteenBit); }
 void BM_BlendOpponent8(benchmark::State& s) { blendFamily(s, kOpponentModes, BlendValueClass::eightBit); }
 void BM_BlendOpponent16(benchmark::State& s) { blendFamily(s, kOpponentModes, BlendValueClass::sixteenBit); }
 
@@ -65,6 +69,8 @@ BENCHMARK(BM_BlendInteger16);
 BENCHMARK(BM_BlendReal8);
 BENCHMARK(BM_BlendHsl8);
 BENCHMARK(BM_BlendHsl16);
+BENCHMARK(BM_BlendWheel8);
+BENCHMARK(BM_BlendWheel16);
 BENCHMARK(BM_BlendOpponent8);
 BENCHMARK(BM_BlendOpponent16);
 

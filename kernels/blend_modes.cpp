@@ -5,6 +5,7 @@
 #include "kernels/blend_building_blocks.h"
 #include "kernels/blend_channel_modes.h"
 #include "kernels/colour_space_modes.h"
+#include "kernels/colour_space_rows.h"
 #include "kernels/speed_settings.h"
 #include "kernels/vector_levels.h"
 
@@ -251,6 +252,8 @@ void blendPixel(int32_t worked[3], const int32_t source[3], BlendValueClass valu
 
 void blendRow(int32_t* worked, const int32_t* source, int count, BlendValueClass valueClass, int32_t mode,
               const BlendTables& tables) {
+    if (const ColourSpaceRow lanes = colourSpaceRowFor(activeSimdLevel(), mode))
+        return lanes(worked, source, count, channelMaximum(valueClass));
     if (const RowBlend row = rowBlendFor(valueClass, mode)) return row(worked, source, count, tables);
     const PixelBlend blend = modeFunction(valueClass, mode);
     for (int i = 0; i < count; ++i) blend(worked + 3 * i, source + 3 * i, tables);

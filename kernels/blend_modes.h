@@ -33,7 +33,7 @@ void blendPixel(int32_t worked[3], const int32_t source[3], BlendValueClass valu
                 const BlendTables& tables);
 
 // The same over `count` pixels of three interleaved values each; the modes
-// that blend each channel alone run on vector instructions at the active
-// level, with the per-pixel results.
+// that blend each channel alone and the colour-space modes run on vector
+// instructions at the active level, with the per-pixel results.
 void blendRow(int32_t* worked, const int32_t* source, int count, BlendValueClass valueClass, int32_t mode,
               const BlendTables& tables);

@@ -1,6 +1,7 @@
 // Logarithm, sine, cosine and arc tangent from short series in double precision.
 #include "kernels/filter_math.h"
 
+#include "kernels/filter_math_series.h"
 #include "kernels/speed_settings.h"
 #include "kernels/vector_levels.h"
 
@@ -19,29 +20,6 @@ constexpr double kInfinity = std::numeric_limits<double>::infinity();
 constexpr double kLn2High = 0x1.62e42fee00000p-1;
 constexpr double kLn2Low = 0x1.a39ef35793c76p-33;
 constexpr double kInverseLn2 = 0x1.71547652b82fep+0;
-
-// pi / 2 in three parts of at most 33 bits (exact products with k < 2^20).
-constexpr double kHalfPi1 = 0x1.921fb54400000p+0;
-constexpr double kHalfPi2 = 0x1.0b4611a600000p-34;
-constexpr double kHalfPi3 = 0x1.3198a2e037073p-69;
-constexpr double kTwoOverPi = 0x1.45f306dc9c883p-1;
-constexpr double kHalfPi = 0x1.921fb54442d18p+0;
-constexpr double kHalfPiLow = 0x1.1a62633145c07p-54;
-constexpr double kPi = 0x1.921fb54442d18p+1;
-constexpr double kPiLow = 0x1.1a62633145c07p-53;
-
-// atan(j / 8), j = 0..8, rounded to double.
-constexpr double kAtanEighths[9] = {
-    0.0,
-    0x1.fd5ba9aac2f6ep-4,
-    0x1.f5b75f92c80ddp-3,
-    0x1.6f61941e4def1p-2,
-    0x1.dac670561bb4fp-2,
-    0x1.1e00babdefeb4p-1,
-    0x1.4978fa3269ee1p-1,
-    0x1.700a7c5784634p-1,
-    0x1.921fb54442d18p-1,
-};
 
 uint64_t bitsOf(double x) {
     uint64_t b;
@@ -83,23 +61,6 @@ double logOfReduced(double m) {
     return 2.0 * s + 2.0 * s * p;
 }
 
-// sin(r) and cos(r) for |r| <= pi/4 from their Taylor series up to r^19 and
-// r^20 (the first term left out is below 2^-60 of the result).
-double sinOfReduced(double r) {
-    const double z = r * r;
-    double p = 0.0;
-    // r (1 - z/(2*3) (1 - z/(4*5) (1 - ...))), innermost factor first.
-    for (int k = 19; k >= 3; k -= 2) p = z / double((k - 1) * k) * (1.0 - p);
-    return r - r * p;
-}
-double cosOfReduced(double r) {
-    const double z = r * r;
-    double p = 0.0;
-    // 1 - z/(1*2) (1 - z/(3*4) (1 - ...)), innermost factor first.
-    for (int k = 20; k >= 2; k -= 2) p = z / double((k - 1) * k) * (1.0 - p);
-    return 1.0 - p;
-}
-
 // x = k pi/2 + r with |r| <= about pi/4; returns k mod 4. Beyond 2^30 the
 // argument is first taken modulo the double nearest 2 pi (an exact
 // operation, so still the same everywhere, though no longer accurate).
@@ -117,11 +78,7 @@ double atanUnit(double t) {
     const int j = int(t * 8.0 + 0.5);
     const double c = double(j) * 0.125;
     const double u = (t - c) / (1.0 + t * c);
-    const double z = u * u;
-    double p = 1.0 / 15;
-    // 1 - z (1/3 - z (1/5 - ... z (1/13 - z/15))), innermost first.
-    for (int k = 6; k >= 0; --k) p = 1.0 / double(2 * k + 1) - p * z;
-    return kAtanEighths[j] + u * p;
+    return kAtanEighths[j] + atanSmall(u);
 }
 
 bool isNaN(double x) { return x != x; }

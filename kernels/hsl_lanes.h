@@ -20,6 +20,9 @@ template <int kLanes>
 struct Lanes {
     typedef float F __attribute__((vector_size(4 * kLanes)));
     typedef int32_t M __attribute__((vector_size(4 * kLanes)));
+    // Doubles as many as the floats, and their masks.
+    typedef double D __attribute__((vector_size(8 * kLanes)));
+    typedef int64_t W __attribute__((vector_size(8 * kLanes)));
 };
 
 template <class F>
@@ -115,6 +118,9 @@ template <int kLanes>
 struct LaneOps {
     using F = typename Lanes<kLanes>::F;
     using M = typename Lanes<kLanes>::M;
+    // Half as many lanes: doubles at the register width of the floats.
+    using Half = Lanes<kLanes / 2>;
+    static constexpr int kCount = kLanes;
     static TWL_LANES F squareRoot(F x) {
         F root;
         for (int i = 0; i < kLanes; ++i) root[i] = __builtin_sqrtf(x[i]);

@@ -29,6 +29,19 @@ NodeAndRemainder splitValue(int32_t value, bool sixteenBit) {
     return {node, static_cast<int32_t>(v - static_cast<float>(node) * kWideStep)};
 }
 
+struct NodeWords {
+    uint32_t words[kOpponentTableBytes / 3];
+};
+
+NodeWords wordsOf(const uint8_t* table) {
+    NodeWords packed{};
+    for (size_t n = 0; n < kOpponentTableBytes / 3; ++n) {
+        const uint8_t* bytes = table + 3 * n;
+        packed.words[n] = uint32_t(bytes[0]) | uint32_t(bytes[1]) << 8 | uint32_t(bytes[2]) << 16;
+    }
+    return packed;
+}
+
 }  // namespace
 
 void opponentWalk(const uint8_t* table, const int32_t in[3], bool sixteenBit, int32_t out[3]) {
@@ -67,4 +80,14 @@ void opponentForward(const int32_t rgb[3], bool sixteenBit, int32_t lab[3]) {
 
 void opponentInverse(const int32_t lab[3], bool sixteenBit, int32_t rgb[3]) {
     opponentWalk(kOpponentInverseTable, lab, sixteenBit, rgb);
+}
+
+const uint32_t* opponentForwardWords() {
+    static const NodeWords forward = wordsOf(kOpponentForwardTable);
+    return forward.words;
+}
+
+const uint32_t* opponentInverseWords() {
+    static const NodeWords inverse = wordsOf(kOpponentInverseTable);
+    return inverse.words;
 }

@@ -11,3 +11,9 @@ void opponentWalk(const uint8_t* table, const int32_t in[3], bool sixteenBit, in
 
 void opponentForward(const int32_t rgb[3], bool sixteenBit, int32_t lab[3]);
 void opponentInverse(const int32_t lab[3], bool sixteenBit, int32_t rgb[3]);
+
+// The two tables with each node's three bytes in one word (first byte in the
+// lowest bits), node (i, j, k) at word i + 16 j + 256 k: one load per node
+// for the vector walk.
+const uint32_t* opponentForwardWords();
+const uint32_t* opponentInverseWords();
