@@ -699,9 +699,11 @@ void MainDialog::loadPreset(bool& changed) {
 void MainDialog::cancel() {
     if (htmlExportRunning_ || presetRefreshRunning_) return;
     window_->killTimer(kInterruptTimerId);
-    // A source still being built is dropped with the working buffers.
     window_->killTimer(kSourceBuildTimerId);
     stopSettleTimer();
+    // The opening look's dot belongs to every opening, cancelled or not: a
+    // source still being built is finished for its picture first.
+    if (openingDotPending_) storeOpeningDot();
     restoreSnapshot(openingSnapshot_, parameters_);
     result_ = userCanceledErr;
     closeSecondaryWindows();

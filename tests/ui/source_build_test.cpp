@@ -211,7 +211,11 @@ TEST(StepwiseSource, OkWhileBuildingGivesTheSameResultAndStoresTheOpeningDot) {
     EXPECT_TRUE(host.document.samples == expected);
 }
 
-TEST(StepwiseSource, CancelWhileBuildingEndsCleanlyAndAsksNoMorePixels) {
+// Cancel while building: the opening look still gets its dot, as at any
+// opening, and the host is asked for nothing more.
+TEST(StepwiseSource, CancelWhileBuildingStoresTheOpeningDotAndAsksNoMorePixels) {
+    const std::filesystem::path dot = temporaryFolder() / "Twilightomator memory dot 0.z5a";
+    std::filesystem::remove(dot);
     InstalledHeadless headless;
     DirectHost host(patternDocument(700, 500));
     const Document before = host.document;
@@ -221,6 +225,7 @@ TEST(StepwiseSource, CancelWhileBuildingEndsCleanlyAndAsksNoMorePixels) {
         EXPECT_FALSE(w.timerRunning(kSourceBuildTimerId));
     });
     EXPECT_EQ(result, userCanceledErr);
+    EXPECT_TRUE(std::filesystem::exists(dot));
     const FilterRecord& record = host.session.record();
     EXPECT_TRUE(empty(record.inRect) && empty(record.outRect) && empty(record.maskRect));
     EXPECT_TRUE(host.document.samples == before.samples);
