@@ -85,14 +85,15 @@ void BM_FastSampler(benchmark::State& state) { runSampler<sampleFast>(state); }
 
 // The same points through the row sampler, a row's points after its start.
 void BM_RowSampler(benchmark::State& state) {
-    const Pyramid* p = pyramidOf(kStoragePacked8);
+    const int type = static_cast<int>(state.range(0));
+    const Pyramid* p = pyramidOf(type);
     if (p == nullptr) {
         state.SkipWithError("cannot allocate the pyramid");
         return;
     }
     const auto& list = points();
-    const int level = static_cast<int>(state.range(0));
-    requestSimdLevel(static_cast<SimdLevel>(state.range(1)));
+    const int level = static_cast<int>(state.range(1));
+    requestSimdLevel(static_cast<SimdLevel>(state.range(2)));
     RowSampler sampler;
     for (auto _ : state) {
         float sum = 0;
@@ -104,7 +105,7 @@ void BM_RowSampler(benchmark::State& state) {
         benchmark::DoNotOptimize(sum);
     }
     state.SetItemsProcessed(static_cast<int64_t>(state.iterations()) * static_cast<int64_t>(list.size()));
-    state.SetLabel("packed 8-bit, " + speedLabel(1));
+    state.SetLabel(std::string(type == 3 ? "packed 8-bit" : type == 4 ? "16-bit" : "float") + ", " + speedLabel(1));
 }
 void BM_HighQualitySampler(benchmark::State& state) { runSampler<sampleHighQuality>(state); }
 
@@ -112,5 +113,6 @@ void BM_HighQualitySampler(benchmark::State& state) { runSampler<sampleHighQuali
 
 // Arguments: storage type, level, vector level (0 scalar .. 3 AVX-512).
 BENCHMARK(BM_FastSampler)->ArgsProduct({{3, 4, 9}, {0, 3}, {0, 1, 2, 3}})->Unit(benchmark::kMillisecond);
-BENCHMARK(BM_RowSampler)->ArgsProduct({{0, 3}, {1, 3}})->Unit(benchmark::kMillisecond);
+// Arguments: storage type, level, vector level.
+BENCHMARK(BM_RowSampler)->ArgsProduct({{3, 4, 9}, {0, 3}, {0, 1, 3}})->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_HighQualitySampler)->ArgsProduct({{3, 4, 9}, {3}, {0, 1, 2, 3}})->Unit(benchmark::kMillisecond);

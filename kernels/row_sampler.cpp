@@ -2,6 +2,7 @@
 #include "kernels/row_sampler.h"
 
 #include <algorithm>
+#include <type_traits>
 
 #include "kernels/sampler_positions.h"
 #include "kernels/samplers.h"
@@ -27,6 +28,18 @@ template <int Taps>
 const int32_t (&scaledWeights(const WeightTables& tables))[Taps][kPhases] {
     if constexpr (Taps == 5) return tables.taps5Scaled2048;
     else return tables.taps7Scaled2048;
+}
+
+// The 16-bit and float kernels' weights.
+template <int Taps>
+const int32_t (&sixteenBitWeights(const WeightTables& tables))[Taps][kPhases] {
+    if constexpr (Taps == 5) return tables.taps5Scaled32768;
+    else return tables.taps7Scaled32768;
+}
+template <int Taps>
+const float (&floatWeights(const WeightTables& tables))[Taps][kPhases] {
+    if constexpr (Taps == 5) return tables.taps5Copy;
+    else return tables.taps7;
 }
 
 // Whether the taps across are weighted with AVX2 (the wide entries below).
@@ -83,6 +96,10 @@ void RowSampler::start(const Pyramid& pyramid, float y) {
               (pyramid.storageType == kStoragePacked8 || pyramid.storageType == kStorageGrey8);
     channels_ = pyramid.storageType == kStoragePacked8 ? 4 : 1;
     wide_ = channels_ == 4 && kWideWeighting[activeSimdLevel()];
+    real_ = pyramid.storageType == kStorageFloat4;
+    integerWindow_ = pyramid.storageType == kStorageRgba16 ? kRgba16Windows[activeSimdLevel()] : nullptr;
+    realWindow_ = real_ ? kFloat4Windows[activeSimdLevel()] : nullptr;
+    windowed_ = samplable(pyramid) && (integerWindow_ != nullptr || realWindow_ != nullptr);
     for (auto& table : ready_) std::fill(std::begin(table), std::end(table), false);
 }
 
@@ -199,6 +216,113 @@ TWL_INLINE void RowSampler::kernel(int level, float x, float (&out)[4]) {
 }
 
 
+// ---- 16-bit and float storages: the per-pixel kernels' windows, addressed once per row ----
+
+template <int Taps>
+TWL_INLINE RowSampler::WindowRows& RowSampler::windowRows(int level) {
+    WindowRows& rows = windowRows_[tableIndex(Taps)][level];
+    if (ready_[tableIndex(Taps)][level]) return rows;
+    const Pyramid& p = *pyramid_;
+    constexpr int kHalf = Taps / 2;
+    const AxisPosition ay = axisPosition(levelY(p, level, y_));
+    const int top = ay.base - kHalf;
+    // As the per-pixel kernel decides it: all tap rows inside the level and one tile row.
+    rows.inTileRow = top >= 0 && ay.base + kHalf <= p.height[level] - 1 && (top & kTileMask) <= kTileSize - Taps;
+    rows.tileRow = rows.inTileRow ? top >> kTileShift : 0;
+    rows.topInTile = rows.inTileRow ? top & kTileMask : 0;
+    const auto& integer = sixteenBitWeights<Taps>(*p.weights);
+    const auto& real = floatWeights<Taps>(*p.weights);
+    for (int k = 0; k < Taps; ++k) {
+        rows.integer.y[Taps - 1 - k] = integer[k][ay.phase];
+        rows.real.y[k] = real[k][ay.phase];
+    }
+    ready_[tableIndex(Taps)][level] = true;
+    return rows;
+}
+
+template <int Taps>
+TWL_INLINE void RowSampler::windowKernel(int level, float x, float (&out)[4]) {
+    const Pyramid& p = *pyramid_;
+    constexpr int kHalf = Taps / 2;
+    const WindowRows& rows = windowRows<Taps>(level);
+    const float levelColumn = levelX(p, level, x);
+    const AxisPosition ax = axisPosition(levelColumn);
+    const int left = ax.base - kHalf;
+    if (rows.inTileRow && left >= 0 && ax.base + kHalf <= p.width[level] - 1 && (left & kTileMask) <= kTileSize - Taps) {
+        const PyramidTile& tile =
+            p.tiles[p.firstTile[level] + (left >> kTileShift) + p.tilesPerRow[level] * rows.tileRow];
+        const int64_t rowBytes = int64_t(tile.width) * p.bytesPerPixel;
+        const uint8_t* corner = static_cast<const uint8_t*>(tile.memory.data) + rows.topInTile * rowBytes +
+                                int64_t(left & kTileMask) * p.bytesPerPixel;
+        if (real_) {
+            const auto& weights = floatWeights<Taps>(*p.weights);
+            FloatTapWeights w = rows.real;
+            for (int k = 0; k < Taps; ++k) w.x[k] = weights[k][ax.phase];
+            realWindow_(Taps, corner, rowBytes, w, out);
+        } else {
+            const auto& weights = sixteenBitWeights<Taps>(*p.weights);
+            WindowWeights w = rows.integer;
+            for (int k = 0; k < Taps; ++k) w.x[Taps - 1 - k] = weights[k][ax.phase];
+            integerWindow_(Taps, corner, rowBytes, w, out);
+        }
+        return;
+    }
+    // Across a tile's or the level's edge: the per-pixel kernel gathers the window.
+    const float levelRow = levelY(p, level, y_);
+    EffectColor c;
+    if constexpr (Taps == 5) {
+        c = real_ ? levelKernel5Float4(p, level, levelColumn, levelRow) : levelKernel5Rgba16(p, level, levelColumn, levelRow);
+    } else {
+        c = real_ ? levelKernel7Float4(p, level, levelColumn, levelRow) : levelKernel7Rgba16(p, level, levelColumn, levelRow);
+    }
+    out[0] = c.red;
+    out[1] = c.green;
+    out[2] = c.blue;
+    out[3] = c.coverage;
+}
+
+// The window kernel of a kernel size given as a type, for the blends below.
+TWL_INLINE auto RowSampler::windowed() {
+    return [this](auto taps, int level, float x, float (&out)[4]) { windowKernel<decltype(taps)::value>(level, x, out); };
+}
+
+// The fast sampler's blend of two levels, as the per-pixel sampler makes it.
+template <class Kernel>
+TWL_INLINE EffectColor RowSampler::fastBy(Kernel kernel, int level, float fraction, float x) {
+    const Pyramid& p = *pyramid_;
+    const int n = samplerLevel(p, level);
+    x = clampUnit(x);
+    float c[4];
+    kernel(std::integral_constant<int, 5>{}, n, x, c);
+    if (fraction != 0.0f) {
+        float next[4];
+        kernel(std::integral_constant<int, 5>{}, n + 1, x, next);
+        blendToward(c, next, fraction);
+    }
+    const float s = p.inverseFullScale;
+    return EffectColor{c[0] * s, c[1] * s, c[2] * s, c[3] * s};
+}
+
+// The high-quality sampler's blend of the 7 x 7 kernels, as the per-pixel sampler makes it.
+template <class Kernel>
+TWL_INLINE EffectColor RowSampler::highQualityBy(Kernel kernel, int level, float fraction, float x) {
+    const Pyramid& p = *pyramid_;
+    const int n = samplerLevel(p, level);
+    x = clampUnit(x);
+    const float s = p.inverseFullScale;
+    float lower[4];
+    if (fraction == 0.0f) {
+        kernel(std::integral_constant<int, 5>{}, n, x, lower);
+    } else {
+        if (n > 0) kernel(std::integral_constant<int, 7>{}, n - 1, x, lower);
+        else kernel(std::integral_constant<int, 5>{}, 0, x, lower);
+        float upper[4];
+        kernel(std::integral_constant<int, 7>{}, n, x, upper);
+        blendToward(lower, upper, fraction);
+    }
+    return EffectColor{lower[0] * s, lower[1] * s, lower[2] * s, lower[3] * s};
+}
+
 template <int Channels>
 TWL_INLINE EffectColor RowSampler::fast(int level, float fraction, float x) {
     const Pyramid& p = *pyramid_;
@@ -255,6 +379,16 @@ void RowSampler::sampleFastRun(int count, const int32_t* level, const float* fra
     if (shared_ && wide_) return fastRunWide(count, level, fraction, x, red, green, blue, coverage);
     if (shared_ && channels_ == 4) return fastRun<4>(count, level, fraction, x, red, green, blue, coverage);
     if (shared_) return fastRun<1>(count, level, fraction, x, red, green, blue, coverage);
+    if (windowed_) {
+        for (int i = 0; i < count; ++i) {
+            const EffectColor c = fastBy(windowed(), level[i], fraction[i], x[i]);
+            red[i] = c.red;
+            green[i] = c.green;
+            blue[i] = c.blue;
+            coverage[i] = c.coverage;
+        }
+        return;
+    }
     for (int i = 0; i < count; ++i) {
         const EffectColor c = ::sampleFast(*pyramid_, level[i], fraction[i], x[i], y_);
         red[i] = c.red;
@@ -265,27 +399,16 @@ void RowSampler::sampleFastRun(int count, const int32_t* level, const float* fra
 }
 
 EffectColor RowSampler::sampleFast(int level, float fraction, float x) {
+    if (windowed_) return fastBy(windowed(), level, fraction, x);
     if (!shared_) return ::sampleFast(*pyramid_, level, fraction, x, y_);
     if (wide_) return fastWide(level, fraction, x);
     return channels_ == 1 ? fast<1>(level, fraction, x) : fast<4>(level, fraction, x);
 }
 
 EffectColor RowSampler::sampleHighQuality(int level, float fraction, float x) {
-    const Pyramid& p = *pyramid_;
-    if (!shared_) return ::sampleHighQuality(p, level, fraction, x, y_);
+    if (windowed_) return highQualityBy(windowed(), level, fraction, x);
+    if (!shared_) return ::sampleHighQuality(*pyramid_, level, fraction, x, y_);
     if (channels_ == 1) return sampleFast(level, fraction, x);
-    const int n = samplerLevel(p, level);
-    x = clampUnit(x);
-    const float s = p.inverseFullScale;
-    float lower[4];
-    if (fraction == 0.0f) {
-        kernel<5, 4>(n, x, lower);
-    } else {
-        if (n > 0) kernel<7, 4>(n - 1, x, lower);
-        else kernel<5, 4>(0, x, lower);
-        float upper[4];
-        kernel<7, 4>(n, x, upper);
-        blendToward(lower, upper, fraction);
-    }
-    return EffectColor{lower[0] * s, lower[1] * s, lower[2] * s, lower[3] * s};
+    return highQualityBy([this](auto taps, int n, float at, float (&out)[4]) { kernel<decltype(taps)::value, 4>(n, at, out); },
+                         level, fraction, x);
 }

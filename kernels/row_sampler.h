@@ -4,8 +4,12 @@
 // are made once per level column and shared by the row's pixels, and each
 // sample only weights its taps across. For the 8-bit storages the sums are
 // integers, whose value does not depend on their order, so every sample is
-// exactly the per-pixel sampler's. Other storages (whose sums round) are
-// answered by the per-pixel samplers.
+// exactly the per-pixel sampler's. The 16-bit and float storages sum across
+// before down (their row sums are truncated or rounded), so nothing down the
+// taps can be shared; what the row shares there is where each level's tap
+// rows lie in the tiles and their weights, and each sample weights its window
+// with the per-pixel kernels' vector windows. Windows that cross a tile or
+// the level's edge, and the scalar level, are the per-pixel samplers'.
 #pragma once
 
 #include <cstdint>
@@ -13,6 +17,7 @@
 
 #include "kernels/effect_color.h"
 #include "kernels/pyramid.h"
+#include "kernels/samplers_simd.h"
 
 class RowSampler {
 public:
@@ -39,8 +44,26 @@ private:
         std::vector<int32_t> sums;
     };
 
+    // The tap rows of one kernel size on one level of a 16-bit or float
+    // storage: whether they lie in one row of tiles, and their weights.
+    struct WindowRows {
+        bool inTileRow = false;
+        int tileRow = 0, topInTile = 0;
+        WindowWeights integer;  // 16-bit: rows from the top
+        FloatTapWeights real;   // float: rows in tap order
+    };
+
     template <int Taps, int Channels>
     void kernel(int level, float x, float (&out)[4]);
+    template <int Taps>
+    void windowKernel(int level, float x, float (&out)[4]);
+    template <int Taps>
+    WindowRows& windowRows(int level);
+    auto windowed();
+    template <class Kernel>
+    EffectColor fastBy(Kernel kernel, int level, float fraction, float x);
+    template <class Kernel>
+    EffectColor highQualityBy(Kernel kernel, int level, float fraction, float x);
     template <int Channels>
     EffectColor fast(int level, float fraction, float x);
     EffectColor fastWide(int level, float fraction, float x);
@@ -64,7 +87,12 @@ private:
     float y_ = 0;
     bool shared_ = false;  // an 8-bit storage whose sums are shared
     bool wide_ = false;    // the taps across are weighted with AVX2
+    bool windowed_ = false;  // a 16-bit or float storage with vector windows
+    bool real_ = false;      // float storage
+    LevelWindow integerWindow_ = nullptr;
+    FloatLevelWindow realWindow_ = nullptr;
     int channels_ = 0;
     bool ready_[2][kPyramidLevels] = {};
     LevelSums levels_[2][kPyramidLevels];
+    WindowRows windowRows_[2][kPyramidLevels];
 };

@@ -19,6 +19,7 @@ namespace {
 
 struct Grey8Storage {
     static constexpr int kChannels = 1;
+    static constexpr int kPixelBytes = 1;
     using Sum = int32_t;
     static void read(const uint8_t* p, int32_t (&v)[4]) { v[0] = *p; }
     static Sum finishRow(Sum rowSum) { return rowSum; }
@@ -27,6 +28,7 @@ struct Grey8Storage {
 
 struct Packed8Storage {
     static constexpr int kChannels = 4;
+    static constexpr int kPixelBytes = 4;
     using Sum = int32_t;
     static void read(const uint8_t* p, int32_t (&v)[4]) { unpackChannels8(loadU32(p), v); }
     static Sum finishRow(Sum rowSum) { return rowSum; }
@@ -37,6 +39,7 @@ struct Packed8Storage {
 // for stored values up to 65535 whose sums would overflow 32 bits.
 struct Rgba16Storage {
     static constexpr int kChannels = 4;
+    static constexpr int kPixelBytes = 8;
     using Sum = int64_t;
     static void read(const uint8_t* p, int64_t (&v)[4]) {
         v[0] = loadU16(p);
@@ -50,6 +53,7 @@ struct Rgba16Storage {
 
 struct Float4Storage {
     static constexpr int kChannels = 4;
+    static constexpr int kPixelBytes = 16;
     using Sum = float;
     static void read(const uint8_t* p, float (&v)[4]) {
         v[0] = loadF32(p);
@@ -94,21 +98,39 @@ LevelWindow windowAtActiveLevel() {
     else return nullptr;
 }
 
+template <class Storage>
+bool hasVectorWindow() {
+    if constexpr (std::is_same_v<Storage, Float4Storage>) return kFloat4Windows[activeSimdLevel()] != nullptr;
+    else return windowAtActiveLevel<Storage>() != nullptr;
+}
+
 // The in-tile window at the active vector level; false when the scalar
 // loop is to run (scalar level, or a storage without vector windows).
-template <int Taps, class Storage>
-bool vectorWindow(const uint8_t* corner, int64_t rowBytes, const int32_t (&weights)[Taps][kPhases], int phaseX,
+template <int Taps, class Storage, class Weight>
+bool vectorWindow(const uint8_t* corner, int64_t rowBytes, const Weight (&weights)[Taps][kPhases], int phaseX,
                   int phaseY, float (&out)[4]) {
-    const LevelWindow window = windowAtActiveLevel<Storage>();
-    if (!window) return false;
-    // Tap k weights the pixel Taps - 1 - k from the window's top-left corner.
-    WindowWeights w;
-    for (int j = 0; j < Taps; ++j) {
-        w.x[j] = weights[Taps - 1 - j][phaseX];
-        w.y[j] = weights[Taps - 1 - j][phaseY];
+    if constexpr (std::is_same_v<Storage, Float4Storage>) {
+        const FloatLevelWindow window = kFloat4Windows[activeSimdLevel()];
+        if (!window) return false;
+        FloatTapWeights w;
+        for (int k = 0; k < Taps; ++k) {
+            w.x[k] = weights[k][phaseX];
+            w.y[k] = weights[k][phaseY];
+        }
+        window(Taps, corner, rowBytes, w, out);
+        return true;
+    } else {
+        const LevelWindow window = windowAtActiveLevel<Storage>();
+        if (!window) return false;
+        // Tap k weights the pixel Taps - 1 - k from the window's top-left corner.
+        WindowWeights w;
+        for (int j = 0; j < Taps; ++j) {
+            w.x[j] = weights[Taps - 1 - j][phaseX];
+            w.y[j] = weights[Taps - 1 - j][phaseY];
+        }
+        window(Taps, corner, rowBytes, w, out);
+        return true;
     }
-    window(Taps, corner, rowBytes, w, out);
-    return true;
 }
 
 template <int Taps, class Storage>
@@ -132,8 +154,8 @@ void levelKernel(const Pyramid& p, int n, float x, float y, KernelPath path, flo
         const PyramidTile& tile = p.tiles[p.firstTile[n] + ((ax.base - kHalf) >> kTileShift) +
                                           p.tilesPerRow[n] * ((ay.base - kHalf) >> kTileShift)];
         const int64_t rowBytes = static_cast<int64_t>(tile.width) * p.bytesPerPixel;
-        if constexpr (!std::is_same_v<Storage, Float4Storage>) {
-            if (vectorWindow<Taps, Storage>(corner + 0, rowBytes, weights, ax.phase, ay.phase, out)) return;
+        if constexpr (!std::is_same_v<Storage, Grey8Storage>) {
+            if (vectorWindow<Taps, Storage>(corner, rowBytes, weights, ax.phase, ay.phase, out)) return;
         }
         for (int ky = 0; ky < Taps; ++ky) {
             const uint8_t* row = corner + (2 * kHalf - ky) * rowBytes;
@@ -148,12 +170,12 @@ void levelKernel(const Pyramid& p, int n, float x, float y, KernelPath path, flo
             columns[k] = edgeIndex(ax.base, kHalf - k, w, wrapColumns);
             rows[k] = edgeIndex(ay.base, kHalf - k, h, wrapRows);
         }
-        if constexpr (!std::is_same_v<Storage, Float4Storage> && !std::is_same_v<Storage, Grey8Storage>) {
+        if constexpr (!std::is_same_v<Storage, Grey8Storage>) {
             // Near an edge (and on small levels, nearly everywhere) the window
             // is gathered into a block of its own and weighted like an
             // in-tile one: the same pixels under the same weights.
-            if (path == KernelPath::automatic && windowAtActiveLevel<Storage>() != nullptr) {
-                constexpr int kPixelBytes = std::is_same_v<Storage, Packed8Storage> ? 4 : 8;
+            if (path == KernelPath::automatic && hasVectorWindow<Storage>()) {
+                constexpr int kPixelBytes = Storage::kPixelBytes;
                 alignas(16) uint8_t window[Taps * Taps * kPixelBytes];
                 uint8_t* to = window;
                 if (p.tilesPerRow[n] == 1 && h <= kTileSize) {

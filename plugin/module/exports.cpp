@@ -5,6 +5,7 @@
 #include "kernels/speed_settings.h"
 #include "platform/fault_injection.h"
 #include "plugin/export_entry.h"
+#include "plugin/module_boundary.h"
 #include "plugin/preset_picture_entry.h"
 #include "resources/resource_bytes.h"
 
@@ -15,7 +16,7 @@
 #endif
 
 TWL_EXPORT void PluginMain(int16_t selector, void* record, intptr_t* data, int16_t* result) {
-    pluginMain(selector, record, data, result);
+    callWithinModule(result, [&] { pluginMain(selector, record, data, result); });
 }
 
 #ifndef _WIN32
@@ -41,14 +42,18 @@ TWL_EXPORT void TwilightomatorSetSpeed(int32_t jobs, int32_t simdLevel) {
 // rendering, between Start and Continue (interface/export_entry.h).
 TWL_EXPORT void TwilightomatorExport(TwilightomatorExportRequest* request, void* record, intptr_t* data,
                                      int16_t* result) {
-    exportEntry(request, record, data, result);
+    callWithinModule(result, [&] { exportEntry(request, record, data, result); });
 }
 
 // The 128 x 128 preset picture of a finished image (see
 // plugin/preset_picture_entry.h), for writing presets outside a filter run.
 TWL_EXPORT int16_t TwilightomatorPresetPicture(const void* pixels, int64_t rowBytes, int32_t planes, int32_t width,
                                                int32_t height, int32_t valueClass, uint8_t* rgba) {
-    return makePresetPictureFromImage(pixels, rowBytes, planes, width, height, valueClass, rgba);
+    int16_t made = noErr;
+    const int16_t thrown = callWithinModule(nullptr, [&] {
+        made = makePresetPictureFromImage(pixels, rowBytes, planes, width, height, valueClass, rgba);
+    });
+    return thrown != noErr ? thrown : made;
 }
 
 // The failure sweeps' test mode (platform/fault_injection.h): hands back how

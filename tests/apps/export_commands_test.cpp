@@ -13,7 +13,6 @@
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>
-#include <fstream>
 #include <memory>
 
 namespace {
@@ -25,11 +24,6 @@ std::string folderFor(const std::string& name) {
     fs::remove_all(folder);
     fs::create_directories(folder);
     return folder.string();
-}
-
-std::vector<uint8_t> bytesOf(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    return std::vector<uint8_t>(std::istreambuf_iterator<char>(in), {});
 }
 
 uint32_t be32(const std::vector<uint8_t>& b, size_t at) {
@@ -48,18 +42,18 @@ TEST(ExportCommands, PsdSizesAndReplacing) {
 
     ProgramRun run = runProgram("export-psd " + input + " -o " + output + " --proportional 30 --quiet");
     ASSERT_EQ(run.status, 0) << run.output;
-    std::vector<uint8_t> b = bytesOf(output);
+    std::vector<uint8_t> b = fileBytes(output);
     EXPECT_EQ(be32(b, 14), 20u);  // 60 x 30 / 90
     EXPECT_EQ(be32(b, 18), 30u);
 
     run = runProgram("export-psd " + input + " -o " + output + " --size 7x5 --quiet");
     EXPECT_EQ(run.status, 1);
     EXPECT_NE(run.output.find("--force"), std::string::npos) << run.output;
-    EXPECT_EQ(bytesOf(output), b);
+    EXPECT_EQ(fileBytes(output), b);
 
     run = runProgram("export-psd " + input + " -o " + output + " --size 7x5 --force --quiet");
     ASSERT_EQ(run.status, 0) << run.output;
-    b = bytesOf(output);
+    b = fileBytes(output);
     EXPECT_EQ(be32(b, 14), 5u);
     EXPECT_EQ(be32(b, 18), 7u);
 
@@ -83,13 +77,13 @@ TEST(ExportCommands, SizesFollowTheSizeDialogsRules) {
     // 23 x 30 / 37 = 18.6: 18, not 19.
     ProgramRun run = runProgram(command + "--proportional 30");
     ASSERT_EQ(run.status, 0) << run.output;
-    std::vector<uint8_t> b = bytesOf(output);
+    std::vector<uint8_t> b = fileBytes(output);
     EXPECT_EQ(be32(b, 14), 18u);
     EXPECT_EQ(be32(b, 18), 30u);
     // 23 x 2 / 37 = 1, held at 2.
     run = runProgram(command + "--proportional 2");
     ASSERT_EQ(run.status, 0) << run.output;
-    b = bytesOf(output);
+    b = fileBytes(output);
     EXPECT_EQ(be32(b, 14), 2u);
 
     for (const char* refused : {"--size 4294967297x2", "--size 2x4294967298", "--size 1x5", "--size 30001x5",
@@ -99,7 +93,7 @@ TEST(ExportCommands, SizesFollowTheSizeDialogsRules) {
         EXPECT_EQ(run.status, 2) << refused;
         EXPECT_NE(run.output.find("2..30000"), std::string::npos) << refused << ": " << run.output;
     }
-    EXPECT_EQ(be32(bytesOf(output), 14), 2u);  // nothing was written over it
+    EXPECT_EQ(be32(fileBytes(output), 14), 2u);  // nothing was written over it
 }
 
 TEST(ExportCommands, PresetsPageOfAnEmptyFolder) {
@@ -107,7 +101,7 @@ TEST(ExportCommands, PresetsPageOfAnEmptyFolder) {
     const std::string site = folderFor("gallery-empty-site");
     const ProgramRun run = runProgram("gallery presets " + presets + " -o " + site + "/page.html --quiet");
     ASSERT_EQ(run.status, 0) << run.output;
-    const std::vector<uint8_t> page = bytesOf(site + "/page.html");
+    const std::vector<uint8_t> page = fileBytes(site + "/page.html");
     const std::string text(page.begin(), page.end());
     // The head, an empty table, the page end.
     EXPECT_NE(text.find("align=\"center\"></table><br>\r\n</body></html>"), std::string::npos);
@@ -188,7 +182,7 @@ TEST(ExportCommands, FloatImagesExportAsApplyFiltersThem) {
     ImageFileInfo info;
     ASSERT_TRUE(readImageFile(folder + "/applied.tif", applied, info, error)) << error;
     ASSERT_EQ(applied.depth, SampleDepth::floating);
-    const std::vector<uint8_t> psd = bytesOf(folder + "/out.psd");
+    const std::vector<uint8_t> psd = fileBytes(folder + "/out.psd");
     EXPECT_EQ((psd.at(22) << 8) | psd.at(23), 32);  // bits per channel
     // The layer's planes follow "Lr32", the block's length, the layer count
     // and the 114-byte layer record: transparency, red, green, blue, each a

@@ -2,6 +2,7 @@
 // FIFOs or the command's own inputs, a file-size limit, stop signals and
 // ignored ones, a shared temporary folder, long paths, FIFOs among the files
 // read, a damaged store, and gallery pictures whose names clash.
+#include "program_inputs.h"
 #include "program_runner.h"
 
 #include "host/image_files.h"
@@ -22,8 +23,6 @@
 #include <climits>
 #include <cstdlib>
 #include <filesystem>
-#include <fstream>
-#include <iterator>
 #include <thread>
 
 namespace {
@@ -38,24 +37,6 @@ std::string freshFolder(const std::string& name) {
 }
 
 std::string shellQuoted(const std::string& path) { return "'" + path + "'"; }
-
-std::vector<uint8_t> bytesOf(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    return std::vector<uint8_t>((std::istreambuf_iterator<char>(in)), {});
-}
-
-void save(const std::string& path, const std::vector<uint8_t>& bytes) {
-    std::ofstream(path, std::ios::binary).write(reinterpret_cast<const char*>(bytes.data()), std::streamsize(bytes.size()));
-}
-
-void writeImage(const std::string& path, int32_t width, int32_t height) {
-    Document d;
-    std::string error;
-    ASSERT_TRUE(makeDocument(d, width, height, 3, false, SampleDepth::eight, error)) << error;
-    for (size_t i = 0; i < d.samples.size(); ++i) d.samples[i] = uint8_t(i * 7 / 3);
-    ImageWriteReport report;
-    ASSERT_TRUE(writeImageFile(path, d, 8, true, report, error)) << error;
-}
 
 std::vector<std::string> namesIn(const std::string& folder) {
     std::vector<std::string> names;
@@ -109,7 +90,7 @@ ChildRun runChild(const std::vector<std::string>& arguments, const std::string& 
     if (!repeat || signal == 0) waitpid(child, &status, 0);
     ChildRun run;
     run.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-    const std::vector<uint8_t> text = bytesOf(errorsPath);
+    const std::vector<uint8_t> text = fileBytes(errorsPath);
     run.errors.assign(text.begin(), text.end());
     return run;
 }
@@ -117,7 +98,7 @@ ChildRun runChild(const std::vector<std::string>& arguments, const std::string& 
 TEST(FilesAndPaths, OutputsThatAreNoRegularFilesAreNeverReplaced) {
     const std::string where = freshFolder("devices");
     const std::string input = where + "/in.png";
-    writeImage(input, 16, 16);
+    writePatternImage(input, 16, 16);
     const std::string presetInput = where + "/p.z5a";
     ASSERT_EQ(runProgram("preset save " + shellQuoted(presetInput)).status, 0);
     // A scratch FIFO, and a device node (the same device as the system's
@@ -149,7 +130,9 @@ TEST(FilesAndPaths, OutputsThatAreNoRegularFilesAreNeverReplaced) {
         EXPECT_TRUE(fs::is_symlink(where + "/link.png"));
     }
     EXPECT_TRUE(isFifo(where + "/fifo"));
-    if (specials.size() > 1) EXPECT_TRUE(fs::is_character_file(where + "/device"));
+    if (specials.size() > 1) {
+        EXPECT_TRUE(fs::is_character_file(where + "/device"));
+    }
     EXPECT_FALSE(fs::exists(where + "/x.png"));  // checked before the filter ran
 }
 
@@ -158,13 +141,13 @@ TEST(FilesAndPaths, NoCommandWritesOverWhatItReads) {
     // An image under a name without an extension: only the input rule stands
     // between the command and its input.
     const std::string image = where + "/picture";
-    writeImage(image + ".png", 16, 16);
+    writePatternImage(image + ".png", 16, 16);
     fs::rename(image + ".png", image);
-    const std::vector<uint8_t> imageBytes = bytesOf(image);
+    const std::vector<uint8_t> imageBytes = fileBytes(image);
     const std::string presets = where + "/presets";
     fs::create_directories(presets);
     ASSERT_EQ(runProgram("preset save " + shellQuoted(presets + "/a.z5a")).status, 0);
-    const std::vector<uint8_t> presetBytes = bytesOf(presets + "/a.z5a");
+    const std::vector<uint8_t> presetBytes = fileBytes(presets + "/a.z5a");
 
     const std::string refused[] = {
         "export-psd " + shellQuoted(image) + " -o " + shellQuoted(image) + " --force",
@@ -181,8 +164,8 @@ TEST(FilesAndPaths, NoCommandWritesOverWhatItReads) {
         const ProgramRun run = runProgram(command);
         EXPECT_EQ(run.status, 2) << command << "\n" << run.output;
     }
-    EXPECT_EQ(bytesOf(image), imageBytes);
-    EXPECT_EQ(bytesOf(presets + "/a.z5a"), presetBytes);
+    EXPECT_EQ(fileBytes(image), imageBytes);
+    EXPECT_EQ(fileBytes(presets + "/a.z5a"), presetBytes);
     EXPECT_EQ(namesIn(presets), std::vector<std::string>{"a.z5a"});
 
     // An extension that names another format is refused before any work.
@@ -196,7 +179,7 @@ TEST(FilesAndPaths, NoCommandWritesOverWhatItReads) {
 TEST(FilesAndPaths, OutputsAreCheckedBeforeAnyWork) {
     const std::string where = freshFolder("before");
     const std::string input = where + "/in.png";
-    writeImage(input, 16, 16);
+    writePatternImage(input, 16, 16);
     // A missing folder is told before the module is even loaded.
     ProgramRun run = runProgram("export-psd --quiet " + shellQuoted(input) + " -o " + shellQuoted(where + "/no/x.psd") +
                                 " --plugin /nonexistent.so");
@@ -233,16 +216,16 @@ void limitFilesTo4Kilobytes() {
 TEST(FilesAndPaths, AWriteBeyondTheFileSizeLimitIsAnOrdinaryFailure) {
     const std::string where = freshFolder("limit");
     const std::string input = where + "/in.png";
-    writeImage(input, 200, 200);  // 120 KB of pixels: far more than 4 KB in either output
+    writePatternImage(input, 200, 200);  // 120 KB of pixels: far more than 4 KB in either output
     for (const std::string& output : {where + "/out.tif", where + "/out.psd"}) {
-        save(output, {'o', 'l', 'd'});
+        saveBytes(output, {'o', 'l', 'd'});
         const bool psd = output.back() == 'd';
         const std::vector<std::string> arguments = psd ? std::vector<std::string>{"export-psd", "--quiet", input, "-o", output, "--force"}
                                                        : std::vector<std::string>{"apply", "--quiet", input, "-o", output, "--force"};
         const ChildRun run = runChild(arguments, where + "/stderr.txt", limitFilesTo4Kilobytes);
         EXPECT_EQ(run.status, 1) << output << ": " << run.errors;
         EXPECT_NE(run.errors.find("File too large"), std::string::npos) << run.errors;
-        EXPECT_EQ(bytesOf(output), (std::vector<uint8_t>{'o', 'l', 'd'}));
+        EXPECT_EQ(fileBytes(output), (std::vector<uint8_t>{'o', 'l', 'd'}));
     }
     EXPECT_EQ(namesIn(where), (std::vector<std::string>{"in.png", "out.psd", "out.tif", "stderr.txt"}));
 }
@@ -250,7 +233,7 @@ TEST(FilesAndPaths, AWriteBeyondTheFileSizeLimitIsAnOrdinaryFailure) {
 TEST(FilesAndPaths, EveryCommandStopsTheSameWayAndIgnoredSignalsStayIgnored) {
     const std::string where = freshFolder("stops");
     const std::string large = where + "/large.tif";
-    writeImage(large, 2500, 2500);
+    writePatternImage(large, 2500, 2500);
     // One thread on the scalar path: slow enough that the signals come while
     // the filter renders, however fast the machine.
     const std::vector<std::string> slow{"--focus", "90", "--color-blur", "80", "--high-quality", "--threads", "1",
@@ -280,7 +263,7 @@ TEST(FilesAndPaths, EveryCommandStopsTheSameWayAndIgnoredSignalsStayIgnored) {
     // Ctrl-C set to be ignored (a shell's background job) stays ignored,
     // however often it comes: the run ends as if none came.
     const std::string small = where + "/small.png";
-    writeImage(small, 400, 400);
+    writePatternImage(small, 400, 400);
     std::vector<std::string> arguments{"apply", small, "-o", where + "/done.tif"};
     arguments.insert(arguments.end(), slow.begin(), slow.end());
     const ChildRun run = runChild(arguments, where + "/ignored-stderr.txt", nullptr, SIGINT,
@@ -319,7 +302,7 @@ TEST(FilesAndPaths, ADamagedStoreNeverReachesTheFilter) {
     fs::create_directories(store);
     const std::string cached = store + "/Twilightomator cached settings C";
     const std::string input = where + "/in.png";
-    writeImage(input, 48, 32);
+    writePatternImage(input, 48, 32);
     const std::string env = "TMPDIR=" + shellQuoted(store) + " '" + builtAppPath() + "' ";
     auto apply = [&](const std::string& output, const std::string& flags) {
         const std::string command = env + "apply --quiet " + shellQuoted(input) + " -o " + shellQuoted(output) + " " + flags + " 2>&1";
@@ -335,14 +318,14 @@ TEST(FilesAndPaths, ADamagedStoreNeverReachesTheFilter) {
     // bottom; flags are on. Colour channels keep their low 16 bits: 65280
     // (255 x 256, as the flags give it) from 0x7FFFFF00, and 0. The same
     // settings given as flags must give the same pixels.
-    save(cached, storeFileOfValue(INT32_MAX, 0x7FFFFF00));
+    saveBytes(cached, storeFileOfValue(INT32_MAX, 0x7FFFFF00));
     apply(where + "/high.png", "");
     apply(where + "/high-flags.png",
           "--focus 100 --vignette 100 --dampen 100 --sepia 100 --color-blur 100 --cb-width 100 --clear-area 100 "
           "--saturation 100 --glue 62 --shape tall --x-center 1 --y-center 1 --high-quality --uniform-sepia "
           "--center-vignette --vignette-red 255 --vignette-green 255 --vignette-blue 255 --sepia-red 255 "
           "--sepia-green 255 --sepia-blue 255");
-    save(cached, storeFileOfValue(INT32_MIN, INT32_MIN));
+    saveBytes(cached, storeFileOfValue(INT32_MIN, INT32_MIN));
     apply(where + "/low.png", "");
     apply(where + "/low-flags.png",
           "--focus 0 --vignette 0 --dampen 0 --sepia 0 --color-blur 0 --cb-width 0 --clear-area 0 --saturation -100 "
@@ -360,18 +343,18 @@ TEST(FilesAndPaths, ADamagedStoreNeverReachesTheFilter) {
 
     // A store file that is no preset is set aside with a message; the
     // defaults apply, as with no store file at all.
-    save(cached, {'<', 'h', 't', 'm', 'l', '>'});
+    saveBytes(cached, {'<', 'h', 't', 'm', 'l', '>'});
     const std::string said = apply(where + "/garbage.png", "");
     EXPECT_NE(said.find("is damaged. It was set aside"), std::string::npos) << said;
-    EXPECT_EQ(bytesOf(store + "/Twilightomator cached settings C (damaged)"),
+    EXPECT_EQ(fileBytes(store + "/Twilightomator cached settings C (damaged)"),
               (std::vector<uint8_t>{'<', 'h', 't', 'm', 'l', '>'}));
     apply(where + "/defaults.png", "");
-    EXPECT_EQ(bytesOf(where + "/garbage.png"), bytesOf(where + "/defaults.png"));
+    EXPECT_EQ(fileBytes(where + "/garbage.png"), fileBytes(where + "/defaults.png"));
 
     // A FIFO in the cached settings' place is passed over, not waited on.
     ASSERT_EQ(::mkfifo(cached.c_str(), 0600), 0);
     apply(where + "/fifo.png", "");
-    EXPECT_EQ(bytesOf(where + "/fifo.png"), bytesOf(where + "/defaults.png"));
+    EXPECT_EQ(fileBytes(where + "/fifo.png"), fileBytes(where + "/defaults.png"));
 }
 
 TEST(FilesAndPaths, AFolderOthersMayWriteIntoIsNeverTheStore) {
@@ -380,10 +363,10 @@ TEST(FilesAndPaths, AFolderOthersMayWriteIntoIsNeverTheStore) {
     fs::create_directories(shared);
     fs::permissions(shared, fs::perms::all | fs::perms::sticky_bit);
     const std::string input = where + "/in.png";
-    writeImage(input, 24, 24);
+    writePatternImage(input, 24, 24);
     // Links another user planted where the store's files would be.
     const std::string target = where + "/victim";
-    save(target, {'m', 'i', 'n', 'e'});
+    saveBytes(target, {'m', 'i', 'n', 'e'});
     for (const char* name : {"Twilightomator memdot map 2", "Twilightomator cached settings C"})
         fs::create_symlink(target, shared + "/" + name);
     // The user's own settings, in the private folder inside.
@@ -400,8 +383,8 @@ TEST(FilesAndPaths, AFolderOthersMayWriteIntoIsNeverTheStore) {
     ASSERT_EQ(std::system((env + "apply --quiet " + shellQuoted(input) + " -o " + shellQuoted(where + "/b.png") +
                            " --focus 90 --sepia 80").c_str()),
               0);
-    EXPECT_EQ(bytesOf(where + "/a.png"), bytesOf(where + "/b.png"));  // the private folder's settings
-    EXPECT_EQ(bytesOf(target), (std::vector<uint8_t>{'m', 'i', 'n', 'e'}));
+    EXPECT_EQ(fileBytes(where + "/a.png"), fileBytes(where + "/b.png"));  // the private folder's settings
+    EXPECT_EQ(fileBytes(target), (std::vector<uint8_t>{'m', 'i', 'n', 'e'}));
 }
 
 TEST(FilesAndPaths, LongPathsWorkAsShortOnes) {
@@ -409,7 +392,7 @@ TEST(FilesAndPaths, LongPathsWorkAsShortOnes) {
     for (char c : {'a', 'b', 'c'}) deep += "/" + std::string(90, c);
     fs::create_directories(deep);
     const std::string input = deep + "/in.png";
-    writeImage(input, 32, 32);
+    writePatternImage(input, 32, 32);
     const std::string preset = deep + "/look.z5a";
     ASSERT_GT(preset.size(), 300u);
     ProgramRun run = runProgram("preset save " + shellQuoted(preset) + " --focus 77 --from " + shellQuoted(input));
@@ -434,7 +417,7 @@ TEST(FilesAndPaths, LongPathsWorkAsShortOnes) {
               0);
     const std::string env = "TMPDIR=" + shellQuoted(store) + " '" + builtAppPath() + "' ";
     ASSERT_EQ(std::system((env + "apply --quiet " + shellQuoted(input) + " -o " + shellQuoted(deep + "/cached.png")).c_str()), 0);
-    EXPECT_EQ(bytesOf(deep + "/cached.png"), bytesOf(deep + "/out.png"));
+    EXPECT_EQ(fileBytes(deep + "/cached.png"), fileBytes(deep + "/out.png"));
 }
 
 TEST(FilesAndPaths, GalleryPicturesAreReadOnlyFromRegularFilesAndNeverShareAFile) {
@@ -447,7 +430,7 @@ TEST(FilesAndPaths, GalleryPicturesAreReadOnlyFromRegularFilesAndNeverShareAFile
     ASSERT_EQ(::mkfifo((presets + "/waits.z5a").c_str(), 0644), 0);
     const ProgramRun run = runProgram("gallery presets --quiet " + shellQuoted(presets) + " -o " + shellQuoted(site + "/page.html"));
     ASSERT_EQ(run.status, 0) << run.output;
-    const std::vector<uint8_t> bytes = bytesOf(site + "/page.html");
+    const std::vector<uint8_t> bytes = fileBytes(site + "/page.html");
     const std::string page(bytes.begin(), bytes.end());
     // Presets without pictures keep their cells' links to missing files, so
     // the links, not the files, show that each cell has its own picture.

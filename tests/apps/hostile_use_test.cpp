@@ -2,9 +2,9 @@
 // examined, outputs that are inputs or folders, stale and linked preset
 // files, parallel saves, files whose header claims far more than they hold,
 // damaged files, out-of-range settings in files, and signals.
+#include "program_inputs.h"
 #include "program_runner.h"
 
-#include "host/image_files.h"
 #include "settings/preset_file.h"
 #include "support/test_support.h"
 
@@ -21,7 +21,6 @@
 #include <cstring>
 #include <filesystem>
 #include <fstream>
-#include <iterator>
 #include <thread>
 #include <tiffio.h>
 
@@ -41,24 +40,6 @@ std::string folder() {
 std::string pathOf(const std::string& name) { return (fs::path(folder()) / name).string(); }
 
 std::string quoted(const std::string& path) { return "'" + path + "'"; }
-
-std::vector<uint8_t> bytesOf(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    return std::vector<uint8_t>((std::istreambuf_iterator<char>(in)), {});
-}
-
-void save(const std::string& path, const std::vector<uint8_t>& bytes) {
-    std::ofstream(path, std::ios::binary).write(reinterpret_cast<const char*>(bytes.data()), std::streamsize(bytes.size()));
-}
-
-void writeImage(const std::string& path, int32_t width, int32_t height) {
-    Document d;
-    std::string error;
-    ASSERT_TRUE(makeDocument(d, width, height, 3, false, SampleDepth::eight, error)) << error;
-    for (size_t i = 0; i < d.samples.size(); ++i) d.samples[i] = uint8_t(i * 7 / 3);
-    ImageWriteReport report;
-    ASSERT_TRUE(writeImageFile(path, d, 8, true, report, error)) << error;
-}
 
 // Names in the folder that look like temporary files of a write.
 std::vector<std::string> leftovers(const std::string& where) {
@@ -96,14 +77,14 @@ MeasuredRun runMeasured(const std::vector<std::string>& arguments) {
     wait4(child, &status, 0, &usage);
     run.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
     run.peakKilobytes = usage.ru_maxrss;
-    const std::vector<uint8_t> text = bytesOf(errorsPath);
+    const std::vector<uint8_t> text = fileBytes(errorsPath);
     run.errors.assign(text.begin(), text.end());
     return run;
 }
 
 TEST(HostileUse, PathsThatCannotBeExaminedGiveAMessageAndExitOne) {
     const std::string input = pathOf("in.png");
-    writeImage(input, 8, 8);
+    writePatternImage(input, 8, 8);
     const std::string longName = std::string(300, 'a');
     const std::string tooLong = pathOf(longName + ".png");
     ProgramRun run = runProgram("apply --quiet " + quoted(input) + " -o " + quoted(tooLong));
@@ -152,24 +133,24 @@ TEST(HostileUse, PathsThatCannotBeExaminedGiveAMessageAndExitOne) {
 
 TEST(HostileUse, TheActionFileIsAnOutputLikeTheImage) {
     const std::string input = pathOf("rec.png");
-    writeImage(input, 8, 8);
-    const std::vector<uint8_t> inputBytes = bytesOf(input);
+    writePatternImage(input, 8, 8);
+    const std::vector<uint8_t> inputBytes = fileBytes(input);
     const std::string output = pathOf("rec-out.png");
     fs::remove(output);
 
     // The input itself as the action file: refused, the input kept.
     ProgramRun run = runProgram("apply --quiet " + quoted(input) + " -o " + quoted(output) + " --record " + quoted(input));
     EXPECT_EQ(run.status, 2) << run.output;
-    EXPECT_EQ(bytesOf(input), inputBytes);
+    EXPECT_EQ(fileBytes(input), inputBytes);
     EXPECT_FALSE(fs::exists(output));
 
     // An existing file without --force: refused before anything is written.
     const std::string step = pathOf("rec.json");
-    save(step, {'k', 'e', 'e', 'p'});
+    saveBytes(step, {'k', 'e', 'e', 'p'});
     run = runProgram("apply --quiet " + quoted(input) + " -o " + quoted(output) + " --record " + quoted(step));
     EXPECT_EQ(run.status, 1) << run.output;
     EXPECT_NE(run.output.find("--record: " + step + " exists; use --force"), std::string::npos) << run.output;
-    EXPECT_EQ(bytesOf(step), (std::vector<uint8_t>{'k', 'e', 'e', 'p'}));
+    EXPECT_EQ(fileBytes(step), (std::vector<uint8_t>{'k', 'e', 'e', 'p'}));
     EXPECT_FALSE(fs::exists(output));
 
     // A folder that does not exist: said before the filter runs, no image.
@@ -187,7 +168,7 @@ TEST(HostileUse, TheActionFileIsAnOutputLikeTheImage) {
     run = runProgram("apply --quiet " + quoted(input) + " -o " + quoted(output) + " --force --record " + quoted(step));
     EXPECT_EQ(run.status, 0) << run.output;
     EXPECT_TRUE(fs::exists(output));
-    const std::vector<uint8_t> written = bytesOf(step);
+    const std::vector<uint8_t> written = fileBytes(step);
     EXPECT_NE(std::string(written.begin(), written.end()).find("\"format\": \"Twilightomator action\""),
               std::string::npos);
     EXPECT_EQ(leftovers(folder()), std::vector<std::string>{});
@@ -197,7 +178,7 @@ TEST(HostileUse, PresetSaveReplacesTheFileWholeAndNeverThroughALink) {
     const std::string preset = pathOf("x.z5a");
     fs::remove(preset);
     // A stale file of an interrupted save stays untouched and changes nothing.
-    save(preset + ".saving", std::vector<uint8_t>(50000, 0x41));
+    saveBytes(preset + ".saving", std::vector<uint8_t>(50000, 0x41));
     ProgramRun run = runProgram("preset save " + quoted(preset) + " --focus 70");
     ASSERT_EQ(run.status, 0) << run.output;
     EXPECT_EQ(fs::file_size(preset), 288u);  // 71 values and the flag of no picture
@@ -206,14 +187,14 @@ TEST(HostileUse, PresetSaveReplacesTheFileWholeAndNeverThroughALink) {
 
     // A link at the preset's place is replaced, its target left alone.
     const std::string target = pathOf("link-target.txt");
-    save(target, {'m', 'i', 'n', 'e'});
+    saveBytes(target, {'m', 'i', 'n', 'e'});
     fs::remove(preset);
     fs::create_symlink(target, preset);
     run = runProgram("preset save " + quoted(preset) + " --force --focus 71");
     ASSERT_EQ(run.status, 0) << run.output;
     EXPECT_FALSE(fs::is_symlink(preset));
     EXPECT_EQ(fs::file_size(preset), 288u);
-    EXPECT_EQ(bytesOf(target), (std::vector<uint8_t>{'m', 'i', 'n', 'e'}));
+    EXPECT_EQ(fileBytes(target), (std::vector<uint8_t>{'m', 'i', 'n', 'e'}));
 
     // Parallel saves to one path each write whole: every one succeeds and
     // the file is always one of them, complete.
@@ -226,10 +207,10 @@ TEST(HostileUse, PresetSaveReplacesTheFileWholeAndNeverThroughALink) {
         script += "wait";
         ASSERT_EQ(std::system(script.c_str()), 0);
         for (int i = 1; i <= 4; ++i) {
-            const std::vector<uint8_t> status = bytesOf(pathOf("status-" + std::to_string(i)));
+            const std::vector<uint8_t> status = fileBytes(pathOf("status-" + std::to_string(i)));
             EXPECT_EQ(std::string(status.begin(), status.end()), "0\n") << "round " << round << ", save " << i;
         }
-        const std::vector<uint8_t> bytes = bytesOf(preset);
+        const std::vector<uint8_t> bytes = fileBytes(preset);
         ASSERT_EQ(bytes.size(), 288u) << "round " << round;
         EXPECT_GE(bytes[14 * 4 + 3], 1);  // focus, value 14
         EXPECT_LE(bytes[14 * 4 + 3], 4);
@@ -265,7 +246,7 @@ std::vector<uint8_t> claimingPng() {
 // each of these files would need gigabytes if it held its image.
 TEST(HostileUse, FilesClaimingHugeImagesCostNoMemory) {
     const std::string png = pathOf("claims.png");
-    save(png, claimingPng());
+    saveBytes(png, claimingPng());
     MeasuredRun run = runMeasured({"apply", "--quiet", png, "-o", pathOf("claims-out.png")});
     EXPECT_EQ(run.status, 1) << run.errors;
     EXPECT_NE(run.errors.find("too few for the image data of a 30000 x 30000 image"), std::string::npos) << run.errors;
@@ -282,15 +263,15 @@ TEST(HostileUse, FilesClaimingHugeImagesCostNoMemory) {
     for (int i = 0; i < 4; ++i) text[29 + i] = uint8_t(crc >> (24 - 8 * i));
     const uint8_t chunk[] = {0x23, 0xC3, 0x46, 0x00, 't', 'E', 'X', 't', 'a', 'b', 'c'};
     text.insert(text.end(), std::begin(chunk), std::end(chunk));
-    save(png, text);
+    saveBytes(png, text);
     run = runMeasured({"apply", "--quiet", png, "-o", pathOf("claims-out.png")});
     EXPECT_EQ(run.status, 1) << run.errors;
     EXPECT_LT(run.peakKilobytes, 400 * 1024) << run.errors;
 
     // A real JPEG whose frame header says 30000 x 30000.
     const std::string small = pathOf("small.jpg");
-    writeImage(small, 64, 64);
-    std::vector<uint8_t> jpeg = bytesOf(small);
+    writePatternImage(small, 64, 64);
+    std::vector<uint8_t> jpeg = fileBytes(small);
     for (size_t i = 2; i + 8 < jpeg.size(); ++i)
         if (jpeg[i] == 0xFF && jpeg[i + 1] == 0xC0) {
             jpeg[i + 5] = jpeg[i + 7] = 0x75;
@@ -298,7 +279,7 @@ TEST(HostileUse, FilesClaimingHugeImagesCostNoMemory) {
             break;
         }
     const std::string claimsJpeg = pathOf("claims.jpg");
-    save(claimsJpeg, jpeg);
+    saveBytes(claimsJpeg, jpeg);
     run = runMeasured({"apply", "--quiet", claimsJpeg, "-o", pathOf("claims-out.png")});
     EXPECT_EQ(run.status, 1) << run.errors;
     EXPECT_NE(run.errors.find("ends early"), std::string::npos) << run.errors;
@@ -340,17 +321,17 @@ size_t countOf(const std::string& text, const std::string& part) {
 
 TEST(HostileUse, DamageIsToldOnceAndCleanFilesStayQuiet) {
     const std::string clean = pathOf("clean.jpg");
-    writeImage(clean, 32, 32);
+    writePatternImage(clean, 32, 32);
     ProgramRun run = runProgram("apply --quiet " + quoted(clean) + " -o " + quoted(pathOf("clean-out.png")) + " --force");
     EXPECT_EQ(run.status, 0);
     EXPECT_EQ(run.output, "");
 
     // Extraneous bytes before the end marker.
-    std::vector<uint8_t> jpeg = bytesOf(clean);
+    std::vector<uint8_t> jpeg = fileBytes(clean);
     ASSERT_GE(jpeg.size(), 2u);
     jpeg.insert(jpeg.end() - 2, 750, 0x42);
     const std::string corrupt = pathOf("corrupt.jpg");
-    save(corrupt, jpeg);
+    saveBytes(corrupt, jpeg);
     run = runProgram("apply --quiet " + quoted(corrupt) + " -o " + quoted(pathOf("corrupt-out.png")) + " --force");
     EXPECT_EQ(run.status, 0) << run.output;
     EXPECT_EQ(countOf(run.output, "warning: " + corrupt + ": the JPEG data is damaged"), 1u) << run.output;
@@ -358,10 +339,10 @@ TEST(HostileUse, DamageIsToldOnceAndCleanFilesStayQuiet) {
 
     // A PNG cut inside its last chunk: the pixels are whole, the loss is told.
     const std::string png = pathOf("cut.png");
-    writeImage(png, 32, 32);
-    std::vector<uint8_t> bytes = bytesOf(png);
+    writePatternImage(png, 32, 32);
+    std::vector<uint8_t> bytes = fileBytes(png);
     bytes.resize(bytes.size() - 2);
-    save(png, bytes);
+    saveBytes(png, bytes);
     run = runProgram("apply --quiet " + quoted(png) + " -o " + quoted(pathOf("cut-out.png")) + " --force");
     EXPECT_EQ(run.status, 0) << run.output;
     EXPECT_EQ(countOf(run.output, "warning: " + png + ": the file is damaged after the image data"), 1u) << run.output;
@@ -392,7 +373,7 @@ TEST(HostileUse, DamageIsToldOnceAndCleanFilesStayQuiet) {
 
 TEST(HostileUse, SettingsOutsideTheirRangesInFilesAreRefused) {
     const std::string input = pathOf("range.png");
-    writeImage(input, 8, 8);
+    writePatternImage(input, 8, 8);
     const std::string output = pathOf("range-out.png");
     fs::remove(output);
     for (const char* focus : {"101", "-1", "2147483647"}) {
@@ -420,7 +401,7 @@ TEST(HostileUse, SettingsOutsideTheirRangesInFilesAreRefused) {
         EXPECT_FALSE(fs::exists(output));
     }
     // Files that are no preset.
-    save(pathOf("empty.z5a"), {});
+    saveBytes(pathOf("empty.z5a"), {});
     ProgramRun run = runProgram("preset info " + quoted(pathOf("empty.z5a")));
     EXPECT_EQ(run.status, 1) << run.output;
     EXPECT_NE(run.output.find("is not a preset file"), std::string::npos) << run.output;
@@ -448,7 +429,7 @@ ProgramRun signalledRun(const std::vector<std::string>& arguments, int signal, s
     waitpid(child, &status, 0);
     ProgramRun run;
     run.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-    const std::vector<uint8_t> text = bytesOf(errorsPath);
+    const std::vector<uint8_t> text = fileBytes(errorsPath);
     run.output.assign(text.begin(), text.end());
     return run;
 }
@@ -458,8 +439,8 @@ TEST(HostileUse, SignalsStopCleanlyAndSayWhatWasWritten) {
     fs::create_directories(where);
     const std::string small = where + "/a-small.tif";
     const std::string large = where + "/b-large.tif";
-    writeImage(small, 16, 16);
-    writeImage(large, 4000, 4000);
+    writePatternImage(small, 16, 16);
+    writePatternImage(large, 4000, 4000);
     const std::string out = where + "/out";
     fs::create_directories(out);
     // One thread on the scalar path: slow enough that the signals come while
@@ -469,13 +450,13 @@ TEST(HostileUse, SignalsStopCleanlyAndSayWhatWasWritten) {
 
     // SIGTERM while the large image is filtered: the existing result stays,
     // nothing temporary remains, and the program says nothing was written.
-    save(out + "/b-large.tif", {'o', 'l', 'd'});
+    saveBytes(out + "/b-large.tif", {'o', 'l', 'd'});
     std::vector<std::string> arguments{"apply", "--quiet", large, "--out-dir", out, "--force"};
     arguments.insert(arguments.end(), filter.begin(), filter.end());
     ProgramRun run = signalledRun(arguments, SIGTERM, std::chrono::milliseconds(1500));
     EXPECT_EQ(run.status, 128 + SIGTERM) << run.output;
     EXPECT_NE(run.output.find("interrupted; nothing was written"), std::string::npos) << run.output;
-    EXPECT_EQ(bytesOf(out + "/b-large.tif"), (std::vector<uint8_t>{'o', 'l', 'd'}));
+    EXPECT_EQ(fileBytes(out + "/b-large.tif"), (std::vector<uint8_t>{'o', 'l', 'd'}));
     EXPECT_EQ(leftovers(out), std::vector<std::string>{});
 
     // Ctrl-C on the second of two inputs: the first result is named.
@@ -494,7 +475,7 @@ TEST(HostileUse, SignalsStopCleanlyAndSayWhatWasWritten) {
 
 TEST(HostileUse, OutputsAreCheckedBeforeTheFilterRuns) {
     const std::string input = pathOf("check.png");
-    writeImage(input, 8, 8);
+    writePatternImage(input, 8, 8);
     fs::create_directories(pathOf("a-folder.png"));
     ProgramRun run = runProgram("apply --quiet " + quoted(input) + " -o " + quoted(pathOf("a-folder.png")));
     EXPECT_EQ(run.status, 1) << run.output;
@@ -513,8 +494,8 @@ TEST(HostileUse, OutputsAreCheckedBeforeTheFilterRuns) {
     fs::create_directories(pathOf("one"));
     fs::create_directories(pathOf("two"));
     fs::create_directories(pathOf("together"));
-    writeImage(pathOf("one/same.png"), 8, 8);
-    writeImage(pathOf("two/same.png"), 8, 8);
+    writePatternImage(pathOf("one/same.png"), 8, 8);
+    writePatternImage(pathOf("two/same.png"), 8, 8);
     run = runProgram("apply --quiet " + quoted(pathOf("one/same.png")) + " " + quoted(pathOf("two/same.png")) +
                      " --out-dir " + quoted(pathOf("together")) + " --force");
     EXPECT_EQ(run.status, 2) << run.output;

@@ -1,12 +1,15 @@
-// The row sampler against the per-pixel samplers: the same bits for every
-// level, fraction and position of a row, on images that span several tiles,
-// in every edge mode, for positions visited out of order (so that the shared
-// sums grow both ways) and on rows at and beyond the image's edges.
+// The row sampler against the per-pixel samplers' scalar reference: the same
+// bits at every vector level, for every pyramid level, fraction and position
+// of a row, on images of odd size that span several tiles, for the 8-bit,
+// 16-bit and float storages, in every edge mode, for positions visited out of
+// order (so that the shared sums grow both ways) and on rows at and beyond
+// the image's edges.
 #include <gtest/gtest.h>
 
 #include <cmath>
 #include <cstdint>
 #include <cstring>
+#include <vector>
 
 #include "kernels/pyramid_pixels.h"
 #include "kernels/row_sampler.h"
@@ -27,15 +30,27 @@ struct Random {
 };
 
 // Noise, with a block of black and full-scale checkerboard, the pattern that
-// loads the kernels' negative lobes hardest.
+// loads the kernels' negative lobes hardest. 16-bit noise spans the whole
+// 16-bit range (beyond full scale, where only exact sums agree), float noise
+// both signs and values past full scale, where sums round.
 void fillLevel0(Pyramid& p, Random& random) {
     for (int y = 0; y < p.height[0]; ++y) {
         for (int x = 0; x < p.width[0]; ++x) {
-            uint32_t v[4];
-            for (uint32_t& c : v) c = (x < 64 && y < 64) ? (((x ^ y) & 1) ? 255u : 0u) : random.next() & 0xFFu;
+            const bool checker = x < 64 && y < 64;
+            const bool on = ((x ^ y) & 1) != 0;
             uint8_t* px = p.pixelInside(0, x, y);
-            if (p.storageType == kStoragePacked8) storeU32(px, packChannels8(v[0], v[1], v[2], v[3]));
-            else *px = uint8_t(v[0]);
+            if (p.storageType == kStorageFloat4) {
+                float v[4];
+                for (float& c : v) c = checker ? (on ? 1.0f : 0.0f) : 4.0f * random.unit() - 1.0f;
+                std::memcpy(px, v, sizeof v);
+            } else if (p.storageType == kStorageRgba16) {
+                for (int c = 0; c < 4; ++c) storeU16(px + 2 * c, uint16_t(checker ? (on ? 32768u : 0u) : random.next()));
+            } else {
+                uint32_t v[4];
+                for (uint32_t& c : v) c = checker ? (on ? 255u : 0u) : random.next() & 0xFFu;
+                if (p.storageType == kStoragePacked8) storeU32(px, packChannels8(v[0], v[1], v[2], v[3]));
+                else *px = uint8_t(v[0]);
+            }
         }
     }
     // Grey images keep their own levels (the reduce serves the four-channel
@@ -50,74 +65,75 @@ void fillLevel0(Pyramid& p, Random& random) {
 
 bool same(const EffectColor& a, const EffectColor& b) { return std::memcmp(&a, &b, sizeof a) == 0; }
 
-TEST(RowSampler, GivesThePerPixelSamplersBits) {
+struct Sample {
+    int level;
+    float fraction, x;
+    EffectColor fast, high;  // the scalar per-pixel samplers' results
+};
+
+TEST(RowSampler, GivesTheScalarSamplersBitsAtEveryVectorLevel) {
     WeightTables tables;
     buildWeightTables(tables);
     Random random;
     RowSampler sampler;
-    for (const int type : {kStoragePacked8, kStorageGrey8}) {
+    const SimdLevel best = supportedSimdLevel();
+    for (const int type : {kStoragePacked8, kStorageGrey8, kStorageRgba16, kStorageFloat4}) {
         for (const int edge : {kEdgeClamp, kEdgeWrap, kEdgeWrapHorizontal}) {
             Pyramid p;
-            ASSERT_TRUE(p.create(systemMemoryService(), 1100, 530, type, edge));
+            ASSERT_TRUE(p.create(systemMemoryService(), 1101, 531, type, edge));
             p.weights = &tables;
             fillLevel0(p, random);
             const float rows[] = {0.0f, 1.0f, -0.25f, 1.5f, 0.4991f, 0.97f, 0.013f, 0.5f};
             for (const float y : rows) {
-                // Both ways of weighting the taps across.
-                requestSimdLevel((random.next() & 1) ? SimdLevel::sse2 : supportedSimdLevel());
-                sampler.start(p, y);
-                // A run of lanes as the pipeline asks for them.
-                int32_t levels[37];
-                float fractions[37], xs[37], run[4][37];
-                for (int i = 0; i < 37; ++i) {
-                    levels[i] = int32_t(random.next() % uint32_t(p.lmax + 1));
-                    fractions[i] = (i % 3 == 0) ? 0.0f : random.unit();
-                    xs[i] = random.unit();
-                }
-                sampler.sampleFastRun(37, levels, fractions, xs, run[0], run[1], run[2], run[3]);
-                for (int i = 0; i < 37; ++i) {
-                    const EffectColor expected = sampleFast(p, levels[i], fractions[i], xs[i], y);
-                    const EffectColor got{run[0][i], run[1][i], run[2][i], run[3][i]};
-                    ASSERT_TRUE(same(got, expected)) << "run lane " << i << " type " << type << " edge " << edge;
-                }
-                for (int i = 0; i < 1500; ++i) {
-                    // Mostly inside, sometimes on or past an edge.
+                // A run of lanes as the pipeline asks for them, then single
+                // samples: mostly inside, sometimes on or past an edge.
+                constexpr int kRun = 37;
+                std::vector<Sample> samples;
+                for (int i = 0; i < 700; ++i) {
                     const uint32_t pick = random.next() % 16;
-                    const float x = pick == 0 ? 0.0f : pick == 1 ? 1.0f : pick == 2 ? -0.1f : random.unit();
-                    const int level = int(random.next() % uint32_t(p.lmax + 2)) - 1;
-                    const float fraction = (random.next() & 3) == 0 ? 0.0f : random.unit();
-                    const EffectColor fast = sampler.sampleFast(level, fraction, x);
-                    ASSERT_TRUE(same(fast, sampleFast(p, level, fraction, x, y)))
-                        << "type " << type << " edge " << edge << " y " << y << " x " << x << " level " << level;
-                    const EffectColor high = sampler.sampleHighQuality(level, fraction, x);
-                    ASSERT_TRUE(same(high, sampleHighQuality(p, level, fraction, x, y)))
-                        << "type " << type << " edge " << edge << " y " << y << " x " << x << " level " << level;
+                    Sample s;
+                    s.x = i < kRun || pick > 2 ? random.unit() : pick == 0 ? 0.0f : pick == 1 ? 1.0f : -0.1f;
+                    s.level = i < kRun ? int(random.next() % uint32_t(p.lmax + 1))
+                                       : int(random.next() % uint32_t(p.lmax + 2)) - 1;
+                    s.fraction = (random.next() & 3) == 0 ? 0.0f : random.unit();
+                    samples.push_back(s);
+                }
+                requestSimdLevel(SimdLevel::scalar);
+                for (Sample& s : samples) {
+                    s.fast = sampleFast(p, s.level, s.fraction, s.x, y);
+                    s.high = sampleHighQuality(p, s.level, s.fraction, s.x, y);
+                }
+                for (const SimdLevel level : {SimdLevel::scalar, SimdLevel::sse2, SimdLevel::avx2, SimdLevel::avx512}) {
+                    if (level > best) continue;
+                    requestSimdLevel(level);
+                    sampler.start(p, y);
+                    int32_t levels[kRun];
+                    float fractions[kRun], xs[kRun], run[4][kRun];
+                    for (int i = 0; i < kRun; ++i) {
+                        levels[i] = samples[i].level;
+                        fractions[i] = samples[i].fraction;
+                        xs[i] = samples[i].x;
+                    }
+                    sampler.sampleFastRun(kRun, levels, fractions, xs, run[0], run[1], run[2], run[3]);
+                    for (int i = 0; i < kRun; ++i) {
+                        const EffectColor got{run[0][i], run[1][i], run[2][i], run[3][i]};
+                        ASSERT_TRUE(same(got, samples[i].fast)) << simdLevelName(level) << " run lane " << i << " type "
+                                                                << type << " edge " << edge << " y " << y;
+                    }
+                    for (size_t i = kRun; i < samples.size(); ++i) {
+                        const Sample& s = samples[i];
+                        ASSERT_TRUE(same(sampler.sampleFast(s.level, s.fraction, s.x), s.fast))
+                            << simdLevelName(level) << " type " << type << " edge " << edge << " y " << y << " x "
+                            << s.x << " level " << s.level;
+                        ASSERT_TRUE(same(sampler.sampleHighQuality(s.level, s.fraction, s.x), s.high))
+                            << simdLevelName(level) << " type " << type << " edge " << edge << " y " << y << " x "
+                            << s.x << " level " << s.level;
+                    }
                 }
             }
         }
     }
     requestSimdLevel(supportedSimdLevel());
-}
-
-// Storages whose sums round are answered by the per-pixel samplers.
-TEST(RowSampler, SixteenBitStorageAnswersThroughThePerPixelSampler) {
-    WeightTables tables;
-    buildWeightTables(tables);
-    Pyramid p;
-    ASSERT_TRUE(p.create(systemMemoryService(), 90, 70, kStorageRgba16, kEdgeClamp));
-    p.weights = &tables;
-    Random random;
-    for (int y = 0; y < 70; ++y)
-        for (int x = 0; x < 90; ++x)
-            for (int c = 0; c < 4; ++c) storeU16(p.pixelInside(0, x, y) + 2 * c, uint16_t(random.next() % 32769));
-    buildPyramidLevels(p, 0);
-    RowSampler sampler;
-    sampler.start(p, 0.3f);
-    for (int i = 0; i < 50; ++i) {
-        const float x = random.unit();
-        ASSERT_TRUE(same(sampler.sampleFast(1, 0.5f, x), sampleFast(p, 1, 0.5f, x, 0.3f)));
-        ASSERT_TRUE(same(sampler.sampleHighQuality(2, 0.25f, x), sampleHighQuality(p, 2, 0.25f, x, 0.3f)));
-    }
 }
 
 }  // namespace

@@ -4,8 +4,13 @@
 
 #include "host/descriptor_suite.h"
 #include "model/parameters.h"
+#include "plugin/module_boundary.h"
 
 #include <gtest/gtest.h>
+
+#include <cstdint>
+#include <new>
+#include <vector>
 
 namespace {
 
@@ -21,6 +26,21 @@ TEST(Entry, AboutBeforeAnythingElseCreatesNothing) {
     EXPECT_EQ(data, 0);
     EXPECT_EQ(liveHostHandles(), handlesBefore);
     EXPECT_EQ(host.parameters(), nullptr);
+}
+
+// A buffer that cannot grow, or any other refusal thrown inside the module,
+// must reach the host as a result code and never as an exception.
+TEST(Entry, WhatIsThrownInsideTheModuleReachesTheHostAsOutOfMemory) {
+    int16_t result = noErr;
+    EXPECT_EQ(callWithinModule(&result, [] { throw std::bad_alloc(); }), memFullErr);
+    EXPECT_EQ(result, memFullErr);
+    result = noErr;
+    EXPECT_EQ(callWithinModule(&result, [] { std::vector<double>().reserve(SIZE_MAX); }), memFullErr);
+    EXPECT_EQ(result, memFullErr);
+    result = filterBadParameters;  // a call that returns keeps its own result
+    EXPECT_EQ(callWithinModule(&result, [] {}), noErr);
+    EXPECT_EQ(result, filterBadParameters);
+    EXPECT_EQ(callWithinModule(nullptr, [] { throw 1; }), memFullErr);
 }
 
 TEST(Entry, UnknownSelectorIsRefusedAfterGlobalsAndParametersExist) {

@@ -1,5 +1,5 @@
-// Failure sweeps: complete runs (a filter run, a layered document export, a
-// gallery page of presets) in which the plug-in's n-th allocation, or its
+// Failure sweeps: complete runs (a filter run, a layered document export,
+// gallery pages of presets and of memory dots) in which the plug-in's n-th allocation, or its
 // n-th file operation, fails, for n over every point a clean run makes (every
 // few points unless TWL_FULL_SWEEP is set; scripts/failure-sweep.sh runs
 // them all). Each failure ends in one of the codes the run may give, leaves
@@ -183,6 +183,11 @@ TEST(FailureSweep, PresetsGalleryPage) {
     }
     const std::string site = freshFolder("sweep-gallery");
     sweepExport("presets gallery page", kExportPresetsPage, site, site + "/page.html", (presets + "/").c_str());
+}
+
+TEST(FailureSweep, MemoryDotsGalleryPage) {
+    const std::string site = freshFolder("sweep-dots");
+    sweepExport("memory dots gallery page", kExportMemoryDotsPage, site, site + "/dots.html", nullptr);
 }
 
 }  // namespace

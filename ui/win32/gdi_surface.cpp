@@ -1,9 +1,9 @@
 // GDI drawing of the window layer's surface.
 #include "ui/win32/gdi_surface.h"
 
+#include "platform/device_context_rows.h"
 #include "platform/wide_text.h"
 
-#include <vector>
 
 namespace {
 COLORREF colourOf(Rgb c) { return RGB(c.red, c.green, c.blue); }
@@ -111,22 +111,7 @@ void GdiSurface::artworkCentred(int16_t id, const WindowRect& rect) {
 }
 
 void GdiSurface::picture(int32_t x, int32_t y, int32_t width, int32_t height, const uint8_t* rgb, int32_t rowBytes) {
-    if (width <= 0 || height <= 0) return;
-    // A top-down DIB of blue-green-red rows padded to four bytes.
-    const int32_t stride = (width * 3 + 3) & ~3;
-    std::vector<uint8_t> bits(size_t(stride) * size_t(height));
-    for (int32_t row = 0; row < height; ++row) {
-        const uint8_t* in = rgb + ptrdiff_t(row) * rowBytes;
-        uint8_t* out = bits.data() + size_t(row) * size_t(stride);
-        for (int32_t column = 0; column < width; ++column) {
-            out[3 * column] = in[3 * column + 2];
-            out[3 * column + 1] = in[3 * column + 1];
-            out[3 * column + 2] = in[3 * column];
-        }
-    }
-    BITMAPINFO info = {};
-    info.bmiHeader = {sizeof(BITMAPINFOHEADER), width, -height, 1, 24, BI_RGB, 0, 0, 0, 0, 0};
-    StretchDIBits(dc_, x, y, width, height, 0, 0, width, height, bits.data(), &info, DIB_RGB_COLORS, SRCCOPY);
+    drawRgbRows(dc_, x, y, width, height, rgb, rowBytes);
 }
 
 void GdiSurface::pushClip(const WindowRect& r) {
