@@ -1,14 +1,16 @@
 // The dialog on a 24-megapixel photo (6000 x 4000, 8-bit RGB): opening it
-// until the first preview is drawn (the source copied into the pyramid, the
-// preview rendered at the fit factor and shown through the host), and one
-// preview render after a slider release. The user is played on the headless
-// window layer; the plug-in is linked in and called as a host calls it.
+// until the first preview is drawn (provisional: the source pyramid is then
+// built at the build timer's ticks), opening it until that build is complete
+// and the exact preview drawn, and one preview render after a slider release
+// once the source is complete. The user is played on the headless window
+// layer; the plug-in is linked in and called as a host calls it.
 #include "host/document.h"
 #include "host/filter_driver.h"
 #include "host/handle_suite.h"
 #include "host/host_session.h"
 #include "plugin/entry.h"
 #include "ui/headless/headless_window.h"
+#include "ui/main_dialog_controls.h"
 #include "ui/window_system.h"
 
 #include <benchmark/benchmark.h>
@@ -89,11 +91,41 @@ void BM_OpenUntilFirstPreview(benchmark::State& state) {
 }
 BENCHMARK(BM_OpenUntilFirstPreview)->Unit(benchmark::kMillisecond)->Iterations(3);
 
+// The build timer's ticks until the source is complete (each tick a step of
+// a few tens of milliseconds, then the exact preview).
+void finishSourceBuild(HeadlessDialog& window) {
+    while (window.timerRunning(kSourceBuildTimerId)) window.fireTimer(kSourceBuildTimerId);
+}
+
+void BM_OpenUntilSourceComplete(benchmark::State& state) {
+    useOwnTemporaryFolder();
+    HeadlessWindowSystem system;
+    installWindowSystem(&system);
+    system.onModal = [](HeadlessDialog& window) {
+        finishSourceBuild(window);
+        window.pressEscape();
+    };
+    for (auto _ : state) {
+        state.PauseTiming();
+        auto run = std::make_unique<Run>();
+        run->call(filterSelectorParameters);
+        run->call(filterSelectorPrepare);
+        state.ResumeTiming();
+        benchmark::DoNotOptimize(run->call(filterSelectorStart));
+        state.PauseTiming();
+        run.reset();
+        state.ResumeTiming();
+    }
+    installWindowSystem(nullptr);
+}
+BENCHMARK(BM_OpenUntilSourceComplete)->Unit(benchmark::kMillisecond)->Iterations(3);
+
 void BM_PreviewAfterSliderRelease(benchmark::State& state) {
     useOwnTemporaryFolder();
     HeadlessWindowSystem system;
     installWindowSystem(&system);
     system.onModal = [&state](HeadlessDialog& window) {
+        finishSourceBuild(window);
         int32_t x = 130 + 20;
         for (auto _ : state) {
             // A release re-renders the preview; the press and drag do not.

@@ -48,6 +48,10 @@ bool allocateBlock(const MemoryService& service, size_t bytes, size_t alignment,
 }  // namespace
 
 bool Pyramid::create(MemoryService service, int imageWidth, int imageHeight, int type, int edge) {
+    return layOut(service, imageWidth, imageHeight, type, edge) && allocateTiles(plannedTiles);
+}
+
+bool Pyramid::layOut(MemoryService service, int imageWidth, int imageHeight, int type, int edge) {
     release();
     const StorageInfo info = storageInfo(type);
     if (imageWidth < 1 || imageHeight < 1 || info.bytesPerPixel == 0) return false;
@@ -82,26 +86,21 @@ bool Pyramid::create(MemoryService service, int imageWidth, int imageHeight, int
     memory = service;
     tileTable = table;
     tiles = static_cast<PyramidTile*>(table.data);
-    for (int64_t t = 0; t < totalTiles; ++t) tiles[t] = PyramidTile{};
+    plannedTiles = static_cast<int>(totalTiles);
 
-    // Allocate tile by tile; tileCount counts the tiles that hold memory so
-    // that release() frees exactly those when one allocation fails.
+    // Every tile's place and size now; its memory comes with allocateTiles.
+    int t = 0;
     for (int n = 0; n <= top; ++n) {
         const int across = tilesAcross(levelWidth[n]);
         const int down = tilesAcross(levelHeight[n]);
         for (int row = 0; row < down; ++row) {
             for (int column = 0; column < across; ++column) {
-                PyramidTile& tile = tiles[tileCount];
+                PyramidTile& tile = tiles[t++];
+                tile = PyramidTile{};
                 tile.left = column * kTileSize;
                 tile.top = row * kTileSize;
                 tile.width = column == across - 1 ? ((levelWidth[n] + kTileMask) % kTileSize) + 1 : kTileSize;
                 tile.height = row == down - 1 ? ((levelHeight[n] + kTileMask) % kTileSize) + 1 : kTileSize;
-                const size_t bytes = static_cast<size_t>(tile.width) * tile.height * info.bytesPerPixel;
-                if (!allocateBlock(service, bytes, 16, tile.memory)) {
-                    release();
-                    return false;
-                }
-                ++tileCount;
             }
         }
     }
@@ -129,6 +128,23 @@ bool Pyramid::create(MemoryService service, int imageWidth, int imageHeight, int
     return true;
 }
 
+bool Pyramid::allocateTiles(int upTo) {
+    if (tiles == nullptr) return false;
+    if (upTo > plannedTiles) upTo = plannedTiles;
+    // Tile by tile in level order; tileCount counts the tiles that hold
+    // memory so that release() frees exactly those when one allocation fails.
+    while (tileCount < upTo) {
+        PyramidTile& tile = tiles[tileCount];
+        const size_t bytes = static_cast<size_t>(tile.width) * tile.height * bytesPerPixel;
+        if (!allocateBlock(memory, bytes, 16, tile.memory)) {
+            release();
+            return false;
+        }
+        ++tileCount;
+    }
+    return true;
+}
+
 void Pyramid::release() {
     if (tiles != nullptr) {
         for (int t = 0; t < tileCount; ++t) memory.release(memory.context, &tiles[t].memory);
@@ -137,6 +153,7 @@ void Pyramid::release() {
     tileTable = MemoryBlock{};
     tiles = nullptr;
     tileCount = 0;
+    plannedTiles = 0;
     for (int n = 0; n < kPyramidLevels; ++n) {
         width[n] = height[n] = lastColumn[n] = lastRow[n] = 0;
         inverseWidth[n] = inverseHeight[n] = 0;

@@ -71,7 +71,8 @@ struct Pyramid {
     int lmax = 0;
 
     PyramidTile* tiles = nullptr;  // every level's tiles, in level order, row of tiles by row
-    int tileCount = 0;
+    int tileCount = 0;             // tiles holding memory: the first tileCount of plannedTiles
+    int plannedTiles = 0;
     MemoryBlock tileTable;
 
     int storageType = kStoragePacked8;
@@ -94,9 +95,17 @@ struct Pyramid {
     // below 1 x 1, an unknown storage type or edge mode, a level 0 above
     // kMaxLevelBytes, or any failed allocation. The weights pointer is kept.
     bool create(MemoryService service, int imageWidth, int imageHeight, int type, int edge);
+    // The same in two parts, so that a large image's memory can be taken a
+    // few tiles at a time: layOut sets the sizes and the tile table (no tile
+    // memory yet; false on the same conditions as create), allocateTiles
+    // gives memory to the tiles in level order until `upTo` of them hold it
+    // (false, and an empty record, when an allocation fails).
+    bool layOut(MemoryService service, int imageWidth, int imageHeight, int type, int edge);
+    bool allocateTiles(int upTo);
     // Frees every tile and the tile table. Harmless on an empty record.
     void release();
-    bool hasTiles() const { return tileCount > 0; }
+    // Every tile holds memory: only then may the image be read or written.
+    bool hasTiles() const { return tileCount > 0 && tileCount == plannedTiles; }
 
     // Tiles of one level, for tile-by-tile filling of level 0 (0 for a level out of range).
     int levelTileCount(int level) const;
@@ -136,6 +145,14 @@ void reducePyramidLevelReference(Pyramid& pyramid, int level, PixelRect rect);
 // threads of their own). Sets the build state to 2. The full build (from
 // level 0) does nothing for an image of edge mode -1.
 void buildPyramidLevels(Pyramid& pyramid, int fromLevel, int jobCount = 1, JobWorkers* workers = nullptr);
+
+// Reduces rows firstRow .. endRow - 1 of level `level` + 1 from level
+// `level`, as band jobs like a whole level of buildPyramidLevels (the result
+// does not depend on how a level is cut into rows). False, with nothing
+// done, when the level cannot be reduced (no tiles, out of range, a type
+// without a reduce); buildPyramidLevels stops there.
+bool reducePyramidRows(Pyramid& pyramid, int level, int firstRow, int endRow, int jobCount = 1,
+                       JobWorkers* workers = nullptr);
 
 // Propagates a changed rectangle of level fromLevel upward, up to level
 // toLevel, widening by two pixels per level. Sets the build state to 3.

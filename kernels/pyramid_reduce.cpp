@@ -456,33 +456,39 @@ void reducePyramidLevel(Pyramid& p, int level, PixelRect rect) {
     reduceClipped(p, level, r, scratch.block.data);
 }
 
+bool reducePyramidRows(Pyramid& p, int level, int firstRow, int endRow, int jobCount, JobWorkers* workers) {
+    if (!p.hasTiles() || level < 0 || level >= p.lmax || !reducible(p, level)) return false;
+    if (jobCount < 1) jobCount = 1;
+    if (jobCount > kMaxJobs) jobCount = kMaxJobs;
+    const PixelRect rows = clipToLevel(p, level + 1, PixelRect{firstRow, 0, endRow, p.width[level + 1]});
+    if (!nonEmpty(rows)) return true;
+    Job pattern;
+    pattern.kind = kJobLevelReduce;
+    pattern.level = level;
+    pattern.image = &p;
+    pattern.routine = runLevelJob;
+    Job jobs[kMaxJobs];
+    const int made = splitBandJobs(pattern, rows, jobCount, jobs);
+    // Scratch is taken on this thread: the memory service need not be thread-safe.
+    Scratch scratch[kMaxJobs];
+    LevelJobState state{&p, {}};
+    for (int k = 0; k < made; ++k) {
+        jobs[k].owner = &state;
+        if (fastPathApplies(p, level) && scratch[k].allocate(p.memory, fastLayout(p, level, jobs[k].rect).bytes)) {
+            state.scratch[jobs[k].index] = scratch[k].block.data;
+        }
+    }
+    if (workers) workers->run(jobs, made);
+    else runJobs(jobs, made);
+    return true;
+}
+
 void buildPyramidLevels(Pyramid& p, int fromLevel, int jobCount, JobWorkers* workers) {
     if (!p.hasTiles()) return;
     if (fromLevel <= 0 && p.edgeMode == kEdgeNoLevels) return;
     if (fromLevel < 0) fromLevel = 0;
-    if (jobCount < 1) jobCount = 1;
-    if (jobCount > kMaxJobs) jobCount = kMaxJobs;
     for (int n = fromLevel; n < p.lmax; ++n) {
-        if (!reducible(p, n)) break;
-        Job pattern;
-        pattern.kind = kJobLevelReduce;
-        pattern.level = n;
-        pattern.image = &p;
-        pattern.routine = runLevelJob;
-        Job jobs[kMaxJobs];
-        const PixelRect whole{0, 0, p.height[n + 1], p.width[n + 1]};
-        const int made = splitBandJobs(pattern, whole, jobCount, jobs);
-        // Scratch is taken on this thread: the memory service need not be thread-safe.
-        Scratch scratch[kMaxJobs];
-        LevelJobState state{&p, {}};
-        for (int k = 0; k < made; ++k) {
-            jobs[k].owner = &state;
-            if (fastPathApplies(p, n) && scratch[k].allocate(p.memory, fastLayout(p, n, jobs[k].rect).bytes)) {
-                state.scratch[jobs[k].index] = scratch[k].block.data;
-            }
-        }
-        if (workers) workers->run(jobs, made);
-        else runJobs(jobs, made);
+        if (!reducePyramidRows(p, n, 0, p.height[n + 1], jobCount, workers)) break;
     }
     p.buildState = kBuildFull;
 }

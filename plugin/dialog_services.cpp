@@ -14,6 +14,9 @@
 #include "plugin/process_random.h"
 #include "plugin/work_area.h"
 
+#include <algorithm>
+#include <vector>
+
 DialogImage PluginDialogServices::image() {
     const FilterRecord* record = globals_.record;
     DialogImage image;
@@ -23,13 +26,64 @@ DialogImage PluginDialogServices::image() {
     return image;
 }
 
+namespace {
+
+// Whether the view shows the whole image at a reduced factor: then the
+// host's delivery of the view is the whole image, every z-th pixel.
+bool viewShowsWholeImage(const FilterRecord* record, const FilterParameters& parameters) {
+    const int32_t z = parameters.previewScale;
+    if (z < 2 || parameters.previewOffsetX != 0 || parameters.previewOffsetY != 0) return false;
+    const Rect& filter = record->filterRect;
+    return filter.right / z - filter.left / z <= kPreviewViewportWidth &&
+           filter.bottom / z - filter.top / z <= kPreviewViewportHeight;
+}
+
+void keepShownPreview(const FilterRecord* record, std::vector<uint8_t>& kept) {
+    kept.clear();
+    const int32_t height = record->outRect.bottom - record->outRect.top;
+    if (!record->outData || height <= 0 || record->outRowBytes <= 0) return;
+    const auto* bytes = static_cast<const uint8_t*>(record->outData);
+    kept.assign(bytes, bytes + size_t(height) * size_t(record->outRowBytes));
+}
+
+void putBackShownPreview(const FilterRecord* record, const std::vector<uint8_t>& kept) {
+    const int32_t height = record->outRect.bottom - record->outRect.top;
+    if (!record->outData || height <= 0 || kept.size() != size_t(height) * size_t(record->outRowBytes)) return;
+    std::copy(kept.begin(), kept.end(), static_cast<uint8_t*>(record->outData));
+}
+
+}  // namespace
+
 OSErr PluginDialogServices::renderPreview() {
     if (!globals_.workArea) return memFullErr;
     // The visible region at the preview's factor, then the filter over it.
     scaledRequest(globals_, parameters_.previewScale);
     if (*globals_.result != noErr) return *globals_.result;
+    const FilterRecord* record = globals_.record;
+    std::vector<uint8_t>& kept = globals_.workArea->shownPreview;
+    kept.clear();
+    if (!parameters_.sourceCached && sourceBuiltInSteps(record) && viewShowsWholeImage(record, parameters_)) {
+        // The source is still being built: a provisional preview now, the
+        // exact one when the build is complete.
+        provisionalPreviewRender(globals_);
+        keepShownPreview(record, kept);
+        return *globals_.result;
+    }
     previewRender(globals_);
     return *globals_.result;
+}
+
+bool PluginDialogServices::sourceComplete() {
+    return !globals_.workArea || parameters_.sourceCached || !sourceBuiltInSteps(globals_.record);
+}
+
+bool PluginDialogServices::continueSourceBuild() {
+    if (!globals_.workArea) return true;
+    const bool done = advanceSourceBuild(globals_, sourceTickMilliseconds());
+    // The host's buffer holds the unfiltered view again after the steps.
+    putBackShownPreview(globals_.record, globals_.workArea->shownPreview);
+    if (done) globals_.workArea->shownPreview.clear();
+    return done;
 }
 
 OSErr PluginDialogServices::showUnfilteredPreview() {

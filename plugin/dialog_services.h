@@ -13,6 +13,8 @@ public:
 
     DialogImage image() override;
     OSErr renderPreview() override;
+    bool sourceComplete() override;
+    bool continueSourceBuild() override;
     OSErr showUnfilteredPreview() override;
     PreviewImage previewImage() override;
     OSErr displayPixels(const PSPixelMap& map, const VRect& rect, int32_t row, int32_t column,

@@ -17,6 +17,7 @@
 #include "plugin/work_area.h"
 
 #include <algorithm>
+#include <chrono>
 #include <new>
 
 namespace {
@@ -120,49 +121,164 @@ int jobsFor(const JobWorkers& workers) {
 
 }  // namespace
 
-void acquireSource(PluginGlobals& globals) {
+namespace {
+
+// A step of the stepwise build: one tile taken, one tile copied, or this
+// many rows of a reduced level.
+constexpr int32_t kReduceRowsPerStep = 64;
+int64_t gStepwiseSourcePixels = kStepwiseSourcePixels;
+int32_t gSourceTickMilliseconds = kSourceTickMilliseconds;
+
+using BuildClock = std::chrono::steady_clock;
+
+// Asks the host for level 0's tile `index` and copies it into the base.
+OSErr copySourceTile(PluginGlobals& globals, Pyramid& base, int index) {
+    FilterRecord* record = globals.record;
+    const Rect& filter = record->filterRect;
+    const PyramidTile& tile = *base.levelTile(0, index);
+    record->inRect = Rect{int16_t(filter.top + tile.top), int16_t(filter.left + tile.left),
+                          int16_t(filter.top + tile.top + tile.height), int16_t(filter.left + tile.left + tile.width)};
+    record->outRect = Rect{filter.top, filter.left, int16_t(filter.top + 1), int16_t(filter.left + 1)};
+    record->maskRect = emptyRectAt(filter);
+    setPlanesAndRates(record, 1 << 16);
+    const OSErr result = record->advanceState ? askHostFor(globals) : OSErr(errPlugInHostInsufficient);
+    if (result != noErr) return result;
+    JobWorkers& workers = passWorkers(globals);
+    copyTileIntoBase(record, base, tile, workers, jobsFor(workers));
+    return noErr;
+}
+
+// One step of the build; true when the source is complete.
+bool sourceBuildStep(PluginGlobals& globals, SourceBuild& build, Pyramid& base) {
+    FilterRecord* record = globals.record;
+    switch (build.stage) {
+        case SourceBuild::notStarted: {
+            const Rect pass = globals.pass.passRect;
+            if (!base.layOut(pluginMemoryService(record), pass.right - pass.left, pass.bottom - pass.top,
+                             pyramidTypeFor(record), kEdgeClamp)) {
+                resultOf(globals) = kResultPyramidFailed;
+                return true;
+            }
+            base.weights = &globals.workArea->weights;
+            build.stage = SourceBuild::takingMemory;
+            return false;
+        }
+        case SourceBuild::takingMemory:
+            // Level 0's tiles, then the reduced levels', in tile order.
+            if (!base.allocateTiles(base.tileCount + 1)) {
+                resultOf(globals) = kResultPyramidFailed;
+                return true;
+            }
+            if (base.hasTiles()) build = SourceBuild{SourceBuild::copying, 0, 0};
+            return false;
+        case SourceBuild::copying: {
+            const OSErr result = copySourceTile(globals, base, build.next);
+            if (result != noErr) {
+                resultOf(globals) = result;
+                globals.pass.passActive = 0;
+                return true;
+            }
+            build.next += 1;
+            if (build.next == base.levelTileCount(0)) build = SourceBuild{SourceBuild::reducing, 0, 0};
+            return false;
+        }
+        case SourceBuild::reducing: {
+            JobWorkers& workers = passWorkers(globals);
+            const bool reduced =
+                base.edgeMode != kEdgeNoLevels && build.level < base.lmax &&
+                reducePyramidRows(base, build.level, build.next, build.next + kReduceRowsPerStep, jobsFor(workers),
+                                  &workers);
+            if (reduced) {
+                build.next += kReduceRowsPerStep;
+                if (build.next >= base.height[build.level + 1]) build = SourceBuild{SourceBuild::reducing, 0, build.level + 1};
+                return false;
+            }
+            base.buildState = kBuildFull;
+            build.stage = SourceBuild::complete;
+            HostProgress host(record);
+            reportProgress(globals, host, 1, 100);
+            parametersOf(record)->sourceCached = 1;
+            return true;
+        }
+        default: return true;
+    }
+}
+
+}  // namespace
+
+void setStepwiseSource(int64_t pixels, int32_t tickMilliseconds) {
+    gStepwiseSourcePixels = pixels;
+    gSourceTickMilliseconds = tickMilliseconds;
+}
+
+int32_t sourceTickMilliseconds() { return gSourceTickMilliseconds; }
+
+bool sourceBuiltInSteps(const FilterRecord* record) {
+    const Rect& r = record->filterRect;
+    return int64_t(r.right - r.left) * (r.bottom - r.top) >= gStepwiseSourcePixels;
+}
+
+bool advanceSourceBuild(PluginGlobals& globals, int32_t milliseconds) {
     FilterRecord* record = globals.record;
     FilterParameters& parameters = *parametersOf(record);
+    if (parameters.sourceCached) return true;
+    if (resultOf(globals) != noErr || !globals.workArea) return true;
+    SourceBuild& build = globals.workArea->sourceBuild;
     Pyramid& base = globals.images->source;
-    const Rect pass = globals.pass.passRect;
-    const int32_t width = pass.right - pass.left, height = pass.bottom - pass.top;
-    if (!base.create(pluginMemoryService(record), width, height, pyramidTypeFor(record), kEdgeClamp)) {
-        resultOf(globals) = kResultPyramidFailed;
-        return;
-    }
-    base.weights = &globals.workArea->weights;
 
     const Rect savedIn = record->inRect, savedOut = record->outRect, savedMask = record->maskRect;
     const int32_t savedScale = parameters.previewScale;
     setPassSize(globals, record->filterRect, 1);
-    const Rect& filter = record->filterRect;
-    JobWorkers& workers = passWorkers(globals);
-    for (int i = 0; i < base.levelTileCount(0); ++i) {
-        const PyramidTile& tile = *base.levelTile(0, i);
-        record->inRect = Rect{int16_t(filter.top + tile.top), int16_t(filter.left + tile.left),
-                              int16_t(filter.top + tile.top + tile.height),
-                              int16_t(filter.left + tile.left + tile.width)};
-        record->outRect = Rect{filter.top, filter.left, int16_t(filter.top + 1), int16_t(filter.left + 1)};
-        record->maskRect = emptyRectAt(filter);
-        setPlanesAndRates(record, 1 << 16);
-        const OSErr result = record->advanceState ? askHostFor(globals) : OSErr(errPlugInHostInsufficient);
-        if (result != noErr) {
-            resultOf(globals) = result;
-            globals.pass.passActive = 0;
-            return;
-        }
-        copyTileIntoBase(record, base, tile, workers, jobsFor(workers));
+    const BuildClock::time_point end = BuildClock::now() + std::chrono::milliseconds(milliseconds);
+    const int32_t stageBefore = build.stage;
+    bool done = false;
+    while (!done) {
+        done = sourceBuildStep(globals, build, base);
+        if (milliseconds >= 0 && BuildClock::now() >= end) break;
     }
-    buildPyramidLevels(base, 0, jobsFor(workers), &workers);
-    HostProgress host(record);
-    reportProgress(globals, host, 1, 100);
-    parameters.sourceCached = 1;
-
+    if (resultOf(globals) != noErr) return true;
+    // The host was asked for source tiles: the request of the view comes back.
+    const bool askedHost = stageBefore <= SourceBuild::copying && build.stage >= SourceBuild::copying;
     record->inRect = savedIn;
     record->outRect = savedOut;
     record->maskRect = savedMask;
     parameters.previewScale = savedScale;
-    scaledRequest(globals, savedScale);
+    if (askedHost) scaledRequest(globals, savedScale);
+    else setPassSize(globals, savedIn, savedScale);
+    return done;
+}
+
+void acquireSource(PluginGlobals& globals) { advanceSourceBuild(globals, -1); }
+
+void provisionalPreviewRender(PluginGlobals& globals) {
+    FilterRecord* record = globals.record;
+    FilterParameters& parameters = *parametersOf(record);
+    if (!record->advanceState || !record->displayPixels || !record->inData) return;
+    buildBlendTables(&globals.workArea->blend);
+    buildWeightTables(globals.workArea->weights);
+    // The host's delivery of the view (every z-th pixel of the whole image)
+    // becomes a small image of its own.
+    const int32_t width = globals.pass.passWidth, height = globals.pass.passHeight;
+    Pyramid& small = globals.images->provisional;
+    if (!small.create(pluginMemoryService(record), width, height, pyramidTypeFor(record), kEdgeClamp)) {
+        resultOf(globals) = kResultPyramidFailed;
+        return;
+    }
+    small.weights = &globals.workArea->weights;
+    JobWorkers& workers = passWorkers(globals);
+    copyHostRows(deliveredRows(record), width, height, small, 0, 0);
+    buildPyramidLevels(small, 0, jobsFor(workers), &workers);
+    preparePassState(globals);
+    // Filtered as an image of that size, seen one to one.
+    RenderContext& render = globals.workArea->render;
+    render.source = &small;
+    render.previewScale = 1;
+    render.previewOffsetX = render.previewOffsetY = 0;
+    render.extentWidth = width;
+    render.extentHeight = height;
+    render.setup = makeEffectSetup(parameters.settings, width, height);
+    while (globals.pass.passActive && resultOf(globals) == noErr) passStep(globals);
+    small.release();
 }
 
 void passSetUp(PluginGlobals& globals) {

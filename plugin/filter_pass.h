@@ -8,8 +8,33 @@
 #include "plugin/host_requests.h"
 #include "plugin/pass_buffers.h"
 
-// Copies the host's filter rectangle into the pyramid base, tile by tile.
+// Copies the host's filter rectangle into the pyramid base, tile by tile,
+// and builds its levels: the whole of what advanceSourceBuild does in steps.
 void acquireSource(PluginGlobals& globals);
+// The same work a bounded piece at a time, for the dialog, which shows a
+// provisional preview meanwhile: the base's memory a tile at a time, each
+// level-0 tile asked of the host and copied, then the levels a band of rows
+// at a time, steps following each other until `milliseconds` have passed
+// (below 0: to the end). The host's request for the view is restored after.
+// True once the source is complete (or failed, with the result set); the
+// pyramid is then exactly the one acquireSource builds.
+bool advanceSourceBuild(PluginGlobals& globals, int32_t milliseconds);
+// Whether the dialog builds this image's source in steps: images of at
+// least kStepwiseSourcePixels, whose memory alone takes a noticeable time.
+// The dialog gives each tick of the build about kSourceTickMilliseconds, so
+// that it answers the user between ticks.
+inline constexpr int64_t kStepwiseSourcePixels = int64_t(1) << 22;
+inline constexpr int32_t kSourceTickMilliseconds = 40;
+bool sourceBuiltInSteps(const FilterRecord* record);
+int32_t sourceTickMilliseconds();
+// Sets that threshold and the tick's time, so that tests can build small
+// images in steps, one step a tick (0 ms).
+void setStepwiseSource(int64_t pixels, int32_t tickMilliseconds);
+// The preview at a factor that shows the whole image while the source is
+// still being built: the host's reduced delivery of the view copied into a
+// small image of its own and filtered as an image of that size, seen one to
+// one. Close to the preview from the complete source, but not equal to it.
+void provisionalPreviewRender(PluginGlobals& globals);
 
 // Start's last step: the final pass's set-up and its first row request.
 void passSetUp(PluginGlobals& globals);

@@ -10,9 +10,6 @@
 
 namespace {
 
-constexpr int32_t kPreviewViewportWidth = 426;
-constexpr int32_t kPreviewViewportHeight = 416;
-
 int16_t& resultOf(PluginGlobals& globals) { return *globals.result; }
 
 void keepRelativeRows(PluginGlobals& globals) {

@@ -4,6 +4,10 @@
 
 #include "plugin/globals.h"
 
+// The preview's viewport: its control inset by 2 pixels on every side.
+inline constexpr int32_t kPreviewViewportWidth = 426;
+inline constexpr int32_t kPreviewViewportHeight = 416;
+
 // advanceState for the request now in the record, kept for the checks of
 // what the host delivers.
 OSErr askHostFor(PluginGlobals& globals);

@@ -11,6 +11,15 @@
 #include "settings/settings_store.h"
 
 #include <cstdint>
+#include <vector>
+
+// How far the dialog's stepwise build of the source pyramid has come.
+struct SourceBuild {
+    enum Stage : int32_t { notStarted, takingMemory, copying, reducing, complete };
+    int32_t stage = notStarted;
+    int32_t next = 0;   // copying: the next level-0 tile; reducing: the next row of level + 1
+    int32_t level = 0;  // reducing: the level reduced from
+};
 
 struct WorkArea {
     int32_t progressCounter = 0;
@@ -28,10 +37,15 @@ struct WorkArea {
     // working buffers are released.
     JobWorkers workers;
     RenderContext render;  // the pass's render request, committed at its set-up
+    SourceBuild sourceBuild;
+    // The preview last rendered while the source was being built, put back
+    // into the host's buffer after each step has asked the host for tiles.
+    std::vector<uint8_t> shownPreview;
 };
 
 struct PassImages {
     Pyramid source;     // the image pyramid of the host's source
     Pyramid internal;   // the render target of renderTarget 2
     Pyramid thumbnail;  // 128 x 128, four 8-bit channels
+    Pyramid provisional;  // the view's pixels while the source is being built
 };

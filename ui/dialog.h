@@ -49,6 +49,12 @@ public:
     // Fetches the visible region for previewScale and the pan offset and
     // renders the current settings into the preview buffer (renderTarget 1).
     virtual OSErr renderPreview() = 0;
+    // A large image's source is built in steps while the dialog is open; a
+    // preview rendered before it is complete is provisional. sourceComplete
+    // tells whether it is; continueSourceBuild does the next step (a few
+    // tens of milliseconds) and returns true once it is complete.
+    virtual bool sourceComplete() = 0;
+    virtual bool continueSourceBuild() = 0;
     // Fetches the visible region and fills the preview buffer with the
     // unfiltered source (over a checkerboard where a selection hides it).
     virtual OSErr showUnfilteredPreview() = 0;

@@ -124,8 +124,13 @@ void MainDialog::open(DialogWindow& window) {
         parameters_.previewOffsetX = parameters_.previewOffsetY = 0;
         render();
     }
+    // A large image's source is still being built after the first preview:
+    // the rest comes at the build timer's ticks, and the opening look's dot
+    // (whose picture needs that source) is stored when it is complete.
+    openingDotPending_ = !services_.sourceComplete();
     openMemoryDots();
     window.setTimer(kInterruptTimerId, kInterruptTimerMilliseconds);
+    if (openingDotPending_) window.setTimer(kSourceBuildTimerId, kSourceBuildTimerMilliseconds);
 }
 
 void MainDialog::openMemoryDots() {
@@ -134,13 +139,34 @@ void MainDialog::openMemoryDots() {
         redraw(kIdFirstMemoryDot + dot);
     }
     updateZoomButtons();
-    // The look the dialog opens with goes into the first free dot, which
-    // stays free so that the next opening writes over it again.
+    if (!openingDotPending_) storeOpeningDot();
+}
+
+// The look the dialog opened with goes into the first free dot, which stays
+// free so that the next opening writes over it again. Stored late (the
+// source was still being built), it is still the opening look, whatever the
+// user has changed since.
+void MainDialog::storeOpeningDot() {
+    openingDotPending_ = false;
+    const SettingsSnapshot now = captureSnapshot(parameters_);
+    restoreSnapshot(openingSnapshot_, parameters_);
     for (int32_t dot = 0; dot < kMemoryDotCount; ++dot) {
-        if (services_.memoryDotKept(dot) != 0) continue;
+        if (services_.memoryDotKept(dot) != 0 || dotStates_[size_t(dot)] != DotState::empty) continue;
         storeDot(dot);
-        return;
+        break;
     }
+    restoreSnapshot(now, parameters_);
+}
+
+void MainDialog::sourceBuildTick() {
+    // Not while a window over the dialog (an export, a chooser) may be using the pass.
+    const SecondaryWindows& open = secondaryWindows();
+    if (open.progress || open.exportSize || fileChooserOpen() || htmlExportRunning_ || presetRefreshRunning_) return;
+    if (!services_.continueSourceBuild()) return;
+    window_->killTimer(kSourceBuildTimerId);
+    if (openingDotPending_) storeOpeningDot();
+    // The provisional preview gives way to the exact one.
+    if (preview_.available) render();
 }
 
 int16_t dotArtwork(DotState state, bool kept, bool pressed) {
@@ -673,6 +699,8 @@ void MainDialog::loadPreset(bool& changed) {
 void MainDialog::cancel() {
     if (htmlExportRunning_ || presetRefreshRunning_) return;
     window_->killTimer(kInterruptTimerId);
+    // A source still being built is dropped with the working buffers.
+    window_->killTimer(kSourceBuildTimerId);
     stopSettleTimer();
     restoreSnapshot(openingSnapshot_, parameters_);
     result_ = userCanceledErr;
@@ -685,8 +713,11 @@ void MainDialog::cancel() {
 void MainDialog::accept() {
     if (htmlExportRunning_ || presetRefreshRunning_) return;
     window_->killTimer(kInterruptTimerId);
+    window_->killTimer(kSourceBuildTimerId);
     stopSettleTimer();
     readIntoParameters();
+    // The final pass needs the whole source anyway: the opening look gets its dot.
+    if (openingDotPending_) storeOpeningDot();
     closeSecondaryWindows();
     secondaryWindows().mainDialogOpen = false;
     result_ = noErr;
@@ -697,6 +728,10 @@ void MainDialog::accept() {
 void MainDialog::close() { command(kIdCancel, kNotifyClick); }
 
 void MainDialog::timer(int32_t id) {
+    if (id == kSourceBuildTimerId) {
+        sourceBuildTick();
+        return;
+    }
     if (id == kInterruptTimerId) {
         // A window opened over the dialog (a chooser, the size dialog, an
         // export's progress window, which stops through the same abort test)

@@ -85,6 +85,8 @@ private:
     void previewRelease(WindowPoint point);
     void clickHandlers(int32_t id, bool& changed);
     void openMemoryDots();
+    void storeOpeningDot();
+    void sourceBuildTick();
     void makeCurrentDot(int32_t dot);
     void storeDot(int32_t dot);
     void loadDot(int32_t dot, bool& changed);
@@ -114,6 +116,9 @@ private:
     DialogWindow* window_ = nullptr;
     std::array<ValueCell, kControlIdCount> cells_{};
     SettingsSnapshot openingSnapshot_{};
+    // The look the dialog opened with still waits for its memory dot: its
+    // picture needs the complete source.
+    bool openingDotPending_ = false;
     PreviewView preview_{};
     bool firstRenderDone_ = false;  // only a failed first render turns the preview off
     DialogImage image_{};

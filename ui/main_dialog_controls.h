@@ -342,3 +342,8 @@ inline constexpr int32_t kSettleTimerMilliseconds = 1000;
 // dialog at once instead of waiting for the user's OK.
 inline constexpr int32_t kInterruptTimerId = 8065;
 inline constexpr int32_t kInterruptTimerMilliseconds = 100;
+// While a large image's source is being built the dialog does a step of it
+// at every tick of this timer; the pause between ticks leaves the toolkit
+// time to draw and to take the user's events.
+inline constexpr int32_t kSourceBuildTimerId = 8066;
+inline constexpr int32_t kSourceBuildTimerMilliseconds = 10;

@@ -212,6 +212,39 @@ TEST(PyramidCreate, AllocationFailureHalfWayFreesEverything) {
     }
 }
 
+TEST(PyramidCreate, TilesTakenAFewAtATimeAreUnusableUntilTheLastAndFreedOnFailure) {
+    // 1100 x 1100: 3 x 3 tiles at level 0, 2 x 2 at level 1 (550), then one
+    // per level (276, 138, 70, 36, 18, 10, 6, 4, 2, 1): 9 + 4 + 10 = 23.
+    CountingMemory memory;
+    Pyramid p;
+    ASSERT_TRUE(p.layOut(memory.service(), 1100, 1100, kStoragePacked8, kEdgeClamp));
+    EXPECT_EQ(p.plannedTiles, 23);
+    EXPECT_EQ(memory.allocations, 1);  // the tile table only
+    EXPECT_EQ(p.width[1], 550);
+    EXPECT_EQ(p.tiles[9 + 3].width, 38);  // level 1's last tile: 550 - 512
+    for (int upTo = 1; upTo < 23; upTo += 5) {
+        ASSERT_TRUE(p.allocateTiles(upTo));
+        EXPECT_EQ(p.tileCount, upTo);
+        EXPECT_FALSE(p.hasTiles());
+        EXPECT_EQ(p.levelTileCount(0), 0);
+    }
+    ASSERT_TRUE(p.allocateTiles(1000));
+    EXPECT_TRUE(p.hasTiles());
+    EXPECT_EQ(memory.outstanding(), 24);
+    p.release();
+    EXPECT_EQ(memory.outstanding(), 0);
+
+    // The 12th tile refused: the eleven already taken and the table go back.
+    CountingMemory refusing;
+    refusing.failAt = 1 + 12;
+    ASSERT_TRUE(p.layOut(refusing.service(), 1100, 1100, kStoragePacked8, kEdgeClamp));
+    ASSERT_TRUE(p.allocateTiles(8));
+    EXPECT_FALSE(p.allocateTiles(23));
+    EXPECT_EQ(refusing.outstanding(), 0);
+    EXPECT_EQ(p.tiles, nullptr);
+    EXPECT_FALSE(p.allocateTiles(23));
+}
+
 TEST(PyramidCreate, ReleaseTwiceAndRecreateFreeWhatWasHeld) {
     CountingMemory memory;
     Pyramid p;
@@ -412,6 +445,25 @@ TEST(PyramidBuild, ResultDoesNotDependOnTheJobCount) {
             buildPyramidLevels(many, 0, jobs);
             for (int n = 1; n <= one.lmax; ++n) EXPECT_TRUE(levelsEqual(one, many, n)) << jobs << " " << n;
         }
+    }
+}
+
+TEST(PyramidBuild, LevelsReducedABandOfRowsAtATimeEqualTheWholeBuild) {
+    // Bands that start and end at odd rows and inside tiles, some past the level.
+    for (int type : {kStoragePacked8, kStorageRgba16}) {
+        Pyramid whole, banded;
+        ASSERT_TRUE(whole.create(systemMemoryService(), 1300, 1100, type, kEdgeClamp));
+        ASSERT_TRUE(banded.create(systemMemoryService(), 1300, 1100, type, kEdgeClamp));
+        fillRandom(whole, 9);
+        fillRandom(banded, 9);
+        buildPyramidLevels(whole, 0, 3);
+        for (int n = 0; n < banded.lmax; ++n) {
+            for (int row = 0; row < banded.height[n + 1]; row += 77) {
+                ASSERT_TRUE(reducePyramidRows(banded, n, row, row + 77, 2));
+            }
+        }
+        for (int n = 1; n <= whole.lmax; ++n) EXPECT_TRUE(levelsEqual(whole, banded, n)) << type << " " << n;
+        EXPECT_FALSE(reducePyramidRows(banded, banded.lmax, 0, 1));
     }
 }
 

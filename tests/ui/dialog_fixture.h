@@ -41,6 +41,8 @@ struct StandInServices final : DialogServices {
         }
         shown.pixels = buffer.data();
     }
+    bool sourceComplete() override { return true; }
+    bool continueSourceBuild() override { return true; }
     OSErr renderPreview() override {
         ++renders;
         fillBuffer(kRenderedColour);

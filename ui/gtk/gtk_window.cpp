@@ -380,7 +380,10 @@ void DialogOnGtk::setTimer(int32_t id, int32_t milliseconds) {
     killTimer(id);
     auto* tag = new TimerTag{this, id};
     timerTags_[id] = tag;
-    timers_[id] = g_timeout_add(guint(milliseconds), onTimer, tag);
+    // Below input and drawing, as a Windows timer's message comes only when
+    // neither is waiting: a tick that works for a while (a step of the
+    // source's build) never keeps the window from being drawn or used.
+    timers_[id] = g_timeout_add_full(G_PRIORITY_DEFAULT_IDLE, guint(milliseconds), onTimer, tag, nullptr);
 }
 
 void DialogOnGtk::killTimer(int32_t id) {
