@@ -100,6 +100,13 @@ void BM_FinalPass8GlueChannel(benchmark::State& s) { finalPass(s, SampleDepth::e
 void BM_FinalPass8GlueHsl(benchmark::State& s) { finalPass(s, SampleDepth::eight, kWidth, kHeight, {false, -1, 15}); }
 void BM_FinalPass8GlueWheel(benchmark::State& s) { finalPass(s, SampleDepth::eight, kWidth, kHeight, {false, -1, 53}); }
 void BM_FinalPass8GlueOpponent(benchmark::State& s) { finalPass(s, SampleDepth::eight, kWidth, kHeight, {false, -1, 54}); }
+// Every colour-space glue mode alone: state.range(1) is the mode.
+void BM_FinalPass8GlueMode(benchmark::State& s) {
+    finalPass(s, SampleDepth::eight, kWidth, kHeight, {false, -1, int32_t(s.range(1))});
+}
+void BM_FinalPass16GlueMode(benchmark::State& s) {
+    finalPass(s, SampleDepth::sixteen, kWidth, kHeight, {false, -1, int32_t(s.range(1))});
+}
 void BM_FinalPass16(benchmark::State& s) { finalPass(s, SampleDepth::sixteen, kWidth, kHeight, {}); }
 void BM_FinalPass16HighQuality(benchmark::State& s) { finalPass(s, SampleDepth::sixteen, kWidth, kHeight, {true, -1, 1}); }
 void BM_FinalPassFloat(benchmark::State& s) { finalPass(s, SampleDepth::floating, kWidth, kHeight, {}); }
@@ -120,6 +127,14 @@ TWL_PASS_BENCHMARK(BM_FinalPass8GlueChannel);
 TWL_PASS_BENCHMARK(BM_FinalPass8GlueHsl);
 TWL_PASS_BENCHMARK(BM_FinalPass8GlueWheel);
 TWL_PASS_BENCHMARK(BM_FinalPass8GlueOpponent);
+// One thread, the colour-space modes: hue, saturation and lightness, the
+// wheel, the opponent modes, and the lightness rules.
+#define TWL_GLUE_MODE_BENCHMARK(name)                                                                            \
+    BENCHMARK(name)                                                                                              \
+        ->ArgsProduct({{1}, {15, 16, 22, 23, 46, 47, 53, 54, 55, 56, 57, 59, 60, 61}})                          \
+        ->Unit(benchmark::kMillisecond)->Iterations(1)->Repetitions(3)->UseRealTime()->ReportAggregatesOnly(true)
+TWL_GLUE_MODE_BENCHMARK(BM_FinalPass8GlueMode);
+TWL_GLUE_MODE_BENCHMARK(BM_FinalPass16GlueMode);
 TWL_PASS_BENCHMARK(BM_FinalPass16);
 TWL_PASS_BENCHMARK(BM_FinalPass16HighQuality);
 TWL_PASS_BENCHMARK(BM_FinalPassFloat);

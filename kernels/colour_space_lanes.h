@@ -27,7 +27,6 @@ struct PixelLanes {
     typename L::M channel[3];
 };
 
-template <class L>
 TWL_LANES float reciprocalOfMax(int32_t channelMax) {
     return channelMax == 255 ? 1.0f / 255.0f : 1.0f / 32768.0f;
 }
@@ -35,7 +34,7 @@ TWL_LANES float reciprocalOfMax(int32_t channelMax) {
 template <class L>
 TWL_LANES Hsl<typename L::F, L> hslOfPixels(const PixelLanes<L>& pixels, int32_t channelMax) {
     using F = typename L::F;
-    const float k = reciprocalOfMax<L>(channelMax);
+    const float k = reciprocalOfMax(channelMax);
     return hslOf<F, L>(__builtin_convertvector(pixels.channel[0], F) * k,
                        __builtin_convertvector(pixels.channel[1], F) * k,
                        __builtin_convertvector(pixels.channel[2], F) * k);
@@ -98,7 +97,7 @@ TWL_LANES void storePerceivedLanes(typename L::F hue, typename L::F saturation, 
 template <class L>
 TWL_LANES typename L::F lumaLightnessLanes(const PixelLanes<L>& pixels, int32_t channelMax) {
     const typename L::M luma = (77 * pixels.channel[0] + 150 * pixels.channel[1] + 28 * pixels.channel[2]) >> 8;
-    return __builtin_convertvector(luma, typename L::F) * reciprocalOfMax<L>(channelMax);
+    return __builtin_convertvector(luma, typename L::F) * reciprocalOfMax(channelMax);
 }
 
 template <class L>
