@@ -4,12 +4,8 @@
 // The plug-in is linked in and called as a host calls it; the user is played
 // on the headless window layer. The step threshold is lowered so that small
 // images take the stepwise path, one step a tick.
-#include "host/document.h"
-#include "host/filter_driver.h"
-#include "host/handle_suite.h"
-#include "host/host_session.h"
-#include "model/parameters.h"
-#include "plugin/entry.h"
+#include "direct_host.h"
+
 #include "plugin/filter_pass.h"
 #include "ui/headless/headless_window.h"
 #include "ui/main_dialog_controls.h"
@@ -38,36 +34,6 @@ Document patternDocument(int32_t width, int32_t height) {
         }
     return document;
 }
-
-bool empty(const Rect& r) { return r.top == 0 && r.left == 0 && r.bottom == 0 && r.right == 0; }
-
-struct DirectHost {
-    Document document;
-    HostSession session;
-    PluginSessionState state;
-
-    explicit DirectHost(Document doc) : document(std::move(doc)), session(document, HostConfig{}) {}
-    ~DirectHost() {
-        if (state.parameters) hostDisposeHandle(state.parameters);
-        if (state.data) hostDisposeHandle(reinterpret_cast<Handle>(state.data));
-    }
-    int16_t call(int16_t selector) {
-        FilterRecord& record = session.record();
-        record.parameters = state.parameters;
-        int16_t result = 0;
-        pluginMain(selector, &record, &state.data, &result);
-        state.parameters = record.parameters;
-        return result;
-    }
-    void runPass() {
-        session.setWritingBack(true);
-        for (int32_t calls = 0; !empty(session.record().outRect) && calls < 5000; ++calls) {
-            ASSERT_EQ(call(filterSelectorContinue), 0);
-            session.flushOutput();
-        }
-        session.setWritingBack(false);
-    }
-};
 
 struct InstalledHeadless {
     HeadlessWindowSystem system;

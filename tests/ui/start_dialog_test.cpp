@@ -1,12 +1,8 @@
 // Start with the dialog, through PluginMain over the substitute host, the
 // user played on the headless window layer.
+#include "direct_host.h"
+
 #include "host/descriptor_suite.h"
-#include "host/document.h"
-#include "host/filter_driver.h"
-#include "host/handle_suite.h"
-#include "host/host_session.h"
-#include "model/parameters.h"
-#include "plugin/entry.h"
 #include "settings/preset_file.h"
 #include "ui/headless/headless_window.h"
 #include "ui/main_dialog_controls.h"
@@ -32,39 +28,6 @@ Document rampDocument(int32_t width, int32_t height) {
             for (int p = 0; p < 3; ++p) document.pixel(x, y)[p] = uint8_t((x * 3 + y * 5 + p * 70) % 256);
     return document;
 }
-
-bool empty(const Rect& r) { return r.top == 0 && r.left == 0 && r.bottom == 0 && r.right == 0; }
-
-// The plug-in linked into the test, called as a host calls its module.
-struct DirectHost {
-    Document document;
-    HostSession session;
-    PluginSessionState state;
-
-    explicit DirectHost(Document doc, HostConfig config = {}) : document(std::move(doc)), session(document, config) {}
-    ~DirectHost() {
-        if (state.parameters) hostDisposeHandle(state.parameters);
-        if (state.data) hostDisposeHandle(reinterpret_cast<Handle>(state.data));
-    }
-    int16_t call(int16_t selector) {
-        FilterRecord& record = session.record();
-        record.parameters = state.parameters;
-        int16_t result = 0;
-        pluginMain(selector, &record, &state.data, &result);
-        state.parameters = record.parameters;
-        return result;
-    }
-    FilterParameters& parameters() { return *reinterpret_cast<FilterParameters*>(*state.parameters); }
-    // Continue until the plug-in asks for no more pixels, as a host does.
-    void runPass() {
-        session.setWritingBack(true);
-        for (int32_t calls = 0; !empty(session.record().outRect) && calls < 1000; ++calls) {
-            ASSERT_EQ(call(filterSelectorContinue), 0);
-            session.flushOutput();
-        }
-        session.setWritingBack(false);
-    }
-};
 
 struct InstalledHeadless {
     HeadlessWindowSystem system;
