@@ -2,6 +2,8 @@
 #include "model/settings_table.h"
 
 #include <algorithm>
+#include <cmath>
+#include <limits>
 
 #include "model/scripting_codes.h"
 
@@ -34,7 +36,12 @@ bool setFromDescriptorValue(UserSettings& settings, const ScriptedSetting& setti
         case DescriptorKind::clearAreaShape:
             setSettingField(settings, setting, decodeEnumeration(enumerationType(setting.kind), value.enumValue));
             break;
-        case DescriptorKind::real: setSettingField(settings, setting, float(value.number)); break;
+        case DescriptorKind::real:
+            // NaN, an infinity or a number beyond float's range is no position
+            // or amount: it would reach the per-pixel maths as NaN.
+            if (!(std::fabs(value.number) <= double(std::numeric_limits<float>::max()))) return false;
+            setSettingField(settings, setting, float(value.number));
+            break;
     }
     return true;
 }

@@ -177,8 +177,9 @@ struct DescriptorValue {
 // Field -> descriptor: a colour channel travels as its high byte, a flag as
 // its low byte, the glue mode and shape as their codes.
 DescriptorValue descriptorValueOf(const UserSettings& settings, const ScriptedSetting& setting);
-// Descriptor -> field; a value of another type than the setting's is passed
-// over (false). An unknown enumeration code stores 0.
+// Descriptor -> field; a value of another type than the setting's, and a
+// real that is not a finite float, are passed over (false). An unknown
+// enumeration code stores 0.
 bool setFromDescriptorValue(UserSettings& settings, const ScriptedSetting& setting, const DescriptorValue& value);
 // The setting as a number on the descriptor's scale, as its range is given.
 double scriptedValue(const UserSettings& settings, const ScriptedSetting& setting);

@@ -4,6 +4,8 @@
 
 #include <gtest/gtest.h>
 
+#include <cmath>
+
 namespace {
 
 const ScriptedSetting& named(const char* name) { return *findScriptedSettingByName(name); }
@@ -41,6 +43,18 @@ TEST(SettingsTable, ValuesTravelOnTheDescriptorScale) {
     text.number = 80;
     EXPECT_FALSE(setFromDescriptorValue(back, named("focus"), text));
     EXPECT_EQ(back.focus, 36);
+    // So is a real that no float holds: the centre keeps its value.
+    const float centreY = back.yCenter;
+    DescriptorValue real;
+    real.type = typeFloat;
+    for (double number : {std::nan(""), HUGE_VAL, -HUGE_VAL, 1e39}) {
+        real.number = number;
+        EXPECT_FALSE(setFromDescriptorValue(back, named("Y center"), real)) << number;
+        EXPECT_EQ(back.yCenter, centreY);
+    }
+    real.number = 0.75;
+    EXPECT_TRUE(setFromDescriptorValue(back, named("Y center"), real));
+    EXPECT_EQ(back.yCenter, 0.75f);
 }
 
 TEST(SettingsTable, DefaultsAndDialogControls) {
