@@ -23,15 +23,6 @@ TWL_LANES typename L::M seventeenthOf(typename L::M n) {
     return __builtin_convertvector(__builtin_convertvector(n, typename L::F) / 17.0f, typename L::M);
 }
 
-template <class M>
-TWL_LANES M minLanes(M a, M b) {
-    return b < a ? b : a;
-}
-template <class M>
-TWL_LANES M maxLanes(M a, M b) {
-    return a < b ? b : a;
-}
-
 // One table lookup: `packed` holds each node's three bytes in one word.
 template <class L>
 TWL_LANES void addNode(const uint32_t* packed, typename L::M node, typename L::M weight, typename L::M sums[3]) {
@@ -53,17 +44,17 @@ TWL_LANES void opponentWalkLanes(const uint32_t* packed, const typename L::M in[
     M node[3], remainder[3];
     for (int c = 0; c < 3; ++c) {
         if (!sixteenBit) {
-            const M v = minLanes(maxLanes(in[c], M{}), M{} + 255);
-            node[c] = minLanes(seventeenthOf<L>(v), M{} + 15);
+            const M v = minOf(maxOf(in[c], M{}), M{} + 255);
+            node[c] = minOf(seventeenthOf<L>(v), M{} + 15);
             remainder[c] = v - node[c] * 17;
         } else {
-            const F v = __builtin_convertvector(minLanes(maxLanes(in[c], M{}), M{} + 32768), F);
-            node[c] = minLanes(__builtin_convertvector(v / kOpponentWideStep, M), M{} + 15);
+            const F v = __builtin_convertvector(minOf(maxOf(in[c], M{}), M{} + 32768), F);
+            node[c] = minOf(__builtin_convertvector(v / kOpponentWideStep, M), M{} + 15);
             remainder[c] = __builtin_convertvector(v - __builtin_convertvector(node[c], F) * kOpponentWideStep, M);
         }
     }
-    const M r1 = maxLanes(maxLanes(remainder[0], remainder[1]), remainder[2]);
-    const M r3 = minLanes(minLanes(remainder[0], remainder[1]), remainder[2]);
+    const M r1 = maxOf(maxOf(remainder[0], remainder[1]), remainder[2]);
+    const M r3 = minOf(minOf(remainder[0], remainder[1]), remainder[2]);
     const M r2 = remainder[0] + remainder[1] + remainder[2] - r1 - r3;
     const M baseWeight = sixteenBit ? __builtin_convertvector(kOpponentWideStep - __builtin_convertvector(r1, F), M)
                                     : 17 - r1;
@@ -94,7 +85,7 @@ TWL_LANES M hardLightLanes(M base, M blend) {
 
 template <class Sc, class M>
 TWL_LANES M pinLightLanes(M base, M blend) {
-    return blend > Sc::half - 1 ? maxLanes(base, 2 * blend - Sc::max) : minLanes(base, 2 * blend);
+    return blend > Sc::half - 1 ? maxOf(base, 2 * blend - Sc::max) : minOf(base, 2 * blend);
 }
 
 struct ParietalCombine {
