@@ -51,7 +51,8 @@ void copyLevel(const Pyramid& source, int sourceLevel, Pyramid& target, int targ
 
 // Equal level-0 sizes: copies level 0 exactly; otherwise resamples the whole
 // source into the whole target. Then rebuilds the target's levels.
-void copyImage(const Pyramid& source, Pyramid& target, int jobCount = 1);
+// A resample runs its rows on `workers` when given; the pixels are the same.
+void copyImage(const Pyramid& source, Pyramid& target, int jobCount = 1, JobWorkers* workers = nullptr);
 
 // Samples the source with the fast sampler at level
 // log2(source width / target width) - levelOffset (limited to [0, lmax]) at
@@ -62,7 +63,7 @@ void copyImage(const Pyramid& source, Pyramid& target, int jobCount = 1);
 // rule with coverage 1. Nothing is sampled unless both images have tiles.
 // Then rebuilds the target's levels. The source must carry its weight tables.
 void resampleImage(const Pyramid& source, Pyramid& target, PixelRect sourceRect, PixelRect targetRect,
-                   float levelOffset = 0.5f, int jobCount = 1);
+                   float levelOffset = 0.5f, int jobCount = 1, JobWorkers* workers = nullptr);
 
 // Reduces levels fromLevel .. lmax - 1 in turn, each as level jobs, then
 // build state 2. An image of edge mode -1 is left unchanged.

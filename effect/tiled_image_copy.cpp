@@ -1,6 +1,7 @@
 // Whole-image operations on tiled images: copy, level rebuilding and the
 // grey placeholder.
 #include <cstdint>
+#include <cstring>
 
 #include "effect/tiled_image.h"
 
@@ -11,6 +12,19 @@ void copyLevel(const Pyramid& source, int sourceLevel, Pyramid& target, int targ
     if (sourceLevel < 0 || sourceLevel > source.lmax || targetLevel < 0 || targetLevel > target.lmax) return;
     const int w = source.width[sourceLevel] < target.width[targetLevel] ? source.width[sourceLevel] : target.width[targetLevel];
     const int h = source.height[sourceLevel] < target.height[targetLevel] ? source.height[sourceLevel] : target.height[targetLevel];
+    // Types 3, 4 and 9 come back from a colour exactly as they were stored
+    // (x / 255 x 255, x / 32768 x 32768 and floats are exact): their bytes
+    // are copied as they are, a tile row at a time.
+    const int type = source.storageType;
+    if (type == kStoragePacked8 || type == kStorageRgba16 || type == kStorageFloat4) {
+        for (int y = 0; y < h; ++y)
+            for (int x = 0; x < w; x += kTileSize) {
+                const int count = w - x < kTileSize ? w - x : kTileSize;
+                std::memcpy(target.pixelInside(targetLevel, x, y), source.pixelInside(sourceLevel, x, y),
+                            size_t(count) * size_t(source.bytesPerPixel));
+            }
+        return;
+    }
     for (int y = 0; y < h; ++y) {
         for (int x = 0; x < w; ++x) {
             writeColor(x, y, target, targetLevel, source.nearestColor(x, y, sourceLevel));
@@ -18,7 +32,7 @@ void copyLevel(const Pyramid& source, int sourceLevel, Pyramid& target, int targ
     }
 }
 
-void copyImage(const Pyramid& source, Pyramid& target, int jobCount) {
+void copyImage(const Pyramid& source, Pyramid& target, int jobCount, JobWorkers* workers) {
     if (source.width[0] == target.width[0] && source.height[0] == target.height[0]) {
         if (source.hasTiles() && target.hasTiles()) copyLevel(source, 0, target, 0);
         rebuildLevels(target, 0, jobCount);
@@ -26,7 +40,7 @@ void copyImage(const Pyramid& source, Pyramid& target, int jobCount) {
     }
     const PixelRect whole{0, 0, source.height[0], source.width[0]};
     const PixelRect targetWhole{0, 0, target.height[0], target.width[0]};
-    resampleImage(source, target, whole, targetWhole, 0.5f, jobCount);
+    resampleImage(source, target, whole, targetWhole, 0.5f, jobCount, workers);
 }
 
 void rebuildLevels(Pyramid& image, int fromLevel, int jobCount) {

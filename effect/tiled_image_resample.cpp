@@ -6,6 +6,7 @@
 #include "effect/tiled_image.h"
 
 #include "kernels/filter_math.h"
+#include "kernels/job_workers.h"
 #include "kernels/samplers.h"
 #include "kernels/truncation.h"
 
@@ -37,8 +38,37 @@ OpaqueWriter writerFor(const Pyramid& target) {
 
 }  // namespace
 
+namespace {
+
+// What the row jobs of one resample share.
+struct Resample {
+    const Pyramid* source;
+    Pyramid* target;
+    PixelRect targetRect;
+    int level;
+    float fraction;
+    OpaqueWriter write;
+};
+
+// Rows job.rect.top .. bottom - 1 of the target rectangle (counted from its top).
+void resampleRows(const Job& job) {
+    const Resample& r = *static_cast<const Resample*>(job.owner);
+    const int targetWidth = r.targetRect.right - r.targetRect.left;
+    const int targetHeight = r.targetRect.bottom - r.targetRect.top;
+    for (int i = job.rect.top; i < job.rect.bottom; ++i) {
+        const float v = static_cast<float>(2 * i + 1) / static_cast<float>(2 * targetHeight);
+        for (int j = 0; j < targetWidth; ++j) {
+            const float u = static_cast<float>(2 * j + 1) / static_cast<float>(2 * targetWidth);
+            r.write(j + r.targetRect.left, i + r.targetRect.top, *r.target,
+                    sampleFast(*r.source, r.level, r.fraction, u, v));
+        }
+    }
+}
+
+}  // namespace
+
 void resampleImage(const Pyramid& source, Pyramid& target, PixelRect sourceRect, PixelRect targetRect,
-                   float levelOffset, int jobCount) {
+                   float levelOffset, int jobCount, JobWorkers* workers) {
     const int sourceWidth = sourceRect.right - sourceRect.left;
     const int targetWidth = targetRect.right - targetRect.left;
     const int targetHeight = targetRect.bottom - targetRect.top;
@@ -48,14 +78,18 @@ void resampleImage(const Pyramid& source, Pyramid& target, PixelRect sourceRect,
         if (lambda > source.lmax) lambda = source.lmax;
         const int level = static_cast<int>(std::floor(lambda));
         const float fraction = static_cast<float>(lambda - level);
-        const OpaqueWriter write = writerFor(target);
-        for (int i = 0; i < targetHeight; ++i) {
-            const float v = static_cast<float>(2 * i + 1) / static_cast<float>(2 * targetHeight);
-            for (int j = 0; j < targetWidth; ++j) {
-                const float u = static_cast<float>(2 * j + 1) / static_cast<float>(2 * targetWidth);
-                write(j + targetRect.left, i + targetRect.top, target, sampleFast(source, level, fraction, u, v));
-            }
-        }
+        Resample work{&source, &target, targetRect, level, fraction, writerFor(target)};
+        // Every target pixel is sampled on its own: bands of rows on the
+        // workers give the same pixels as one pass.
+        Job pattern;
+        pattern.kind = kJobImageRect;
+        pattern.owner = &work;
+        pattern.image = &source;
+        pattern.routine = resampleRows;
+        const int threads = workers ? workers->concurrency() : 1;
+        Job jobs[kMaxJobs];
+        const int made = splitBandJobs(pattern, PixelRect{0, 0, targetHeight, 1}, threads * 4, jobs);
+        runJobsOn(threads > 1 ? workers : nullptr, jobs, made);
     }
     rebuildLevels(target, 0, jobCount);
 }

@@ -29,6 +29,12 @@ void UserFile::write(const void* bytes, size_t count) {
         return;
     }
     const auto* in = static_cast<const unsigned char*>(bytes);
+    // A block as large as the buffer goes to the file as it is: a
+    // document's bands are written without a second copy.
+    if (buffered_ == 0 && count >= sizeof buffer_) {
+        if (!file_.write(in, count, error_)) failed_ = true;
+        return;
+    }
     while (count > 0 && !failed_) {
         const size_t room = sizeof buffer_ - buffered_;
         const size_t n = count < room ? count : room;

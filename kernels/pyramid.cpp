@@ -60,12 +60,14 @@ bool Pyramid::layOut(MemoryService service, int imageWidth, int imageHeight, int
     if (static_cast<int64_t>(imageWidth) * imageHeight * info.bytesPerPixel > kMaxLevelBytes) return false;
 
     // Level sizes: after a 1 x 1 level (from level 1 on) the rest are empty.
+    // An image whose levels are never built has level 0 only, and no
+    // memory for the others.
     int levelWidth[kPyramidLevels] = {};
     int levelHeight[kPyramidLevels] = {};
     levelWidth[0] = imageWidth;
     levelHeight[0] = imageHeight;
     int top = 0;
-    for (int n = 1; n < kPyramidLevels; ++n) {
+    for (int n = 1; n < kPyramidLevels && edge != kEdgeNoLevels; ++n) {
         if (n - 1 >= 1 && levelWidth[n - 1] == 1 && levelHeight[n - 1] == 1) break;
         levelWidth[n] = reducedSize(levelWidth[n - 1]);
         levelHeight[n] = reducedSize(levelHeight[n - 1]);

@@ -28,7 +28,8 @@ struct StorageInfo {
 };
 StorageInfo storageInfo(int storageType);
 
-// Edge modes of the sampling kernels; -1 marks an image whose reduced levels are never built.
+// Edge modes of the sampling kernels; -1 marks an image whose reduced levels
+// are never built (it has level 0 only: lmax is 0).
 enum EdgeMode : int { kEdgeNoLevels = -1, kEdgeClamp = 0, kEdgeWrap = 1, kEdgeWrapHorizontal = 2 };
 // The bilinear reader's coordinate mode: clamp into [0, 1].
 constexpr int kCoordinateClamp = 3;

@@ -29,7 +29,10 @@ SimdLevel detectSimdLevel() {
 
 int jobConcurrency() {
     int count = gConcurrency.load();
-    if (count <= 0) count = int(std::thread::hardware_concurrency());
+    // The machine's count is asked once: the library reads it from a system
+    // file, and the pass asks before every row.
+    static const int machineThreads = int(std::thread::hardware_concurrency());
+    if (count <= 0) count = machineThreads;
     if (count < 1) count = 1;
     return count > kMaxJobs ? kMaxJobs : count;
 }

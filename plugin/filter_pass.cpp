@@ -388,11 +388,13 @@ OSErr renderIntoInternalImage(PluginGlobals& globals, int32_t width, int32_t hei
     const Pyramid& source = globals.images->source;
     // The same storage as the source, so that an export keeps the host's
     // depth and an equal-size copy is exact; other sizes are resampled at
-    // that depth.
+    // that depth. Nothing samples the rendered image's reduced levels (the
+    // exports and pictures read level 0), so it has none.
     const int type = source.storageType;
-    if (!internal.create(pluginMemoryService(record), width, height, type, kEdgeClamp)) return kResultPyramidFailed;
+    if (!internal.create(pluginMemoryService(record), width, height, type, kEdgeNoLevels)) return kResultPyramidFailed;
     internal.weights = &globals.workArea->weights;
-    copyImage(source, internal);
+    JobWorkers& workers = passWorkers(globals);
+    copyImage(source, internal, jobsFor(workers), &workers);
 
     const int32_t savedTarget = parameters.renderTarget;
     const int32_t savedScale = parameters.previewScale;

@@ -214,6 +214,72 @@ TEST(PsdDocument, TransparentPixelsShowTheCheckerboardInTheMergedImage) {
     EXPECT_EQ(l.u8(), 128u);
 }
 
+// Rows are read tile by tile: pixels on both sides of the 512-pixel tile
+// edge land at their places in the layer's planes and the merged image.
+TEST(PsdDocument, RowsThatCrossATileEdgeKeepEveryPixelInPlace) {
+    const int w = 515, h = 2;
+    JobWorkers workers;
+    workers.start(3);
+    for (const int32_t depth : {1, 2}) {
+        Image image(w, h, depth == 1 ? kStoragePacked8 : kStorageRgba16);
+        if (depth == 1) {
+            writePacked8(511, 1, image.p, 0, 200, 100, 50, 128);
+            writePacked8(512, 1, image.p, 0, 10, 20, 30, 255);
+        } else {
+            writeRgba16(511, 1, image.p, 0, 20000, 32768, 40000, 16384);
+            writeRgba16(512, 1, image.p, 0, 1, 2, 3, 32768);
+        }
+        MemorySink shared;
+        ASSERT_EQ(writePsdDocument(image.p, infoFor(depth), shared, nullptr, &workers), kPsdWritten);
+        const std::vector<uint8_t>& bytes = shared.data;
+        EXPECT_TRUE(bytes == written(image.p, infoFor(depth))) << depth;
+        const Walk walked = walk(bytes);
+        const size_t layerData =
+            depth == 1 ? walked.layerSectionOffset + 4 + 4 + 2 + 114
+                       : std::string(bytes.begin(), bytes.end()).find("8BIMLr16") + 8 + 4 + 2 + 114;
+        const size_t planeBytes = size_t(w) * h * size_t(depth);
+        auto sample = [&](size_t at) {
+            Reader r{bytes, at};
+            return depth == 1 ? r.u8() : r.u16();
+        };
+        // Layer plane k (transparency, red, green, blue) after its compression code.
+        auto layer = [&](int k, int x, int y) {
+            return sample(layerData + size_t(k) * (2 + planeBytes) + 2 + (size_t(y) * w + size_t(x)) * size_t(depth));
+        };
+        auto merged = [&](int k, int x, int y) {
+            return sample(walked.mergedOffset + 2 + size_t(k) * planeBytes + (size_t(y) * w + size_t(x)) * size_t(depth));
+        };
+        if (depth == 1) {
+            EXPECT_EQ(layer(0, 511, 1), 128u);
+            EXPECT_EQ(layer(1, 511, 1), 200u);
+            EXPECT_EQ(layer(0, 512, 1), 255u);
+            EXPECT_EQ(layer(3, 512, 1), 30u);
+            // 511 ^ 1 = 510 has bit 3 set, shade 204: red (204 x 127 + 200 x
+            // 128) / 255 = 51508 / 255 = 201; transparency (204 x 127 + 128 x
+            // 128) / 255 = 42292 / 255 = 165.
+            EXPECT_EQ(merged(0, 511, 1), 201u);
+            EXPECT_EQ(merged(3, 511, 1), 165u);
+            EXPECT_EQ(merged(0, 512, 1), 10u);   // opaque: the pixel itself
+            EXPECT_EQ(merged(2, 508, 0), 204u);  // 508: bit 3 set
+            EXPECT_EQ(merged(2, 514, 0), 255u);  // 514: bit 3 clear
+        } else {
+            EXPECT_EQ(layer(0, 511, 1), 32768u);  // 2 x 16384
+            EXPECT_EQ(layer(1, 511, 1), 40000u);
+            EXPECT_EQ(layer(3, 511, 1), 65535u);  // 40000 counts as full
+            EXPECT_EQ(layer(1, 512, 1), 2u);
+            // Shade 26112: red (26112 x 16384 + 20000 x 16384) >> 15 = 23056,
+            // written 46112; blue with 32768: 29440, written 58880.
+            EXPECT_EQ(merged(0, 511, 1), 46112u);
+            EXPECT_EQ(merged(2, 511, 1), 58880u);
+            EXPECT_EQ(merged(0, 512, 1), 2u);
+            EXPECT_EQ(merged(1, 508, 0), 52224u);  // 2 x 26112
+            EXPECT_EQ(merged(1, 514, 0), 65280u);  // 2 x 32640
+            EXPECT_EQ(merged(3, 511, 1), 65535u);
+            EXPECT_EQ(merged(4, 514, 1), 65535u);  // the fifth plane
+        }
+    }
+}
+
 TEST(PsdDocument, SixteenBitUsesLr16AndScalesToTheFileRange) {
     Image image(2, 1, kStorageRgba16);
     writeRgba16(0, 0, image.p, 0, 32768, 12345, 0, 32768);
@@ -343,11 +409,12 @@ TEST(PsdDocument, AFailedWriteIsReportedAndMismatchedImagesRefused) {
 
 }  // namespace
 
-// The rows are encoded on worker threads in bands: the file must be the
-// same byte for byte on one thread and on several, at every depth, for a
-// size that leaves a short last band and odd rows.
+// The rows are encoded on worker threads in bands while the band before is
+// written: the file must be the same byte for byte on one thread and on
+// several, at every depth, for a size that leaves a short last band, odd
+// rows and rows across a tile edge.
 TEST(PsdDocument, WorkerThreadsWriteTheSameBytes) {
-    const int w = 13, h = 150;
+    const int w = 517, h = 150;
     struct Depth { int32_t bytes; int type; };
     for (const Depth d : {Depth{1, kStoragePacked8}, Depth{2, kStorageRgba16}, Depth{4, kStorageFloat4}}) {
         Image image(w, h, d.type);

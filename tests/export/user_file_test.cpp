@@ -37,6 +37,25 @@ TEST(UserFile, ReplacesAnOlderFileWholeOnSuccess) {
     EXPECT_EQ(entriesIn(folder), 1u);
 }
 
+// Blocks larger than the buffer go to the file directly, small ones through
+// the buffer: mixed, they must still arrive in the order written.
+TEST(UserFile, LargeAndSmallWritesKeepTheirOrder) {
+    const std::string folder = testTemporaryFolder() + "/user-file-order";
+    std::filesystem::create_directories(folder);
+    const std::string target = folder + "/document.psd";
+    std::string expected;
+    UserFile file;
+    ASSERT_TRUE(file.open(target.c_str()));
+    for (const auto& [size, letter] : {std::pair<size_t, char>{70000, 'a'}, {5, 'b'}, {100000, 'c'}, {65531, 'd'},
+                                       {65536, 'e'}, {1, 'f'}}) {
+        const std::string block(size, letter);
+        file.write(block.data(), block.size());
+        expected += block;
+    }
+    ASSERT_TRUE(file.commit()) << file.error();
+    EXPECT_TRUE(contents(target) == expected);
+}
+
 TEST(UserFile, AWriteThatFailsLeavesTheOlderFileAndNoTemporaryFile) {
     const std::string folder = testTemporaryFolder() + "/user-file-full";
     std::filesystem::create_directories(folder);
