@@ -54,6 +54,26 @@ void JobWorkers::stop() {
 #endif
 }
 
+void JobWorkers::runAside(const Job& job) {
+    finishAside();
+    asideJob_ = job;
+#if !defined(TWL_JOBS_WITHOUT_THREADS)
+    try {
+        aside_ = std::thread([this] { runJob(asideJob_); });
+        return;
+    } catch (...) {
+        // No thread: the job runs here instead, with the same result.
+    }
+#endif
+    runJob(asideJob_);
+}
+
+void JobWorkers::finishAside() {
+#if !defined(TWL_JOBS_WITHOUT_THREADS)
+    if (aside_.joinable()) aside_.join();
+#endif
+}
+
 void JobWorkers::takeJobs(const Job* batch, int size) {
     for (int i = nextJob_.fetch_add(1); i < size; i = nextJob_.fetch_add(1)) runJob(batch[i]);
 }

@@ -21,7 +21,10 @@
 class JobWorkers {
 public:
     JobWorkers() = default;
-    ~JobWorkers() { stop(); }
+    ~JobWorkers() {
+        stop();
+        finishAside();
+    }
     JobWorkers(const JobWorkers&) = delete;
     JobWorkers& operator=(const JobWorkers&) = delete;
 
@@ -41,6 +44,16 @@ public:
     // order on the caller.
     void run(const Job* jobs, int jobCount);
 
+    // Runs one job on a thread of its own while the caller goes on with
+    // other work (a finished picture's file written while the next picture
+    // renders on the batch threads); one at a time: a second call first
+    // waits for the first. Where no thread can be started the job runs at
+    // once on the calling thread. The job must not share what the caller
+    // changes meanwhile.
+    void runAside(const Job& job);
+    // Returns when the job given to runAside is done. Harmless when none runs.
+    void finishAside();
+
 private:
     void workerLoop();
     void takeJobs(const Job* batch, int size);
@@ -51,7 +64,9 @@ private:
     std::mutex mutex_;
     std::condition_variable wake_;
     std::condition_variable finished_;
+    std::thread aside_;
 #endif
+    Job asideJob_;
     const Job* batch_ = nullptr;
     int batchSize_ = 0;
     std::atomic<int> nextJob_{0};

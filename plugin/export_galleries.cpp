@@ -76,10 +76,21 @@ struct MissingPictures {
     }
 };
 
+// A gallery picture encoded in memory, its file still to be written.
+struct EncodedPicture {
+    MemoryService memory{};
+    MemoryBlock block{};
+    size_t bytes = 0;
+    std::string path;
+    bool written = false;
+    std::string error;  // why the file could not be written
+};
+
 // A gallery picture: JPEG at quality 80 with the product's EXIF and IPTC
-// blocks and the host's ICC profile when it offers one.
-void writeGalleryJpeg(const FilterRecord* record, const Pyramid& image, const std::string& path,
-                      MissingPictures& missing) {
+// blocks and the host's ICC profile when it offers one. False (and the
+// picture counted as missing) when it cannot be encoded.
+bool encodeGalleryJpeg(const FilterRecord* record, const Pyramid& image, const std::string& path,
+                       EncodedPicture& picture, MissingPictures& missing) {
     MetadataBlock exif, iptc;
     JpegEncodeOptions options;
     options.quality = kGalleryJpegQuality;
@@ -89,17 +100,37 @@ void writeGalleryJpeg(const FilterRecord* record, const Pyramid& image, const st
         options.iccProfile = reinterpret_cast<const uint8_t*>(*record->iCCprofileData);
         options.iccProfileBytes = size_t(record->iCCprofileSize);
     }
-    const MemoryService memory = pluginMemoryService(record);
+    picture = EncodedPicture{};
+    picture.memory = pluginMemoryService(record);
+    picture.path = path;
     const JpegRowSource source = tiledImageRowSource(image);
-    MemoryBlock block;
-    size_t bytes = 0;
-    if (encodeJpegToMemory(&source, options, &memory, block, bytes) != kJpegEncoded) {
+    if (encodeJpegToMemory(&source, options, &picture.memory, picture.block, picture.bytes) != kJpegEncoded) {
         missing.add("cannot encode " + path);
-        return;
+        return false;
     }
-    std::string error;
-    if (!writeUserFile(path.c_str(), block.data, bytes, error)) missing.add(error);
-    memory.release(memory.context, &block);
+    return true;
+}
+
+void writeEncodedPicture(EncodedPicture& picture) {
+    picture.written = writeUserFile(picture.path.c_str(), picture.block.data, picture.bytes, picture.error);
+}
+
+// The writing as a job, so that it can run beside the next render.
+void writePictureJob(const Job& job) { writeEncodedPicture(*static_cast<EncodedPicture*>(job.owner)); }
+
+// After the writing: a failure is counted, the encoded bytes released.
+void settlePicture(EncodedPicture& picture, MissingPictures& missing) {
+    if (!picture.written) missing.add(picture.error);
+    picture.memory.release(picture.memory.context, &picture.block);
+    picture = EncodedPicture{};
+}
+
+void writeGalleryJpeg(const FilterRecord* record, const Pyramid& image, const std::string& path,
+                      MissingPictures& missing) {
+    EncodedPicture picture;
+    if (!encodeGalleryJpeg(record, image, path, picture, missing)) return;
+    writeEncodedPicture(picture);
+    settlePicture(picture, missing);
 }
 
 // The page's file is opened (its temporary file made beside it) before
@@ -226,6 +257,12 @@ OSErr writeMemoryDotsPage(PluginGlobals& globals, const char* htmlPath, JobProgr
     std::memcpy(currentName, parameters.settingsFileName, kPathBytes);
     OSErr result = noErr;
     MissingPictures missing;
+    // A dot's picture is encoded at once and its file written beside the
+    // next dot's render (the writing waits on the disk, the render on the
+    // processors); the files and the page are the same.
+    JobWorkers& workers = globals.workArea->workers;
+    EncodedPicture pending;
+    bool writing = false;
     for (int32_t dot = 1; dot <= kMemoryDotCount && result == noErr; ++dot) {
         if (!progress.report(dot - 1, kMemoryDotCount)) {
             result = userCanceledErr;
@@ -236,9 +273,22 @@ OSErr writeMemoryDotsPage(PluginGlobals& globals, const char* htmlPath, JobProgr
             parameters.settings = current;
             continue;
         }
+        if (writing) {
+            Job write;
+            write.kind = kJobImageRect;
+            write.owner = &pending;
+            write.routine = writePictureJob;
+            workers.runAside(write);
+        }
         const OSErr rendered = renderIntoInternalImage(globals, width, height);
+        if (writing) {
+            workers.finishAside();
+            settlePicture(pending, missing);
+            writing = false;
+        }
         const std::string name = "dot " + std::to_string(dot);
-        if (rendered == noErr) writeGalleryJpeg(record, globals.images->internal, webImages + name + ".jpg", missing);
+        if (rendered == noErr)
+            writing = encodeGalleryJpeg(record, globals.images->internal, webImages + name + ".jpg", pending, missing);
         globals.images->internal.release();
         parameters.settings = current;
         std::memcpy(parameters.settingsFileName, currentName, kPathBytes);
@@ -247,6 +297,10 @@ OSErr writeMemoryDotsPage(PluginGlobals& globals, const char* htmlPath, JobProgr
             break;
         }
         writePictureCell(page, name, width, height);
+    }
+    if (writing) {  // the last picture: no render left to go beside
+        writeEncodedPicture(pending);
+        settlePicture(pending, missing);
     }
     parameters.settings = current;
     std::memcpy(parameters.settingsFileName, currentName, kPathBytes);

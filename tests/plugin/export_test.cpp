@@ -220,6 +220,33 @@ TEST(GalleryPages, MemoryDotsPageShowsOnlyKeptDots) {
     EXPECT_NE(text.find("src=\"web_images/dot%203.jpg\" alt=\"dot 3.jpg\" width=\"300\" height=\"150\""),
               std::string::npos);
     EXPECT_TRUE(std::filesystem::exists(site + "/web_images/dot 3.jpg"));
+    const std::vector<uint8_t> alone = fileBytes(site + "/web_images/dot 3.jpg");
+
+    // With more dots each picture is written while the next one renders:
+    // dot 3's file must be the same as when it was the only one, and each
+    // dot's picture its own.
+    for (const int dot : {0, 4}) {
+        UserSettings other = defaultUserSettings();
+        other.vignette = 10 + 20 * dot;
+        ASSERT_EQ(writePreset((testTemporaryFolder() + "/Twilightomator memory dot " + std::to_string(dot) + ".z5a")
+                                  .c_str(),
+                              other, nullptr, systemMemoryService()),
+                  0);
+    }
+    writeMemdotMap({0, 2, 4});
+    {
+        TestHost host(rampDocument(600, 300, 3, false, SampleDepth::eight));
+        ASSERT_EQ(exportFrom(host, kExportMemoryDotsPage, page).result, 0);
+    }
+    EXPECT_EQ(count(fileText(page), "Table_01"), 3u);
+    EXPECT_TRUE(fileBytes(site + "/web_images/dot 3.jpg") == alone);
+    const std::vector<uint8_t> first = fileBytes(site + "/web_images/dot 1.jpg");
+    const std::vector<uint8_t> last = fileBytes(site + "/web_images/dot 5.jpg");
+    EXPECT_GT(first.size(), 100u);
+    EXPECT_GT(last.size(), 100u);
+    EXPECT_FALSE(first == alone);
+    EXPECT_FALSE(last == alone);
+    EXPECT_FALSE(first == last);
     writeMemdotMap({});
 }
 
