@@ -31,6 +31,10 @@ int createExclusive(const std::string& path, unsigned keptMode);
 long long writeSome(int descriptor, const void* bytes, size_t count);
 // 0, or the errno of the failure.
 int flushToDisk(int descriptor);
+// Asks the system to start writing bytes offset .. offset + count - 1 to the
+// disk now, without waiting, so that the flush at the end has less left to
+// do; nothing where the system has no such call.
+void startWriteBack(int descriptor, long long offset, long long count);
 int closeFile(int descriptor);
 // Removes a file; safe inside a signal handler.
 void removeFile(const char* path);

@@ -97,6 +97,7 @@ bool WholeFile::begin(const std::string& target, bool overwrite, std::string& er
     abandon();  // a file object may be used again after a commit or a failure
     committed_ = false;
     replacedExisting_ = false;
+    written_ = writtenBackTo_ = 0;
     target_ = target;
     overwrite_ = overwrite;
     if (target.empty() || isPathSeparator(target.back())) {
@@ -152,6 +153,14 @@ bool WholeFile::write(const void* bytes, size_t count, std::string& error) {
         }
         p += n;
         count -= size_t(n);
+        written_ += n;
+    }
+    // A large file goes to the disk while the rest is still being made,
+    // not all at once in the commit's flush.
+    constexpr long long kWriteBackBytes = 8 << 20;
+    if (written_ - writtenBackTo_ >= kWriteBackBytes) {
+        startWriteBack(descriptor_, writtenBackTo_, written_ - writtenBackTo_);
+        writtenBackTo_ = written_;
     }
     return true;
 }

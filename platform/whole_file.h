@@ -35,6 +35,8 @@ private:
     bool overwrite_ = false;
     bool committed_ = false;
     bool replacedExisting_ = false;
+    long long written_ = 0;        // bytes in the temporary file
+    long long writtenBackTo_ = 0;  // where the last write-back asked for ended
 };
 
 // The whole of `bytes` as the file at path, through a WholeFile.

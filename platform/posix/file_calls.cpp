@@ -52,6 +52,14 @@ long long writeSome(int descriptor, const void* bytes, size_t count) {
 
 int flushToDisk(int descriptor) { return ::fsync(descriptor) == 0 ? 0 : errno; }
 
+void startWriteBack(int descriptor, long long offset, long long count) {
+#if defined(__linux__)
+    ::sync_file_range(descriptor, offset, count, SYNC_FILE_RANGE_WRITE);  // advice only: a failure changes nothing
+#else
+    (void)descriptor, (void)offset, (void)count;
+#endif
+}
+
 int closeFile(int descriptor) { return ::close(descriptor) == 0 ? 0 : errno; }
 
 void removeFile(const char* path) { ::unlink(path); }

@@ -49,6 +49,9 @@ long long writeSome(int descriptor, const void* bytes, size_t count) {
 
 int flushToDisk(int descriptor) { return _commit(descriptor) == 0 ? 0 : errno; }
 
+// The system's lazy writer already writes a large file out as it grows.
+void startWriteBack(int, long long, long long) {}
+
 int closeFile(int descriptor) { return _close(descriptor) == 0 ? 0 : errno; }
 
 void removeFile(const char* path) { DeleteFileW(widePath(path).c_str()); }
