@@ -30,9 +30,11 @@ int reducedSize(int size) {
 
 int tilesAcross(int size) { return size / kTileSize + ((size % kTileSize) != 0 ? 1 : 0); }
 
-bool allocateBlock(const MemoryService& service, size_t bytes, size_t alignment, MemoryBlock& block) {
+bool allocateBlock(const MemoryService& service, size_t bytes, size_t alignment, MemoryBlock& block,
+                   bool uncleared = false) {
     block = MemoryBlock{};
-    if (!service.allocate(service.context, bytes, &block)) {
+    const auto allocate = uncleared && service.allocateUncleared ? service.allocateUncleared : service.allocate;
+    if (!allocate(service.context, bytes, &block)) {
         block = MemoryBlock{};
         return false;
     }
@@ -128,7 +130,7 @@ bool Pyramid::layOut(MemoryService service, int imageWidth, int imageHeight, int
     return true;
 }
 
-bool Pyramid::allocateTiles(int upTo) {
+bool Pyramid::allocateTiles(int upTo, bool writtenBeforeRead) {
     if (tiles == nullptr) return false;
     if (upTo > plannedTiles) upTo = plannedTiles;
     // Tile by tile in level order; tileCount counts the tiles that hold
@@ -136,7 +138,7 @@ bool Pyramid::allocateTiles(int upTo) {
     while (tileCount < upTo) {
         PyramidTile& tile = tiles[tileCount];
         const size_t bytes = static_cast<size_t>(tile.width) * tile.height * bytesPerPixel;
-        if (!allocateBlock(memory, bytes, 16, tile.memory)) {
+        if (!allocateBlock(memory, bytes, 16, tile.memory, writtenBeforeRead)) {
             release();
             return false;
         }
