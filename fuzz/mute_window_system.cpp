@@ -61,7 +61,21 @@ public:
     void setPointer(PointerShape) override {}
     void messageBox(const MessageBoxText&) override {}
     bool chooseColour(const char*, Color16&) override { return false; }
-    bool chooseFile(const FileChooserRequest&, std::string&) override { return false; }
+    bool chooseFile(const FileChooserRequest& request, std::string& path) override {
+        if (system_.nextAnswer >= system_.answers.size()) return false;
+        const MuteChooserAnswer& answer = system_.answers[system_.nextAnswer++];
+        if (!answer.taken) return false;
+        // The picture pane shows the file the user is about to take.
+        if (request.pane) {
+            std::vector<uint8_t> rgb;
+            request.pane(answer.path, 40, 30, rgb);
+            if (!rgb.empty() && rgb.size() != size_t(40 * 30 * 3)) __builtin_trap();
+            ReadingSurface surface;
+            if (!rgb.empty()) surface.picture(0, 0, 40, 30, rgb.data(), 40 * 3);
+        }
+        path = answer.path;
+        return true;
+    }
     void invalidate(const WindowRect&) override { dirty_ = true; }
     void redrawItem(int32_t) override { dirty_ = true; }
     void endDialog(int32_t code) override { endCode_ = code == 0 ? -1 : code; }
@@ -79,6 +93,8 @@ public:
                     break;
                 case MuteEvent::paint: paint(); break;
                 case MuteEvent::close: events_.close(); break;
+                case MuteEvent::rightPress:
+                case MuteEvent::controlPress: press(event); break;
             }
             deliverPosted();
         }
@@ -100,6 +116,17 @@ private:
         events_.eraseBackground(surface);
         events_.paint(surface, WindowRect{0, 0, layout_.clientWidth, layout_.clientHeight});
         dirty_ = false;
+    }
+    void press(const MuteEvent& event) {
+        for (const ControlLayout& control : layout_.controls) {
+            if (control.id != event.id) continue;
+            const WindowPoint middle{int16_t((control.rect.left + control.rect.right) / 2),
+                                     int16_t((control.rect.top + control.rect.bottom) / 2)};
+            const bool right = event.kind == MuteEvent::rightPress;
+            events_.mouseDown(middle, right ? MouseButton::right : MouseButton::left, !right);
+            events_.mouseUp(middle, right ? MouseButton::right : MouseButton::left);
+            return;
+        }
     }
     void deliverPosted() {
         for (int i = 0; i < 64 && !posted_.empty() && endCode_ == 0; ++i) {

@@ -235,12 +235,7 @@ void pluginMain(int16_t selector, void* recordPointer, intptr_t* data, int16_t* 
         // and calls nothing more for this run.
         emptyHostRectangles(record);
         *result = memFullErr;
-        try {
-            releaseWorkingBuffers(*globals);
-        } catch (...) {
-            // Memory is short even for the store's map: the buffers are
-            // released when the host calls again or unloads the plug-in.
-        }
+        releaseWorkingBuffers(*globals);
     }
     unlockPluginHandle(record, globalsHandle);
 }

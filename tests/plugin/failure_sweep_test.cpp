@@ -167,9 +167,11 @@ void sweepExport(const char* scenario, int32_t job, const std::string& site, con
         for (int64_t n : pointsUpTo(counts.points[kind])) {
             SCOPED_TRACE(std::string(kKindNames[kind]) + " " + std::to_string(n));
             writeText(target, "the user's older file");
+            const int32_t buffersBefore = liveHostBuffers();
             injectFailure(kind, n);
             const ExportRunResult run = exportTo(job, target, sourceFolder);
             injectFailure(-1, 0);
+            EXPECT_EQ(liveHostBuffers(), buffersBefore);
             // The older file, or the new one whole (a gallery page is written
             // even when one of its pictures could not be, and says so).
             const std::vector<uint8_t> now = fileBytes(target);
