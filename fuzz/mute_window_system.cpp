@@ -3,6 +3,11 @@
 // is caught by the address checker.
 #include "mute_window_system.h"
 
+#include "ui/main_dialog_controls.h"
+
+#include <cstdio>
+#include <cstdlib>
+
 namespace {
 
 class ReadingSurface final : public DrawingSurface {
@@ -64,6 +69,11 @@ public:
     bool chooseFile(const FileChooserRequest& request, std::string& path) override {
         if (system_.nextAnswer >= system_.answers.size()) return false;
         const MuteChooserAnswer& answer = system_.answers[system_.nextAnswer++];
+        // TWL_HOSTILE_TRACE=1 shows each answer, to see what a seed reaches.
+        static const bool trace = std::getenv("TWL_HOSTILE_TRACE") != nullptr;
+        if (trace)
+            std::fprintf(stderr, "%s chooser \"%s\": %s\n", request.save ? "save" : "open", request.title,
+                         answer.taken ? answer.path.substr(0, 120).c_str() : "cancelled");
         if (!answer.taken) return false;
         // The picture pane shows the file the user is about to take.
         if (request.pane) {
@@ -117,16 +127,29 @@ private:
         events_.paint(surface, WindowRect{0, 0, layout_.clientWidth, layout_.clientHeight});
         dirty_ = false;
     }
+    // The control's place: from the window's layout, or for the parts the
+    // main dialog draws itself (the memory dots, the dot picture) from its table.
+    bool controlRect(int32_t id, WindowRect& rect) const {
+        for (const ControlLayout& control : layout_.controls)
+            if (control.id == id) {
+                rect = control.rect;
+                return true;
+            }
+        if (layout_.mainWindow)
+            for (const DialogControl& control : kDialogControls)
+                if (control.id == id) {
+                    rect = control.rect;
+                    return true;
+                }
+        return false;
+    }
     void press(const MuteEvent& event) {
-        for (const ControlLayout& control : layout_.controls) {
-            if (control.id != event.id) continue;
-            const WindowPoint middle{int16_t((control.rect.left + control.rect.right) / 2),
-                                     int16_t((control.rect.top + control.rect.bottom) / 2)};
-            const bool right = event.kind == MuteEvent::rightPress;
-            events_.mouseDown(middle, right ? MouseButton::right : MouseButton::left, !right);
-            events_.mouseUp(middle, right ? MouseButton::right : MouseButton::left);
-            return;
-        }
+        WindowRect rect;
+        if (!controlRect(event.id, rect)) return;
+        const WindowPoint middle{int16_t((rect.left + rect.right) / 2), int16_t((rect.top + rect.bottom) / 2)};
+        const MouseButton button = event.kind == MuteEvent::rightPress ? MouseButton::right : MouseButton::left;
+        events_.mouseDown(middle, button, button == MouseButton::left);
+        events_.mouseUp(middle, button);
     }
     void deliverPosted() {
         for (int i = 0; i < 64 && !posted_.empty() && endCode_ == 0; ++i) {
