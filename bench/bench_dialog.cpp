@@ -4,11 +4,7 @@
 // and the exact preview drawn, and one preview render after a slider release
 // once the source is complete. The user is played on the headless window
 // layer; the plug-in is linked in and called as a host calls it.
-#include "host/document.h"
-#include "host/filter_driver.h"
-#include "host/handle_suite.h"
-#include "host/host_session.h"
-#include "plugin/entry.h"
+#include "tests/ui/direct_host.h"
 #include "ui/headless/headless_window.h"
 #include "ui/main_dialog_controls.h"
 #include "ui/window_system.h"
@@ -41,22 +37,8 @@ const Document& photo() {
     return document;
 }
 
-struct Run {
-    Document document = photo();
-    HostSession session{document, HostConfig{}};
-    PluginSessionState state;
-    ~Run() {
-        if (state.parameters) hostDisposeHandle(state.parameters);
-        if (state.data) hostDisposeHandle(reinterpret_cast<Handle>(state.data));
-    }
-    int16_t call(int16_t selector) {
-        FilterRecord& record = session.record();
-        record.parameters = state.parameters;
-        int16_t result = 0;
-        pluginMain(selector, &record, &state.data, &result);
-        state.parameters = record.parameters;
-        return result;
-    }
+struct Run : DirectHost {
+    Run() : DirectHost(photo()) {}
 };
 
 void useOwnTemporaryFolder() {

@@ -2,6 +2,7 @@
 #include "host/buffer_suite.h"
 
 #include "host/allocation_failures.h"
+#include "platform/huge_pages.h"
 
 #include <cstdlib>
 #include <cstring>
@@ -24,7 +25,7 @@ OSErr allocateProc(int32_t size, BufferID* id) {
     auto* buffer = static_cast<HostBuffer*>(std::malloc(sizeof(HostBuffer)));
     if (!buffer) return memFullErr;
     // Not zero-filled: the plug-in may not rely on a host's buffer contents.
-    buffer->data = std::malloc(size > 0 ? size_t(size) : 1);
+    buffer->data = allocatePixelBlock(size_t(size));
     if (!buffer->data) {
         std::free(buffer);
         return memFullErr;
@@ -46,7 +47,7 @@ void unlockProc(BufferID) {}
 void freeProc(BufferID id) {
     if (!id) return;
     auto* buffer = static_cast<HostBuffer*>(id);
-    std::free(buffer->data);
+    freePixelBlock(buffer->data);
     std::free(buffer);
     --gLive;
 }

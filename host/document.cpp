@@ -2,6 +2,7 @@
 #include "host/document.h"
 
 #include "interface/host_interface.h"
+#include "platform/huge_pages.h"
 #include "platform/machine_memory.h"
 
 #include <algorithm>
@@ -52,7 +53,10 @@ bool documentFitsMemory(int64_t sampleBytes, int32_t width, int32_t height, std:
 bool makeDocument(Document& document, int32_t width, int32_t height, int32_t colorChannels,
                   bool hasAlpha, SampleDepth depth, std::string& error) {
     if (!startDocument(document, width, height, colorChannels, hasAlpha, depth, error)) return false;
-    document.samples.assign(size_t(height) * document.rowBytes(), 0);
+    const size_t bytes = size_t(height) * document.rowBytes();
+    document.samples.reserve(bytes);
+    adviseHugePages(document.samples.data(), bytes);
+    document.samples.assign(bytes, 0);
     return true;
 }
 
@@ -61,7 +65,13 @@ void growDocumentRows(Document& document, int32_t rows) {
     if (document.samples.size() >= needed) return;
     if (document.samples.capacity() < needed) {
         const size_t whole = size_t(document.height) * document.rowBytes();
-        document.samples.reserve(std::min(whole, std::max(needed, document.samples.capacity() * 2)));
+        // The new room is advised before the rows already read move into
+        // it, so that the move itself lands on huge pages.
+        std::vector<uint8_t> room;
+        room.reserve(std::min(whole, std::max(needed, document.samples.capacity() * 2)));
+        adviseHugePages(room.data(), room.capacity());
+        room.assign(document.samples.begin(), document.samples.end());
+        document.samples.swap(room);
     }
     document.samples.resize(needed, 0);
 }

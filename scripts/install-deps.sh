@@ -13,4 +13,5 @@ apt-get install -y --no-install-recommends \
     libimage-exiftool-perl imagemagick \
     libgtk-3-dev librsvg2-dev fonts-liberation \
     xvfb xauth xdotool \
-    gimp libgimp2.0-dev
+    gimp libgimp2.0-dev \
+    gegl time

@@ -59,7 +59,9 @@ TEST(DialogLayouts, TheMainWindowHoldsEveryStandardControlOfTheControlTableAndNo
         ASSERT_NE(found, nullptr) << control.id;
         EXPECT_EQ(found->rect.left, control.rect.left);
         EXPECT_EQ(found->rect.bottom, control.rect.bottom);
-        if (control.kind == DialogControlKind::iconButton) EXPECT_EQ(found->iconId, control.artwork);
+        if (control.kind == DialogControlKind::iconButton) {
+            EXPECT_EQ(found->iconId, control.artwork);
+        }
     }
     // OK, Cancel, the percentage; 11 icon buttons; 3 check boxes; 2 lists;
     // 8 value boxes; 2 swatches.

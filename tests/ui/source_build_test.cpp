@@ -157,7 +157,7 @@ TEST(StepwiseSource, OkWhileBuildingGivesTheSameResultAndStoresTheOpeningDot) {
         DirectHost host(patternDocument(700, 500));
         std::filesystem::remove(dot);
         ASSERT_EQ(openDialog(host, headless, int64_t(1) << 40, [](HeadlessDialog& w) { w.pressReturn(); }), 0);
-        host.runPass();
+        ASSERT_EQ(host.runPass(), 0);
         EXPECT_TRUE(std::filesystem::exists(dot));
         expected = host.document.samples;
     }
@@ -173,7 +173,7 @@ TEST(StepwiseSource, OkWhileBuildingGivesTheSameResultAndStoresTheOpeningDot) {
               0);
     EXPECT_TRUE(pendingAtOpening);
     EXPECT_TRUE(std::filesystem::exists(dot));
-    host.runPass();
+    ASSERT_EQ(host.runPass(), 0);
     EXPECT_TRUE(host.document.samples == expected);
 }
 

@@ -154,7 +154,7 @@ TEST(StartWithDialog, OkShowsThePreviewThroughTheHostAndStartsThePass) {
     EXPECT_TRUE(cachedSettingsExist());  // saved after OK
     EXPECT_EQ(host.parameters().renderTarget, renderHostRows);
     EXPECT_EQ(host.session.record().outRect.bottom - host.session.record().outRect.top, 1);  // the first row
-    host.runPass();
+    ASSERT_EQ(host.runPass(), 0);
     EXPECT_TRUE(empty(host.session.record().inRect));
 }
 
@@ -181,7 +181,7 @@ TEST(StartWithDialog, AcceptedDialogLeavesCachedSettingsForTheNextRepeat) {
         DirectHost host(rampDocument(12, 10), config);
         ASSERT_EQ(host.call(filterSelectorPrepare), 0);
         ASSERT_EQ(host.call(filterSelectorStart), 0);
-        host.runPass();
+        ASSERT_EQ(host.runPass(), 0);
         EXPECT_EQ(opened, "77");
         EXPECT_TRUE(cachedSettingsExist());
     }
@@ -189,7 +189,7 @@ TEST(StartWithDialog, AcceptedDialogLeavesCachedSettingsForTheNextRepeat) {
         DirectHost repeat(rampDocument(12, 10));
         ASSERT_EQ(repeat.call(filterSelectorPrepare), 0);
         ASSERT_EQ(repeat.call(filterSelectorStart), 0);
-        repeat.runPass();
+        ASSERT_EQ(repeat.runPass(), 0);
         EXPECT_EQ(repeat.parameters().settings.focus, 77);
         EXPECT_EQ(repeat.parameters().settings.glue, 5);
     }
@@ -201,7 +201,7 @@ TEST(StartWithDialog, AcceptedDialogLeavesCachedSettingsForTheNextRepeat) {
     DirectHost scripted(rampDocument(12, 10), config);
     ASSERT_EQ(scripted.call(filterSelectorPrepare), 0);
     ASSERT_EQ(scripted.call(filterSelectorStart), 0);
-    scripted.runPass();
+    ASSERT_EQ(scripted.runPass(), 0);
     EXPECT_EQ(scripted.parameters().settings.focus, 36);
     EXPECT_EQ(scripted.parameters().settings.dampen, 3);
 }
@@ -284,7 +284,7 @@ TEST(StartWithDialog, SwatchesAskTheHostsPickerWhenOfferedElseTheToolkitsChooser
     EXPECT_EQ(vignette.blue, 0);
     EXPECT_EQ(toolkitPrompts, std::vector<std::string>{"Choose the sepia color."});
     EXPECT_EQ(host.parameters().settings.sepiaColor.green, 65280);
-    host.runPass();
+    ASSERT_EQ(host.runPass(), 0);
 }
 
 // The preset picture is the 128 x 128 scratch image that exists from Start
@@ -305,7 +305,7 @@ TEST(StartWithDialog, FilesWrittenAtStartCarryThe128PixelPicture) {
         DirectHost host(rampDocument(12, 10), config);
         ASSERT_EQ(host.call(filterSelectorPrepare), 0);
         ASSERT_EQ(host.call(filterSelectorStart), 0);
-        host.runPass();
+        ASSERT_EQ(host.runPass(), 0);
     }
     const std::filesystem::path folder(std::getenv("TMPDIR"));
     const std::filesystem::path undo = std::filesystem::exists(folder / "Twilightomator undo 1")
