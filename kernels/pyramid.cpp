@@ -131,23 +131,41 @@ bool Pyramid::layOut(MemoryService service, int imageWidth, int imageHeight, int
 bool Pyramid::allocateTiles(int upTo) {
     if (tiles == nullptr) return false;
     if (upTo > plannedTiles) upTo = plannedTiles;
-    // Tile by tile in level order; tileCount counts the tiles that hold
-    // memory so that release() frees exactly those when one allocation fails.
+    // A row of tiles at a time, in level order: one block per row (a few
+    // megabytes, which a host can back with huge pages, where single tiles
+    // would each cost hundreds of page faults). The row's first tile holds
+    // the block and the others point into it; tileCount counts the tiles
+    // that have memory, so that release() frees exactly the rows taken.
+    const auto tileBytes = [this](const PyramidTile& tile) {
+        return static_cast<size_t>(tile.width) * tile.height * bytesPerPixel;
+    };
     while (tileCount < upTo) {
-        PyramidTile& tile = tiles[tileCount];
-        const size_t bytes = static_cast<size_t>(tile.width) * tile.height * bytesPerPixel;
-        if (!allocateBlock(memory, bytes, 16, tile.memory)) {
+        const int first = tileCount;
+        int end = first + 1;
+        while (end < plannedTiles && tiles[end].left != 0) ++end;
+        size_t bytes = 0;
+        for (int t = first; t < end; ++t) bytes += tileBytes(tiles[t]);
+        MemoryBlock row;
+        if (!allocateBlock(memory, bytes, 16, row)) {
             release();
             return false;
         }
-        ++tileCount;
+        auto* at = static_cast<uint8_t*>(row.data);
+        for (int t = first; t < end; ++t) {
+            tiles[t].memory = MemoryBlock{at, nullptr};
+            at += tileBytes(tiles[t]);
+        }
+        tiles[first].memory = row;
+        tileCount = end;
     }
     return true;
 }
 
 void Pyramid::release() {
     if (tiles != nullptr) {
-        for (int t = 0; t < tileCount; ++t) memory.release(memory.context, &tiles[t].memory);
+        // Each row's block is held by its first tile (the one at the left edge).
+        for (int t = 0; t < tileCount; ++t)
+            if (tiles[t].left == 0) memory.release(memory.context, &tiles[t].memory);
     }
     if (tileTable.data != nullptr) memory.release(memory.context, &tileTable);
     tileTable = MemoryBlock{};

@@ -71,7 +71,7 @@ struct Pyramid {
     int lmax = 0;
 
     PyramidTile* tiles = nullptr;  // every level's tiles, in level order, row of tiles by row
-    int tileCount = 0;             // tiles holding memory: the first tileCount of plannedTiles
+    int tileCount = 0;             // tiles holding memory: the first tileCount of plannedTiles, whole rows
     int plannedTiles = 0;
     MemoryBlock tileTable;
 
@@ -96,10 +96,11 @@ struct Pyramid {
     // kMaxLevelBytes, or any failed allocation. The weights pointer is kept.
     bool create(MemoryService service, int imageWidth, int imageHeight, int type, int edge);
     // The same in two parts, so that a large image's memory can be taken a
-    // few tiles at a time: layOut sets the sizes and the tile table (no tile
-    // memory yet; false on the same conditions as create), allocateTiles
-    // gives memory to the tiles in level order until `upTo` of them hold it
-    // (false, and an empty record, when an allocation fails).
+    // row of tiles at a time: layOut sets the sizes and the tile table (no
+    // tile memory yet; false on the same conditions as create), allocateTiles
+    // gives memory to whole rows of tiles in level order until at least
+    // `upTo` tiles hold it (false, and an empty record, when an allocation
+    // fails).
     bool layOut(MemoryService service, int imageWidth, int imageHeight, int type, int edge);
     bool allocateTiles(int upTo);
     // Frees every tile and the tile table. Harmless on an empty record.

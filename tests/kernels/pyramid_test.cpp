@@ -187,12 +187,14 @@ TEST(PyramidCreate, RefusesBadArgumentsWithoutAllocating) {
 }
 
 TEST(PyramidCreate, AllocationFailureHalfWayFreesEverything) {
-    // 1100 x 1100: table + 9 + 4 + 1 + ... tiles. Fail the table, the first tile, a middle and the last one.
+    // 1100 x 1100: the table, then one block per row of tiles: 3 rows at
+    // level 0, 2 at level 1, then one tile per level for the ten levels
+    // above. Fail the table, the first row, a middle one and the last one.
     Pyramid probe;
     CountingMemory counter;
     ASSERT_TRUE(probe.create(counter.service(), 1100, 1100, kStoragePacked8, kEdgeClamp));
     const int requests = counter.allocations;
-    EXPECT_EQ(requests, probe.tileCount + 1);
+    EXPECT_EQ(requests, 1 + 3 + 2 + 10);
     probe.release();
     EXPECT_EQ(counter.outstanding(), 0);
 
@@ -222,19 +224,26 @@ TEST(PyramidCreate, TilesTakenAFewAtATimeAreUnusableUntilTheLastAndFreedOnFailur
     EXPECT_EQ(memory.allocations, 1);  // the tile table only
     EXPECT_EQ(p.width[1], 550);
     EXPECT_EQ(p.tiles[9 + 3].width, 38);  // level 1's last tile: 550 - 512
-    for (int upTo = 1; upTo < 23; upTo += 5) {
-        ASSERT_TRUE(p.allocateTiles(upTo));
-        EXPECT_EQ(p.tileCount, upTo);
+    // Memory comes a row of tiles at a time: asking for tile 1 (or 2) takes
+    // level 0's first row of 3, tile 10 completes level 1's first row of 2.
+    const int upTos[] = {1, 2, 4, 10, 11, 14, 22};
+    const int rowEnds[] = {3, 3, 6, 11, 11, 14, 22};
+    for (int i = 0; i < 7; ++i) {
+        ASSERT_TRUE(p.allocateTiles(upTos[i]));
+        EXPECT_EQ(p.tileCount, rowEnds[i]) << upTos[i];
         EXPECT_FALSE(p.hasTiles());
         EXPECT_EQ(p.levelTileCount(0), 0);
     }
     ASSERT_TRUE(p.allocateTiles(1000));
     EXPECT_TRUE(p.hasTiles());
-    EXPECT_EQ(memory.outstanding(), 24);
+    EXPECT_EQ(memory.outstanding(), 1 + 15);
+    // The tiles of a row lie one after another in its block.
+    EXPECT_EQ(static_cast<uint8_t*>(p.tiles[1].memory.data), static_cast<uint8_t*>(p.tiles[0].memory.data) + 512 * 512 * 4);
+    EXPECT_EQ(static_cast<uint8_t*>(p.tiles[2].memory.data), static_cast<uint8_t*>(p.tiles[1].memory.data) + 512 * 512 * 4);
     p.release();
     EXPECT_EQ(memory.outstanding(), 0);
 
-    // The 12th tile refused: the eleven already taken and the table go back.
+    // The 12th row refused: the eleven already taken and the table go back.
     CountingMemory refusing;
     refusing.failAt = 1 + 12;
     ASSERT_TRUE(p.layOut(refusing.service(), 1100, 1100, kStoragePacked8, kEdgeClamp));
