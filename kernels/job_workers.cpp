@@ -55,7 +55,34 @@ void JobWorkers::stop() {
 }
 
 void JobWorkers::takeJobs(const Job* batch, int size) {
-    for (int i = nextJob_.fetch_add(1); i < size; i = nextJob_.fetch_add(1)) runJob(batch[i]);
+    for (int i = nextJob_.fetch_add(1); i < size; i = nextJob_.fetch_add(1)) {
+        try {
+            runJob(batch[i]);
+        } catch (...) {
+            // Kept for the calling thread: thrown out of a worker it would
+            // end the host's process, and thrown on the caller before the
+            // batch is done it would free what the workers still use.
+            keepFailure(std::current_exception());
+        }
+    }
+}
+
+void JobWorkers::keepFailure(std::exception_ptr failure) {
+#if !defined(TWL_JOBS_WITHOUT_THREADS)
+    std::lock_guard<std::mutex> lock(mutex_);
+#endif
+    if (!failure_) failure_ = std::move(failure);
+}
+
+void JobWorkers::throwKeptFailure() {
+    std::exception_ptr failure;
+    {
+#if !defined(TWL_JOBS_WITHOUT_THREADS)
+        std::lock_guard<std::mutex> lock(mutex_);
+#endif
+        failure.swap(failure_);
+    }
+    if (failure) std::rethrow_exception(failure);
 }
 
 #if !defined(TWL_JOBS_WITHOUT_THREADS)
@@ -104,8 +131,11 @@ void JobWorkers::run(const Job* jobs, int jobCount) {
     // Every job has been taken; wait for the workers still running one. A
     // worker not yet awake is not waited for: it finds the batch done.
     lookFor([&] { return activeWorkers_.load() == 0; });
-    std::unique_lock<std::mutex> lock(mutex_);
-    finished_.wait(lock, [&] { return activeWorkers_ == 0; });
+    {
+        std::unique_lock<std::mutex> lock(mutex_);
+        finished_.wait(lock, [&] { return activeWorkers_ == 0; });
+    }
+    throwKeptFailure();
 #endif
 }
 

@@ -7,6 +7,7 @@
 #include "kernels/jobs.h"
 
 #include <atomic>
+#include <exception>
 
 // A standard library without thread support (a win32-threads cross build)
 // starts no threads; every job runs on the calling thread with the same result.
@@ -38,12 +39,15 @@ public:
     // the threads that are awake take jobs in index order until none is
     // left, so a thread the system is slow to wake costs little: split the
     // work in a few jobs per thread. With no threads the jobs run in index
-    // order on the caller.
+    // order on the caller. What a job throws is thrown here, on the calling
+    // thread, once every job of the batch is done.
     void run(const Job* jobs, int jobCount);
 
 private:
     void workerLoop();
     void takeJobs(const Job* batch, int size);
+    void keepFailure(std::exception_ptr failure);
+    void throwKeptFailure();
 
     int threadCount_ = 0;
 #if !defined(TWL_JOBS_WITHOUT_THREADS)
@@ -52,6 +56,7 @@ private:
     std::condition_variable wake_;
     std::condition_variable finished_;
 #endif
+    std::exception_ptr failure_;  // the first a job of the batch threw
     const Job* batch_ = nullptr;
     int batchSize_ = 0;
     std::atomic<int> nextJob_{0};

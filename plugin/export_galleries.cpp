@@ -91,15 +91,22 @@ void writeGalleryJpeg(const FilterRecord* record, const Pyramid& image, const st
     }
     const MemoryService memory = pluginMemoryService(record);
     const JpegRowSource source = tiledImageRowSource(image);
-    MemoryBlock block;
+    // The encoded picture goes back to the host on every way out, a refused
+    // allocation's (thrown) too.
+    struct EncodedPicture {
+        const MemoryService& memory;
+        MemoryBlock block;
+        ~EncodedPicture() {
+            if (block.data) memory.release(memory.context, &block);
+        }
+    } encoded{memory, {}};
     size_t bytes = 0;
-    if (encodeJpegToMemory(&source, options, &memory, block, bytes) != kJpegEncoded) {
+    if (encodeJpegToMemory(&source, options, &memory, encoded.block, bytes) != kJpegEncoded) {
         missing.add("cannot encode " + path);
         return;
     }
     std::string error;
-    if (!writeUserFile(path.c_str(), block.data, bytes, error)) missing.add(error);
-    memory.release(memory.context, &block);
+    if (!writeUserFile(path.c_str(), encoded.block.data, bytes, error)) missing.add(error);
 }
 
 // The page's file is opened (its temporary file made beside it) before
