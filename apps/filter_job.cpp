@@ -23,6 +23,7 @@ void useTestHostBehaviour(HostConfig& host, DescriptorSuiteConfig& descriptors) 
 
 FilterJobResult runFilterJob(const PluginModule& module, Document& document, const FilterJob& job) {
     HostConfig config;
+    config.buffers.markContents = false;  // the plug-in's buffers as a real host gives them
     DescriptorSuiteConfig suiteConfig;
     useTestHostBehaviour(config, suiteConfig);
     suiteConfig.playInfo = job.playMode;

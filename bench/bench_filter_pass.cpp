@@ -77,6 +77,7 @@ void finalPass(benchmark::State& state, SampleDepth depth, int32_t width, int32_
     for (auto _ : state) {
         DescriptorSuiteHost suite(DescriptorSuiteConfig{}, &settings);
         HostConfig config;
+        config.buffers.markContents = false;  // as the command line runs it
         config.descriptorParameters = suite.parameters();
         HostSession session(document, config);
         PluginSessionState pluginState;

@@ -58,6 +58,7 @@ bool runDecompression(const uint8_t* bytes, size_t size, const DecodeTarget* tar
         return false;
     }
     jpeg_create_decompress(&codec);
+    countJpegAllocations(reinterpret_cast<j_common_ptr>(&codec));
     codec.mem->max_memory_to_use = kDecoderMemoryLimit;
     scanLimit.manager.progress_monitor = checkScans;
     codec.progress = &scanLimit.manager;

@@ -111,6 +111,7 @@ bool runCompression(CompressJob* job) {
         return false;
     }
     jpeg_create_compress(&codec);
+    countJpegAllocations(reinterpret_cast<j_common_ptr>(&codec));
     attachJpegBufferDestination(&codec, destination, job->output, job->capacity);
     setUpCompressor(&codec, *job);
     jpeg_start_compress(&codec, TRUE);

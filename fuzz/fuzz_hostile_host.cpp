@@ -21,6 +21,7 @@
 
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <filesystem>
 #include <string>
 
@@ -44,6 +45,7 @@ const char* const kStoreNames[] = {
 // hostile entries, or impossible to have at all.
 void makeStoreFolder(FuzzInput& in) {
     std::error_code ignored;
+    ::chmod((gStoreBase + "/files/locked").c_str(), 0700);  // a read-only folder an answer made
     std::filesystem::remove_all(gStoreBase, ignored);
     const std::string store = gStoreBase + "/store";
     std::filesystem::create_directories(store, ignored);
@@ -99,6 +101,85 @@ void makeScript(FuzzInput& in) {
         const auto kind = MuteEvent::Kind(in.range(0, 3));
         gWindows.script.push_back(MuteEvent{kind, in.pick(kClickable)});
     }
+}
+
+// The input's file part follows the tag "TWLF": the buttons that open a
+// file chooser, played after the script, and what the user answers each
+// chooser. An input without the tag plays as it did before the part existed.
+constexpr char kFileTag[] = "TWLF";
+
+// Save and load a preset, the layered document, the presets page, the export
+// size window's OK; the memory dots page (the right button on the dot
+// picture) and the preset refresh (Control and the left button on it).
+constexpr MuteEvent kFileActions[] = {{MuteEvent::click, 26},      {MuteEvent::click, 35},
+                                      {MuteEvent::click, 15},      {MuteEvent::click, 150},
+                                      {MuteEvent::click, 1},       {MuteEvent::rightPress, 119},
+                                      {MuteEvent::controlPress, 119}};
+
+// A name from the input that stays in its folder: any bytes but the separator and NUL.
+std::string nameFrom(FuzzInput& in, size_t most) {
+    std::string name = in.text(most);
+    for (char& c : name)
+        if (c == '/' || c == '\0') c = '_';
+    return name.empty() ? std::string("unnamed") : name;
+}
+
+void writeFile(const std::string& path, const std::string& bytes) {
+    const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
+    if (fd < 0) return;
+    if (::write(fd, bytes.data(), bytes.size()) < 0) {}
+    ::close(fd);
+}
+
+// One answer to a chooser, every path inside the session's own folder but
+// the one that cannot be made.
+MuteChooserAnswer chooserAnswer(FuzzInput& in, const std::string& folder) {
+    MuteChooserAnswer answer{true, folder + "/"};
+    std::error_code ignored;
+    switch (in.range(0, 9)) {
+        case 0: return MuteChooserAnswer{};  // Cancel
+        case 1: answer.path += nameFrom(in, 24) + in.pick({".z5a", ".psd", ".html", ""}); break;
+        case 2:
+            answer.path += "pipe" + in.pick<std::string>({".z5a", ".psd", ".html"});
+            ::mkfifo(answer.path.c_str(), 0600);
+            break;
+        case 3:
+            answer.path += "folder" + in.pick<std::string>({".z5a", ".psd", ".html"});
+            std::filesystem::create_directories(answer.path, ignored);
+            break;
+        case 4: {
+            const std::string locked = folder + "/locked";
+            std::filesystem::create_directories(locked, ignored);
+            ::chmod(locked.c_str(), 0500);
+            answer.path = locked + "/" + nameFrom(in, 24);
+            break;
+        }
+        case 5: answer.path += std::string(size_t(in.range(200, 5000)), 'n') + in.pick({".z5a", ""}); break;
+        case 6: answer.path += nameFrom(in, 80); break;  // newlines, "%s", bytes that are no UTF-8
+        case 7:
+            answer.path += "hostile" + in.pick<std::string>({".z5a", ".html", ".psd"});
+            writeFile(answer.path, in.text(600));
+            break;
+        case 8: answer.path = "/proc/twilightomator-nowhere/" + nameFrom(in, 12); break;
+        default:
+            answer.path += "zeros.z5a";
+            ::symlink("/dev/zero", answer.path.c_str());
+            break;
+    }
+    return answer;
+}
+
+// Reads the file part into the dialog's script and chooser answers.
+void makeFileAnswers(FuzzInput& in) {
+    gWindows.answers.clear();
+    gWindows.nextAnswer = 0;
+    const std::string folder = gStoreBase + "/files";
+    std::error_code ignored;
+    std::filesystem::create_directories(folder, ignored);
+    const int actions = in.range(0, 6);
+    for (int i = 0; i < actions; ++i) gWindows.script.push_back(in.pick(kFileActions));
+    const int answers = in.range(0, 6);
+    for (int i = 0; i < answers; ++i) gWindows.answers.push_back(chooserAnswer(in, folder));
 }
 
 struct Session {
@@ -180,13 +261,17 @@ extern "C" int LLVMFuzzerInitialize(int*, char***) {
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     if (size > 4096) return 0;
-    FuzzInput in(data, size);
+    const uint8_t* tag = static_cast<const uint8_t*>(::memmem(data, size, kFileTag, 4));
+    const size_t mainSize = tag ? size_t(tag - data) : size;
+    FuzzInput in(data, mainSize);
     HostileHost& host = hostileHost();
     host = HostileHost{};
     makeStoreFolder(in);
     makeHostileHost(host, in);
     if (std::getenv("TWL_HOSTILE_TRACE")) std::fprintf(stderr, "host made from bytes 0..%zu\n", in.position());
     makeScript(in);
+    FuzzInput files(tag ? tag + 4 : data, tag ? size - mainSize - 4 : 0);
+    makeFileAnswers(files);
     Session session{host};
     const int runs = in.range(1, 3);
     for (int i = 0; i < runs; ++i) session.run(in);

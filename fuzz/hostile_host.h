@@ -44,6 +44,8 @@ struct HostileHost {
     // advanceState fails at this call (0: never) with this code.
     int32_t failAdvanceAt = 0;
     OSErr advanceFailure = 0;
+    // Every advanceState fails with advanceFailure (a large image: see makeHostileHost).
+    bool refuseEveryAdvance = false;
     int32_t advanceCalls = 0;
     int32_t abortAtPoll = 0, abortPolls = 0;
     int32_t failHandleAt = 0, handleCalls = 0;

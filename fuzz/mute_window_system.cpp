@@ -3,6 +3,11 @@
 // is caught by the address checker.
 #include "mute_window_system.h"
 
+#include "ui/main_dialog_controls.h"
+
+#include <cstdio>
+#include <cstdlib>
+
 namespace {
 
 class ReadingSurface final : public DrawingSurface {
@@ -61,7 +66,26 @@ public:
     void setPointer(PointerShape) override {}
     void messageBox(const MessageBoxText&) override {}
     bool chooseColour(const char*, Color16&) override { return false; }
-    bool chooseFile(const FileChooserRequest&, std::string&) override { return false; }
+    bool chooseFile(const FileChooserRequest& request, std::string& path) override {
+        if (system_.nextAnswer >= system_.answers.size()) return false;
+        const MuteChooserAnswer& answer = system_.answers[system_.nextAnswer++];
+        // TWL_HOSTILE_TRACE=1 shows each answer, to see what a seed reaches.
+        static const bool trace = std::getenv("TWL_HOSTILE_TRACE") != nullptr;
+        if (trace)
+            std::fprintf(stderr, "%s chooser \"%s\": %s\n", request.save ? "save" : "open", request.title,
+                         answer.taken ? answer.path.substr(0, 120).c_str() : "cancelled");
+        if (!answer.taken) return false;
+        // The picture pane shows the file the user is about to take.
+        if (request.pane) {
+            std::vector<uint8_t> rgb;
+            request.pane(answer.path, 40, 30, rgb);
+            if (!rgb.empty() && rgb.size() != size_t(40 * 30 * 3)) __builtin_trap();
+            ReadingSurface surface;
+            if (!rgb.empty()) surface.picture(0, 0, 40, 30, rgb.data(), 40 * 3);
+        }
+        path = answer.path;
+        return true;
+    }
     void invalidate(const WindowRect&) override { dirty_ = true; }
     void redrawItem(int32_t) override { dirty_ = true; }
     void endDialog(int32_t code) override { endCode_ = code == 0 ? -1 : code; }
@@ -79,6 +103,8 @@ public:
                     break;
                 case MuteEvent::paint: paint(); break;
                 case MuteEvent::close: events_.close(); break;
+                case MuteEvent::rightPress:
+                case MuteEvent::controlPress: press(event); break;
             }
             deliverPosted();
         }
@@ -100,6 +126,30 @@ private:
         events_.eraseBackground(surface);
         events_.paint(surface, WindowRect{0, 0, layout_.clientWidth, layout_.clientHeight});
         dirty_ = false;
+    }
+    // The control's place: from the window's layout, or for the parts the
+    // main dialog draws itself (the memory dots, the dot picture) from its table.
+    bool controlRect(int32_t id, WindowRect& rect) const {
+        for (const ControlLayout& control : layout_.controls)
+            if (control.id == id) {
+                rect = control.rect;
+                return true;
+            }
+        if (layout_.mainWindow)
+            for (const DialogControl& control : kDialogControls)
+                if (control.id == id) {
+                    rect = control.rect;
+                    return true;
+                }
+        return false;
+    }
+    void press(const MuteEvent& event) {
+        WindowRect rect;
+        if (!controlRect(event.id, rect)) return;
+        const WindowPoint middle{int16_t((rect.left + rect.right) / 2), int16_t((rect.top + rect.bottom) / 2)};
+        const MouseButton button = event.kind == MuteEvent::rightPress ? MouseButton::right : MouseButton::left;
+        events_.mouseDown(middle, button, button == MouseButton::left);
+        events_.mouseUp(middle, button);
     }
     void deliverPosted() {
         for (int i = 0; i < 64 && !posted_.empty() && endCode_ == 0; ++i) {

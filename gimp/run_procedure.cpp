@@ -70,6 +70,7 @@ ProcedureOutcome runProcedure(const GimpParam* arguments, int count) {
     suiteConfig.playInfo = source.withDialog ? plugInDialogDisplay : plugInDialogDontDisplay;
     DescriptorSuiteHost suite(suiteConfig, source.descriptor ? &*source.descriptor : nullptr);
     HostConfig config;
+    config.buffers.markContents = false;  // the plug-in's buffers as a real host gives them
     config.descriptorParameters = suite.parameters();
     // GIMP's progress bar starts with the first report, so that it does not
     // run beside an open dialog. (Cancelling it in GIMP 2.10 ends this

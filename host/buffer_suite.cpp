@@ -30,7 +30,7 @@ OSErr allocateProc(int32_t size, BufferID* id) {
         std::free(buffer);
         return memFullErr;
     }
-    std::memset(buffer->data, 0xA5, size_t(size));
+    if (gConfig.markContents) std::memset(buffer->data, 0xA5, size_t(size));
     buffer->size = size;
     ++gLive;
     *id = buffer;

@@ -6,6 +6,7 @@
 #include "host/image_samples.h"
 #include "host/image_stripes.h"
 #include "host/png_inflate.h"
+#include "platform/fault_injection.h"
 
 #include <algorithm>
 #include <bit>
@@ -46,6 +47,7 @@ struct PngState {
 png_voidp onPngAllocate(png_structp png, png_alloc_size_t size) {
     auto* state = static_cast<PngState*>(png_get_mem_ptr(png));
     if (state && size > state->mostAllocation) return nullptr;
+    if (failsNow(FailurePoint::codecAllocation)) return nullptr;  // a failure sweep's chosen point
     return std::malloc(size);
 }
 void onPngFree(png_structp, png_voidp block) { std::free(block); }
@@ -486,7 +488,8 @@ bool writePngImage(int descriptor, const Document& document, int depth, const Im
     DescriptorSink sink{descriptor, sinkBuffer.data(), sinkBuffer.size(), 0, 0};
     PngState state;
     state.sink = &sink;
-    state.png = png_create_write_struct(PNG_LIBPNG_VER_STRING, &state, onPngError, onPngWarning);
+    state.png = png_create_write_struct_2(PNG_LIBPNG_VER_STRING, &state, onPngError, onPngWarning, &state,
+                                          onPngAllocate, onPngFree);
     if (state.png) state.info = png_create_info_struct(state.png);
     PngWriteObjects objects{state};
     if (!state.png || !state.info) {

@@ -59,7 +59,13 @@ void JobWorkers::runAside(const Job& job) {
     asideJob_ = job;
 #if !defined(TWL_JOBS_WITHOUT_THREADS)
     try {
-        aside_ = std::thread([this] { runJob(asideJob_); });
+        aside_ = std::thread([this] {
+            try {
+                runJob(asideJob_);
+            } catch (...) {
+                asideFailure_ = std::current_exception();  // thrown on the caller by finishAside
+            }
+        });
         return;
     } catch (...) {
         // No thread: the job runs here instead, with the same result.
@@ -68,14 +74,50 @@ void JobWorkers::runAside(const Job& job) {
     runJob(asideJob_);
 }
 
-void JobWorkers::finishAside() {
+void JobWorkers::joinAside() {
 #if !defined(TWL_JOBS_WITHOUT_THREADS)
     if (aside_.joinable()) aside_.join();
 #endif
 }
 
+void JobWorkers::finishAside() {
+    joinAside();
+    if (asideFailure_) {
+        const std::exception_ptr failure = asideFailure_;
+        asideFailure_ = nullptr;
+        std::rethrow_exception(failure);
+    }
+}
+
 void JobWorkers::takeJobs(const Job* batch, int size) {
-    for (int i = nextJob_.fetch_add(1); i < size; i = nextJob_.fetch_add(1)) runJob(batch[i]);
+    for (int i = nextJob_.fetch_add(1); i < size; i = nextJob_.fetch_add(1)) {
+        try {
+            runJob(batch[i]);
+        } catch (...) {
+            // Kept for the calling thread: thrown out of a worker it would
+            // end the host's process, and thrown on the caller before the
+            // batch is done it would free what the workers still use.
+            keepFailure(std::current_exception());
+        }
+    }
+}
+
+void JobWorkers::keepFailure(std::exception_ptr failure) {
+#if !defined(TWL_JOBS_WITHOUT_THREADS)
+    std::lock_guard<std::mutex> lock(mutex_);
+#endif
+    if (!failure_) failure_ = std::move(failure);
+}
+
+void JobWorkers::throwKeptFailure() {
+    std::exception_ptr failure;
+    {
+#if !defined(TWL_JOBS_WITHOUT_THREADS)
+        std::lock_guard<std::mutex> lock(mutex_);
+#endif
+        failure.swap(failure_);
+    }
+    if (failure) std::rethrow_exception(failure);
 }
 
 #if !defined(TWL_JOBS_WITHOUT_THREADS)
@@ -124,8 +166,11 @@ void JobWorkers::run(const Job* jobs, int jobCount) {
     // Every job has been taken; wait for the workers still running one. A
     // worker not yet awake is not waited for: it finds the batch done.
     lookFor([&] { return activeWorkers_.load() == 0; });
-    std::unique_lock<std::mutex> lock(mutex_);
-    finished_.wait(lock, [&] { return activeWorkers_ == 0; });
+    {
+        std::unique_lock<std::mutex> lock(mutex_);
+        finished_.wait(lock, [&] { return activeWorkers_ == 0; });
+    }
+    throwKeptFailure();
 #endif
 }
 

@@ -7,6 +7,7 @@
 #include "kernels/jobs.h"
 
 #include <atomic>
+#include <exception>
 
 // A standard library without thread support (a win32-threads cross build)
 // starts no threads; every job runs on the calling thread with the same result.
@@ -23,7 +24,7 @@ public:
     JobWorkers() = default;
     ~JobWorkers() {
         stop();
-        finishAside();
+        joinAside();
     }
     JobWorkers(const JobWorkers&) = delete;
     JobWorkers& operator=(const JobWorkers&) = delete;
@@ -41,7 +42,8 @@ public:
     // the threads that are awake take jobs in index order until none is
     // left, so a thread the system is slow to wake costs little: split the
     // work in a few jobs per thread. With no threads the jobs run in index
-    // order on the caller.
+    // order on the caller. What a job throws is thrown here, on the calling
+    // thread, once every job of the batch is done.
     void run(const Job* jobs, int jobCount);
 
     // Runs one job on a thread of its own while the caller goes on with
@@ -51,12 +53,16 @@ public:
     // once on the calling thread. The job must not share what the caller
     // changes meanwhile.
     void runAside(const Job& job);
-    // Returns when the job given to runAside is done. Harmless when none runs.
+    // Returns when the job given to runAside is done, and throws here what
+    // it threw. Harmless when none runs.
     void finishAside();
 
 private:
     void workerLoop();
     void takeJobs(const Job* batch, int size);
+    void keepFailure(std::exception_ptr failure);
+    void joinAside();
+    void throwKeptFailure();
 
     int threadCount_ = 0;
 #if !defined(TWL_JOBS_WITHOUT_THREADS)
@@ -66,7 +72,9 @@ private:
     std::condition_variable finished_;
     std::thread aside_;
 #endif
+    std::exception_ptr failure_;  // the first a job of the batch threw
     Job asideJob_;
+    std::exception_ptr asideFailure_;  // what the job run aside threw
     const Job* batch_ = nullptr;
     int batchSize_ = 0;
     std::atomic<int> nextJob_{0};

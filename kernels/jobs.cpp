@@ -2,6 +2,7 @@
 #include "kernels/jobs.h"
 
 #include <cstdint>
+#include <exception>
 #include <thread>
 
 // A standard library without thread support (a win32-threads cross build)
@@ -69,26 +70,42 @@ void runJob(const Job& job) {
 }
 
 namespace {
+#if !defined(TWL_JOBS_WITHOUT_THREADS)
+// What a job throws (a refused allocation) is kept, not let out of its
+// thread, where it would end the host's process.
+void runKeepingFailure(const Job& job, std::exception_ptr& failure) noexcept {
+    try {
+        runJob(job);
+    } catch (...) {
+        failure = std::current_exception();
+    }
+}
+#endif
+
 // At most kMaxJobs at a time: job 0 of the group on the calling thread.
+// A job that throws does so on the calling thread, once every job is done.
 void runJobGroup(const Job* jobs, int jobCount) {
 #if defined(TWL_JOBS_WITHOUT_THREADS)
     for (int i = 0; i < jobCount; ++i) runJob(jobs[i]);
 #else
     std::thread workers[kMaxJobs];
     bool started[kMaxJobs] = {};
+    std::exception_ptr failures[kMaxJobs];
     for (int i = 1; i < jobCount; ++i) {
         try {
-            workers[i] = std::thread([job = &jobs[i]] { runJob(*job); });
+            workers[i] = std::thread([job = &jobs[i], failure = &failures[i]] { runKeepingFailure(*job, *failure); });
             started[i] = true;
         } catch (...) {
             started[i] = false;  // no thread: run it here below
         }
     }
-    runJob(jobs[0]);
+    runKeepingFailure(jobs[0], failures[0]);
     for (int i = 1; i < jobCount; ++i) {
         if (started[i]) workers[i].join();
-        else runJob(jobs[i]);
+        else runKeepingFailure(jobs[i], failures[i]);
     }
+    for (int i = 0; i < jobCount; ++i)
+        if (failures[i]) std::rethrow_exception(failures[i]);
 #endif
 }
 }  // namespace

@@ -30,9 +30,11 @@ int reducedSize(int size) {
 
 int tilesAcross(int size) { return size / kTileSize + ((size % kTileSize) != 0 ? 1 : 0); }
 
-bool allocateBlock(const MemoryService& service, size_t bytes, size_t alignment, MemoryBlock& block) {
+bool allocateBlock(const MemoryService& service, size_t bytes, size_t alignment, MemoryBlock& block,
+                   bool uncleared = false) {
     block = MemoryBlock{};
-    if (!service.allocate(service.context, bytes, &block)) {
+    const auto allocate = uncleared && service.allocateUncleared ? service.allocateUncleared : service.allocate;
+    if (!allocate(service.context, bytes, &block)) {
         block = MemoryBlock{};
         return false;
     }
@@ -130,7 +132,7 @@ bool Pyramid::layOut(MemoryService service, int imageWidth, int imageHeight, int
     return true;
 }
 
-bool Pyramid::allocateTiles(int upTo) {
+bool Pyramid::allocateTiles(int upTo, bool writtenBeforeRead) {
     if (tiles == nullptr) return false;
     if (upTo > plannedTiles) upTo = plannedTiles;
     // A row of tiles at a time, in level order: one block per row (a few
@@ -148,7 +150,7 @@ bool Pyramid::allocateTiles(int upTo) {
         size_t bytes = 0;
         for (int t = first; t < end; ++t) bytes += tileBytes(tiles[t]);
         MemoryBlock row;
-        if (!allocateBlock(memory, bytes, 16, row)) {
+        if (!allocateBlock(memory, bytes, 16, row, writtenBeforeRead)) {
             release();
             return false;
         }

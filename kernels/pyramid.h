@@ -101,9 +101,11 @@ struct Pyramid {
     // tile memory yet; false on the same conditions as create), allocateTiles
     // gives memory to whole rows of tiles in level order until at least
     // `upTo` tiles hold it (false, and an empty record, when an allocation
-    // fails).
+    // fails). Tiles are zero-filled unless the owner writes every pixel of
+    // every level before the first read (`writtenBeforeRead`), as the
+    // filter's source is.
     bool layOut(MemoryService service, int imageWidth, int imageHeight, int type, int edge);
-    bool allocateTiles(int upTo);
+    bool allocateTiles(int upTo, bool writtenBeforeRead = false);
     // Frees every tile and the tile table. Harmless on an empty record.
     void release();
     // Every tile holds memory: only then may the image be read or written.

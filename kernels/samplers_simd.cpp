@@ -231,8 +231,7 @@ TWL_AVX512 void rgba16Avx512(const uint8_t* corner, int64_t rowBytes, const Wind
 
 // Float windows: the four channels of a pixel side by side, each lane doing
 // exactly the plain loop's multiplications and additions in its order (taps
-// from the right and from the bottom, each sum starting from zero). Built
-// twice: as SSE2 and in AVX2's encoding, which saves the register copies.
+// from the right and from the bottom, each sum starting from zero).
 template <int Taps>
 inline __attribute__((always_inline)) void float4Window(const uint8_t* corner, int64_t rowBytes,
                                                         const FloatTapWeights& w, float (&out)[4]) {
@@ -255,9 +254,40 @@ void float4Sse2(const uint8_t* corner, int64_t rowBytes, const FloatTapWeights& 
     float4Window<Taps>(corner, rowBytes, w, out);
 }
 
+// AVX2 float: two tap rows side by side in one register (the earlier tap in
+// the low half), each lane still adding its row's taps in the plain loop's
+// order; the two weighted rows then join the total one after the other.
 template <int Taps>
 TWL_AVX2 void float4Avx2(const uint8_t* corner, int64_t rowBytes, const FloatTapWeights& w, float (&out)[4]) {
-    float4Window<Taps>(corner, rowBytes, w, out);
+    __m128 total = _mm_setzero_ps();
+    int ky = 0;
+    for (; ky + 1 < Taps; ky += 2) {
+        const uint8_t* earlier = corner + (Taps - 1 - ky) * rowBytes;
+        const uint8_t* later = earlier - rowBytes;
+        __m256 sum = _mm256_setzero_ps();
+        for (int kx = 0; kx < Taps; ++kx) {
+            const int64_t at = 16 * (Taps - 1 - kx);
+            const __m256 pixels =
+                _mm256_insertf128_ps(_mm256_castps128_ps256(_mm_loadu_ps(reinterpret_cast<const float*>(earlier + at))),
+                                     _mm_loadu_ps(reinterpret_cast<const float*>(later + at)), 1);
+            sum = _mm256_add_ps(sum, _mm256_mul_ps(_mm256_set1_ps(w.x[kx]), pixels));
+        }
+        const __m256 rowWeights =
+            _mm256_insertf128_ps(_mm256_castps128_ps256(_mm_set1_ps(w.y[ky])), _mm_set1_ps(w.y[ky + 1]), 1);
+        const __m256 weighted = _mm256_mul_ps(sum, rowWeights);
+        total = _mm_add_ps(total, _mm256_castps256_ps128(weighted));
+        total = _mm_add_ps(total, _mm256_extractf128_ps(weighted, 1));
+    }
+    for (; ky < Taps; ++ky) {
+        const uint8_t* row = corner + (Taps - 1 - ky) * rowBytes;
+        __m128 sum = _mm_setzero_ps();
+        for (int kx = 0; kx < Taps; ++kx) {
+            const __m128 pixel = _mm_loadu_ps(reinterpret_cast<const float*>(row + 16 * (Taps - 1 - kx)));
+            sum = _mm_add_ps(sum, _mm_mul_ps(_mm_set1_ps(w.x[kx]), pixel));
+        }
+        total = _mm_add_ps(total, _mm_mul_ps(sum, _mm_set1_ps(w.y[ky])));
+    }
+    _mm_storeu_ps(out, total);
 }
 
 }  // namespace

@@ -38,7 +38,8 @@ void float4WindowAvx2(int taps, const uint8_t* corner, int64_t rowBytes, const F
 
 // The windows by level; none at the scalar level, whose plain loop is the
 // reference. AVX-512 weights two rows of a 16-bit window in one register of
-// doubles; a float window's rows are added in order, one pixel per register.
+// doubles; a float window's rows are added in order, one pixel per SSE2
+// register or two rows' pixels per AVX2 register.
 using LevelWindow = void (*)(int taps, const uint8_t* corner, int64_t rowBytes, const WindowWeights& w,
                              float (&out)[4]);
 inline constexpr LevelTable<LevelWindow> kPacked8Windows = {nullptr, TWL_X86_ENTRY(packed8WindowSse2),

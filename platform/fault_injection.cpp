@@ -1,18 +1,47 @@
-// The counters of the failure sweeps' test mode.
+// The counters of the failure sweeps' test mode. Atomic, because the job
+// threads and a gallery's encoders may count at the same time.
 #include "platform/fault_injection.h"
 
+#include <atomic>
+
 namespace {
-int64_t gFailAllocation = 0, gFailFileOperation = 0;
-int64_t gAllocations = 0, gFileOperations = 0;
+struct Counter {
+    std::atomic<int64_t> failAt{0};
+    std::atomic<int64_t> counted{0};
+};
+std::atomic<bool> gArmed{false};
+Counter gCounters[kFailurePointKinds];
 }  // namespace
 
-void setInjectedFailures(int64_t allocation, int64_t fileOperation) {
-    gFailAllocation = allocation;
-    gFailFileOperation = fileOperation;
-    gAllocations = gFileOperations = 0;
+void setInjectedFailurePoints(const int64_t (&failAt)[kFailurePointKinds]) {
+    for (int32_t kind = 0; kind < kFailurePointKinds; ++kind) {
+        gCounters[kind].failAt.store(failAt[kind], std::memory_order_relaxed);
+        gCounters[kind].counted.store(0, std::memory_order_relaxed);
+    }
+    gArmed.store(true, std::memory_order_release);
 }
 
-bool allocationFailsNow() { return ++gAllocations == gFailAllocation; }
-bool fileOperationFailsNow() { return ++gFileOperations == gFailFileOperation; }
-int64_t allocationsCounted() { return gAllocations; }
-int64_t fileOperationsCounted() { return gFileOperations; }
+void setInjectedFailures(int64_t allocation, int64_t fileOperation) {
+    int64_t failAt[kFailurePointKinds] = {};
+    failAt[int32_t(FailurePoint::allocation)] = allocation;
+    failAt[int32_t(FailurePoint::fileOperation)] = fileOperation;
+    setInjectedFailurePoints(failAt);
+}
+
+bool failureInjectionArmed() { return gArmed.load(std::memory_order_relaxed); }
+
+bool failsNow(FailurePoint kind) {
+    if (!gArmed.load(std::memory_order_relaxed)) return false;
+    Counter& counter = gCounters[int32_t(kind)];
+    const int64_t number = counter.counted.fetch_add(1, std::memory_order_relaxed) + 1;
+    return number == counter.failAt.load(std::memory_order_relaxed);
+}
+
+bool allocationFailsNow() { return failsNow(FailurePoint::allocation); }
+bool fileOperationFailsNow() { return failsNow(FailurePoint::fileOperation); }
+
+int64_t failurePointsCounted(FailurePoint kind) {
+    return gCounters[int32_t(kind)].counted.load(std::memory_order_relaxed);
+}
+int64_t allocationsCounted() { return failurePointsCounted(FailurePoint::allocation); }
+int64_t fileOperationsCounted() { return failurePointsCounted(FailurePoint::fileOperation); }

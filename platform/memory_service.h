@@ -5,7 +5,7 @@
 #include <cstddef>
 
 struct MemoryBlock {
-    void* data = nullptr;   // zero-filled when freshly allocated
+    void* data = nullptr;   // zero-filled when freshly allocated by allocate
     void* token = nullptr;  // the service's own id for the block
 };
 
@@ -13,6 +13,10 @@ struct MemoryService {
     // Returns false (and leaves the block empty) when no memory can be had.
     bool (*allocate)(void* context, size_t bytes, MemoryBlock* block) = nullptr;
     void (*release)(void* context, MemoryBlock* block) = nullptr;
+    // As allocate, for a block that its user writes whole before reading any
+    // of it: its contents are left as they come, which spares a clearing
+    // pass over image tiles. Null: allocate serves these blocks too.
+    bool (*allocateUncleared)(void* context, size_t bytes, MemoryBlock* block) = nullptr;
     void* context = nullptr;
 };
 

@@ -117,12 +117,14 @@ bool WholeFile::begin(const std::string& target, bool overwrite, std::string& er
     std::string folder, name;
     splitPath(target, folder, name);
     for (int attempt = 0; attempt < 100; ++attempt) {
-        const std::string candidate = temporaryName(folder, name);
+        std::string candidate = temporaryName(folder, name);
         const int fd = injectedFailure() ? -1 : createExclusive(candidate, keptMode);
         if (fd >= 0) {
+            // Nothing may allocate between the create and here: a refused
+            // allocation would leave a file that no one removes.
             descriptor_ = fd;
-            temporaryPath_ = candidate;
-            registerPending(candidate);
+            temporaryPath_ = std::move(candidate);
+            registerPending(temporaryPath_);
             return true;
         }
         const int failure = errno;
@@ -170,6 +172,10 @@ bool WholeFile::commit(std::string& error) {
         error = "cannot write " + target_ + ": the output file is not open";
         return false;
     }
+    // The folder is found before the rename: once the file is in place,
+    // nothing that can fail (an allocation) may make a saved file look unsaved.
+    std::string folder, name;
+    splitPath(target_, folder, name);
     if (const int failure = injectedFailure() ? EIO : flushToDisk(descriptor_)) {
         error = "cannot write " + target_ + ": " + errnoText(failure);
         return false;
@@ -201,8 +207,6 @@ bool WholeFile::commit(std::string& error) {
     committed_ = true;
     unregisterPending(slotOf(temporaryPath_));
     replacedExisting_ = existing.kind != FileKind::missing;
-    std::string folder, name;
-    splitPath(target_, folder, name);
     syncFolder(folder);
     return true;
 }

@@ -163,6 +163,29 @@ void finish(PluginGlobals& globals) {
     if (parameters) writeScriptingParameters(globals.record, parameters);
 }
 
+void runSelector(int16_t selector, PluginGlobals& globals) {
+    switch (selector) {
+        case filterSelectorParameters:
+            parametersOf(globals.record)->showDialog = 1;
+            break;
+        case filterSelectorPrepare:
+            prepare(globals);
+            break;
+        case filterSelectorStart:
+            start(globals);
+            break;
+        case filterSelectorContinue:
+            continueLoop(globals);
+            break;
+        case filterSelectorFinish:
+            finish(globals);
+            break;
+        default:
+            *globals.result = filterBadParameters;
+            break;
+    }
+}
+
 }  // namespace
 
 void pluginMain(int16_t selector, void* recordPointer, intptr_t* data, int16_t* result) {
@@ -204,25 +227,15 @@ void pluginMain(int16_t selector, void* recordPointer, intptr_t* data, int16_t* 
     if (!ensureParameterBlock(record)) *result = memFullErr;
     if (*result != noErr) return;  // the globals stay locked, as the host expects nothing more
 
-    switch (selector) {
-        case filterSelectorParameters:
-            parametersOf(record)->showDialog = 1;
-            break;
-        case filterSelectorPrepare:
-            prepare(*globals);
-            break;
-        case filterSelectorStart:
-            start(*globals);
-            break;
-        case filterSelectorContinue:
-            continueLoop(*globals);
-            break;
-        case filterSelectorFinish:
-            finish(*globals);
-            break;
-        default:
-            *result = filterBadParameters;
-            break;
+    try {
+        runSelector(selector, *globals);
+    } catch (...) {
+        // A refused allocation ends the phase as a failed one ends: the
+        // working buffers go back to the host, which is asked for no pixels
+        // and calls nothing more for this run.
+        emptyHostRectangles(record);
+        *result = memFullErr;
+        releaseWorkingBuffers(*globals);
     }
     unlockPluginHandle(record, globalsHandle);
 }

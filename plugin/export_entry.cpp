@@ -11,6 +11,24 @@
 
 #include <cstdio>
 
+namespace {
+int16_t runExportJob(PluginGlobals& globals, TwilightomatorExportRequest& request, FilterRecord* record) {
+    char* message = request.message;
+    HostProgress shown(record);
+    switch (request.job) {
+        case kExportLayeredDocument:
+            return exportLayeredDocument(globals, request.path, request.width, request.height, shown, message,
+                                         kExportMessageBytes);
+        case kExportPresetsPage:
+            return writePresetsPage(globals, request.sourceFolder, request.path, shown, message, kExportMessageBytes);
+        case kExportMemoryDotsPage:
+            return writeMemoryDotsPage(globals, request.path, shown, message, kExportMessageBytes);
+        default:
+            return filterBadParameters;
+    }
+}
+}  // namespace
+
 void exportEntry(TwilightomatorExportRequest* request, void* recordPointer, intptr_t* data, int16_t* result) {
     auto* record = static_cast<FilterRecord*>(recordPointer);
     if (!request || !record || !data || !result) return;
@@ -33,23 +51,13 @@ void exportEntry(TwilightomatorExportRequest* request, void* recordPointer, intp
         std::snprintf(request->message, kExportMessageBytes, "the filter run was not started");
         *result = filterBadParameters;
     } else {
-        char* message = request->message;
-        HostProgress shown(record);
-        switch (request->job) {
-            case kExportLayeredDocument:
-                *result = exportLayeredDocument(*globals, request->path, request->width, request->height, shown,
-                                                message, kExportMessageBytes);
-                break;
-            case kExportPresetsPage:
-                *result = writePresetsPage(*globals, request->sourceFolder, request->path, shown, message,
-                                           kExportMessageBytes);
-                break;
-            case kExportMemoryDotsPage:
-                *result = writeMemoryDotsPage(*globals, request->path, shown, message, kExportMessageBytes);
-                break;
-            default:
-                *result = filterBadParameters;
-                break;
+        try {
+            *result = runExportJob(*globals, *request, record);
+        } catch (...) {
+            // A refused allocation ends the job like any failed one: the
+            // user is told, and the run is ended below all the same.
+            std::snprintf(request->message, kExportMessageBytes, "There is not enough memory to finish the export.");
+            *result = memFullErr;
         }
     }
     releaseWorkingBuffers(*globals);

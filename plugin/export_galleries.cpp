@@ -76,7 +76,9 @@ struct MissingPictures {
     }
 };
 
-// A gallery picture encoded in memory, its file still to be written.
+// A gallery picture encoded in memory, its file still to be written. The
+// encoded bytes go back to the host on every way out, a refused
+// allocation's (thrown) too.
 struct EncodedPicture {
     MemoryService memory{};
     MemoryBlock block{};
@@ -84,6 +86,19 @@ struct EncodedPicture {
     std::string path;
     bool written = false;
     std::string error;  // why the file could not be written
+
+    EncodedPicture() = default;
+    EncodedPicture(const EncodedPicture&) = delete;
+    EncodedPicture& operator=(const EncodedPicture&) = delete;
+    ~EncodedPicture() { reset(); }
+    void reset() {
+        if (block.data) memory.release(memory.context, &block);
+        block = MemoryBlock{};
+        bytes = 0;
+        path.clear();
+        written = false;
+        error.clear();
+    }
 };
 
 // A gallery picture: JPEG at quality 80 with the product's EXIF and IPTC
@@ -100,7 +115,7 @@ bool encodeGalleryJpeg(const FilterRecord* record, const Pyramid& image, const s
         options.iccProfile = reinterpret_cast<const uint8_t*>(*record->iCCprofileData);
         options.iccProfileBytes = size_t(record->iCCprofileSize);
     }
-    picture = EncodedPicture{};
+    picture.reset();
     picture.memory = pluginMemoryService(record);
     picture.path = path;
     const JpegRowSource source = tiledImageRowSource(image);
@@ -121,8 +136,7 @@ void writePictureJob(const Job& job) { writeEncodedPicture(*static_cast<EncodedP
 // After the writing: a failure is counted, the encoded bytes released.
 void settlePicture(EncodedPicture& picture, MissingPictures& missing) {
     if (!picture.written) missing.add(picture.error);
-    picture.memory.release(picture.memory.context, &picture.block);
-    picture = EncodedPicture{};
+    picture.reset();
 }
 
 void writeGalleryJpeg(const FilterRecord* record, const Pyramid& image, const std::string& path,
@@ -263,6 +277,17 @@ OSErr writeMemoryDotsPage(PluginGlobals& globals, const char* htmlPath, JobProgr
     JobWorkers& workers = globals.workArea->workers;
     EncodedPicture pending;
     bool writing = false;
+    // Whatever way the loop is left, the writing beside it ends first.
+    struct AsideEnds {
+        JobWorkers& workers;
+        ~AsideEnds() {
+            try {
+                workers.finishAside();
+            } catch (...) {
+                // Left by a throw already on its way: that one is reported.
+            }
+        }
+    } asideEnds{workers};
     for (int32_t dot = 1; dot <= kMemoryDotCount && result == noErr; ++dot) {
         if (!progress.report(dot - 1, kMemoryDotCount)) {
             result = userCanceledErr;

@@ -164,8 +164,9 @@ bool sourceBuildStep(PluginGlobals& globals, SourceBuild& build, Pyramid& base) 
             return false;
         }
         case SourceBuild::takingMemory:
-            // Level 0's tiles, then the reduced levels', in tile order.
-            if (!base.allocateTiles(base.tileCount + 1)) {
+            // Level 0's tiles, then the reduced levels', in tile order; the
+            // copy and the reduce write every pixel before the effect reads any.
+            if (!base.allocateTiles(base.tileCount + 1, true)) {
                 resultOf(globals) = kResultPyramidFailed;
                 return true;
             }

@@ -133,7 +133,7 @@ void unlockPluginHandle(const FilterRecord* record, Handle handle) {
 }
 
 // ---- Buffers ----
-bool allocatePluginBuffer(const FilterRecord* record, size_t size, PluginBuffer& buffer) {
+bool allocatePluginBuffer(const FilterRecord* record, size_t size, PluginBuffer& buffer, bool cleared) {
     buffer = PluginBuffer{};
     if (allocationFailsNow()) return false;
     // The suite takes a 32-bit size; larger blocks come from platform memory.
@@ -142,7 +142,7 @@ bool allocatePluginBuffer(const FilterRecord* record, size_t size, PluginBuffer&
         if (record->bufferProcs->allocateProc(int32_t(size), &id) == noErr && id) {
             Ptr data = record->bufferProcs->lockProc(id, 1);
             if (data) {
-                std::memset(data, 0, size);
+                if (cleared) std::memset(data, 0, size);
                 buffer.data = data;
                 buffer.id = id;
                 buffer.size = size;
@@ -169,15 +169,22 @@ void freePluginBuffer(const FilterRecord* record, PluginBuffer& buffer) {
 }
 
 namespace {
-bool allocateThroughHost(void* context, size_t bytes, MemoryBlock* block) {
+bool allocateThroughHostAs(void* context, size_t bytes, MemoryBlock* block, bool cleared) {
     PluginBuffer buffer;
-    if (!allocatePluginBuffer(static_cast<const FilterRecord*>(context), bytes, buffer)) {
+    if (!allocatePluginBuffer(static_cast<const FilterRecord*>(context), bytes, buffer, cleared)) {
         *block = MemoryBlock{};
         return false;
     }
     block->data = buffer.data;
     block->token = buffer.id;
     return true;
+}
+
+bool allocateThroughHost(void* context, size_t bytes, MemoryBlock* block) {
+    return allocateThroughHostAs(context, bytes, block, true);
+}
+bool allocateUnclearedThroughHost(void* context, size_t bytes, MemoryBlock* block) {
+    return allocateThroughHostAs(context, bytes, block, false);
 }
 
 void releaseThroughHost(void* context, MemoryBlock* block) {
@@ -193,6 +200,7 @@ MemoryService pluginMemoryService(const FilterRecord* record) {
     MemoryService service;
     service.allocate = allocateThroughHost;
     service.release = releaseThroughHost;
+    service.allocateUncleared = allocateUnclearedThroughHost;
     service.context = const_cast<FilterRecord*>(record);
     return service;
 }

@@ -25,13 +25,15 @@ Ptr lockPluginHandle(const FilterRecord* record, Handle handle);
 void unlockPluginHandle(const FilterRecord* record, Handle handle);
 
 // Buffers: through the host's buffer suite when usable (allocate, then lock
-// with move-high), else zero-filled platform memory with no id.
+// with move-high), else zero-filled platform memory with no id. A buffer
+// from the host is cleared too unless `cleared` is false: the caller then
+// writes all of it before reading any.
 struct PluginBuffer {
     void* data = nullptr;
     BufferID id = nullptr;
     size_t size = 0;
 };
-bool allocatePluginBuffer(const FilterRecord* record, size_t size, PluginBuffer& buffer);
+bool allocatePluginBuffer(const FilterRecord* record, size_t size, PluginBuffer& buffer, bool cleared = true);
 void freePluginBuffer(const FilterRecord* record, PluginBuffer& buffer);
 
 // The buffer service with fallback, for the kernels (pyramid tiles).

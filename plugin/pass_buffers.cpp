@@ -58,7 +58,12 @@ bool allocateWorkingBuffers(PluginGlobals& globals) {
 void releaseWorkingBuffers(PluginGlobals& globals) {
     if (!globals.buffersAllocated) return;
     const FilterRecord* record = globals.record;
-    writeMemoryDotMap(globals);
+    try {
+        writeMemoryDotMap(globals);
+    } catch (...) {
+        // Memory refused for writing the map: the stored map stays as it
+        // was (it is replaced whole or not at all), and the buffers still go back.
+    }
     globals.images->~PassImages();
     globals.workArea->~WorkArea();
     globals.images = nullptr;

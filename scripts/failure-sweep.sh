@@ -1,7 +1,9 @@
 #!/bin/sh
-# The full failure sweeps: every allocation and every file operation of a
-# filter run, a layered document export, a gallery page and a preset save
-# failing in turn (CI runs every few points). Runs in the sanitizer build
+# The full failure sweeps: every allocation (through the memory services, of
+# operator new, of libjpeg) and every file operation of a filter run, a
+# layered document export and a gallery page failing in turn (CI runs about
+# 16 points of each kind; the preset save and the host's image files are
+# always swept whole). Runs in the sanitizer build
 # (build-asan), so that LeakSanitizer checks every point for leaks.
 set -e
 cd "$(dirname "$0")/.."

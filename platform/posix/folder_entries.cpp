@@ -7,11 +7,14 @@
 #include <sys/stat.h>
 
 #include <cstring>
+#include <memory>
 
 bool listFolderEntries(const char* folder, std::vector<FolderEntry>& entries) {
     entries.clear();
     if (!pathFits(folder)) return false;
-    DIR* directory = ::opendir(folder);
+    // Closed on every way out, a refused allocation's too.
+    const std::unique_ptr<DIR, int (*)(DIR*)> open(::opendir(folder), ::closedir);
+    DIR* directory = open.get();
     if (!directory) return false;
     std::string base = folder;
     if (!base.empty() && base.back() != kPathSeparator) base += kPathSeparator;
@@ -25,6 +28,5 @@ bool listFolderEntries(const char* folder, std::vector<FolderEntry>& entries) {
         item.isRegularFile = known && S_ISREG(info.st_mode);
         entries.push_back(std::move(item));
     }
-    ::closedir(directory);
     return true;
 }

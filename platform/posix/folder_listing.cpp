@@ -6,6 +6,7 @@
 #include <algorithm>
 #include <cerrno>
 #include <cstring>
+#include <memory>
 #include <dirent.h>
 #include <strings.h>
 #include <sys/stat.h>
@@ -40,7 +41,9 @@ bool lessIgnoringCase(const std::string& a, const std::string& b) {
 bool listFilesWithSuffix(const char* folder, const char* suffix, std::vector<std::string>& names) {
     names.clear();
     if (!pathFits(folder) || suffix == nullptr) return false;
-    DIR* directory = ::opendir(folder[0] == '\0' ? "." : folder);
+    // Closed on every way out, a refused allocation's too.
+    const std::unique_ptr<DIR, int (*)(DIR*)> open(::opendir(folder[0] == '\0' ? "." : folder), ::closedir);
+    DIR* directory = open.get();
     if (directory == nullptr) return false;
     while (const dirent* entry = ::readdir(directory)) {
         const char* name = entry->d_name;
@@ -48,7 +51,6 @@ bool listFilesWithSuffix(const char* folder, const char* suffix, std::vector<std
         // Files whose full path would pass the limit cannot be opened later.
         if (isRegularFile(folder, name)) names.emplace_back(name);
     }
-    ::closedir(directory);
     std::sort(names.begin(), names.end(), lessIgnoringCase);
     return true;
 }

@@ -4,6 +4,7 @@
 #include "platform/path_limits.h"
 #include "platform/wide_text.h"
 
+#include <memory>
 #include <cwchar>
 #include <windows.h>
 
@@ -16,6 +17,8 @@ bool listFolderEntries(const char* folder, std::vector<FolderEntry>& entries) {
     WIN32_FIND_DATAW found;
     HANDLE search = FindFirstFileW(widePath(pattern).c_str(), &found);
     if (search == INVALID_HANDLE_VALUE) return GetLastError() == ERROR_FILE_NOT_FOUND;
+    // Closed on every way out, a refused allocation's too.
+    const std::unique_ptr<void, BOOL(WINAPI*)(HANDLE)> open(search, FindClose);
     do {
         if (std::wcscmp(found.cFileName, L".") == 0 || std::wcscmp(found.cFileName, L"..") == 0) continue;
         FolderEntry item;
@@ -24,6 +27,5 @@ bool listFolderEntries(const char* folder, std::vector<FolderEntry>& entries) {
         item.isRegularFile = (found.dwFileAttributes & (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_DEVICE)) == 0;
         entries.push_back(std::move(item));
     } while (FindNextFileW(search, &found));
-    FindClose(search);
     return true;
 }

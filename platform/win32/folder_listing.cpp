@@ -4,6 +4,7 @@
 #include "platform/path_limits.h"
 #include "platform/wide_text.h"
 
+#include <memory>
 #include <algorithm>
 #include <cstring>
 #include <windows.h>
@@ -36,6 +37,8 @@ bool listFilesWithSuffix(const char* folder, const char* suffix, std::vector<std
     WIN32_FIND_DATAW entry;
     HANDLE search = FindFirstFileW(widePath(base + "*").c_str(), &entry);
     if (search == INVALID_HANDLE_VALUE) return GetLastError() == ERROR_FILE_NOT_FOUND;
+    // Closed on every way out, a refused allocation's too.
+    const std::unique_ptr<void, BOOL(WINAPI*)(HANDLE)> open(search, FindClose);
     do {
         if (entry.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) continue;
         std::string name = utf8Text(entry.cFileName);
@@ -43,7 +46,6 @@ bool listFilesWithSuffix(const char* folder, const char* suffix, std::vector<std
         // Files whose full path would pass the limit cannot be opened later.
         if (base.size() + name.size() < kMaxPathBytes) names.push_back(std::move(name));
     } while (FindNextFileW(search, &entry));
-    FindClose(search);
     std::sort(names.begin(), names.end(), lessIgnoringCase);
     return true;
 }

@@ -56,13 +56,16 @@ TWL_EXPORT int16_t TwilightomatorPresetPicture(const void* pixels, int64_t rowBy
     return thrown != noErr ? thrown : made;
 }
 
-// The failure sweeps' test mode (platform/fault_injection.h): hands back how
-// many allocations and file operations the plug-in has made since the last
-// call, then makes allocation number `allocation` and file operation number
-// `fileOperation` from now on fail (1-based; 0: none). Hosts never call it.
-TWL_EXPORT void TwilightomatorInjectFailures(int64_t allocation, int64_t fileOperation, int64_t* allocationsMade,
-                                             int64_t* fileOperationsMade) {
-    if (allocationsMade) *allocationsMade = allocationsCounted();
-    if (fileOperationsMade) *fileOperationsMade = fileOperationsCounted();
-    setInjectedFailures(allocation, fileOperation);
+// The failure sweeps' test mode (platform/fault_injection.h): hands back in
+// `counted` how many points of each kind (allocation, heap allocation, codec
+// allocation, file operation) the plug-in has passed since the last call,
+// then makes point number `failAt[kind]` of each kind fail from now on
+// (1-based; 0: none). Hosts never call it.
+TWL_EXPORT void TwilightomatorInjectFailures(const int64_t* failAt, int64_t* counted) {
+    int64_t points[kFailurePointKinds] = {};
+    for (int32_t kind = 0; kind < kFailurePointKinds; ++kind) {
+        if (counted) counted[kind] = failurePointsCounted(FailurePoint(kind));
+        if (failAt) points[kind] = failAt[kind];
+    }
+    setInjectedFailurePoints(points);
 }

@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 
 #include <atomic>
+#include <new>
 #include <thread>
 #include <vector>
 
@@ -175,4 +176,45 @@ TEST(JobWorkers, BatchAfterBatchEveryColumnIsWrittenOnce) {
     }
     workers.stop();
     EXPECT_EQ(workers.concurrency(), 1);
+}
+
+// A job whose memory is refused throws; the others are still all run, and
+// the refusal reaches the caller only once every job is done, on the
+// calling thread (out of a worker it would end the process).
+struct RefusingTarget {
+    int refusedIndex = 0;
+    std::atomic<int> finished{0};
+};
+void refuseOne(const Job& job) {
+    auto* target = static_cast<RefusingTarget*>(job.owner);
+    if (job.index == target->refusedIndex) throw std::bad_alloc();
+    target->finished.fetch_add(1);
+}
+
+TEST(JobRun, AJobThatThrowsReachesTheCallerAfterTheOthersFinish) {
+    for (int refused : {0, 3, 7}) {
+        RefusingTarget target;
+        target.refusedIndex = refused;
+        Job jobs[8];
+        for (int i = 0; i < 8; ++i) {
+            jobs[i].kind = kJobImageRect;
+            jobs[i].index = i;
+            jobs[i].owner = &target;
+            jobs[i].routine = refuseOne;
+        }
+        EXPECT_THROW(runJobs(jobs, 8), std::bad_alloc) << refused;
+        EXPECT_EQ(target.finished.load(), 7);
+
+        JobWorkers workers;
+        workers.start(4);
+        target.finished = 0;
+        for (int batch = 0; batch < 2; ++batch) {
+            EXPECT_THROW(workers.run(jobs, 8), std::bad_alloc) << refused;
+            EXPECT_EQ(target.finished.load(), 7 * (batch + 1));
+        }
+        // The refusal was handed over once: a batch without it runs clean.
+        target.refusedIndex = -1;
+        EXPECT_NO_THROW(workers.run(jobs, 8));
+        EXPECT_EQ(target.finished.load(), 14 + 8);
+    }
 }

@@ -1,6 +1,7 @@
 // Failure sweeps: complete runs (a filter run, a layered document export,
-// gallery pages of presets and of memory dots) in which the plug-in's n-th allocation, or its
-// n-th file operation, fails, for n over every point a clean run makes (every
+// gallery pages of presets and of memory dots) in which the plug-in's n-th
+// allocation of one kind (through its memory services, on its heap, in its
+// JPEG codec), or its n-th file operation, fails, for n over every point a clean run makes (every
 // few points unless TWL_FULL_SWEEP is set; scripts/failure-sweep.sh runs
 // them all). Each failure ends in one of the codes the run may give, leaves
 // the user's file as it was or whole, no temporary file, no torn store file
@@ -9,6 +10,7 @@
 #include "harness.h"
 
 #include "host/export_driver.h"
+#include "platform/fault_injection.h"
 #include "settings/preset_file.h"
 #include "settings/settings_store.h"
 #include "support/test_support.h"
@@ -26,33 +28,44 @@
 
 namespace {
 
-typedef void (*InjectFailures)(int64_t allocation, int64_t fileOperation, int64_t* allocations,
-                               int64_t* fileOperations);
+typedef void (*InjectFailures)(const int64_t* failAt, int64_t* counted);
 
 InjectFailures injector() {
     return reinterpret_cast<InjectFailures>(pluginUnderTest().entry("TwilightomatorInjectFailures"));
 }
 
+const char* const kKindNames[kFailurePointKinds] = {"allocation", "heap allocation", "codec allocation",
+                                                    "file operation"};
+
+// From now on point n of `kind` fails (n 0, or kind -1: nothing fails).
+void injectFailure(int kind, int64_t n) {
+    int64_t failAt[kFailurePointKinds] = {};
+    if (kind >= 0) failAt[kind] = n;
+    injector()(failAt, nullptr);
+}
+
 struct Counts {
-    int64_t allocations = 0, fileOperations = 0;
+    int64_t points[kFailurePointKinds] = {};
 };
 
 // Runs `work` with nothing injected and returns what it counted.
 template <typename Work>
 Counts countPoints(const char* scenario, Work work) {
-    injector()(0, 0, nullptr, nullptr);
+    injectFailure(-1, 0);
     work();
     Counts counts;
-    injector()(0, 0, &counts.allocations, &counts.fileOperations);
-    std::printf("%s: %lld allocations, %lld file operations\n", scenario, static_cast<long long>(counts.allocations),
-                static_cast<long long>(counts.fileOperations));
+    injector()(nullptr, counts.points);
+    std::printf("%s:", scenario);
+    for (int kind = 0; kind < kFailurePointKinds; ++kind)
+        std::printf(" %lld %ss%s", static_cast<long long>(counts.points[kind]), kKindNames[kind],
+                    kind + 1 < kFailurePointKinds ? "," : "\n");
     return counts;
 }
 
-// The points to sweep: all of them with TWL_FULL_SWEEP, else about 24.
+// The points of one kind to sweep: all of them with TWL_FULL_SWEEP, else about 16.
 std::vector<int64_t> pointsUpTo(int64_t count) {
     const bool full = std::getenv("TWL_FULL_SWEEP") != nullptr;
-    const int64_t stride = full ? 1 : std::max<int64_t>(1, count / 24);
+    const int64_t stride = full ? 1 : std::max<int64_t>(1, count / 16);
     std::vector<int64_t> points;
     for (int64_t n = 1; n <= count; n += stride) points.push_back(n);
     if (!points.empty() && points.back() != count) points.push_back(count);
@@ -106,17 +119,18 @@ TEST(FailureSweep, FilterRun) {
         ASSERT_EQ(host.run().result, noErr);
         reference = host.document;
     });
-    EXPECT_GT(counts.allocations, 10);
-    EXPECT_GT(counts.fileOperations, 4);
-    for (int kind = 0; kind < 2; ++kind) {
-        for (int64_t n : pointsUpTo(kind == 0 ? counts.allocations : counts.fileOperations)) {
-            SCOPED_TRACE((kind == 0 ? "allocation " : "file operation ") + std::to_string(n));
+    EXPECT_GT(counts.points[int(FailurePoint::allocation)], 10);
+    EXPECT_GT(counts.points[int(FailurePoint::heapAllocation)], 10);
+    EXPECT_GT(counts.points[int(FailurePoint::fileOperation)], 4);
+    for (int kind = 0; kind < kFailurePointKinds; ++kind) {
+        for (int64_t n : pointsUpTo(counts.points[kind])) {
+            SCOPED_TRACE(std::string(kKindNames[kind]) + " " + std::to_string(n));
             {
                 TestHost host(sweepDocument());
                 const int32_t buffersBefore = liveHostBuffers();
-                injector()(kind == 0 ? n : 0, kind == 1 ? n : 0, nullptr, nullptr);
+                injectFailure(kind, n);
                 const FilterRunResult run = host.run();
-                injector()(0, 0, nullptr, nullptr);
+                injectFailure(-1, 0);
                 const std::set<int16_t> allowed = {noErr, memFullErr, kResultAlreadyReported, kResultPyramidFailed,
                                                    userCanceledErr};
                 EXPECT_TRUE(allowed.count(run.result)) << run.result;
@@ -147,14 +161,17 @@ void sweepExport(const char* scenario, int32_t job, const std::string& site, con
     const Counts counts = countPoints(scenario, [&] { ASSERT_EQ(exportTo(job, target, sourceFolder).result, noErr); });
     const std::vector<uint8_t> written = fileBytes(target);
     const std::set<std::string> names = namesUnder(site);
-    EXPECT_GT(counts.fileOperations, 2);
-    for (int kind = 0; kind < 2; ++kind) {
-        for (int64_t n : pointsUpTo(kind == 0 ? counts.allocations : counts.fileOperations)) {
-            SCOPED_TRACE((kind == 0 ? "allocation " : "file operation ") + std::to_string(n));
+    EXPECT_GT(counts.points[int(FailurePoint::fileOperation)], 2);
+    EXPECT_GT(counts.points[int(FailurePoint::heapAllocation)], 2);
+    for (int kind = 0; kind < kFailurePointKinds; ++kind) {
+        for (int64_t n : pointsUpTo(counts.points[kind])) {
+            SCOPED_TRACE(std::string(kKindNames[kind]) + " " + std::to_string(n));
             writeText(target, "the user's older file");
-            injector()(kind == 0 ? n : 0, kind == 1 ? n : 0, nullptr, nullptr);
+            const int32_t buffersBefore = liveHostBuffers();
+            injectFailure(kind, n);
             const ExportRunResult run = exportTo(job, target, sourceFolder);
-            injector()(0, 0, nullptr, nullptr);
+            injectFailure(-1, 0);
+            EXPECT_EQ(liveHostBuffers(), buffersBefore);
             // The older file, or the new one whole (a gallery page is written
             // even when one of its pictures could not be, and says so).
             const std::vector<uint8_t> now = fileBytes(target);
