@@ -17,20 +17,6 @@
 
 namespace {
 
-const PluginModule& module() {
-    static PluginModule* loaded = [] {
-        auto* m = new PluginModule;
-        std::string error;
-        const char* path = std::getenv("TWL_PLUGIN");
-        if (!m->load(path ? path : defaultPluginPath(), error)) {
-            std::fprintf(stderr, "%s\n", error.c_str());
-            std::exit(1);
-        }
-        return m;
-    }();
-    return *loaded;
-}
-
 Document photoLike(int32_t width, int32_t height, SampleDepth depth) {
     Document d;
     std::string error;
@@ -71,7 +57,7 @@ Descriptor descriptorFor(const PassSettings& p) {
 // state.range(0): the filter's thread count.
 void finalPass(benchmark::State& state, SampleDepth depth, int32_t width, int32_t height, PassSettings p) {
     const int32_t threads = int32_t(state.range(0));
-    module().applySpeed(threads, int32_t(SimdLevel::avx512));
+    benchPluginModule().applySpeed(threads, int32_t(SimdLevel::avx512));
     Document document = photoLike(width, height, depth);
     const Descriptor settings = descriptorFor(p);
     for (auto _ : state) {
@@ -81,7 +67,7 @@ void finalPass(benchmark::State& state, SampleDepth depth, int32_t width, int32_
         config.descriptorParameters = suite.parameters();
         HostSession session(document, config);
         PluginSessionState pluginState;
-        const FilterRunResult run = runFilter(module(), session, pluginState, false);
+        const FilterRunResult run = runFilter(benchPluginModule(), session, pluginState, false);
         if (run.result != 0) state.SkipWithError("the filter failed");
         if (pluginState.parameters) hostDisposeHandle(pluginState.parameters);
         if (pluginState.data) hostDisposeHandle(reinterpret_cast<Handle>(pluginState.data));

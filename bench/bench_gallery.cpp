@@ -26,20 +26,6 @@ namespace {
 
 constexpr int kDots = 25;
 
-const PluginModule& module() {
-    static PluginModule* loaded = [] {
-        auto* m = new PluginModule;
-        std::string error;
-        const char* path = std::getenv("TWL_PLUGIN");
-        if (!m->load(path ? path : defaultPluginPath(), error)) {
-            std::fprintf(stderr, "%s\n", error.c_str());
-            std::exit(1);
-        }
-        return m;
-    }();
-    return *loaded;
-}
-
 Document photoLike8(int32_t width, int32_t height) {
     Document d;
     std::string error;
@@ -89,7 +75,7 @@ void BM_MemoryDotsPage(benchmark::State& state) {
         TwilightomatorExportRequest request{};
         request.job = kExportMemoryDotsPage;
         request.path = page.c_str();
-        const ExportRunResult run = runExport(module(), session, pluginState, request);
+        const ExportRunResult run = runExport(benchPluginModule(), session, pluginState, request);
         if (run.result != 0) state.SkipWithError(("the page failed: " + run.message).c_str());
         if (pluginState.parameters) hostDisposeHandle(pluginState.parameters);
         if (pluginState.data) hostDisposeHandle(reinterpret_cast<Handle>(pluginState.data));

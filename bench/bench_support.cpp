@@ -1,9 +1,12 @@
 // Adds the CPU model, the vector level and the thread count to every benchmark report.
 #include "bench_support.h"
 
+#include "host/plugin_module.h"
 #include "kernels/speed_settings.h"
 
 #include <benchmark/benchmark.h>
+#include <cstdio>
+#include <cstdlib>
 #include <fstream>
 #include <string>
 #include <thread>
@@ -25,6 +28,20 @@ void reportMachine() {
 
 std::string speedLabel(int threads) {
     return "threads " + std::to_string(threads) + ", simd " + simdLevelName(activeSimdLevel());
+}
+
+const PluginModule& benchPluginModule() {
+    static PluginModule* loaded = [] {
+        auto* m = new PluginModule;
+        std::string error;
+        const char* path = std::getenv("TWL_PLUGIN");
+        if (!m->load(path ? path : defaultPluginPath(), error)) {
+            std::fprintf(stderr, "%s\n", error.c_str());
+            std::exit(1);
+        }
+        return m;
+    }();
+    return *loaded;
 }
 
 namespace {
