@@ -13,7 +13,6 @@
 
 #include <benchmark/benchmark.h>
 
-#include <sys/resource.h>
 #include <unistd.h>
 
 #include <cstdlib>
@@ -67,18 +66,8 @@ void BM_MemoryDotsPage(benchmark::State& state) {
     const std::string page = site + "/dots.html";
     Descriptor settings;
     for (auto _ : state) {
-        DescriptorSuiteHost suite(DescriptorSuiteConfig{}, &settings);
-        HostConfig config;
-        config.descriptorParameters = suite.parameters();
-        HostSession session(document, config);
-        PluginSessionState pluginState;
-        TwilightomatorExportRequest request{};
-        request.job = kExportMemoryDotsPage;
-        request.path = page.c_str();
-        const ExportRunResult run = runExport(benchPluginModule(), session, pluginState, request);
+        const ExportRunResult run = runBenchExport(document, kExportMemoryDotsPage, page, settings);
         if (run.result != 0) state.SkipWithError(("the page failed: " + run.message).c_str());
-        if (pluginState.parameters) hostDisposeHandle(pluginState.parameters);
-        if (pluginState.data) hostDisposeHandle(reinterpret_cast<Handle>(pluginState.data));
     }
     if (folder) setenv("TMPDIR", folder, 1);
     else unsetenv("TMPDIR");
@@ -87,9 +76,7 @@ void BM_MemoryDotsPage(benchmark::State& state) {
         pictures += entry.path().extension() == ".jpg" ? 1 : 0;
     if (pictures != kDots) state.SkipWithError("not every dot's picture was written");
     std::filesystem::remove_all(site);
-    struct rusage usage;
-    getrusage(RUSAGE_SELF, &usage);
-    state.counters["peak MB"] = double(usage.ru_maxrss) / 1024.0;
+    state.counters["peak MB"] = peakResidentMegabytes();
     state.counters["pictures/s"] =
         benchmark::Counter(double(kDots) * double(state.iterations()), benchmark::Counter::kIsRate);
 }

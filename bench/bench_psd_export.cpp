@@ -12,7 +12,6 @@
 
 #include <benchmark/benchmark.h>
 
-#include <sys/resource.h>
 #include <unistd.h>
 
 #include <cstdlib>
@@ -43,23 +42,11 @@ void BM_ExportPsd16(benchmark::State& state) {
                              std::to_string(getpid()) + ".psd";
     Descriptor settings;
     for (auto _ : state) {
-        DescriptorSuiteHost suite(DescriptorSuiteConfig{}, &settings);
-        HostConfig config;
-        config.descriptorParameters = suite.parameters();
-        HostSession session(document, config);
-        PluginSessionState pluginState;
-        TwilightomatorExportRequest request{};
-        request.job = kExportLayeredDocument;
-        request.path = path.c_str();
-        const ExportRunResult run = runExport(benchPluginModule(), session, pluginState, request);
+        const ExportRunResult run = runBenchExport(document, kExportLayeredDocument, path, settings);
         if (run.result != 0) state.SkipWithError(("the export failed: " + run.message).c_str());
-        if (pluginState.parameters) hostDisposeHandle(pluginState.parameters);
-        if (pluginState.data) hostDisposeHandle(reinterpret_cast<Handle>(pluginState.data));
     }
     unlink(path.c_str());
-    struct rusage usage;
-    getrusage(RUSAGE_SELF, &usage);
-    state.counters["peak MB"] = double(usage.ru_maxrss) / 1024.0;
+    state.counters["peak MB"] = peakResidentMegabytes();
     state.counters["Mpix/s"] =
         benchmark::Counter(double(width) * height * double(state.iterations()) / 1e6, benchmark::Counter::kIsRate);
 }

@@ -1,10 +1,15 @@
 // Adds the CPU model, the vector level and the thread count to every benchmark report.
 #include "bench_support.h"
 
+#include "host/descriptor_suite.h"
+#include "host/handle_suite.h"
+#include "host/host_session.h"
 #include "host/plugin_module.h"
 #include "kernels/speed_settings.h"
 
 #include <benchmark/benchmark.h>
+#include <sys/resource.h>
+
 #include <cstdio>
 #include <cstdlib>
 #include <fstream>
@@ -42,6 +47,27 @@ const PluginModule& benchPluginModule() {
         return m;
     }();
     return *loaded;
+}
+
+ExportRunResult runBenchExport(Document& document, int32_t job, const std::string& path, Descriptor& settings) {
+    DescriptorSuiteHost suite(DescriptorSuiteConfig{}, &settings);
+    HostConfig config;
+    config.descriptorParameters = suite.parameters();
+    HostSession session(document, config);
+    PluginSessionState pluginState;
+    TwilightomatorExportRequest request{};
+    request.job = job;
+    request.path = path.c_str();
+    const ExportRunResult run = runExport(benchPluginModule(), session, pluginState, request);
+    if (pluginState.parameters) hostDisposeHandle(pluginState.parameters);
+    if (pluginState.data) hostDisposeHandle(reinterpret_cast<Handle>(pluginState.data));
+    return run;
+}
+
+double peakResidentMegabytes() {
+    struct rusage usage;
+    getrusage(RUSAGE_SELF, &usage);
+    return double(usage.ru_maxrss) / 1024.0;
 }
 
 namespace {
