@@ -14,7 +14,15 @@ GIMP2_DIRECTORY=$PROFILE gimp-2.10 -n -d -f -s --no-splash \
 PID=$!
 ANSWERED=0
 for ANSWER in "$@"; do
-    WINDOW=$(timeout 180 xdotool search --sync --onlyvisible --name '^Twilightomator$' | head -n 1)
+    # Looked for again and again rather than with --sync: a window that
+    # goes while xdotool walks the tree (GIMP's progress, the last dialog)
+    # ends that search with an X error, which must not end the wait.
+    WINDOW=""
+    END=$(($(date +%s) + 180))
+    while [ -z "$WINDOW" ] && [ "$(date +%s)" -lt "$END" ]; do
+        WINDOW=$(xdotool search --onlyvisible --name '^Twilightomator$' 2>/dev/null | head -n 1)
+        [ -n "$WINDOW" ] || sleep 0.5
+    done
     if [ -z "$WINDOW" ]; then
         echo "no dialog"
         kill "$PID" 2>/dev/null
