@@ -81,7 +81,7 @@ void noSource(const RenderContext&, int32_t, int32_t, int32_t source[3]) {
 
 void sourceFromInternal(const RenderContext& context, int32_t x, int32_t y, int32_t source[3]) {
     uint32_t channels[4] = {0, 0, 0, 0};
-    readChannels(x, y, *context.internal, 0, channels);
+    readChannels(x, y - context.internalTop, *context.internal, 0, channels);
     for (int c = 0; c < 3; ++c) source[c] = int32_t(channels[c]);
 }
 
@@ -159,7 +159,8 @@ void writePreviewFloat(const RenderContext& context, int32_t x, int32_t y, const
         storeSample<float>(target.outData, base + c, a * pixel.floatValues[c] + (1 - a) * bg);
 }
 
-// The internal image, level 0, in its storage type; grey is spread to three channels.
+// The internal image, level 0, in its storage type; grey is spread to three
+// channels. Its row 0 is image row internalTop.
 bool eightBitStorage(const Pyramid& image) {
     return image.storageType == kStorageGrey8 || image.storageType == kStoragePacked8;
 }
@@ -167,11 +168,12 @@ bool eightBitStorage(const Pyramid& image) {
 void writeInternal8(const RenderContext& context, int32_t x, int32_t y, const FinishedPixel& pixel) {
     const int32_t* v = pixel.values;
     const bool rgb = context.target.rgb;
-    writePacked8(x, y, *context.internal, 0, uint32_t(v[0]), uint32_t(rgb ? v[1] : v[0]), uint32_t(rgb ? v[2] : v[0]),
+    writePacked8(x, y - context.internalTop, *context.internal, 0, uint32_t(v[0]), uint32_t(rgb ? v[1] : v[0]), uint32_t(rgb ? v[2] : v[0]),
                  uint32_t(pixel.alpha));
 }
 
-void writeInternal16(const RenderContext& context, int32_t x, int32_t y, const FinishedPixel& pixel) {
+void writeInternal16(const RenderContext& context, int32_t x, int32_t imageRow, const FinishedPixel& pixel) {
+    const int32_t y = imageRow - context.internalTop;
     const int32_t* v = pixel.values;
     const bool rgb = context.target.rgb;
     const int32_t g = rgb ? v[1] : v[0], b = rgb ? v[2] : v[0];
@@ -182,7 +184,8 @@ void writeInternal16(const RenderContext& context, int32_t x, int32_t y, const F
         writePacked8(x, y, image, 0, eightBitOf16(v[0]), eightBitOf16(g), eightBitOf16(b), eightBitOf16(pixel.alpha));
 }
 
-void writeInternalFloat(const RenderContext& context, int32_t x, int32_t y, const FinishedPixel& pixel) {
+void writeInternalFloat(const RenderContext& context, int32_t x, int32_t imageRow, const FinishedPixel& pixel) {
+    const int32_t y = imageRow - context.internalTop;
     const float* v = pixel.floatValues;
     const bool rgb = context.target.rgb;
     const float g = rgb ? v[1] : v[0], b = rgb ? v[2] : v[0];

@@ -27,7 +27,7 @@ struct OutputTarget {
     int32_t inRowBytes = 0;
     void* outData = nullptr;
     int32_t outRowBytes = 0;
-    int32_t width = 0, height = 0;  // of the output rectangle, or of the internal image
+    int32_t width = 0, height = 0;  // of the output rectangle, or of the image rendered internally
 
     // Selection weight for the preview.
     bool haveMask = false;
@@ -47,6 +47,9 @@ struct RenderContext {
     int32_t renderTarget = renderHostRows;
     const Pyramid* source = nullptr;  // sampled for the effect
     Pyramid* internal = nullptr;      // target and source of renderTarget 2
+    // The image row that the internal image's row 0 holds: an export
+    // rendered a band of rows at a time keeps only the band.
+    int32_t internalTop = 0;
     const WeightTables* weights = nullptr;
     const BlendTables* blend = nullptr;
     int32_t extentWidth = 0, extentHeight = 0;  // area being filtered

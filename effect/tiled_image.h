@@ -54,6 +54,17 @@ void copyLevel(const Pyramid& source, int sourceLevel, Pyramid& target, int targ
 // A resample runs its rows on `workers` when given; the pixels are the same.
 void copyImage(const Pyramid& source, Pyramid& target, int jobCount = 1, JobWorkers* workers = nullptr);
 
+// A band of the image copyImage makes of `source` at width x height: its rows
+// first .. first + count - 1 (no more than the band holds) into level 0 of
+// `band`, whose row 0 holds row `first`; the same pixels, bit for bit. An
+// export renders and writes its image a band at a time this way, never
+// holding the whole. Resampled rows run on `workers` when given.
+void copyImageRows(const Pyramid& source, Pyramid& band, int32_t width, int32_t height, int32_t first,
+                   int32_t count, JobWorkers* workers = nullptr);
+// Rows first .. first + count - 1 of level 0 of `source` into level 0 of
+// `band` from its row 0, as copyLevel copies them.
+void copyLevelRows(const Pyramid& source, Pyramid& band, int32_t first, int32_t count);
+
 // Samples the source with the fast sampler at level
 // log2(source width / target width) - levelOffset (limited to [0, lmax]) at
 // the centre of each target pixel of `targetRect`, normalised to that

@@ -32,6 +32,26 @@ void copyLevel(const Pyramid& source, int sourceLevel, Pyramid& target, int targ
     }
 }
 
+void copyLevelRows(const Pyramid& source, Pyramid& band, int32_t first, int32_t count) {
+    if (!source.hasTiles() || !band.hasTiles() || source.storageType != band.storageType) return;
+    const int w = source.width[0] < band.width[0] ? source.width[0] : band.width[0];
+    const int last = first + count < source.height[0] ? first + count : source.height[0];
+    const int type = source.storageType;
+    const bool exact = type == kStoragePacked8 || type == kStorageRgba16 || type == kStorageFloat4;
+    for (int y = first; y < last && y - first < band.height[0]; ++y) {
+        if (!exact) {
+            for (int x = 0; x < w; ++x) writeColor(x, y - first, band, 0, source.nearestColor(x, y, 0));
+            continue;
+        }
+        // The same bytes copyLevel copies, a tile's part of the row at a time.
+        for (int x = 0; x < w; x += kTileSize) {
+            const int n = w - x < kTileSize ? w - x : kTileSize;
+            std::memcpy(band.pixelInside(0, x, y - first), source.pixelInside(0, x, y),
+                        size_t(n) * size_t(source.bytesPerPixel));
+        }
+    }
+}
+
 void copyImage(const Pyramid& source, Pyramid& target, int jobCount, JobWorkers* workers) {
     if (source.width[0] == target.width[0] && source.height[0] == target.height[0]) {
         if (source.hasTiles() && target.hasTiles()) copyLevel(source, 0, target, 0);

@@ -1,5 +1,6 @@
 // The one resampler of tiled images: a whole source, or a rectangle of it,
-// sampled into a target of any colour storage type at the target's depth.
+// sampled into a target of any colour storage type at the target's depth,
+// whole or a band of rows at a time.
 #include <cmath>
 #include <cstdint>
 
@@ -48,48 +49,70 @@ struct Resample {
     int level;
     float fraction;
     OpaqueWriter write;
+    int firstRow;  // of the target rectangle, where the jobs' row 0 is
+    int targetTop;  // the image row that the target's row 0 holds
 };
 
-// Rows job.rect.top .. bottom - 1 of the target rectangle (counted from its top).
+// Rows firstRow + job.rect.top .. firstRow + bottom - 1 of the target
+// rectangle (counted from its top).
 void resampleRows(const Job& job) {
     const Resample& r = *static_cast<const Resample*>(job.owner);
     const int targetWidth = r.targetRect.right - r.targetRect.left;
     const int targetHeight = r.targetRect.bottom - r.targetRect.top;
-    for (int i = job.rect.top; i < job.rect.bottom; ++i) {
+    for (int i = r.firstRow + job.rect.top; i < r.firstRow + job.rect.bottom; ++i) {
         const float v = static_cast<float>(2 * i + 1) / static_cast<float>(2 * targetHeight);
         for (int j = 0; j < targetWidth; ++j) {
             const float u = static_cast<float>(2 * j + 1) / static_cast<float>(2 * targetWidth);
-            r.write(j + r.targetRect.left, i + r.targetRect.top, *r.target,
+            r.write(j + r.targetRect.left, i + r.targetRect.top - r.targetTop, *r.target,
                     sampleFast(*r.source, r.level, r.fraction, u, v));
         }
     }
+}
+
+// Rows first .. first + count - 1 of the target rectangle, sampled from
+// the source rectangle, into `target`, whose row 0 holds image row targetTop.
+void resampleRowsOf(const Pyramid& source, Pyramid& target, PixelRect sourceRect, PixelRect targetRect,
+                    float levelOffset, int first, int count, int targetTop, JobWorkers* workers) {
+    const int sourceWidth = sourceRect.right - sourceRect.left;
+    const int targetWidth = targetRect.right - targetRect.left;
+    const int targetHeight = targetRect.bottom - targetRect.top;
+    if (sourceWidth <= 0 || targetWidth <= 0 || targetHeight <= 0 || count <= 0 || !source.hasTiles() ||
+        !target.hasTiles())
+        return;
+    double lambda = filterLog2(static_cast<double>(sourceWidth) / static_cast<double>(targetWidth)) - levelOffset;
+    if (!(lambda >= 0.0)) lambda = 0.0;
+    if (lambda > source.lmax) lambda = source.lmax;
+    const int level = static_cast<int>(std::floor(lambda));
+    const float fraction = static_cast<float>(lambda - level);
+    Resample work{&source, &target, targetRect, level, fraction, writerFor(target), first, targetTop};
+    // Every target pixel is sampled on its own: bands of rows on the
+    // workers give the same pixels as one pass.
+    Job pattern;
+    pattern.kind = kJobImageRect;
+    pattern.owner = &work;
+    pattern.image = &source;
+    pattern.routine = resampleRows;
+    const int threads = workers ? workers->concurrency() : 1;
+    Job jobs[kMaxJobs];
+    const int made = splitBandJobs(pattern, PixelRect{0, 0, count, 1}, threads * 4, jobs);
+    runJobsOn(threads > 1 ? workers : nullptr, jobs, made);
 }
 
 }  // namespace
 
 void resampleImage(const Pyramid& source, Pyramid& target, PixelRect sourceRect, PixelRect targetRect,
                    float levelOffset, int jobCount, JobWorkers* workers) {
-    const int sourceWidth = sourceRect.right - sourceRect.left;
-    const int targetWidth = targetRect.right - targetRect.left;
-    const int targetHeight = targetRect.bottom - targetRect.top;
-    if (sourceWidth > 0 && targetWidth > 0 && targetHeight > 0 && source.hasTiles() && target.hasTiles()) {
-        double lambda = filterLog2(static_cast<double>(sourceWidth) / static_cast<double>(targetWidth)) - levelOffset;
-        if (!(lambda >= 0.0)) lambda = 0.0;
-        if (lambda > source.lmax) lambda = source.lmax;
-        const int level = static_cast<int>(std::floor(lambda));
-        const float fraction = static_cast<float>(lambda - level);
-        Resample work{&source, &target, targetRect, level, fraction, writerFor(target)};
-        // Every target pixel is sampled on its own: bands of rows on the
-        // workers give the same pixels as one pass.
-        Job pattern;
-        pattern.kind = kJobImageRect;
-        pattern.owner = &work;
-        pattern.image = &source;
-        pattern.routine = resampleRows;
-        const int threads = workers ? workers->concurrency() : 1;
-        Job jobs[kMaxJobs];
-        const int made = splitBandJobs(pattern, PixelRect{0, 0, targetHeight, 1}, threads * 4, jobs);
-        runJobsOn(threads > 1 ? workers : nullptr, jobs, made);
-    }
+    resampleRowsOf(source, target, sourceRect, targetRect, levelOffset, 0, targetRect.bottom - targetRect.top, 0,
+                   workers);
     rebuildLevels(target, 0, jobCount);
+}
+
+void copyImageRows(const Pyramid& source, Pyramid& band, int32_t width, int32_t height, int32_t first,
+                   int32_t count, JobWorkers* workers) {
+    if (source.width[0] == width && source.height[0] == height) {
+        copyLevelRows(source, band, first, count);
+        return;
+    }
+    resampleRowsOf(source, band, PixelRect{0, 0, source.height[0], source.width[0]}, PixelRect{0, 0, height, width},
+                   0.5f, first, count, first, workers);
 }

@@ -30,3 +30,9 @@ void ByteSink::putZeros(size_t count) {
     }
 }
 
+
+void MemorySink::writeAt(uint64_t offset, const void* bytes, size_t count) {
+    // A place past the end grows the memory as a file grows.
+    if (offset + count > data.size()) data.resize(size_t(offset + count));
+    std::memcpy(data.data() + offset, bytes, count);
+}

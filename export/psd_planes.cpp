@@ -1,6 +1,6 @@
 // The pixel planes of the layered document: rows read straight from the
-// tiles of level 0, encoded in bands on the workers while the band before
-// is written, so that the file's writing overlaps the encoding.
+// tiles of level 0 and encoded plane by plane, each plane's rows written at
+// their place in the file.
 #include "export/psd_sections.h"
 
 #include "kernels/jobs.h"
@@ -9,12 +9,6 @@
 #include <algorithm>
 
 namespace {
-
-constexpr int kPlaneOrderLayer[4] = {3, 0, 1, 2};  // transparency, red, green, blue
-constexpr int kPlaneOrderMerged[4] = {0, 1, 2, 3};
-// Rows encoded at once; two bands are held, the one being written and the
-// one being encoded.
-constexpr int32_t kBandRows = 64;
 
 inline uint8_t* put16(uint8_t* o, uint32_t v) {
     o[0] = uint8_t(v >> 8);
@@ -68,122 +62,57 @@ uint8_t* encodeRun(const PsdPlane& what, const uint8_t* p, int32_t x, int32_t y,
     }
 }
 
-// One row of a plane as the file stores it, tile by tile along the row.
-void encodeRow(const Pyramid& image, const PsdPlane& what, int32_t y, uint8_t* o) {
+// Document row y of a plane as the file stores it, tile by tile along row
+// y - rowsTop of `image`.
+void encodeRow(const Pyramid& image, int32_t rowsTop, const PsdPlane& what, int32_t y, uint8_t* o) {
     if (what.plane == kPsdOpaquePlane) {
         std::fill(o, o + size_t(image.width[0]) * 2, uint8_t(0xFF));
         return;
     }
+    const int32_t imageRow = y - rowsTop;
     const int tilesAcross = image.tilesPerRow[0];
-    const PyramidTile* tile = image.tiles + image.firstTile[0] + tilesAcross * (y >> kTileShift);
+    const PyramidTile* tile = image.tiles + image.firstTile[0] + tilesAcross * (imageRow >> kTileShift);
     for (int t = 0; t < tilesAcross; ++t, ++tile) {
         const auto* row = static_cast<const uint8_t*>(tile->memory.data) +
-                          int64_t(y & kTileMask) * tile->width * image.bytesPerPixel;
+                          int64_t(imageRow & kTileMask) * tile->width * image.bytesPerPixel;
         o = encodeRun(what, row, tile->left, y, tile->width, o);
     }
 }
 
-// One band: its plane, its rows and where its encoded bytes go.
-struct Band {
+// What the encoding jobs of one plane share.
+struct PlaneRows {
     const Pyramid* image = nullptr;
+    int32_t rowsTop = 0;
     PsdPlane plane;
-    bool startsPlane = false;  // the compression code goes before its rows (layer planes)
-    int32_t firstRow = 0, rows = 0;
+    int32_t first = 0;
     size_t rowBytes = 0;
     uint8_t* bytes = nullptr;
-    ByteSink* out = nullptr;
 };
 
-void encodeBandRows(const Job& job) {
-    const Band& band = *static_cast<const Band*>(job.owner);
+void encodePlaneRows(const Job& job) {
+    const PlaneRows& rows = *static_cast<const PlaneRows*>(job.owner);
     for (int32_t r = job.rect.top; r < job.rect.bottom; ++r)
-        encodeRow(*band.image, band.plane, band.firstRow + r, band.bytes + size_t(r) * band.rowBytes);
-}
-
-void writeBand(const Job& job) {
-    const Band& band = *static_cast<const Band*>(job.owner);
-    if (band.startsPlane) band.out->put16(0);
-    band.out->write(band.bytes, band.rowBytes * size_t(band.rows));
+        encodeRow(*rows.image, rows.rowsTop, rows.plane, rows.first + r, rows.bytes + size_t(r) * rows.rowBytes);
 }
 
 }  // namespace
 
-PsdPlaneWriter::PsdPlaneWriter(const Pyramid& image, int32_t bytesPerChannel, ByteSink& out, JobProgress* progress,
-                               JobWorkers* workers)
-    : image_(image), bytesPerChannel_(bytesPerChannel), out_(out), progress_(progress), workers_(workers) {
-    const int32_t mergedPlanes = bytesPerChannel == 2 ? 5 : 4;
-    total_ = int64_t(image.height[0]) * (4 + mergedPlanes);
-    const size_t bandBytes = size_t(image.width[0]) * size_t(bytesPerChannel) *
-                             size_t(std::min(image.height[0], kBandRows));
-    for (auto& buffer : buffers_) buffer.resize(bandBytes);
-}
-
-bool PsdPlaneWriter::layerChannels() {
-    PsdPlane planes[4];
-    for (int i = 0; i < 4; ++i) planes[i] = PsdPlane{bytesPerChannel_, kPlaneOrderLayer[i], false};
-    return writePlanes(planes, 4, true);
-}
-
-bool PsdPlaneWriter::mergedImage() {
-    out_.put16(0);
-    PsdPlane planes[5];
-    int count = 0;
-    for (int plane : kPlaneOrderMerged) planes[count++] = PsdPlane{bytesPerChannel_, plane, true};
-    // A 16-bit document's four merged planes are followed by an opaque one.
-    if (bytesPerChannel_ == 2) planes[count++] = PsdPlane{bytesPerChannel_, kPsdOpaquePlane, true};
-    return writePlanes(planes, count, false);
-}
-
-// Band k is encoded (on every thread but the one that writes) while band
-// k - 1 is written by one job of the same batch; the writes keep their
-// order, so the bytes never depend on the threads. Progress and stops are
-// asked on the calling thread, row by row, once a band is written.
-bool PsdPlaneWriter::writePlanes(const PsdPlane* planes, int planeCount, bool codePerPlane) {
-    const int32_t height = image_.height[0];
-    const size_t rowBytes = size_t(image_.width[0]) * size_t(bytesPerChannel_);
-    const int threads = workers_ ? workers_->concurrency() : 1;
-    Band bands[2];
-    int current = 0;
-    bool pending = false;  // bands[1 - current] holds encoded rows not yet written
-    auto step = [&](const Band* next) {
+bool PsdRowWriter::write(const Pyramid& rows, int32_t rowsTop, int32_t first, int32_t count, ByteSink& out,
+                         JobWorkers* workers) {
+    const size_t rowBytes = placement_.rowBytes();
+    encoded_.resize(rowBytes * size_t(count));
+    const int threads = workers ? workers->concurrency() : 1;
+    for (int p = 0; p < placement_.planeCount && !out.failed(); ++p) {
+        PlaneRows plane{&rows, rowsTop, placement_.planes[p], first, rowBytes, encoded_.data()};
+        Job pattern;
+        pattern.kind = kJobImageRect;
+        pattern.owner = &plane;
+        pattern.image = &rows;
+        pattern.routine = encodePlaneRows;
         Job jobs[kMaxJobs];
-        int made = 0;
-        if (pending) {
-            Job& write = jobs[made++];
-            write.kind = kJobImageRect;
-            write.owner = &bands[1 - current];
-            write.routine = writeBand;
-        }
-        if (next) {
-            Job pattern;
-            pattern.kind = kJobImageRect;
-            pattern.owner = const_cast<Band*>(next);
-            pattern.image = &image_;
-            pattern.routine = encodeBandRows;
-            made += splitBandJobs(pattern, PixelRect{0, 0, next->rows, 1}, std::min(threads * 4, kMaxJobs - 1),
-                                  jobs + made);
-        }
-        runJobsOn(threads > 1 ? workers_ : nullptr, jobs, made);
-        if (!pending) return true;
-        if (out_.failed()) return false;
-        for (int32_t r = 0; r < bands[1 - current].rows; ++r) {
-            ++done_;
-            if (progress_ && !progress_->report(done_, total_)) {
-                cancelled_ = true;
-                return false;
-            }
-        }
-        return true;
-    };
-    for (int p = 0; p < planeCount; ++p) {
-        for (int32_t first = 0; first < height; first += kBandRows) {
-            Band& band = bands[current];
-            band = Band{&image_, planes[p], codePerPlane && first == 0, first, std::min(kBandRows, height - first),
-                        rowBytes, buffers_[current].data(), &out_};
-            if (!step(&band)) return false;
-            pending = true;
-            current = 1 - current;
-        }
+        const int made = splitBandJobs(pattern, PixelRect{0, 0, count, 1}, std::min(threads * 4, kMaxJobs), jobs);
+        runJobsOn(threads > 1 ? workers : nullptr, jobs, made);
+        out.writeAt(placement_.firstRowAt[p] + uint64_t(first) * rowBytes, encoded_.data(), rowBytes * size_t(count));
     }
-    return !pending || step(nullptr);
+    return !out.failed();
 }

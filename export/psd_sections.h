@@ -6,7 +6,6 @@
 #include "export/psd_document.h"
 
 #include <cstdint>
-#include <vector>
 
 // Sizes of the layer-and-mask parts for one layer of width x height.
 struct PsdLayout {
@@ -24,41 +23,6 @@ void writePsdColourModeData(ByteSink& out, int32_t bytesPerChannel);
 void writePsdImageResources(ByteSink& out, const PsdDocumentInfo& info);
 // The layer record of "layer 1".
 void writePsdLayerRecord(ByteSink& out, const PsdLayout& layout);
-
-// One plane of the file: the layer's channel (raw samples) or the merged
-// image's (composited over the checkerboard); plane 0..3 is red, green,
-// blue, transparency.
-inline constexpr int kPsdOpaquePlane = 4;  // the merged 16-bit image's fifth plane, 65535 throughout
-struct PsdPlane {
-    int32_t bytesPerChannel = 1;
-    int plane = 0;
-    bool merged = false;
-};
-
-// Writes the pixel planes of level 0 of `image`, reporting every written
-// row to `progress`, which may stop the writing.
-class PsdPlaneWriter {
-public:
-    PsdPlaneWriter(const Pyramid& image, int32_t bytesPerChannel, ByteSink& out, JobProgress* progress,
-                   JobWorkers* workers);
-    // The layer's channel data: per channel, compression 0 and raw rows.
-    bool layerChannels();
-    // The merged image: compression 0, then whole planes.
-    bool mergedImage();
-    bool cancelled() const { return cancelled_; }
-
-private:
-    bool writePlanes(const PsdPlane* planes, int planeCount, bool codePerPlane);
-
-    const Pyramid& image_;
-    int32_t bytesPerChannel_;
-    ByteSink& out_;
-    JobProgress* progress_;
-    JobWorkers* workers_;
-    std::vector<uint8_t> buffers_[2];  // the band being written and the one being encoded
-    int64_t done_ = 0, total_ = 0;
-    bool cancelled_ = false;
-};
 
 // Checkerboard compositing of the merged image: S is 255 (8-bit) or 32640
 // (16-bit) where bit 3 of x XOR y is 0, else 204 or 26112. Inline: the

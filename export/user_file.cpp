@@ -13,26 +13,36 @@ bool UserFile::open(const char* target) {
     open_ = file_.begin(target ? target : "", true, error_);
     failed_ = !open_;
     buffered_ = 0;
+    flushedTo_ = 0;
     return open_;
 }
 
+// Every write is positioned: skipped bytes leave the file's position
+// behind the sink's, and rows written at their places never move it.
 void UserFile::flushBuffer() {
-    if (buffered_ > 0 && !failed_ && !file_.write(buffer_, buffered_, error_)) failed_ = true;
+    if (buffered_ > 0 && !failed_ && !file_.writeAt((long long)flushedTo_, buffer_, buffered_, error_)) failed_ = true;
+    flushedTo_ += buffered_;
     buffered_ = 0;
 }
 
-void UserFile::write(const void* bytes, size_t count) {
-    if (failed_) return;
+bool UserFile::writable() {
+    if (failed_) return false;
     if (!open_) {
         failed_ = true;
         error_ = "cannot write: the file is not open";
-        return;
+        return false;
     }
+    return true;
+}
+
+void UserFile::write(const void* bytes, size_t count) {
+    if (!writable()) return;
     const auto* in = static_cast<const unsigned char*>(bytes);
-    // A block as large as the buffer goes to the file as it is: a
-    // document's bands are written without a second copy.
+    // A block as large as the buffer goes to the file as it is, without a
+    // second copy.
     if (buffered_ == 0 && count >= sizeof buffer_) {
-        if (!file_.write(in, count, error_)) failed_ = true;
+        if (!file_.writeAt((long long)flushedTo_, in, count, error_)) failed_ = true;
+        flushedTo_ += count;
         return;
     }
     while (count > 0 && !failed_) {
@@ -44,6 +54,18 @@ void UserFile::write(const void* bytes, size_t count) {
         count -= n;
         if (buffered_ == sizeof buffer_) flushBuffer();
     }
+}
+
+void UserFile::skip(size_t count) {
+    if (!writable()) return;
+    flushBuffer();
+    flushedTo_ += count;
+}
+
+void UserFile::writeAt(uint64_t offset, const void* bytes, size_t count) {
+    if (!writable()) return;
+    flushBuffer();
+    if (!failed_ && !file_.writeAt((long long)offset, bytes, count, error_)) failed_ = true;
 }
 
 bool UserFile::commit() {

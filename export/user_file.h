@@ -8,6 +8,7 @@
 #include "platform/whole_file.h"
 
 #include <cstddef>
+#include <cstdint>
 #include <string>
 
 class UserFile : public ByteSink {
@@ -22,6 +23,9 @@ public:
     bool open(const char* target);
     void write(const void* bytes, size_t count) override;
     bool failed() const override { return failed_; }
+    uint64_t position() const override { return flushedTo_ + buffered_; }
+    void skip(size_t count) override;
+    void writeAt(uint64_t offset, const void* bytes, size_t count) override;
     // Flushes, syncs and closes the temporary file and moves it over the
     // target. False (the target untouched, the temporary file removed) when
     // anything failed.
@@ -33,6 +37,7 @@ public:
 
 private:
     void flushBuffer();
+    bool writable();  // open and not failed; else failed, with the message
 
     WholeFile file_;  // the temporary file beside the target and the final rename
     bool open_ = false;
@@ -40,6 +45,7 @@ private:
     std::string error_;
     unsigned char buffer_[1 << 16];
     size_t buffered_ = 0;
+    uint64_t flushedTo_ = 0;  // where the buffer's bytes go in the file
 };
 
 // Writes bytes as the whole of a user's file; false with the message of the

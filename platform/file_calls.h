@@ -29,6 +29,9 @@ int createExclusive(const std::string& path, unsigned keptMode);
 // Writes at most count bytes once (retrying an interrupted call): the count
 // written, or -1 with errno set.
 long long writeSome(int descriptor, const void* bytes, size_t count);
+// The same at byte `offset` of the file, whatever the current position;
+// the file grows as needed (a gap before it reads as zeros).
+long long writeSomeAt(int descriptor, const void* bytes, size_t count, long long offset);
 // 0, or the errno of the failure.
 int flushToDisk(int descriptor);
 // Asks the system to start writing bytes offset .. offset + count - 1 to the

@@ -97,7 +97,7 @@ bool WholeFile::begin(const std::string& target, bool overwrite, std::string& er
     abandon();  // a file object may be used again after a commit or a failure
     committed_ = false;
     replacedExisting_ = false;
-    written_ = writtenBackTo_ = 0;
+    written_ = writeBackStart_ = writeBackEnd_ = 0;
     target_ = target;
     overwrite_ = overwrite;
     if (target.empty() || isPathSeparator(target.back())) {
@@ -138,16 +138,33 @@ bool WholeFile::begin(const std::string& target, bool overwrite, std::string& er
 }
 
 bool WholeFile::write(const void* bytes, size_t count, std::string& error) {
+    if (!writeBytes(-1, bytes, count, error)) return false;
+    askWriteBack(written_, (long long)count);
+    written_ += (long long)count;
+    return true;
+}
+
+bool WholeFile::writeAt(long long offset, const void* bytes, size_t count, std::string& error) {
+    if (!writeBytes(offset, bytes, count, error)) return false;
+    askWriteBack(offset, (long long)count);
+    return true;
+}
+
+// At the current position (offset -1) or at offset, until every byte is written.
+bool WholeFile::writeBytes(long long offset, const void* bytes, size_t count, std::string& error) {
     const auto* p = static_cast<const unsigned char*>(bytes);
+    auto writeOnce = [&](const void* from, size_t n) {
+        return offset < 0 ? writeSome(descriptor_, from, n) : writeSomeAt(descriptor_, from, n, offset);
+    };
     while (count > 0) {
         long long n;
         if (injectedFailure()) {
             // An injected failure writes half, then fails as a full disk does.
-            if (count > 1) writeSome(descriptor_, p, count / 2);
+            if (count > 1) writeOnce(p, count / 2);
             errno = ENOSPC;
             n = -1;
         } else {
-            n = writeSome(descriptor_, p, count);
+            n = writeOnce(p, count);
         }
         if (n <= 0) {
             error = "cannot write " + target_ + ": " + errnoText(n < 0 ? errno : ENOSPC);
@@ -155,16 +172,26 @@ bool WholeFile::write(const void* bytes, size_t count, std::string& error) {
         }
         p += n;
         count -= size_t(n);
-        written_ += n;
-    }
-    // A large file goes to the disk while the rest is still being made,
-    // not all at once in the commit's flush.
-    constexpr long long kWriteBackBytes = 8 << 20;
-    if (written_ - writtenBackTo_ >= kWriteBackBytes) {
-        startWriteBack(descriptor_, writtenBackTo_, written_ - writtenBackTo_);
-        writtenBackTo_ = written_;
+        if (offset >= 0) offset += n;
     }
     return true;
+}
+
+// A large file goes to the disk while the rest is still being made, not
+// all at once in the commit's flush: written bytes gather into one range
+// while they follow each other, and the range is handed to the system once
+// it is large or when a write lands elsewhere.
+void WholeFile::askWriteBack(long long offset, long long count) {
+    constexpr long long kWriteBackBytes = 8 << 20;
+    if (offset != writeBackEnd_) {
+        if (writeBackEnd_ > writeBackStart_) startWriteBack(descriptor_, writeBackStart_, writeBackEnd_ - writeBackStart_);
+        writeBackStart_ = offset;
+    }
+    writeBackEnd_ = offset + count;
+    if (writeBackEnd_ - writeBackStart_ >= kWriteBackBytes) {
+        startWriteBack(descriptor_, writeBackStart_, writeBackEnd_ - writeBackStart_);
+        writeBackStart_ = writeBackEnd_;
+    }
 }
 
 bool WholeFile::commit(std::string& error) {

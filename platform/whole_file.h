@@ -21,6 +21,11 @@ public:
     const std::string& temporaryPath() const { return temporaryPath_; }
     // Writes all bytes at the current position; false with a message.
     bool write(const void* bytes, size_t count, std::string& error);
+    // Writes all bytes at byte `offset`, the current position left as it
+    // was; a gap before the offset reads as zeros until written. Writes at
+    // different places may come from one thread at a time; false with a
+    // message.
+    bool writeAt(long long offset, const void* bytes, size_t count, std::string& error);
     // Syncs and closes the temporary file and moves it to the target. Without
     // overwrite a target that appeared meanwhile is not replaced.
     bool commit(std::string& error);
@@ -29,14 +34,18 @@ public:
     bool replacedExisting() const { return replacedExisting_; }
 
 private:
+    bool writeBytes(long long offset, const void* bytes, size_t count, std::string& error);
+    void askWriteBack(long long offset, long long count);
+
     std::string target_;
     std::string temporaryPath_;
     int descriptor_ = -1;
     bool overwrite_ = false;
     bool committed_ = false;
     bool replacedExisting_ = false;
-    long long written_ = 0;        // bytes in the temporary file
-    long long writtenBackTo_ = 0;  // where the last write-back asked for ended
+    long long written_ = 0;  // bytes written at the current position
+    // Written bytes not yet handed to the system's write-back.
+    long long writeBackStart_ = 0, writeBackEnd_ = 0;
 };
 
 // The whole of `bytes` as the file at path, through a WholeFile.

@@ -416,3 +416,72 @@ OSErr renderIntoInternalImage(PluginGlobals& globals, int32_t width, int32_t hei
     globals.pass = savedPass;
     return resultOf(globals);
 }
+
+OSErr renderInternalBands(PluginGlobals& globals, int32_t width, int32_t height, int32_t bandRows,
+                          RenderedBands& bands, ExportProgress* progress) {
+    FilterRecord* record = globals.record;
+    FilterParameters& parameters = *parametersOf(record);
+    if (!globals.buffersAllocated) return memFullErr;
+    if (!parameters.sourceCached) acquireSource(globals);
+    if (resultOf(globals) != noErr) return resultOf(globals);
+    buildBlendTables(&globals.workArea->blend);
+    buildWeightTables(globals.workArea->weights);
+
+    const Pyramid& source = globals.images->source;
+    // The whole image's limit holds for the bands too: a size whose
+    // working image could not be made is refused as it would be.
+    if (int64_t(width) * height * storageInfo(source.storageType).bytesPerPixel > kMaxLevelBytes)
+        return kResultPyramidFailed;
+    bandRows = std::max(1, std::min(bandRows, height));
+    // The source's storage, as for the whole image. Every row a band holds
+    // is copied in before anything reads it, so its memory is not cleared.
+    Pyramid band[2];
+    struct LetGo {
+        RenderedBands& bands;
+        ~LetGo() { bands.release(); }
+    } letGo{bands};  // declared after the bands: runs before they are freed
+    for (Pyramid& b : band) {
+        if (!b.layOut(pluginMemoryService(record), width, bandRows, source.storageType, kEdgeNoLevels) ||
+            !b.allocateTiles(b.plannedTiles, true))
+            return kResultPyramidFailed;
+        b.weights = &globals.workArea->weights;
+    }
+    JobWorkers& workers = passWorkers(globals);
+
+    const int32_t savedTarget = parameters.renderTarget;
+    const int32_t savedScale = parameters.previewScale;
+    const PassState savedPass = globals.pass;
+    parameters.renderTarget = renderInternalImage;
+    parameters.previewScale = 1;
+    globals.pass.passWidth = width;
+    globals.pass.passHeight = height;
+    preparePassState(globals);
+    if (progress) globals.pass.progress = &progress->shown();
+    RenderContext& render = globals.workArea->render;
+    int current = 0;
+    // Rows go in order as in the whole render; at each band's first row
+    // the next band image takes the source's rows and the render's writes.
+    while (globals.pass.passActive && resultOf(globals) == noErr) {
+        const int32_t row = globals.pass.currentRow;
+        if (row % bandRows == 0) {
+            const int32_t count = std::min(bandRows, height - row);
+            copyImageRows(source, band[current], width, height, row, count, &workers);
+            render.internal = &band[current];
+            render.internalTop = row;
+        }
+        passStep(globals);
+        if (progress && !progress->report(globals.pass.stepCount, height)) resultOf(globals) = userCanceledErr;
+        const bool bandDone = !globals.pass.passActive || globals.pass.currentRow % bandRows == 0;
+        if (resultOf(globals) == noErr && bandDone) {
+            const int32_t first = row - row % bandRows;
+            if (!bands.deliver(band[current], first, row + 1 - first)) resultOf(globals) = kResultWriteFailed;
+            current = 1 - current;
+        }
+    }
+    render.internal = &globals.images->internal;
+    render.internalTop = 0;
+    parameters.renderTarget = savedTarget;
+    parameters.previewScale = savedScale;
+    globals.pass = savedPass;
+    return resultOf(globals);
+}

@@ -4,6 +4,7 @@
 // pass_buffers.h, its progress throttles in pass_throttles.h.
 #pragma once
 
+#include "kernels/pyramid.h"
 #include "plugin/globals.h"
 #include "plugin/host_requests.h"
 #include "plugin/pass_buffers.h"
@@ -51,3 +52,26 @@ void previewRender(PluginGlobals& globals);
 class ExportProgress;
 OSErr renderIntoInternalImage(PluginGlobals& globals, int32_t width, int32_t height,
                               ExportProgress* progress = nullptr);
+
+// Where an export rendered a band at a time sends its bands.
+class RenderedBands {
+public:
+    virtual ~RenderedBands() = default;
+    // Level 0 of `band` holds the image's rows first .. first + count - 1
+    // from its row 0. Called on the rendering thread; the band is not
+    // rendered into again until the next band has been delivered. False
+    // stops the render (with kResultWriteFailed).
+    virtual bool deliver(const Pyramid& band, int32_t first, int32_t count) = 0;
+    // Called once before the band images go, however the render ended:
+    // nothing may read a band after it returns.
+    virtual void release() = 0;
+};
+// The same pixels as renderIntoInternalImage, rendered `bandRows` rows at a
+// time into two band images taken in turn (level 0 only, from the host's
+// memory), so that the whole image is never held and the caller can write
+// one band while the next renders. Every row is reported to `progress`,
+// where a cancel ends the render. Returns the pass result, or
+// kResultPyramidFailed when the bands cannot be made or the whole image
+// would be larger than a working image may be.
+OSErr renderInternalBands(PluginGlobals& globals, int32_t width, int32_t height, int32_t bandRows,
+                          RenderedBands& bands, ExportProgress* progress = nullptr);

@@ -29,8 +29,10 @@ RenderContext commitRenderRequest(const PluginGlobals& globals) {
     c.weights = &globals.workArea->weights;
     c.blend = &globals.workArea->blend;
     if (c.renderTarget == renderInternalImage) {
-        c.extentWidth = c.internal->width[0];
-        c.extentHeight = c.internal->height[0];
+        // The size being rendered: the internal image's, or the whole
+        // export's when the internal image holds a band of its rows.
+        c.extentWidth = globals.pass.passWidth;
+        c.extentHeight = globals.pass.passHeight;
     } else {
         c.extentWidth = record->filterRect.right - record->filterRect.left;
         c.extentHeight = record->filterRect.bottom - record->filterRect.top;
@@ -56,8 +58,8 @@ RenderContext rowRenderContext(const PluginGlobals& globals) {
     t.outData = record->outData;
     t.outRowBytes = record->outRowBytes;
     if (c.renderTarget == renderInternalImage) {
-        t.width = c.internal->width[0];
-        t.height = c.internal->height[0];
+        t.width = c.extentWidth;
+        t.height = c.extentHeight;
     } else {
         t.width = record->outRect.right - record->outRect.left;
         t.height = record->outRect.bottom - record->outRect.top;

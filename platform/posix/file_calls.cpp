@@ -1,5 +1,5 @@
 // The whole-file service's and the rename's system calls on Linux: open with
-// O_EXCL and O_NOFOLLOW, fsync, renameat2 with RENAME_NOREPLACE.
+// O_EXCL and O_NOFOLLOW, pwrite, fsync, renameat2 with RENAME_NOREPLACE.
 #include "platform/file_calls.h"
 
 #include <cerrno>
@@ -46,6 +46,13 @@ int createExclusive(const std::string& path, unsigned keptMode) {
 long long writeSome(int descriptor, const void* bytes, size_t count) {
     while (true) {
         const ssize_t n = ::write(descriptor, bytes, count);
+        if (n >= 0 || errno != EINTR) return n;
+    }
+}
+
+long long writeSomeAt(int descriptor, const void* bytes, size_t count, long long offset) {
+    while (true) {
+        const ssize_t n = ::pwrite(descriptor, bytes, count, off_t(offset));
         if (n >= 0 || errno != EINTR) return n;
     }
 }

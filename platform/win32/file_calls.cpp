@@ -6,6 +6,7 @@
 #include "platform/wide_text.h"
 
 #include <cerrno>
+#include <cstdint>
 #include <fcntl.h>
 #include <io.h>
 #include <sys/stat.h>
@@ -45,6 +46,26 @@ long long writeSome(int descriptor, const void* bytes, size_t count) {
     // _write takes at most an unsigned int at a time.
     const unsigned part = count > 0x40000000u ? 0x40000000u : unsigned(count);
     return _write(descriptor, bytes, part);
+}
+
+// WriteFile with the offset in its OVERLAPPED record writes there on a
+// handle opened for ordinary (not overlapped) use, and waits for it.
+long long writeSomeAt(int descriptor, const void* bytes, size_t count, long long offset) {
+    const HANDLE handle = reinterpret_cast<HANDLE>(_get_osfhandle(descriptor));
+    if (handle == INVALID_HANDLE_VALUE) {
+        errno = EBADF;
+        return -1;
+    }
+    OVERLAPPED place{};
+    place.Offset = DWORD(uint64_t(offset) & 0xFFFFFFFFu);
+    place.OffsetHigh = DWORD(uint64_t(offset) >> 32);
+    const DWORD part = count > 0x40000000u ? 0x40000000u : DWORD(count);
+    DWORD written = 0;
+    if (!WriteFile(handle, bytes, part, &written, &place)) {
+        errno = errnoFromLastError();
+        return -1;
+    }
+    return (long long)written;
 }
 
 int flushToDisk(int descriptor) { return _commit(descriptor) == 0 ? 0 : errno; }

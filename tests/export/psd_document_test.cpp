@@ -383,11 +383,19 @@ public:
     void write(const void*, size_t count) override {
         if (count > room_) failed_ = true;
         else room_ -= count;
+        position_ += count;
     }
     bool failed() const override { return failed_; }
+    uint64_t position() const override { return position_; }
+    void skip(size_t count) override { position_ += count; }
+    void writeAt(uint64_t, const void*, size_t count) override {
+        if (count > room_) failed_ = true;
+        else room_ -= count;
+    }
 
 private:
     size_t room_;
+    uint64_t position_ = 0;
     bool failed_ = false;
 };
 
