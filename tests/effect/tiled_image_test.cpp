@@ -2,6 +2,7 @@
 // level rebuilding, the grey placeholder and the square thumbnail.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <cstdint>
 #include <cstring>
@@ -284,6 +285,40 @@ TEST(TiledImageCopy, ResampleOnWorkersGivesTheSamePixels) {
                 ASSERT_TRUE(std::memcmp(a, b, sizeof a) == 0) << type << " at " << x << "," << y;
             }
     }
+}
+
+// An export renders a band of rows at a time: each band of the copied or
+// resampled image must hold exactly the rows of the whole image, for bands
+// of an odd height that end between tile rows and a short last band.
+TEST(TiledImageCopy, BandsOfRowsHoldTheWholeImagesRows) {
+    JobWorkers workers;
+    workers.start(3);
+    struct Size { int w, h; };
+    for (const int type : {kStoragePacked8, kStorageRgba16, kStorageFloat4})
+        for (const Size target : {Size{700, 300}, Size{517, 151}}) {  // the same size (copied), a smaller one (resampled)
+            Pyramid source, whole, band;
+            make(source, 700, 300, type);
+            for (int y = 0; y < 300; ++y)
+                for (int x = 0; x < 700; ++x)
+                    writeColor(x, y, source, 0, EffectColor{float(x % 97) / 96, float(y % 41) / 40, float((x ^ y) & 255) / 255, float(x % 7) / 6});
+            rebuildLevels(source, 0);
+            make(whole, target.w, target.h, type);
+            copyImage(source, whole);
+            constexpr int kBand = 37;
+            ASSERT_TRUE(band.create(systemMemoryService(), target.w, kBand, type, kEdgeNoLevels));
+            for (int first = 0; first < target.h; first += kBand) {
+                const int count = std::min(kBand, target.h - first);
+                copyImageRows(source, band, target.w, target.h, first, count, &workers);
+                for (int y = first; y < first + count; ++y)
+                    for (int x = 0; x < target.w; ++x) {
+                        uint32_t a[4], b[4];
+                        readChannels(x, y, whole, 0, a);
+                        readChannels(x, y - first, band, 0, b);
+                        ASSERT_TRUE(std::memcmp(a, b, sizeof a) == 0)
+                            << type << " " << target.w << " at " << x << "," << y;
+                    }
+            }
+        }
 }
 
 TEST(TiledImageCopy, ResampleWritesOpaqueColoursAtTheTargetsDepth) {

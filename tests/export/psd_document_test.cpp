@@ -4,11 +4,16 @@
 #include "effect/tiled_image.h"
 #include "export/psd_document.h"
 #include "export/psd_sections.h"
+#include "export/user_file.h"
 #include "platform/memory_service.h"
+#include "support/test_support.h"
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstring>
+#include <filesystem>
+#include <fstream>
 #include <string>
 #include <vector>
 
@@ -416,6 +421,46 @@ TEST(PsdDocument, AFailedWriteIsReportedAndMismatchedImagesRefused) {
 }
 
 }  // namespace
+
+// The export's way: the frame first, then bands of rows taken from band
+// images (their row 0 a later document row), the last band first, each
+// written at its places in the user's file. Bands of 37 rows end off the
+// encoder's own bands and the rows cross the tile edge at x = 512: the file
+// must be the whole-image writer's byte for byte at every depth.
+TEST(PsdDocument, BandsWrittenOutOfOrderIntoTheFileGiveTheWholeDocument) {
+    const int w = 517, h = 150;
+    constexpr int kBand = 37;
+    const std::string folder = testTemporaryFolder() + "/psd-bands";
+    std::filesystem::remove_all(folder);
+    std::filesystem::create_directories(folder);
+    struct Depth { int32_t bytes; int type; };
+    for (const Depth d : {Depth{1, kStoragePacked8}, Depth{2, kStorageRgba16}, Depth{4, kStorageFloat4}}) {
+        Image image(w, h, d.type), band(w, kBand, d.type);
+        for (int y = 0; y < h; ++y)
+            for (int x = 0; x < w; ++x) {
+                const uint32_t alpha = uint32_t(x * 37 + y * 11) % 256;
+                writeWords32(x, y, image.p, 0, {uint32_t(x * 40503 + y), uint32_t(y * 219 + x * 7), alpha * 129, alpha});
+                if (d.bytes == 2) writeRgba16(x, y, image.p, 0, (x * 2521) % 32769, (y * 219) % 32769, 40000, alpha * 128);
+                if (d.bytes == 1) writePacked8(x, y, image.p, 0, (x * 19) % 256, (y * 7) % 256, (x ^ y) % 256, alpha);
+            }
+        const std::vector<uint8_t> whole = written(image.p, infoFor(d.bytes));
+        const std::string path = folder + "/bands.psd";
+        UserFile file;
+        ASSERT_TRUE(file.open(path.c_str())) << file.error();
+        PsdPlacement placement;
+        ASSERT_EQ(writePsdFrame(infoFor(d.bytes), w, h, file, placement), kPsdWritten);
+        PsdRowWriter rows(placement);
+        for (int first = (h - 1) / kBand * kBand; first >= 0; first -= kBand) {
+            const int count = std::min(kBand, h - first);
+            copyLevelRows(image.p, band.p, first, count);
+            ASSERT_TRUE(rows.write(band.p, first, first, count, file));
+        }
+        ASSERT_TRUE(file.commit()) << file.error();
+        std::ifstream in(path, std::ios::binary);
+        const std::vector<uint8_t> bytes((std::istreambuf_iterator<char>(in)), {});
+        EXPECT_TRUE(bytes == whole) << d.bytes << " bytes per channel";
+    }
+}
 
 // The rows are encoded on worker threads in bands while the band before is
 // written: the file must be the same byte for byte on one thread and on
