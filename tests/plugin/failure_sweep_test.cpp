@@ -190,6 +190,35 @@ TEST(FailureSweep, LayeredDocumentExport) {
     sweepExport("layered document export", kExportLayeredDocument, site, site + "/result.psd", nullptr);
 }
 
+// The export renders and writes a band of rows at a time; in a document of
+// three bands, a write that fails halfway through the file's operations
+// (while a band's rows go to their places beside the next band's render)
+// ends the export with the write failure, leaves the older file and no
+// temporary file, and the next export writes the whole document.
+TEST(FailureSweep, AWriteFailingBetweenBandsLeavesTheOlderFile) {
+    const std::string site = freshFolder("sweep-psd-bands");
+    const std::string target = site + "/result.psd";
+    auto exportTall = [&] {
+        TestHost host(rampDocument(40, 300, 3, true, SampleDepth::sixteen));
+        TwilightomatorExportRequest request{};
+        request.job = kExportLayeredDocument;
+        request.path = target.c_str();
+        return runExport(pluginUnderTest(), *host.session, host.state, request);
+    };
+    const Counts counts = countPoints("three-band document", [&] { ASSERT_EQ(exportTall().result, noErr); });
+    const std::vector<uint8_t> written = fileBytes(target);
+    writeText(target, "the user's older file");
+    injectFailure(int(FailurePoint::fileOperation), counts.points[int(FailurePoint::fileOperation)] / 2);
+    const ExportRunResult run = exportTall();
+    injectFailure(-1, 0);
+    EXPECT_EQ(run.result, -20) << run.message;
+    EXPECT_NE(run.message.find("cannot write"), std::string::npos) << run.message;
+    EXPECT_EQ(fileText(target), "the user's older file");
+    EXPECT_EQ(namesUnder(site), std::set<std::string>{"result.psd"});
+    ASSERT_EQ(exportTall().result, noErr);
+    EXPECT_EQ(fileBytes(target), written);
+}
+
 TEST(FailureSweep, PresetsGalleryPage) {
     const std::string presets = freshFolder("sweep-presets");
     for (const char* name : {"/dusk.z5a", "/night.z5a"}) {
