@@ -264,23 +264,31 @@ TWL_INLINE void TapRowCache::kernelOf(int level, float x, float (&out)[4]) {
     }
     const float* sums[Taps];  // from the top
     float aside[Taps][4];
+    // The rows to weigh, found first so that one loop weighs them.
+    int missing[Taps];
+    float* missingTo[Taps];
+    int missingCount = 0;
     unsigned placed = 0;  // places that hold a row of this window
 #pragma GCC unroll 8
     for (int i = 0; i < Taps; ++i) {
         const int row = rows.rows[i];
         const int place = row % Taps;
+        float* to = slot.sums[place];
         if (slot.held[place] != row) {
             if (placed & (1u << place)) {
-                weighRow(row, aside[i]);
-                sums[i] = aside[i];
-                continue;
+                to = aside[i];
+            } else {
+                slot.held[place] = row;
+                placed |= 1u << place;
             }
-            weighRow(row, slot.sums[place]);
-            slot.held[place] = row;
+            missing[missingCount] = row;
+            missingTo[missingCount++] = to;
+        } else {
+            placed |= 1u << place;
         }
-        placed |= 1u << place;
-        sums[i] = slot.sums[place];
+        sums[i] = to;
     }
+    for (int m = 0; m < missingCount; ++m) weighRow(missing[m], missingTo[m]);
     columnSum<Taps>(weightsY, [&](int k) TWL_INLINE_LAMBDA { return sums[Taps - 1 - k]; }, out);
 }
 
