@@ -205,7 +205,8 @@ TWL_INLINE void RowSampler::kernel(int level, float x, float (&out)[4]) {
 
 // The window kernel of a kernel size given as a type, for the blends below.
 TWL_INLINE auto RowSampler::windowed() {
-    return [this](auto taps, int level, float x, float (&out)[4]) { tapRows_.kernel<decltype(taps)::value>(level, x, out); };
+    return [this](auto taps, int level, float x, float (&out)[4]) { if constexpr (decltype(taps)::value == 5) tapRows_.kernel5(level, x, out);
+        else tapRows_.kernel7(level, x, out); };
 }
 
 // The fast sampler's blend of two levels, as the per-pixel sampler makes it.
