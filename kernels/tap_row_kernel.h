@@ -22,7 +22,6 @@ namespace {
 
 using namespace sampler_positions;
 
-
 template <int Taps>
 const int32_t (&integerWeights(const WeightTables& tables))[Taps][kPhases] {
     if constexpr (Taps == 5) return tables.taps5Scaled32768;
@@ -264,7 +263,6 @@ void tapRowKernel(const Pyramid& p, int level, float x, const TapRows& rows, Tap
     for (int m = 0; m < missingCount; ++m) weighRow(missing[m], missingTo[m]);
     columnSum<Taps>(weightsY, [&](int k) TWL_INLINE_LAMBDA { return sums[Taps - 1 - k]; }, out);
 }
-
 
 // This file's kernels, as a table entry.
 constexpr TapRowKernels tapRowKernelsHere() {

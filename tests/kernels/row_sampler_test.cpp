@@ -147,7 +147,6 @@ TEST(RowSampler, CarriesRowSumsDownAPassExactly) {
     WeightTables tables;
     buildWeightTables(tables);
     Random random;
-    RowSampler sampler;
     const SimdLevel best = supportedSimdLevel();
     constexpr int kWidth = 519, kHeight = 523;
     for (const int type : {kStorageRgba16, kStorageFloat4}) {
@@ -160,25 +159,33 @@ TEST(RowSampler, CarriesRowSumsDownAPassExactly) {
                 std::vector<int> rows;
                 for (int y = 0; y < kHeight; y += content == 0 ? 1 : 3) rows.push_back(y);
                 for (int y = 300; y > 280; --y) rows.push_back(y);
-                for (const SimdLevel level : {SimdLevel::sse2, SimdLevel::avx2, SimdLevel::avx512}) {
-                    if (level > best) continue;
-                    const uint64_t serial = newSourceSerial();
-                    for (const int y : rows) {
-                        const float v = (2.0f * float(y) + 1.0f) / (2.0f * kHeight);
-                        for (int x = 0; x < kWidth; x += x < 24 || x > kWidth - 24 ? 1 : 5) {
-                            const float u = (2.0f * float(x) + 1.0f) / (2.0f * kWidth);
-                            const int n = (x / 40 + y / 61) % (p.lmax + 1);
-                            const float fraction = (x + y) % 4 == 0 ? 0.0f : float((x * 7 + y) % 97) / 97.0f;
-                            requestSimdLevel(SimdLevel::scalar);
-                            const EffectColor fast = sampleFast(p, n, fraction, u, v);
-                            const EffectColor high = sampleHighQuality(p, n, fraction, u, v);
-                            requestSimdLevel(level);
-                            if (x == 0) sampler.start(p, v, serial);
-                            ASSERT_TRUE(same(sampler.sampleFast(n, fraction, u), fast))
-                                << simdLevelName(level) << " type " << type << " edge " << edge << " content "
+                // One sampler per vector level, each under a serial of its
+                // own; a sampler keeps its level's kernels from its start.
+                std::vector<SimdLevel> levels;
+                for (const SimdLevel level : {SimdLevel::sse2, SimdLevel::avx2, SimdLevel::avx512})
+                    if (level <= best) levels.push_back(level);
+                std::vector<RowSampler> samplers(levels.size());
+                std::vector<uint64_t> serials;
+                for (size_t l = 0; l < levels.size(); ++l) serials.push_back(newSourceSerial());
+                for (const int y : rows) {
+                    const float v = (2.0f * float(y) + 1.0f) / (2.0f * kHeight);
+                    for (size_t l = 0; l < levels.size(); ++l) {
+                        requestSimdLevel(levels[l]);
+                        samplers[l].start(p, v, serials[l]);
+                    }
+                    requestSimdLevel(SimdLevel::scalar);
+                    for (int x = 0; x < kWidth; x += x < 24 || x > kWidth - 24 ? 1 : 5) {
+                        const float u = (2.0f * float(x) + 1.0f) / (2.0f * kWidth);
+                        const int n = (x / 40 + y / 61) % (p.lmax + 1);
+                        const float fraction = (x + y) % 4 == 0 ? 0.0f : float((x * 7 + y) % 97) / 97.0f;
+                        const EffectColor fast = sampleFast(p, n, fraction, u, v);
+                        const EffectColor high = sampleHighQuality(p, n, fraction, u, v);
+                        for (size_t l = 0; l < levels.size(); ++l) {
+                            ASSERT_TRUE(same(samplers[l].sampleFast(n, fraction, u), fast))
+                                << simdLevelName(levels[l]) << " type " << type << " edge " << edge << " content "
                                 << content << " x " << x << " y " << y << " level " << n;
-                            ASSERT_TRUE(same(sampler.sampleHighQuality(n, fraction, u), high))
-                                << simdLevelName(level) << " type " << type << " edge " << edge << " content "
+                            ASSERT_TRUE(same(samplers[l].sampleHighQuality(n, fraction, u), high))
+                                << simdLevelName(levels[l]) << " type " << type << " edge " << edge << " content "
                                 << content << " x " << x << " y " << y << " level " << n;
                         }
                     }
