@@ -4,6 +4,7 @@
 
 #include "host/image_samples.h"
 #include "host/image_stripes.h"
+#include "host/png_unfilter.h"
 
 #include <algorithm>
 #include <cstdlib>
@@ -124,12 +125,12 @@ bool unfilterRows(const uint8_t* filtered, int32_t first, int32_t rows, Document
         if (r == 0 && y > 0 && type >= 2) return false;
         if (shape.sixteen) {
             const uint8_t* above = r == 0 ? nullptr : scratch.rowAbove.data();
-            if (!unfilterPngRow(type, filtered + 1, above, scratch.row.data(), n, shape.pixelBytes)) return false;
+            if (!unfilterPngRowFast(type, filtered + 1, above, scratch.row.data(), n, shape.pixelBytes)) return false;
             storeRow16(scratch.row.data(), document.pixel(0, y), n);
             std::swap(scratch.row, scratch.rowAbove);
         } else {
             const uint8_t* above = r == 0 ? nullptr : document.pixel(0, y - 1);
-            if (!unfilterPngRow(type, filtered + 1, above, document.pixel(0, y), n, shape.pixelBytes)) return false;
+            if (!unfilterPngRowFast(type, filtered + 1, above, document.pixel(0, y), n, shape.pixelBytes)) return false;
         }
     }
     return true;
@@ -271,41 +272,6 @@ bool zlibHeaderPlain(const uint8_t* p) {
 }
 
 }  // namespace
-
-bool unfilterPngRow(uint8_t type, const uint8_t* filtered, const uint8_t* previous, uint8_t* out, size_t rowBytes,
-                    size_t pixelBytes) {
-    const size_t n = rowBytes, bpp = std::min(pixelBytes, rowBytes);
-    switch (type) {
-        case 0: std::memcpy(out, filtered, n); return true;
-        case 1:
-            std::memcpy(out, filtered, bpp);
-            for (size_t i = bpp; i < n; ++i) out[i] = uint8_t(filtered[i] + out[i - bpp]);
-            return true;
-        case 2:
-            if (!previous) {
-                std::memcpy(out, filtered, n);
-                return true;
-            }
-            for (size_t i = 0; i < n; ++i) out[i] = uint8_t(filtered[i] + previous[i]);
-            return true;
-        case 3:
-            for (size_t i = 0; i < n; ++i) {
-                const unsigned left = i >= bpp ? out[i - bpp] : 0u, up = previous ? previous[i] : 0u;
-                out[i] = uint8_t(filtered[i] + ((left + up) >> 1));
-            }
-            return true;
-        case 4:
-            for (size_t i = 0; i < n; ++i) {
-                const int a = i >= bpp ? out[i - bpp] : 0, b = previous ? previous[i] : 0;
-                const int c = i >= bpp && previous ? previous[i - bpp] : 0;
-                const int p = a + b - c, pa = std::abs(p - a), pb = std::abs(p - b), pc = std::abs(p - c);
-                const int predictor = pa <= pb && pa <= pc ? a : pb <= pc ? b : c;
-                out[i] = uint8_t(filtered[i] + predictor);
-            }
-            return true;
-        default: return false;
-    }
-}
 
 bool inflatePngRows(std::FILE* file, Document& document, int32_t threads) {
     ImageStream stream;
