@@ -114,22 +114,67 @@ void unfilterAverage(const uint8_t* filtered, const uint8_t* previous, uint8_t* 
 // nearest to a + b - c, ties going to a, then b. The distances from it are
 // |b - c|, |a - c| and |a + b - 2c|; only the last two wait for the pixel
 // to the left, which keeps the chain from pixel to pixel short.
+__m128i paethPixel(__m128i x, __m128i a, __m128i b, __m128i c) {
+    const __m128i bLessC = _mm_sub_epi16(b, c);
+    const __m128i pa = absolute16(bLessC);
+    const __m128i aLessC = _mm_sub_epi16(a, c);
+    const __m128i pb = absolute16(aLessC);
+    const __m128i pc = absolute16(_mm_add_epi16(aLessC, bLessC));
+    const __m128i smallest = _mm_min_epi16(pa, _mm_min_epi16(pb, pc));
+    __m128i nearest = select16(_mm_cmpeq_epi16(pb, smallest), b, c);
+    nearest = select16(_mm_cmpeq_epi16(pa, smallest), a, nearest);
+    return _mm_and_si128(_mm_add_epi16(x, nearest), _mm_set1_epi16(0xFF));
+}
+
 template <size_t kBytes>
 void unfilterPaeth(const uint8_t* filtered, const uint8_t* previous, uint8_t* out, size_t rowBytes) {
     __m128i a = _mm_setzero_si128(), c = _mm_setzero_si128();
-    const __m128i lowBytes = _mm_set1_epi16(0xFF);
     eachPixel<kBytes>(filtered, previous, out, rowBytes, [&](__m128i x, __m128i b) {
-        const __m128i bLessC = _mm_sub_epi16(b, c);
-        const __m128i pa = absolute16(bLessC);
-        const __m128i aLessC = _mm_sub_epi16(a, c);
-        const __m128i pb = absolute16(aLessC);
-        const __m128i pc = absolute16(_mm_add_epi16(aLessC, bLessC));
-        const __m128i smallest = _mm_min_epi16(pa, _mm_min_epi16(pb, pc));
-        __m128i nearest = select16(_mm_cmpeq_epi16(pb, smallest), b, c);
-        nearest = select16(_mm_cmpeq_epi16(pa, smallest), a, nearest);
+        a = paethPixel(x, a, b, c);
         c = b;
-        return a = _mm_and_si128(_mm_add_epi16(x, nearest), lowBytes);
+        return a;
     });
+}
+
+template <size_t kBytes>
+__m128i loadAt(const uint8_t* p, bool wide) {
+    return wide ? widen(_mm_loadl_epi64(reinterpret_cast<const __m128i*>(p))) : loadLastPixel<kBytes>(p);
+}
+template <size_t kBytes>
+void storeAt(uint8_t* p, __m128i lanes, bool wide) {
+    if (wide) _mm_storel_epi64(reinterpret_cast<__m128i*>(p), _mm_packus_epi16(lanes, lanes));
+    else storeLastPixel<kBytes>(p, lanes);
+}
+
+// Two Paeth rows at once, the lower one a pixel behind: its pixel above and
+// above-left are the upper row's last two results, still in registers. The
+// two chains from pixel to pixel are independent, so the processor runs
+// them side by side.
+template <size_t kBytes>
+void unfilterPaethPair(const uint8_t* filteredUpper, const uint8_t* filteredLower, const uint8_t* above,
+                       uint8_t* outUpper, uint8_t* outLower, size_t rowBytes) {
+    const size_t pixels = rowBytes / kBytes;
+    __m128i upperLeft = _mm_setzero_si128(), upperAboveLeft = _mm_setzero_si128();
+    __m128i lowerLeft = _mm_setzero_si128(), lowerAboveLeft = _mm_setzero_si128();
+    __m128i upperLast = _mm_setzero_si128();
+    for (size_t k = 0; k <= pixels; ++k) {
+        const size_t at = k * kBytes;
+        if (k < pixels) {
+            const bool wide = at + 8 <= rowBytes;
+            const __m128i b = loadAt<kBytes>(above + at, wide);
+            upperLeft = paethPixel(loadAt<kBytes>(filteredUpper + at, wide), upperLeft, b, upperAboveLeft);
+            upperAboveLeft = b;
+            storeAt<kBytes>(outUpper + at, upperLeft, wide);
+        }
+        if (k > 0) {
+            const size_t lowerAt = at - kBytes;
+            const bool wide = lowerAt + 8 <= rowBytes;
+            lowerLeft = paethPixel(loadAt<kBytes>(filteredLower + lowerAt, wide), lowerLeft, upperLast, lowerAboveLeft);
+            lowerAboveLeft = upperLast;
+            storeAt<kBytes>(outLower + lowerAt, lowerLeft, wide);
+        }
+        upperLast = upperLeft;
+    }
 }
 
 template <size_t kBytes>
@@ -151,6 +196,24 @@ bool unfilterPixels(uint8_t type, const uint8_t* filtered, const uint8_t* previo
 
 }  // namespace
 #endif
+
+bool unfilterPngRowPairFast(uint8_t upperType, const uint8_t* filteredUpper, uint8_t lowerType,
+                            const uint8_t* filteredLower, const uint8_t* above, uint8_t* outUpper, uint8_t* outLower,
+                            size_t rowBytes, size_t pixelBytes) {
+#if defined(TWL_PNG_UNFILTER_SSE2)
+    if (upperType == 4 && lowerType == 4 && above && pixelBytes > 0 && rowBytes % pixelBytes == 0) {
+        switch (pixelBytes) {
+            case 3: unfilterPaethPair<3>(filteredUpper, filteredLower, above, outUpper, outLower, rowBytes); return true;
+            case 4: unfilterPaethPair<4>(filteredUpper, filteredLower, above, outUpper, outLower, rowBytes); return true;
+            case 6: unfilterPaethPair<6>(filteredUpper, filteredLower, above, outUpper, outLower, rowBytes); return true;
+            case 8: unfilterPaethPair<8>(filteredUpper, filteredLower, above, outUpper, outLower, rowBytes); return true;
+            default: break;
+        }
+    }
+#endif
+    return unfilterPngRowFast(upperType, filteredUpper, above, outUpper, rowBytes, pixelBytes) &&
+           unfilterPngRowFast(lowerType, filteredLower, outUpper, outLower, rowBytes, pixelBytes);
+}
 
 bool unfilterPngRowFast(uint8_t type, const uint8_t* filtered, const uint8_t* previous, uint8_t* out,
                         size_t rowBytes, size_t pixelBytes) {

@@ -1,5 +1,6 @@
-// The vector PNG un-filter against the byte-by-byte one: every filter type,
-// pixel sizes 1..8, with and without a row above, on rows of odd lengths
+// The vector PNG un-filter against the byte-by-byte one: every filter type
+// (and every pair of types for two rows at once), pixel sizes 1..8, with and
+// without a row above, on rows of odd lengths
 // whose bytes reach both ends of the range so that every sum wraps and every
 // Paeth tie occurs. The byte-by-byte form is checked by hand on one row.
 #include "host/png_unfilter.h"
@@ -64,6 +65,36 @@ TEST(PngUnfilter, VectorFormGivesTheSameBytes) {
                             unfilterPngRowFast(type, filtered.data(), previous, fast.data(), rowBytes, pixelBytes));
                         EXPECT_EQ(fast, plain) << "filter " << int(type) << ", " << pixelBytes
                                                << "-byte pixels, width " << width << (first ? ", first row" : "")
+                                               << (close ? ", close values" : "");
+                    }
+                }
+            }
+        }
+    }
+}
+
+TEST(PngUnfilter, RowPairsGiveTheSameBytes) {
+    for (const bool close : {false, true}) {
+        for (size_t pixelBytes = 1; pixelBytes <= 8; ++pixelBytes) {
+            for (const size_t width : {size_t(1), size_t(2), size_t(3), size_t(37)}) {
+                const size_t rowBytes = width * pixelBytes;
+                const std::vector<uint8_t> above = patternRow(rowBytes, 5, close);
+                const std::vector<uint8_t> upper = patternRow(rowBytes, 17, close);
+                const std::vector<uint8_t> lower = patternRow(rowBytes, 23, close);
+                for (uint8_t upperType = 0; upperType <= 4; ++upperType) {
+                    for (uint8_t lowerType = 0; lowerType <= 4; ++lowerType) {
+                        // The two rows one after the other with a guard byte behind,
+                        // as in the document.
+                        std::vector<uint8_t> plain(2 * rowBytes + 1, 0xA5), fast(2 * rowBytes + 1, 0xA5);
+                        ASSERT_TRUE(unfilterPngRow(upperType, upper.data(), above.data(), plain.data(), rowBytes,
+                                                   pixelBytes));
+                        ASSERT_TRUE(unfilterPngRow(lowerType, lower.data(), plain.data(), plain.data() + rowBytes,
+                                                   rowBytes, pixelBytes));
+                        ASSERT_TRUE(unfilterPngRowPairFast(upperType, upper.data(), lowerType, lower.data(),
+                                                           above.data(), fast.data(), fast.data() + rowBytes,
+                                                           rowBytes, pixelBytes));
+                        EXPECT_EQ(fast, plain) << "filters " << int(upperType) << " and " << int(lowerType) << ", "
+                                               << pixelBytes << "-byte pixels, width " << width
                                                << (close ? ", close values" : "");
                     }
                 }
