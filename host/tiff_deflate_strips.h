@@ -25,9 +25,11 @@ enum class TiffStripRead {
 TiffStripRead readDeflatedStrips(TIFF* tiff, Document& document, bool toHostScale, int32_t threads);
 
 // Writes a document's 16-bit samples as deflated strips of `stripRows` rows
-// after the horizontal predictor, compressed at level 1 on `threads` threads:
-// the bytes libtiff's own libdeflate path gives, strip after strip. The
-// tags must be set. False when a strip could not be written (libtiff's
+// after the horizontal predictor, compressed with libdeflate at level 1 on
+// `threads` threads. Where a strip is one row libtiff compresses it the same
+// way, so the file's bytes are the ones libtiff wrote; strips of several
+// rows, which libtiff fed to zlib row by row, come out a little smaller.
+// The tags must be set. False when a strip could not be written (libtiff's
 // message is then in its error handler) or libdeflate is missing
 // (`available` false: write with libtiff).
 bool writeDeflatedStrips16(TIFF* tiff, const Document& document, bool withAlpha, uint32_t stripRows,
