@@ -13,4 +13,6 @@ bool listFilesWithSuffix(const char* folder, const char* suffix, std::vector<std
 // Creates one folder (mode 0755 less the umask); true when it exists after.
 bool createFolder(const char* path);
 bool fileExists(const char* path);
+// A regular file at the path itself; a link there is not followed (false).
+bool regularFileAt(const char* path);
 bool folderExists(const char* path);

@@ -251,6 +251,14 @@ OSErr writeMemoryDotsPage(PluginGlobals& globals, const char* htmlPath, JobProgr
     const FilterRecord* record = globals.record;
     FilterParameters& parameters = *parametersOf(record);
     const SettingsStore& store = globals.workArea->store;
+    if (!occupied && store.mapUnreadable) {
+        // Which dots are kept is unknown: a page without them would look
+        // like the user had none.
+        char map[kMaxPathBytes];
+        storeFilePath(store, kMemdotMapFileName, map);
+        putMessage(message, messageBytes, std::string("cannot read the map of the memory dots ") + map);
+        return kExportWriteFailed;
+    }
     std::string webImages, error;
     UserFile pageFile;
     if (!openPage(htmlPath, pageFile, error) || !prepareWebImages(htmlPath, webImages, error)) {
@@ -294,8 +302,16 @@ OSErr writeMemoryDotsPage(PluginGlobals& globals, const char* htmlPath, JobProgr
             break;
         }
         if (occupied ? !occupied[dot - 1] : store.keptFlags[dot - 1] != 1) continue;
+        const std::string name = "dot " + std::to_string(dot);
         if (loadMemoryDot(store, dot - 1, parameters, nullptr, memory) != 0) {
+            // A kept dot whose settings cannot be read keeps its cell, as a
+            // picture that cannot be written does, and the user is told.
             parameters.settings = current;
+            char dotFile[kMaxPathBytes], dotPath[kMaxPathBytes];
+            memoryDotFileName(dot - 1, dotFile);
+            storeFilePath(store, dotFile, dotPath);
+            missing.add("cannot read the settings of " + name + " from " + dotPath);
+            writePictureCell(page, name, width, height);
             continue;
         }
         if (writing) {
@@ -311,9 +327,10 @@ OSErr writeMemoryDotsPage(PluginGlobals& globals, const char* htmlPath, JobProgr
             settlePicture(pending, missing);
             writing = false;
         }
-        const std::string name = "dot " + std::to_string(dot);
         if (rendered == noErr)
             writing = encodeGalleryJpeg(record, globals.images->internal, webImages + name + ".jpg", pending, missing);
+        else if (rendered != userCanceledErr)
+            missing.add("cannot render " + name);
         globals.images->internal.release();
         parameters.settings = current;
         std::memcpy(parameters.settingsFileName, currentName, kPathBytes);

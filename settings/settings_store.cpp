@@ -7,6 +7,7 @@
 #include "platform/binary_file.h"
 #include "platform/file_lock.h"
 #include "platform/file_rename.h"
+#include "platform/folder_listing.h"
 #include "platform/temporary_folder.h"
 #include "platform/whole_file.h"
 
@@ -173,7 +174,7 @@ int16_t writeMemdotMap(SettingsStore& store) {
     FileLock lock;
     if (!lock.acquire(lockPath, kMapLockWaitMilliseconds)) return kPresetCannotOpen;
     int32_t merged[kMemoryDotCount] = {};
-    readMapFlags(path, merged);
+    if (!readMapFlags(path, merged) && regularFileAt(path)) return static_cast<int16_t>(kReadFailed);
     for (int32_t dot = 0; dot < kMemoryDotCount; ++dot)
         if (store.keptFlags[dot] != store.keptFlagsInMap[dot]) merged[dot] = store.keptFlags[dot];
     // The whole map replaces the old one at once, as store presets do.
@@ -196,7 +197,12 @@ int16_t readMemdotMap(SettingsStore& store) {
     // done; a map never written through the lock is read as it is.
     FileLock lock;
     lock.acquire(lockPath, kMapLockWaitMilliseconds, false);
-    if (!readMapFlags(path, store.keptFlags)) return kPresetCannotOpen;
+    store.mapUnreadable = false;
+    if (!readMapFlags(path, store.keptFlags)) {
+        if (!regularFileAt(path)) return kPresetCannotOpen;
+        store.mapUnreadable = true;
+        return static_cast<int16_t>(kReadFailed);
+    }
     std::memcpy(store.keptFlagsInMap, store.keptFlags, sizeof store.keptFlags);
     return 0;
 }

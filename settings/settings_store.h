@@ -39,6 +39,9 @@ struct SettingsStore {
     // The flags as the map held them when last read or written: only the
     // flags that differ from these are this run's changes.
     int32_t keptFlagsInMap[kMemoryDotCount] = {};
+    // The map is there but could not be read (a failing disk, a lock held
+    // too long): which dots keep their settings is unknown this run.
+    bool mapUnreadable = false;
 };
 
 // A store file that exists but cannot be read as one (not a preset, or cut

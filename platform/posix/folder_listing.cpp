@@ -66,6 +66,11 @@ bool fileExists(const char* path) {
     return pathFits(path) && ::stat(path, &info) == 0 && S_ISREG(info.st_mode);
 }
 
+bool regularFileAt(const char* path) {
+    struct stat info;
+    return pathFits(path) && ::lstat(path, &info) == 0 && S_ISREG(info.st_mode);
+}
+
 bool folderExists(const char* path) {
     struct stat info;
     return pathFits(path) && ::stat(path, &info) == 0 && S_ISDIR(info.st_mode);

@@ -247,6 +247,18 @@ TEST(GalleryPages, MemoryDotsPageShowsOnlyKeptDots) {
     EXPECT_FALSE(first == alone);
     EXPECT_FALSE(last == alone);
     EXPECT_FALSE(first == last);
+
+    // A kept dot whose settings are gone keeps its cell, and the page says so
+    // instead of reporting a page without it as done.
+    std::filesystem::remove(testTemporaryFolder() + "/Twilightomator memory dot 4.z5a");
+    {
+        TestHost host(rampDocument(600, 300, 3, false, SampleDepth::eight));
+        const ExportRunResult run = exportFrom(host, kExportMemoryDotsPage, page);
+        EXPECT_EQ(run.result, kResultWriteFailed);
+        EXPECT_NE(run.message.find("1 picture could not be: cannot read the settings of dot 5"), std::string::npos)
+            << run.message;
+    }
+    EXPECT_EQ(count(fileText(page), "Table_01"), 3u);
     writeMemdotMap({});
 }
 

@@ -202,9 +202,30 @@ TEST(FailureSweep, PresetsGalleryPage) {
     sweepExport("presets gallery page", kExportPresetsPage, site, site + "/page.html", (presets + "/").c_str());
 }
 
+// Three kept dots, each its own look, so that a dot lost or changed by a
+// failure shows in the next page.
 TEST(FailureSweep, MemoryDotsGalleryPage) {
+    SettingsStore store;
+    ASSERT_TRUE(initialiseSettingsStore(store));
+    FilterParameters parameters{};
+    parameters.settings = defaultUserSettings();
+    const int32_t dots[3] = {0, 6, 13};
+    for (int32_t i = 0; i < 3; ++i) {
+        parameters.settings.sepia = 30 * (i + 1);
+        parameters.settings.vignette = 90 - 25 * i;
+        ASSERT_EQ(storeMemoryDot(store, dots[i], parameters, nullptr, systemMemoryService()), 0);
+        store.keptFlags[dots[i]] = 1;
+    }
+    ASSERT_EQ(writeMemdotMap(store), 0);
     const std::string site = freshFolder("sweep-dots");
     sweepExport("memory dots gallery page", kExportMemoryDotsPage, site, site + "/dots.html", nullptr);
+    for (int32_t dot : dots) {
+        char name[kMaxPathBytes];
+        ASSERT_TRUE(memoryDotFileName(dot, name));
+        EXPECT_TRUE(std::filesystem::exists(testTemporaryFolder() + "/" + name)) << name;
+    }
+    for (int32_t dot : dots) store.keptFlags[dot] = 0;
+    writeMemdotMap(store);
 }
 
 }  // namespace

@@ -25,13 +25,26 @@
 set -u
 MODE=$1 APP=$2 PHOTO=$3 OUT=$4 SHOT=${5:-}
 SCALE=${GDK_SCALE:-1}
+# The first visible window named like $1, looked for again and again for up
+# to $2 seconds; empty when none came. Not `search --sync`: a window that
+# goes while xdotool walks the tree (a chooser closing, a tooltip) ends
+# that search with an X error, which must not end the wait.
+find_window() {
+    FOUND=""
+    END=$(($(date +%s) + $2))
+    while [ -z "$FOUND" ] && [ "$(date +%s)" -lt "$END" ]; do
+        FOUND=$(xdotool search --onlyvisible --name "$1" 2>/dev/null | head -n 1)
+        [ -n "$FOUND" ] || sleep 0.3
+    done
+    echo "$FOUND"
+}
 # One thread on the plain path keeps a large export slow enough to watch.
 SPEED=""
 [ "$MODE" = psd ] && SPEED="--threads 1 --simd scalar"
 # shellcheck disable=SC2086
 ASAN_OPTIONS=detect_leaks=0 "$APP" apply --quiet $SPEED --dialog "$PHOTO" -o "$OUT" &
 PID=$!
-WINDOW=$(timeout 60 xdotool search --sync --onlyvisible --name '^Twilightomator$' | head -n 1)
+WINDOW=$(find_window '^Twilightomator$' 60)
 if [ -z "$WINDOW" ]; then
     echo "no window"
     kill "$PID" 2>/dev/null
@@ -67,18 +80,18 @@ reset)
     ;;
 psd)
     xdotool mousemove --window "$WINDOW" $(( 234 * SCALE )) $(( 546 * SCALE )) click 1
-    SIZE=$(timeout 30 xdotool search --sync --onlyvisible --name '^Export PSD image$' | head -n 1)
+    SIZE=$(find_window '^Export PSD image$' 30)
     xdotool windowfocus --sync "$SIZE" 2>/dev/null
     # Typing a width makes the size custom; then the height, then OK.
     xdotool mousemove --window "$SIZE" $(( 72 * SCALE )) $(( 92 * SCALE )) click 1 key ctrl+a type 4000
     xdotool mousemove --window "$SIZE" $(( 182 * SCALE )) $(( 92 * SCALE )) click 1 key ctrl+a type 2800
     xdotool mousemove --window "$SIZE" $(( 92 * SCALE )) $(( 128 * SCALE )) click 1
-    SAVE=$(timeout 30 xdotool search --sync --onlyvisible --name '^Save a PSD file$' | head -n 1)
+    SAVE=$(find_window '^Save a PSD file$' 30)
     xdotool windowfocus --sync "$SAVE" 2>/dev/null
     sleep 1
     xdotool key ctrl+a type "$OUT.psd"
     xdotool key Return
-    PROGRESS=$(timeout 30 xdotool search --sync --onlyvisible --name '^PSD file progress$' | head -n 1)
+    PROGRESS=$(find_window '^PSD file progress$' 30)
     if [ -n "$PROGRESS" ]; then
         sleep 0.5
         eval "$(xdotool getwindowgeometry --shell "$PROGRESS")"
@@ -135,7 +148,7 @@ about|info|size|chooser|colour)
     colour) X=321 Y=251 NAME=${TWL_COLOUR_TITLE:-'^Choose the vignette color\.$'} ;;
     esac
     xdotool mousemove --window "$WINDOW" $(( X * SCALE )) $(( Y * SCALE )) click 1
-    SMALL=$(timeout 30 xdotool search --sync --onlyvisible --name "$NAME" | head -n 1)
+    SMALL=$(find_window "$NAME" 30)
     if [ -n "$SMALL" ]; then
         xdotool windowfocus --sync "$SMALL" 2>/dev/null
         if [ "$MODE" = chooser ]; then
