@@ -19,11 +19,6 @@ struct SilentJpegErrors {
 };
 jpeg_error_mgr* installSilentJpegErrors(SilentJpegErrors& errors);
 
-// Call after jpeg_create_*: while a failure sweep is armed, each of the
-// codec's allocations is counted and the chosen one fails as libjpeg's own
-// do when memory runs out (through error_exit). Does nothing otherwise.
-void countJpegAllocations(j_common_ptr codec);
-
 // A fixed output buffer; running out of room is a fatal codec error.
 struct JpegBufferDestination {
     jpeg_destination_mgr manager;

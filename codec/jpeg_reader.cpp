@@ -2,6 +2,7 @@
 #include "codec/jpeg_reader.h"
 
 #include "codec/jpeg_codec_support.h"
+#include "platform/jpeg_allocation_count.h"
 
 namespace {
 // Hostile files must not make the decoder take unbounded memory or time: a

@@ -2,6 +2,7 @@
 #include "codec/jpeg_writer.h"
 
 #include "codec/jpeg_codec_support.h"
+#include "platform/jpeg_allocation_count.h"
 #include "codec/jpeg_quant_tables.h"
 #include "codec/product_identity.h"
 

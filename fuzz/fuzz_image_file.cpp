@@ -1,8 +1,8 @@
-// libFuzzer target: the host's image file readers (PNG through libpng, TIFF
-// through libtiff, JPEG through libjpeg) as a user's file reaches them, by
-// path. Built once per format (TWL_FUZZ_FORMAT 1 PNG, 2 TIFF, 3 JPEG); each
-// build keeps only inputs that start as its format does, so that every run
-// searches one reader.
+// libFuzzer target: the host's image file readers (PNG through libdeflate
+// or libpng, TIFF through libdeflate or libtiff, JPEG through libjpeg) as a
+// user's file reaches them, by path. Built once per format (TWL_FUZZ_FORMAT
+// 1 PNG, 2 TIFF, 3 JPEG); each build keeps only inputs that start as its
+// format does, so that every run searches one reader.
 #include "fuzz_support.h"
 #include "host/image_files.h"
 #include "host/image_formats.h"
@@ -33,6 +33,8 @@ extern "C" int LLVMFuzzerInitialize(int*, char***) {
     // 12000 pixels is a few hundred bytes); their pixel loops say nothing
     // new and would only stall the search.
     setDocumentMemoryLimit(uint64_t(8) << 20);
+    // One thread: the readers' strip and stripe paths run the same code on it.
+    setImageFileThreads(1);
     return 0;
 }
 

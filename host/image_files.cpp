@@ -140,7 +140,7 @@ bool readChecked(const std::string& path, Document& document, ImageFileInfo& inf
     switch (format) {
         case ImageFileFormat::png: read = readPngImage(file, result, info, detail, writeSpeed().threads); break;
         case ImageFileFormat::jpeg: read = readJpegImage(file, result, info, detail); break;
-        case ImageFileFormat::tiff: read = readTiffImage(file, result, info, detail); break;
+        case ImageFileFormat::tiff: read = readTiffImage(file, result, info, detail, writeSpeed().threads); break;
         case ImageFileFormat::unknown: break;
     }
     if (!read) {

@@ -30,7 +30,8 @@ bool readPngImage(std::FILE* file, Document& document, ImageFileInfo& info, std:
 bool readJpegImage(std::FILE* file, Document& document, ImageFileInfo& info, std::string& error);
 // libtiff reads through a copy of the open file's descriptor, so that the file
 // is opened once, by the platform's file service, whatever its name.
-bool readTiffImage(std::FILE* file, Document& document, ImageFileInfo& info, std::string& error);
+// Deflated strips are inflated on `threads` as for PNG files.
+bool readTiffImage(std::FILE* file, Document& document, ImageFileInfo& info, std::string& error, int32_t threads);
 
 // How a writer that encodes stripes of rows on several threads splits its
 // work: `threads` at once (0: one per core, 1: all on the calling thread) and

@@ -2,7 +2,7 @@
 // segments. libjpeg leaves on errors by longjmp, so each step that calls it
 // is a function holding only plain data.
 #include "host/image_formats.h"
-#include "host/jpeg_allocation_count.h"
+#include "platform/jpeg_allocation_count.h"
 #include "host/image_jpeg_icc.h"
 #include "host/image_samples.h"
 
@@ -96,7 +96,7 @@ void collectWarnings(const char* text, std::vector<std::string>& warnings) {
 bool readJpegHeader(jpeg_decompress_struct& codec, JpegErrors& errors, std::FILE* file, long memoryLimit) {
     if (setjmp(errors.exit)) return false;
     jpeg_create_decompress(&codec);
-    countHostJpegAllocations(reinterpret_cast<j_common_ptr>(&codec));
+    countJpegAllocations(reinterpret_cast<j_common_ptr>(&codec));
     codec.mem->max_memory_to_use = memoryLimit;
     jpeg_stdio_src(&codec, file);
     jpeg_save_markers(&codec, JPEG_APP0 + 2, 0xFFFF);
@@ -179,7 +179,7 @@ bool writeJpegSteps(jpeg_compress_struct& codec, JpegErrors& errors, SinkDestina
                     unsigned char* rowBuffer) {
     if (setjmp(errors.exit)) return false;
     jpeg_create_compress(&codec);
-    countHostJpegAllocations(reinterpret_cast<j_common_ptr>(&codec));
+    countJpegAllocations(reinterpret_cast<j_common_ptr>(&codec));
     destination.manager.init_destination = onDestinationInit;
     destination.manager.empty_output_buffer = onDestinationFull;
     destination.manager.term_destination = onDestinationEnd;

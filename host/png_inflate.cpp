@@ -4,6 +4,8 @@
 
 #include "host/image_samples.h"
 #include "host/image_stripes.h"
+#include "host/png_unfilter.h"
+#include "platform/huge_pages.h"
 
 #include <algorithm>
 #include <cstdlib>
@@ -17,6 +19,10 @@
 namespace {
 
 uint32_t load32(const uint8_t* p) { return uint32_t(p[0]) << 24 | uint32_t(p[1]) << 16 | uint32_t(p[2]) << 8 | p[3]; }
+
+struct PixelBlockFree {
+    void operator()(uint8_t* block) const { freePixelBlock(block); }
+};
 
 struct DecompressorFree {
     void operator()(libdeflate_decompressor* d) const { libdeflate_free_decompressor(d); }
@@ -124,12 +130,20 @@ bool unfilterRows(const uint8_t* filtered, int32_t first, int32_t rows, Document
         if (r == 0 && y > 0 && type >= 2) return false;
         if (shape.sixteen) {
             const uint8_t* above = r == 0 ? nullptr : scratch.rowAbove.data();
-            if (!unfilterPngRow(type, filtered + 1, above, scratch.row.data(), n, shape.pixelBytes)) return false;
+            if (!unfilterPngRowFast(type, filtered + 1, above, scratch.row.data(), n, shape.pixelBytes)) return false;
             storeRow16(scratch.row.data(), document.pixel(0, y), n);
             std::swap(scratch.row, scratch.rowAbove);
+        } else if (r > 0 && r + 1 < rows) {
+            // Two rows at once; the second's filter byte follows the first's row.
+            const uint8_t* lower = filtered + shape.filteredBytes();
+            if (!unfilterPngRowPairFast(type, filtered + 1, lower[0], lower + 1, document.pixel(0, y - 1),
+                                        document.pixel(0, y), document.pixel(0, y + 1), n, shape.pixelBytes))
+                return false;
+            ++r;
+            filtered = lower;
         } else {
             const uint8_t* above = r == 0 ? nullptr : document.pixel(0, y - 1);
-            if (!unfilterPngRow(type, filtered + 1, above, document.pixel(0, y), n, shape.pixelBytes)) return false;
+            if (!unfilterPngRowFast(type, filtered + 1, above, document.pixel(0, y), n, shape.pixelBytes)) return false;
         }
     }
     return true;
@@ -254,7 +268,9 @@ bool inflateInPieces(const ImageStream& stream, const std::vector<size_t>& start
 bool inflateWhole(const ImageStream& stream, Document& document, const RowShape& shape) {
     const size_t total = size_t(document.height) * shape.filteredBytes();
     InflateScratch scratch;
-    std::unique_ptr<uint8_t[]> output(new (std::nothrow) uint8_t[total]);
+    // On huge pages: a fresh block of small pages costs a fault per 4 KB,
+    // which on a virtual machine is dearer than the inflating.
+    std::unique_ptr<uint8_t, PixelBlockFree> output(static_cast<uint8_t*>(allocatePixelBlock(total)));
     if (!scratch.decompressor || !output) return false;
     size_t used = 0, made = 0;
     const libdeflate_result result = libdeflate_zlib_decompress_ex(scratch.decompressor.get(), stream.bytes(),
@@ -271,41 +287,6 @@ bool zlibHeaderPlain(const uint8_t* p) {
 }
 
 }  // namespace
-
-bool unfilterPngRow(uint8_t type, const uint8_t* filtered, const uint8_t* previous, uint8_t* out, size_t rowBytes,
-                    size_t pixelBytes) {
-    const size_t n = rowBytes, bpp = std::min(pixelBytes, rowBytes);
-    switch (type) {
-        case 0: std::memcpy(out, filtered, n); return true;
-        case 1:
-            std::memcpy(out, filtered, bpp);
-            for (size_t i = bpp; i < n; ++i) out[i] = uint8_t(filtered[i] + out[i - bpp]);
-            return true;
-        case 2:
-            if (!previous) {
-                std::memcpy(out, filtered, n);
-                return true;
-            }
-            for (size_t i = 0; i < n; ++i) out[i] = uint8_t(filtered[i] + previous[i]);
-            return true;
-        case 3:
-            for (size_t i = 0; i < n; ++i) {
-                const unsigned left = i >= bpp ? out[i - bpp] : 0u, up = previous ? previous[i] : 0u;
-                out[i] = uint8_t(filtered[i] + ((left + up) >> 1));
-            }
-            return true;
-        case 4:
-            for (size_t i = 0; i < n; ++i) {
-                const int a = i >= bpp ? out[i - bpp] : 0, b = previous ? previous[i] : 0;
-                const int c = i >= bpp && previous ? previous[i - bpp] : 0;
-                const int p = a + b - c, pa = std::abs(p - a), pb = std::abs(p - b), pc = std::abs(p - c);
-                const int predictor = pa <= pb && pa <= pc ? a : pb <= pc ? b : c;
-                out[i] = uint8_t(filtered[i] + predictor);
-            }
-            return true;
-        default: return false;
-    }
-}
 
 bool inflatePngRows(std::FILE* file, Document& document, int32_t threads) {
     ImageStream stream;

@@ -22,8 +22,3 @@
 // are then undefined).
 bool inflatePngRows(std::FILE* file, Document& document, int32_t threads);
 
-// Undoes one row's filter (PNG filter types 0..4) into `out`; `previous` is
-// the unfiltered row above, or null for the first row. False for an
-// unknown filter type.
-bool unfilterPngRow(uint8_t type, const uint8_t* filtered, const uint8_t* previous, uint8_t* out, size_t rowBytes,
-                    size_t pixelBytes);

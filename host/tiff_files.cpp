@@ -1,10 +1,13 @@
 // TIFF files through libtiff: 8/16-bit unsigned and 32-bit float samples,
 // grey or RGB with one optional alpha sample, in strips or tiles, contiguous
 // or in separate planes. libtiff's messages go to a per-file collector.
+// Deflated strips, the common case, are coded on several threads by
+// tiff_deflate_strips.h, with libtiff as the fallback.
 #include "host/image_deflate.h"
 #include "host/image_formats.h"
 #include "host/image_samples.h"
 #include "host/image_stripes.h"
+#include "host/tiff_deflate_strips.h"
 
 #include <algorithm>
 #include <cerrno>
@@ -353,8 +356,8 @@ std::vector<uint8_t> readProfile(TIFF* tiff) {
 // compressed on the workers and written in order as they are done. After the
 // predictor run-length deflate loses nothing on 8-bit samples against
 // libtiff's own deflate and is faster; 16-bit samples, whose differences
-// repeat in pairs of bytes, need a deflate that finds longer matches, and
-// libtiff's is much faster at that than zlib's.
+// repeat in pairs of bytes, need a deflate that finds longer matches, which
+// libdeflate does much faster than zlib (tiff_deflate_strips.h).
 class TiffStrips final : public StripeWork {
 public:
     TiffStrips(TIFF* tiff, const Document& document, bool withAlpha, int32_t stripRows, int32_t threads)
@@ -417,7 +420,7 @@ private:
 
 }  // namespace
 
-bool readTiffImage(std::FILE* file, Document& document, ImageFileInfo& info, std::string& error) {
+bool readTiffImage(std::FILE* file, Document& document, ImageFileInfo& info, std::string& error, int32_t threads) {
     TiffMessages messages;
     auto options = makeOptions(messages);
     const int own = ::dup(fileno(file));  // libtiff closes the descriptor it is given
@@ -445,9 +448,18 @@ bool readTiffImage(std::FILE* file, Document& document, ImageFileInfo& info, std
                        documentDepth(layout), error))
         return false;
     bool read = false;
-    if (layout.throughRgba) read = readThroughRgba(tiff.get(), layout, document, error);
-    else if (layout.tiled) read = readTiles(tiff.get(), layout, document, error);
-    else read = readStrips(tiff.get(), layout, document, error);
+    bool onHostScale = false;
+    if (layout.throughRgba) {
+        read = readThroughRgba(tiff.get(), layout, document, error);
+    } else if (layout.tiled) {
+        read = readTiles(tiff.get(), layout, document, error);
+    } else {
+        // Inverted grey and premultiplied alpha are undone on the file's scale.
+        const bool toHostScale = layout.photometric != PHOTOMETRIC_MINISWHITE && !layout.associatedAlpha;
+        const TiffStripRead fast = readDeflatedStrips(tiff.get(), document, toHostScale, threads);
+        read = fast != TiffStripRead::notTaken || readStrips(tiff.get(), layout, document, error);
+        onHostScale = fast == TiffStripRead::hostScale;
+    }
     // libtiff's warnings are about tags it passes over; they change no pixel.
     if (!read) {
         if (!messages.firstError.empty()) error += " (" + libraryDetail(messages.firstError) + ")";
@@ -460,7 +472,7 @@ bool readTiffImage(std::FILE* file, Document& document, ImageFileInfo& info, std
     if (!layout.throughRgba) {
         if (layout.photometric == PHOTOMETRIC_MINISWHITE) invertGrey(document);
         if (layout.associatedAlpha) unpremultiplyAlpha(document, layout.bitsPerSample == 16 ? 65535 : 255);
-        if (document.depth == SampleDepth::sixteen) convertFile16ToHost(document);
+        if (document.depth == SampleDepth::sixteen && !onHostScale) convertFile16ToHost(document);
     } else if (layout.hasAlpha) {
         // libtiff's RGBA reader hands out premultiplied colour.
         unpremultiplyAlpha(document, 255);
@@ -512,9 +524,18 @@ bool writeTiffImage(int descriptor, const Document& document, int depth, const I
             TIFFSetField(t, TIFFTAG_ICCPROFILE, uint32_t(document.iccProfile.size()), document.iccProfile.data()) != 0;
     errno = 0;
     bool written = true;
-    if (depth != 8) {
+    bool stripsDeflated = false;
+    if (depth == 16) {
+        // Strips of a few rows, deflated on the workers as libtiff would
+        // deflate them one after another.
+        const uint32_t stripRows = std::max<uint32_t>(1, TIFFDefaultStripSize(t, 0));
+        TIFFSetField(t, TIFFTAG_ROWSPERSTRIP, stripRows);
+        written = writeDeflatedStrips16(t, document, withAlpha, stripRows, speed.threads, stripsDeflated);
+    }
+    if (depth != 8 && !stripsDeflated) {
         // libtiff compresses one strip of a few rows after another; floats
         // through its floating-point predictor.
+        written = true;
         TIFFSetField(t, TIFFTAG_ROWSPERSTRIP, TIFFDefaultStripSize(t, 0));
         std::vector<uint8_t> row(rowBytes);
         for (int32_t y = 0; y < document.height && written; ++y) {
@@ -522,7 +543,7 @@ bool writeTiffImage(int descriptor, const Document& document, int depth, const I
             documentRowToFile(document, y, depth, withAlpha, false, row.data());
             written = TIFFWriteScanline(t, row.data(), uint32_t(y), 0) == 1;
         }
-    } else {
+    } else if (depth == 8) {
         // Strips of about 256 KB, depending on the image only, so that every
         // thread count writes the same bytes.
         const int32_t stripRows =

@@ -1,11 +1,12 @@
 // The writers' stripes: rows deflated in stripes on several threads, joined
-// into one zlib stream in a PNG file and written as strips of an 8-bit TIFF
-// file (16-bit TIFF files are compressed by libtiff and only round-trip here).
+// into one zlib stream in a PNG file and written as strips of a TIFF file
+// (16-bit strips are also decoded by libtiff itself, which must agree).
 // Every thread count and stripe split must give a valid file whose pixels are
 // the document's; the ordered stripe runner must write in order, stay within
 // its memory window and stop on failure.
 #include "host/image_files.h"
 #include "host/image_formats.h"
+#include "host/image_samples.h"
 #include "host/image_stripes.h"
 #include "host/test_profile.h"
 #include "support/test_support.h"
@@ -18,6 +19,7 @@
 #include <filesystem>
 #include <fstream>
 #include <mutex>
+#include <tiffio.h>
 #include <unistd.h>
 #include <vector>
 #include <zlib.h>
@@ -94,6 +96,21 @@ void checkChunks(const std::vector<uint8_t>& file, size_t rowBytes, int32_t heig
     for (int32_t y = 0; y < height; ++y) ASSERT_EQ(rows[size_t(y) * (rowBytes + 1)], 1) << what << " row " << y;
 }
 
+// A 16-bit TIFF file's rows as libtiff decodes them, next to the rows the
+// document should have become.
+void checkRowsThroughLibtiff(const std::string& path, const Document& document, const std::string& what) {
+    TIFF* tiff = TIFFOpen(path.c_str(), "r");
+    ASSERT_NE(tiff, nullptr) << what;
+    const size_t rowBytes = fileRowBytes(document, 16, document.hasAlpha);
+    std::vector<uint8_t> decoded(rowBytes), expected(rowBytes);
+    for (int32_t y = 0; y < document.height; ++y) {
+        ASSERT_EQ(TIFFReadScanline(tiff, decoded.data(), uint32_t(y), 0), 1) << what << " row " << y;
+        documentRowToFile(document, y, 16, document.hasAlpha, false, expected.data());
+        ASSERT_TRUE(decoded == expected) << what << " row " << y;
+    }
+    TIFFClose(tiff);
+}
+
 TEST(StripedWriters, EveryThreadCountAndSplitKeepsThePixels) {
     const std::string folder = testCaseFolder("stripes", "layouts");
     struct Shape { int32_t width, height; };
@@ -123,6 +140,7 @@ TEST(StripedWriters, EveryThreadCountAndSplitKeepsThePixels) {
                             << what << error;
                         const std::vector<uint8_t> file = fileBytes(path);
                         if (extension[1] == 'p') checkChunks(file, rowBytes, shape.height, what);
+                        else if (layout.depth == SampleDepth::sixteen) checkRowsThroughLibtiff(path, document, what);
                         // The same split gives the same bytes on any number of threads.
                         if (firstFile.empty()) {
                             firstFile = file;

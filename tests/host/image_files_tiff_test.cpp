@@ -21,6 +21,8 @@ struct TestTiff {
     uint16_t photometric = PHOTOMETRIC_RGB;
     uint16_t planar = PLANARCONFIG_CONTIG;
     uint16_t compression = COMPRESSION_NONE;
+    uint16_t predictor = 0;  // 0: no predictor tag
+    bool bigEndian = false;
     std::vector<uint16_t> extraSamples;
     uint32_t rowsPerStrip = 2;
     uint32_t tileSize = 0;  // 0: strips
@@ -32,7 +34,7 @@ struct TestTiff {
 
 // Cuts the interleaved pixels into the strips or tiles the layout asks for.
 void writeTestTiff(const std::string& path, const TestTiff& recipe) {
-    TIFF* tiff = TIFFOpen(path.c_str(), "w");
+    TIFF* tiff = TIFFOpen(path.c_str(), recipe.bigEndian ? "wb" : "wl");
     ASSERT_NE(tiff, nullptr);
     TIFFSetField(tiff, TIFFTAG_IMAGEWIDTH, recipe.width);
     TIFFSetField(tiff, TIFFTAG_IMAGELENGTH, recipe.height);
@@ -42,6 +44,7 @@ void writeTestTiff(const std::string& path, const TestTiff& recipe) {
     TIFFSetField(tiff, TIFFTAG_PHOTOMETRIC, recipe.photometric);
     TIFFSetField(tiff, TIFFTAG_PLANARCONFIG, recipe.planar);
     TIFFSetField(tiff, TIFFTAG_COMPRESSION, recipe.compression);
+    if (recipe.predictor != 0) TIFFSetField(tiff, TIFFTAG_PREDICTOR, recipe.predictor);
     if (!recipe.extraSamples.empty())
         TIFFSetField(tiff, TIFFTAG_EXTRASAMPLES, uint16_t(recipe.extraSamples.size()), recipe.extraSamples.data());
     if (!recipe.profile.empty()) TIFFSetField(tiff, TIFFTAG_ICCPROFILE, uint32_t(recipe.profile.size()), recipe.profile.data());
@@ -292,6 +295,95 @@ TEST(TiffReading, FloatSamplesAreKeptAsTheyAre) {
     EXPECT_EQ(document.depth, SampleDepth::floating);
     EXPECT_EQ(document.samples, recipe.pixels);
     EXPECT_EQ(document.iccProfile, recipe.profile);
+}
+
+// Deflated strips are inflated on several threads outside libtiff; the
+// same pixels stored uncompressed go through libtiff's own reading, and
+// both must give the same document: 8 and 16 bits with and without the
+// predictor, both byte orders, grey min-is-white (inverted on the file's
+// scale), associated alpha, floats; an odd size with a short last strip.
+TEST(TiffReading, DeflatedStripsOnThreadsReadAsLibtiffReadsThem) {
+    const std::string folder = testCaseFolder("tiff", "deflated-strips");
+    struct Case {
+        const char* name;
+        uint16_t samples, bits, format, photometric, predictor, extra;
+        bool bigEndian;
+    };
+    const Case cases[] = {
+        {"rgb8", 3, 8, SAMPLEFORMAT_UINT, PHOTOMETRIC_RGB, PREDICTOR_HORIZONTAL, 0, false},
+        {"rgba8-plain", 4, 8, SAMPLEFORMAT_UINT, PHOTOMETRIC_RGB, PREDICTOR_NONE, EXTRASAMPLE_UNASSALPHA, false},
+        {"rgb16", 3, 16, SAMPLEFORMAT_UINT, PHOTOMETRIC_RGB, PREDICTOR_HORIZONTAL, 0, false},
+        {"rgba16-big", 4, 16, SAMPLEFORMAT_UINT, PHOTOMETRIC_RGB, PREDICTOR_HORIZONTAL, EXTRASAMPLE_UNASSALPHA, true},
+        {"rgba16-associated", 4, 16, SAMPLEFORMAT_UINT, PHOTOMETRIC_RGB, PREDICTOR_HORIZONTAL,
+         EXTRASAMPLE_ASSOCALPHA, false},
+        {"white16", 1, 16, SAMPLEFORMAT_UINT, PHOTOMETRIC_MINISWHITE, PREDICTOR_HORIZONTAL, 0, false},
+        {"float-big", 3, 32, SAMPLEFORMAT_IEEEFP, PHOTOMETRIC_RGB, PREDICTOR_NONE, 0, true},
+    };
+    for (const Case& c : cases) {
+        TestTiff recipe;
+        recipe.width = 37;
+        recipe.height = 23;
+        recipe.rowsPerStrip = 5;
+        recipe.samples = c.samples;
+        recipe.bits = c.bits;
+        recipe.format = c.format;
+        recipe.photometric = c.photometric;
+        recipe.bigEndian = c.bigEndian;
+        if (c.extra != 0) recipe.extraSamples = {c.extra};
+        // Every byte varied: 16-bit samples reach both ends, floats stay finite.
+        recipe.pixels = pattern8(recipe.width, recipe.height, c.samples * c.bits / 8);
+        if (c.bits == 32)
+            for (size_t i = 3; i < recipe.pixels.size(); i += 4) recipe.pixels[i] = uint8_t(recipe.pixels[i] % 0x7F);
+        writeTestTiff(folder + "/" + c.name + "-plain.tif", recipe);
+        recipe.compression = COMPRESSION_ADOBE_DEFLATE;
+        recipe.predictor = c.predictor;
+        writeTestTiff(folder + "/" + c.name + ".tif", recipe);
+
+        Document plain;
+        ImageFileInfo info;
+        std::string error;
+        ASSERT_TRUE(readBack(folder + "/" + c.name + "-plain.tif", plain, info, error)) << c.name << ": " << error;
+        for (const int32_t threads : {1, 2, 3}) {
+            setImageFileThreads(threads);
+            Document deflated;
+            const bool read = readBack(folder + "/" + c.name + ".tif", deflated, info, error);
+            setImageFileThreads(0);
+            ASSERT_TRUE(read) << c.name << ": " << error;
+            EXPECT_EQ(deflated.depth, plain.depth) << c.name;
+            EXPECT_EQ(deflated.planes(), plain.planes()) << c.name;
+            EXPECT_TRUE(deflated.samples == plain.samples) << c.name << " on " << threads << " threads";
+        }
+    }
+}
+
+// A strip in the middle whose deflate data is damaged: libtiff reads the
+// file again and names the first row it cannot decode.
+TEST(TiffReading, DamagedDeflatedStripNamesItsRow) {
+    const std::string folder = testCaseFolder("tiff", "damaged-strip");
+    TestTiff recipe;
+    recipe.width = 37;
+    recipe.height = 23;
+    recipe.rowsPerStrip = 5;
+    recipe.bits = 16;
+    recipe.compression = COMPRESSION_ADOBE_DEFLATE;
+    recipe.predictor = PREDICTOR_HORIZONTAL;
+    recipe.pixels = pattern8(recipe.width, recipe.height, 6);
+    writeTestTiff(folder + "/whole.tif", recipe);
+    TIFF* tiff = TIFFOpen((folder + "/whole.tif").c_str(), "r");
+    ASSERT_NE(tiff, nullptr);
+    const uint64_t third = TIFFGetStrileOffset(tiff, 2), thirdBytes = TIFFGetStrileByteCount(tiff, 2);
+    TIFFClose(tiff);
+    std::vector<uint8_t> bytes = fileBytes(folder + "/whole.tif");
+    ASSERT_GT(thirdBytes, 8u);
+    for (uint64_t i = third + 2; i < third + thirdBytes; ++i) bytes[i] = uint8_t(i * 29);
+    saveBytes(folder + "/scribbled.tif", bytes);
+    Document document;
+    ImageFileInfo info;
+    std::string error;
+    setImageFileThreads(2);
+    EXPECT_FALSE(readBack(folder + "/scribbled.tif", document, info, error));
+    setImageFileThreads(0);
+    EXPECT_NE(error.find("damaged or truncated TIFF image data at row 11"), std::string::npos) << error;
 }
 
 TEST(TiffReading, OtherLayoutsAreRefusedWithTheirName) {
