@@ -210,7 +210,7 @@ void renderRowSpanInBatches(const RenderContext& context, const PixelOutput& out
     // The sums a row's samples share, kept per thread so that their memory
     // is reused from row to row.
     thread_local RowSampler sampler;
-    sampler.start(pyramid, v);
+    sampler.start(pyramid, v, context.sourceSerial);
     PixelBatch batch{};
     for (int32_t x = x0; x <= x1; x += kPixelBatch) {
         batch.count = int(std::min<int32_t>(kPixelBatch, x1 - x + 1));

@@ -50,5 +50,8 @@ struct RenderContext {
     const WeightTables* weights = nullptr;
     const BlendTables* blend = nullptr;
     int32_t extentWidth = 0, extentHeight = 0;  // area being filtered
+    // Rows with the same non-zero serial read the same unchanged source, so a
+    // thread may carry its sampler's row sums from one row to the next.
+    uint64_t sourceSerial = 0;
     OutputTarget target;
 };

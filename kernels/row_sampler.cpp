@@ -30,18 +30,6 @@ const int32_t (&scaledWeights(const WeightTables& tables))[Taps][kPhases] {
     else return tables.taps7Scaled2048;
 }
 
-// The 16-bit and float kernels' weights.
-template <int Taps>
-const int32_t (&sixteenBitWeights(const WeightTables& tables))[Taps][kPhases] {
-    if constexpr (Taps == 5) return tables.taps5Scaled32768;
-    else return tables.taps7Scaled32768;
-}
-template <int Taps>
-const float (&floatWeights(const WeightTables& tables))[Taps][kPhases] {
-    if constexpr (Taps == 5) return tables.taps5Copy;
-    else return tables.taps7;
-}
-
 // Whether the taps across are weighted with AVX2 (the wide entries below).
 constexpr LevelTable<bool> kWideWeighting = {false, false, true, true};
 
@@ -89,17 +77,16 @@ void weightedRowSums(const uint8_t* const (&rows)[Taps], const int32_t (&weights
 
 }  // namespace
 
-void RowSampler::start(const Pyramid& pyramid, float y) {
+void RowSampler::start(const Pyramid& pyramid, float y, uint64_t sourceSerial) {
     pyramid_ = &pyramid;
     y_ = clampUnit(y);
     shared_ = samplable(pyramid) &&
               (pyramid.storageType == kStoragePacked8 || pyramid.storageType == kStorageGrey8);
     channels_ = pyramid.storageType == kStoragePacked8 ? 4 : 1;
     wide_ = channels_ == 4 && kWideWeighting[activeSimdLevel()];
-    real_ = pyramid.storageType == kStorageFloat4;
-    integerWindow_ = pyramid.storageType == kStorageRgba16 ? kRgba16Windows[activeSimdLevel()] : nullptr;
-    realWindow_ = real_ ? kFloat4Windows[activeSimdLevel()] : nullptr;
-    windowed_ = samplable(pyramid) && (integerWindow_ != nullptr || realWindow_ != nullptr);
+    windowed_ = samplable(pyramid) && activeSimdLevel() != SimdLevel::scalar &&
+                (pyramid.storageType == kStorageRgba16 || pyramid.storageType == kStorageFloat4);
+    if (windowed_) tapRows_.start(pyramid, y_, sourceSerial);
     for (auto& table : ready_) std::fill(std::begin(table), std::end(table), false);
 }
 
@@ -216,74 +203,10 @@ TWL_INLINE void RowSampler::kernel(int level, float x, float (&out)[4]) {
 }
 
 
-// ---- 16-bit and float storages: the per-pixel kernels' windows, addressed once per row ----
-
-template <int Taps>
-TWL_INLINE RowSampler::WindowRows& RowSampler::windowRows(int level) {
-    WindowRows& rows = windowRows_[tableIndex(Taps)][level];
-    if (ready_[tableIndex(Taps)][level]) return rows;
-    const Pyramid& p = *pyramid_;
-    constexpr int kHalf = Taps / 2;
-    const AxisPosition ay = axisPosition(levelY(p, level, y_));
-    const int top = ay.base - kHalf;
-    // As the per-pixel kernel decides it: all tap rows inside the level and one tile row.
-    rows.inTileRow = top >= 0 && ay.base + kHalf <= p.height[level] - 1 && (top & kTileMask) <= kTileSize - Taps;
-    rows.tileRow = rows.inTileRow ? top >> kTileShift : 0;
-    rows.topInTile = rows.inTileRow ? top & kTileMask : 0;
-    const auto& integer = sixteenBitWeights<Taps>(*p.weights);
-    const auto& real = floatWeights<Taps>(*p.weights);
-    for (int k = 0; k < Taps; ++k) {
-        rows.integer.y[Taps - 1 - k] = integer[k][ay.phase];
-        rows.real.y[k] = real[k][ay.phase];
-    }
-    ready_[tableIndex(Taps)][level] = true;
-    return rows;
-}
-
-template <int Taps>
-TWL_INLINE void RowSampler::windowKernel(int level, float x, float (&out)[4]) {
-    const Pyramid& p = *pyramid_;
-    constexpr int kHalf = Taps / 2;
-    const WindowRows& rows = windowRows<Taps>(level);
-    const float levelColumn = levelX(p, level, x);
-    const AxisPosition ax = axisPosition(levelColumn);
-    const int left = ax.base - kHalf;
-    if (rows.inTileRow && left >= 0 && ax.base + kHalf <= p.width[level] - 1 && (left & kTileMask) <= kTileSize - Taps) {
-        const PyramidTile& tile =
-            p.tiles[p.firstTile[level] + (left >> kTileShift) + p.tilesPerRow[level] * rows.tileRow];
-        const int64_t rowBytes = int64_t(tile.width) * p.bytesPerPixel;
-        const uint8_t* corner = static_cast<const uint8_t*>(tile.memory.data) + rows.topInTile * rowBytes +
-                                int64_t(left & kTileMask) * p.bytesPerPixel;
-        if (real_) {
-            const auto& weights = floatWeights<Taps>(*p.weights);
-            FloatTapWeights w = rows.real;
-            for (int k = 0; k < Taps; ++k) w.x[k] = weights[k][ax.phase];
-            realWindow_(Taps, corner, rowBytes, w, out);
-        } else {
-            const auto& weights = sixteenBitWeights<Taps>(*p.weights);
-            WindowWeights w = rows.integer;
-            for (int k = 0; k < Taps; ++k) w.x[Taps - 1 - k] = weights[k][ax.phase];
-            integerWindow_(Taps, corner, rowBytes, w, out);
-        }
-        return;
-    }
-    // Across a tile's or the level's edge: the per-pixel kernel gathers the window.
-    const float levelRow = levelY(p, level, y_);
-    EffectColor c;
-    if constexpr (Taps == 5) {
-        c = real_ ? levelKernel5Float4(p, level, levelColumn, levelRow) : levelKernel5Rgba16(p, level, levelColumn, levelRow);
-    } else {
-        c = real_ ? levelKernel7Float4(p, level, levelColumn, levelRow) : levelKernel7Rgba16(p, level, levelColumn, levelRow);
-    }
-    out[0] = c.red;
-    out[1] = c.green;
-    out[2] = c.blue;
-    out[3] = c.coverage;
-}
-
 // The window kernel of a kernel size given as a type, for the blends below.
 TWL_INLINE auto RowSampler::windowed() {
-    return [this](auto taps, int level, float x, float (&out)[4]) { windowKernel<decltype(taps)::value>(level, x, out); };
+    return [this](auto taps, int level, float x, float (&out)[4]) { if constexpr (decltype(taps)::value == 5) tapRows_.kernel5(level, x, out);
+        else tapRows_.kernel7(level, x, out); };
 }
 
 // The fast sampler's blend of two levels, as the per-pixel sampler makes it.

@@ -6,10 +6,10 @@
 // integers, whose value does not depend on their order, so every sample is
 // exactly the per-pixel sampler's. The 16-bit and float storages sum across
 // before down (their row sums are truncated or rounded), so nothing down the
-// taps can be shared; what the row shares there is where each level's tap
-// rows lie in the tiles and their weights, and each sample weights its window
-// with the per-pixel kernels' vector windows. Windows that cross a tile or
-// the level's edge, and the scalar level, are the per-pixel samplers'.
+// taps can be shared; instead each kernel position keeps its row sums from
+// one output row to the next (TapRowCache), and only the level rows that
+// came into its window are weighted anew. The scalar level is the per-pixel
+// samplers'.
 #pragma once
 
 #include <cstdint>
@@ -17,13 +17,15 @@
 
 #include "kernels/effect_color.h"
 #include "kernels/pyramid.h"
-#include "kernels/samplers_simd.h"
+#include "kernels/tap_row_cache.h"
 
 class RowSampler {
 public:
     // Starts a row at normalised height y (the per-pixel samplers' y); the
-    // sums of the previous row are dropped, their memory kept.
-    void start(const Pyramid& pyramid, float y);
+    // sums of the previous row are dropped, their memory kept. Rows started
+    // with the same non-zero source serial (newSourceSerial) read an
+    // unchanged pyramid, so the 16-bit and float row sums carry over.
+    void start(const Pyramid& pyramid, float y, uint64_t sourceSerial = 0);
 
     // As sampleFast and sampleHighQuality at (x, y).
     EffectColor sampleFast(int level, float fraction, float x);
@@ -44,21 +46,8 @@ private:
         std::vector<int32_t> sums;
     };
 
-    // The tap rows of one kernel size on one level of a 16-bit or float
-    // storage: whether they lie in one row of tiles, and their weights.
-    struct WindowRows {
-        bool inTileRow = false;
-        int tileRow = 0, topInTile = 0;
-        WindowWeights integer;  // 16-bit: rows from the top
-        FloatTapWeights real;   // float: rows in tap order
-    };
-
     template <int Taps, int Channels>
     void kernel(int level, float x, float (&out)[4]);
-    template <int Taps>
-    void windowKernel(int level, float x, float (&out)[4]);
-    template <int Taps>
-    WindowRows& windowRows(int level);
     auto windowed();
     template <class Kernel>
     EffectColor fastBy(Kernel kernel, int level, float fraction, float x);
@@ -87,12 +76,9 @@ private:
     float y_ = 0;
     bool shared_ = false;  // an 8-bit storage whose sums are shared
     bool wide_ = false;    // the taps across are weighted with AVX2
-    bool windowed_ = false;  // a 16-bit or float storage with vector windows
-    bool real_ = false;      // float storage
-    LevelWindow integerWindow_ = nullptr;
-    FloatLevelWindow realWindow_ = nullptr;
+    bool windowed_ = false;  // a 16-bit or float storage, its row sums kept in tapRows_
     int channels_ = 0;
     bool ready_[2][kPyramidLevels] = {};
     LevelSums levels_[2][kPyramidLevels];
-    WindowRows windowRows_[2][kPyramidLevels];
+    TapRowCache tapRows_;
 };

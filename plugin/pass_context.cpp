@@ -1,6 +1,7 @@
 // Building the effect's view of the pass.
 #include "plugin/pass_context.h"
 
+#include "kernels/tap_row_cache.h"
 #include "plugin/work_area.h"
 
 ValueClass hostValueClass(const FilterRecord* record) {
@@ -28,6 +29,8 @@ RenderContext commitRenderRequest(const PluginGlobals& globals) {
     c.internal = &globals.images->internal;
     c.weights = &globals.workArea->weights;
     c.blend = &globals.workArea->blend;
+    // The source is complete when a pass is committed and stays as it is until the pass ends.
+    c.sourceSerial = newSourceSerial();
     if (c.renderTarget == renderInternalImage) {
         c.extentWidth = c.internal->width[0];
         c.extentHeight = c.internal->height[0];

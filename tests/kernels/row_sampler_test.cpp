@@ -3,7 +3,8 @@
 // of a row, on images of odd size that span several tiles, for the 8-bit,
 // 16-bit and float storages, in every edge mode, for positions visited out of
 // order (so that the shared sums grow both ways) and on rows at and beyond
-// the image's edges.
+// the image's edges; and down the rows of a pass, where the 16-bit and float
+// row sums carry from row to row.
 #include <gtest/gtest.h>
 
 #include <cmath>
@@ -128,6 +129,65 @@ TEST(RowSampler, GivesTheScalarSamplersBitsAtEveryVectorLevel) {
                         ASSERT_TRUE(same(sampler.sampleHighQuality(s.level, s.fraction, s.x), s.high))
                             << simdLevelName(level) << " type " << type << " edge " << edge << " y " << y << " x "
                             << s.x << " level " << s.level;
+                    }
+                }
+            }
+        }
+    }
+    requestSimdLevel(supportedSimdLevel());
+}
+
+// Rows of one pass under one source serial, as the pipeline renders them:
+// the same columns on every row, levels that change along the row and from
+// row to row, down the whole image and then back up a stretch; the carried
+// row sums must give the scalar samplers' bits at every level and position
+// (tile edges, level edges, wrapped rows on small levels). A pyramid written
+// again in place under a new serial gives the new pixels' samples.
+TEST(RowSampler, CarriesRowSumsDownAPassExactly) {
+    WeightTables tables;
+    buildWeightTables(tables);
+    Random random;
+    const SimdLevel best = supportedSimdLevel();
+    constexpr int kWidth = 519, kHeight = 523;
+    for (const int type : {kStorageRgba16, kStorageFloat4}) {
+        for (const int edge : {kEdgeClamp, kEdgeWrap, kEdgeWrapHorizontal}) {
+            Pyramid p;
+            ASSERT_TRUE(p.create(systemMemoryService(), kWidth, kHeight, type, edge));
+            p.weights = &tables;
+            for (int content = 0; content < 2; ++content) {
+                fillLevel0(p, random);
+                std::vector<int> rows;
+                for (int y = 0; y < kHeight; y += content == 0 ? 1 : 3) rows.push_back(y);
+                for (int y = 300; y > 280; --y) rows.push_back(y);
+                // One sampler per vector level, each under a serial of its
+                // own; a sampler keeps its level's kernels from its start.
+                std::vector<SimdLevel> levels;
+                for (const SimdLevel level : {SimdLevel::sse2, SimdLevel::avx2, SimdLevel::avx512})
+                    if (level <= best) levels.push_back(level);
+                std::vector<RowSampler> samplers(levels.size());
+                std::vector<uint64_t> serials;
+                for (size_t l = 0; l < levels.size(); ++l) serials.push_back(newSourceSerial());
+                for (const int y : rows) {
+                    const float v = (2.0f * float(y) + 1.0f) / (2.0f * kHeight);
+                    for (size_t l = 0; l < levels.size(); ++l) {
+                        requestSimdLevel(levels[l]);
+                        samplers[l].start(p, v, serials[l]);
+                    }
+                    requestSimdLevel(SimdLevel::scalar);
+                    for (int x = 0; x < kWidth; x += x < 24 || x > kWidth - 24 ? 1 : 5) {
+                        const float u = (2.0f * float(x) + 1.0f) / (2.0f * kWidth);
+                        const int n = (x / 40 + y / 61) % (p.lmax + 1);
+                        const float fraction = (x + y) % 4 == 0 ? 0.0f : float((x * 7 + y) % 97) / 97.0f;
+                        const EffectColor fast = sampleFast(p, n, fraction, u, v);
+                        const EffectColor high = sampleHighQuality(p, n, fraction, u, v);
+                        for (size_t l = 0; l < levels.size(); ++l) {
+                            ASSERT_TRUE(same(samplers[l].sampleFast(n, fraction, u), fast))
+                                << simdLevelName(levels[l]) << " type " << type << " edge " << edge << " content "
+                                << content << " x " << x << " y " << y << " level " << n;
+                            ASSERT_TRUE(same(samplers[l].sampleHighQuality(n, fraction, u), high))
+                                << simdLevelName(levels[l]) << " type " << type << " edge " << edge << " content "
+                                << content << " x " << x << " y " << y << " level " << n;
+                        }
                     }
                 }
             }
