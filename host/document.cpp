@@ -50,15 +50,32 @@ bool documentFitsMemory(int64_t sampleBytes, int32_t width, int32_t height, std:
     return false;
 }
 
+namespace {
+// Advises a vector's storage from the 2 MB boundary at or below its start:
+// a large block begins just after the allocator's header in a mapping of its
+// own, so the first huge page is mostly the block's, and left unadvised it
+// would fault in 4 KB at a time. The advice changes no byte.
+void adviseStorage(std::vector<uint8_t>& storage) {
+    constexpr uintptr_t kHugePage = uintptr_t(2) << 20;
+    const auto start = reinterpret_cast<uintptr_t>(storage.data());
+    const uintptr_t pageStart = start & ~(kHugePage - 1);
+    if (storage.capacity() >= 2 * kHugePage)
+        adviseHugePages(reinterpret_cast<void*>(pageStart), storage.capacity() + (start - pageStart));
+    else
+        adviseHugePages(storage.data(), storage.capacity());
+}
+}  // namespace
+
 bool makeDocument(Document& document, int32_t width, int32_t height, int32_t colorChannels,
                   bool hasAlpha, SampleDepth depth, std::string& error) {
     if (!startDocument(document, width, height, colorChannels, hasAlpha, depth, error)) return false;
     const size_t bytes = size_t(height) * document.rowBytes();
     document.samples.reserve(bytes);
-    adviseHugePages(document.samples.data(), bytes);
+    adviseStorage(document.samples);
     document.samples.assign(bytes, 0);
     return true;
 }
+
 
 void growDocumentRows(Document& document, int32_t rows) {
     const size_t needed = size_t(rows) * document.rowBytes();
@@ -69,7 +86,7 @@ void growDocumentRows(Document& document, int32_t rows) {
         // it, so that the move itself lands on huge pages.
         std::vector<uint8_t> room;
         room.reserve(std::min(whole, std::max(needed, document.samples.capacity() * 2)));
-        adviseHugePages(room.data(), room.capacity());
+        adviseStorage(room);
         room.assign(document.samples.begin(), document.samples.end());
         document.samples.swap(room);
     }
