@@ -162,13 +162,8 @@ void takeSamples(const EffectSetup& e, const Pyramid& pyramid, RowSampler& sampl
     for (int i = 0; i < batch.count; ++i)
         splitLevel(limit(logRadius[i] * kLog2E * kLog2E, 0, lmax), levels[i], fractions[i]);
     if (e.highQuality) {
-        for (int i = 0; i < batch.count; ++i) {
-            const EffectColor k = sampler.sampleHighQuality(levels[i], fractions[i], batch.u[i]);
-            batch.red[i] = k.red;
-            batch.green[i] = k.green;
-            batch.blue[i] = k.blue;
-            batch.coverage[i] = k.coverage;
-        }
+        sampler.sampleHighQualityRun(batch.count, levels, fractions, batch.u, batch.red, batch.green, batch.blue,
+                                     batch.coverage);
     } else {
         sampler.sampleFastRun(batch.count, levels, fractions, batch.u, batch.red, batch.green, batch.blue,
                               batch.coverage);

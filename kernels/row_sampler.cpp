@@ -335,3 +335,20 @@ EffectColor RowSampler::sampleHighQuality(int level, float fraction, float x) {
     return highQualityBy([this](auto taps, int n, float at, float (&out)[4]) { kernel<decltype(taps)::value, 4>(n, at, out); },
                          level, fraction, x);
 }
+
+void RowSampler::sampleHighQualityRun(int count, const int32_t* level, const float* fraction, const float* x,
+                                      float* red, float* green, float* blue, float* coverage) {
+    // The 16-bit and float kernels inlined into one loop over the run;
+    // the other storages a pixel at a time.
+    const auto store = [&](int i, const EffectColor& c) {
+        red[i] = c.red;
+        green[i] = c.green;
+        blue[i] = c.blue;
+        coverage[i] = c.coverage;
+    };
+    if (windowed_) {
+        for (int i = 0; i < count; ++i) store(i, highQualityBy(windowed(), level[i], fraction[i], x[i]));
+        return;
+    }
+    for (int i = 0; i < count; ++i) store(i, sampleHighQuality(level[i], fraction[i], x[i]));
+}

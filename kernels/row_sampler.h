@@ -35,6 +35,9 @@ public:
     // fraction[i] and x[i], its colour into the four arrays.
     void sampleFastRun(int count, const int32_t* level, const float* fraction, const float* x, float* red,
                        float* green, float* blue, float* coverage);
+    // sampleHighQuality likewise for `count` pixels of the row.
+    void sampleHighQualityRun(int count, const int32_t* level, const float* fraction, const float* x, float* red,
+                              float* green, float* blue, float* coverage);
 
 private:
     // The vertical sums of one kernel size on one level, for the columns

@@ -44,11 +44,15 @@ const TapRows& TapRowCache::prepare(int level) {
     constexpr int kHalf = Taps / 2;
     const AxisPosition ay = axisPosition(levelY(p, level, y_));
     const bool wrapRows = p.edgeMode == kEdgeWrap;
-    for (int i = 0; i < Taps; ++i) r.rows[i] = edgeIndex(ay.base, i - kHalf, p.height[level], wrapRows);
+    for (int i = 0; i < Taps; ++i) {
+        r.rows[i] = edgeIndex(ay.base, i - kHalf, p.height[level], wrapRows);
+        r.places[i] = r.rows[i] % Taps;
+    }
     const auto& integer = integerWeights<Taps>(*p.weights);
     const auto& real = realWeights<Taps>(*p.weights);
     for (int k = 0; k < Taps; ++k) {
         r.integerY[k] = integer[k][ay.phase];
+        r.integerYWide[k] = double(r.integerY[k]);
         r.realY[k] = real[k][ay.phase];
     }
     // A slot for every base column 0..width and phase group.

@@ -25,7 +25,9 @@ uint64_t newSourceSerial();
 struct TapRows {
     bool ready = false;
     int rows[7] = {};          // tap rows from the top, by the edge rule
+    int places[7] = {};        // each row's place in a slot: row mod taps
     int32_t integerY[7] = {};  // weights in tap order (tap 0: the bottom row)
+    double integerYWide[7] = {};  // the same, ready for the sums in doubles
     float realY[7] = {};
 };
 

@@ -69,12 +69,12 @@ TWL_INLINE void rowSum(const uint8_t* const (&pixels)[Taps], const int32_t (&wei
     _mm_storeu_ps(sum, _mm_cvtepi32_ps(_mm256_cvttpd_epi32(divided)));
 }
 template <int Taps, class RowAt>
-TWL_INLINE void columnSum(const int32_t* weights, RowAt rowAt, float (&out)[4]) {
+TWL_INLINE void columnSum(const double* weights, RowAt rowAt, float (&out)[4]) {
     __m256d total[2] = {_mm256_setzero_pd(), _mm256_setzero_pd()};
 #pragma GCC unroll 8
     for (int k = 0; k < Taps; ++k) {
         const __m256d row = _mm256_cvtps_pd(_mm_loadu_ps(rowAt(k)));
-        total[k & 1] = _mm256_add_pd(total[k & 1], _mm256_mul_pd(row, _mm256_set1_pd(double(weights[k]))));
+        total[k & 1] = _mm256_add_pd(total[k & 1], _mm256_mul_pd(row, _mm256_set1_pd(weights[k])));
     }
     // The exact integer totals rounded to float, as the plain kernel's
     // conversion from 64-bit integers rounds them, then times 2^-15.
@@ -102,14 +102,14 @@ TWL_INLINE void rowSum(const uint8_t* const (&pixels)[Taps], const int32_t (&wei
     const __m128i b = _mm_cvttpd_epi32(_mm_mul_pd(_mm_add_pd(high[0], high[1]), scale));
     _mm_storeu_ps(sum, _mm_cvtepi32_ps(_mm_unpacklo_epi64(a, b)));
 }
-// Float: the four channels side by side, each lane the plain loop's order.
+// The 16-bit row sums weighted down in doubles, two channels per register.
 template <int Taps, class RowAt>
-TWL_INLINE void columnSum(const int32_t* weights, RowAt rowAt, float (&out)[4]) {
+TWL_INLINE void columnSum(const double* weights, RowAt rowAt, float (&out)[4]) {
     __m128d low[2] = {_mm_setzero_pd(), _mm_setzero_pd()}, high[2] = {_mm_setzero_pd(), _mm_setzero_pd()};
 #pragma GCC unroll 8
     for (int k = 0; k < Taps; ++k) {
         const __m128 row = _mm_loadu_ps(rowAt(k));
-        const __m128d w = _mm_set1_pd(double(weights[k]));
+        const __m128d w = _mm_set1_pd(weights[k]);
         low[k & 1] = _mm_add_pd(low[k & 1], _mm_mul_pd(_mm_cvtps_pd(row), w));
         high[k & 1] = _mm_add_pd(high[k & 1], _mm_mul_pd(_mm_cvtps_pd(_mm_movehl_ps(row, row)), w));
     }
@@ -185,34 +185,49 @@ template <int Taps, bool Real>
 void tapRowKernel(const Pyramid& p, int level, float x, const TapRows& rows, TapRowSlots<Taps>& s, uint32_t epoch,
                   float (&out)[4]) {
     using Weight = std::conditional_t<Real, float, int32_t>;
+#if defined(TWL_X86_VECTORS)
+    using WeightY = std::conditional_t<Real, float, double>;  // the x86 sums down are in doubles
+#else
+    using WeightY = Weight;
+#endif
     constexpr int kHalf = Taps / 2;
     const AxisPosition ax = axisPosition(levelX(p, level, x));
     const int width = p.width[level];
     const int bytes = p.bytesPerPixel;
 
-    Weight weightsX[Taps];
-    const Weight* weightsY;
+    const WeightY* weightsY;
     if constexpr (Real) {
-        const auto& w = realWeights<Taps>(*p.weights);
-#pragma GCC unroll 8
-        for (int k = 0; k < Taps; ++k) weightsX[k] = w[k][ax.phase];
         weightsY = rows.realY;
     } else {
-        const auto& w = integerWeights<Taps>(*p.weights);
-#pragma GCC unroll 8
-        for (int k = 0; k < Taps; ++k) weightsX[k] = w[k][ax.phase];
+#if defined(TWL_X86_VECTORS)
+        weightsY = rows.integerYWide;
+#else
         weightsY = rows.integerY;
+#endif
     }
 
-    // The window's columns, left to right: one run inside a tile, or each
-    // column by the edge rule and its own tile.
+    // The weights across and the window's columns, left to right (one run
+    // inside a tile, or each column by the edge rule and its own tile), are
+    // only looked up when a row has to be weighed: mostly every row is held.
+    Weight weightsX[Taps];
     const int left = ax.base - kHalf;
     const bool run = left >= 0 && ax.base + kHalf <= width - 1 && (left & kTileMask) <= kTileSize - Taps;
     int columns[Taps];
-    if (!run) {
-        const bool wrapColumns = p.edgeMode == kEdgeWrap || p.edgeMode == kEdgeWrapHorizontal;
-        for (int j = 0; j < Taps; ++j) columns[j] = edgeIndex(ax.base, j - kHalf, width, wrapColumns);
-    }
+    const auto lookUpAcross = [&]() TWL_INLINE_LAMBDA {
+        if constexpr (Real) {
+            const auto& w = realWeights<Taps>(*p.weights);
+#pragma GCC unroll 8
+            for (int k = 0; k < Taps; ++k) weightsX[k] = w[k][ax.phase];
+        } else {
+            const auto& w = integerWeights<Taps>(*p.weights);
+#pragma GCC unroll 8
+            for (int k = 0; k < Taps; ++k) weightsX[k] = w[k][ax.phase];
+        }
+        if (!run) {
+            const bool wrapColumns = p.edgeMode == kEdgeWrap || p.edgeMode == kEdgeWrapHorizontal;
+            for (int j = 0; j < Taps; ++j) columns[j] = edgeIndex(ax.base, j - kHalf, width, wrapColumns);
+        }
+    };
     const auto weighRow = [&](int row, float* sum) TWL_INLINE_LAMBDA {
         const uint8_t* pixels[Taps];
         if (run) {
@@ -244,7 +259,7 @@ void tapRowKernel(const Pyramid& p, int level, float x, const TapRows& rows, Tap
 #pragma GCC unroll 8
     for (int i = 0; i < Taps; ++i) {
         const int row = rows.rows[i];
-        const int place = row % Taps;
+        const int place = rows.places[i];
         float* to = slot.sums[place];
         if (slot.held[place] != row) {
             if (placed & (1u << place)) {
@@ -260,7 +275,10 @@ void tapRowKernel(const Pyramid& p, int level, float x, const TapRows& rows, Tap
         }
         sums[i] = to;
     }
-    for (int m = 0; m < missingCount; ++m) weighRow(missing[m], missingTo[m]);
+    if (missingCount > 0) {
+        lookUpAcross();
+        for (int m = 0; m < missingCount; ++m) weighRow(missing[m], missingTo[m]);
+    }
     columnSum<Taps>(weightsY, [&](int k) TWL_INLINE_LAMBDA { return sums[Taps - 1 - k]; }, out);
 }
 
