@@ -121,6 +121,12 @@ TEST(RowSampler, GivesTheScalarSamplersBitsAtEveryVectorLevel) {
                         ASSERT_TRUE(same(got, samples[i].fast)) << simdLevelName(level) << " run lane " << i << " type "
                                                                 << type << " edge " << edge << " y " << y;
                     }
+                    sampler.sampleHighQualityRun(kRun, levels, fractions, xs, run[0], run[1], run[2], run[3]);
+                    for (int i = 0; i < kRun; ++i) {
+                        const EffectColor got{run[0][i], run[1][i], run[2][i], run[3][i]};
+                        ASSERT_TRUE(same(got, samples[i].high)) << simdLevelName(level) << " high-quality run lane " << i
+                                                                << " type " << type << " edge " << edge << " y " << y;
+                    }
                     for (size_t i = kRun; i < samples.size(); ++i) {
                         const Sample& s = samples[i];
                         ASSERT_TRUE(same(sampler.sampleFast(s.level, s.fraction, s.x), s.fast))
