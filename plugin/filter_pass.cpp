@@ -376,14 +376,52 @@ void previewRender(PluginGlobals& globals) {
     while (globals.pass.passActive && resultOf(globals) == noErr) passStep(globals);
 }
 
-OSErr renderIntoInternalImage(PluginGlobals& globals, int32_t width, int32_t height, ExportProgress* progress) {
-    FilterRecord* record = globals.record;
-    FilterParameters& parameters = *parametersOf(record);
+// What every render into the plug-in's own images needs first: the
+// working buffers, the cached source, the blend and weight tables.
+OSErr readyForInternalRender(PluginGlobals& globals) {
+    FilterParameters& parameters = *parametersOf(globals.record);
     if (!globals.buffersAllocated) return memFullErr;
     if (!parameters.sourceCached) acquireSource(globals);
     if (resultOf(globals) != noErr) return resultOf(globals);
     buildBlendTables(&globals.workArea->blend);
     buildWeightTables(globals.workArea->weights);
+    return noErr;
+}
+
+// A pass over width x height rows into the plug-in's own images, at full
+// scale; the render target, scale and pass state it stood in for come back
+// when it ends. The rows' stop checks go where the export shows progress.
+class InternalRenderPass {
+public:
+    InternalRenderPass(PluginGlobals& globals, int32_t width, int32_t height, ExportProgress* progress)
+        : globals_(globals), parameters_(*parametersOf(globals.record)), savedTarget_(parameters_.renderTarget),
+          savedScale_(parameters_.previewScale), savedPass_(globals.pass) {
+        parameters_.renderTarget = renderInternalImage;
+        parameters_.previewScale = 1;
+        globals.pass.passWidth = width;
+        globals.pass.passHeight = height;
+        preparePassState(globals);
+        if (progress) globals.pass.progress = &progress->shown();
+    }
+    InternalRenderPass(const InternalRenderPass&) = delete;
+    InternalRenderPass& operator=(const InternalRenderPass&) = delete;
+    ~InternalRenderPass() {
+        parameters_.renderTarget = savedTarget_;
+        parameters_.previewScale = savedScale_;
+        globals_.pass = savedPass_;
+    }
+
+private:
+    PluginGlobals& globals_;
+    FilterParameters& parameters_;
+    const int32_t savedTarget_;
+    const int32_t savedScale_;
+    const PassState savedPass_;
+};
+
+OSErr renderIntoInternalImage(PluginGlobals& globals, int32_t width, int32_t height, ExportProgress* progress) {
+    FilterRecord* record = globals.record;
+    if (const OSErr ready = readyForInternalRender(globals); ready != noErr) return ready;
 
     Pyramid& internal = globals.images->internal;
     const Pyramid& source = globals.images->source;
@@ -397,35 +435,18 @@ OSErr renderIntoInternalImage(PluginGlobals& globals, int32_t width, int32_t hei
     JobWorkers& workers = passWorkers(globals);
     copyImage(source, internal, jobsFor(workers), &workers);
 
-    const int32_t savedTarget = parameters.renderTarget;
-    const int32_t savedScale = parameters.previewScale;
-    const PassState savedPass = globals.pass;
-    parameters.renderTarget = renderInternalImage;
-    parameters.previewScale = 1;
-    globals.pass.passWidth = width;
-    globals.pass.passHeight = height;
-    preparePassState(globals);
-    // The rows' stop checks go where the export shows its progress.
-    if (progress) globals.pass.progress = &progress->shown();
+    const InternalRenderPass pass(globals, width, height, progress);
     while (globals.pass.passActive && resultOf(globals) == noErr) {
         passStep(globals);
         if (progress && !progress->report(globals.pass.stepCount, height)) resultOf(globals) = userCanceledErr;
     }
-    parameters.renderTarget = savedTarget;
-    parameters.previewScale = savedScale;
-    globals.pass = savedPass;
     return resultOf(globals);
 }
 
 OSErr renderInternalBands(PluginGlobals& globals, int32_t width, int32_t height, int32_t bandRows,
                           RenderedBands& bands, ExportProgress* progress) {
     FilterRecord* record = globals.record;
-    FilterParameters& parameters = *parametersOf(record);
-    if (!globals.buffersAllocated) return memFullErr;
-    if (!parameters.sourceCached) acquireSource(globals);
-    if (resultOf(globals) != noErr) return resultOf(globals);
-    buildBlendTables(&globals.workArea->blend);
-    buildWeightTables(globals.workArea->weights);
+    if (const OSErr ready = readyForInternalRender(globals); ready != noErr) return ready;
 
     const Pyramid& source = globals.images->source;
     // The whole image's limit holds for the bands too: a size whose
@@ -448,15 +469,7 @@ OSErr renderInternalBands(PluginGlobals& globals, int32_t width, int32_t height,
     }
     JobWorkers& workers = passWorkers(globals);
 
-    const int32_t savedTarget = parameters.renderTarget;
-    const int32_t savedScale = parameters.previewScale;
-    const PassState savedPass = globals.pass;
-    parameters.renderTarget = renderInternalImage;
-    parameters.previewScale = 1;
-    globals.pass.passWidth = width;
-    globals.pass.passHeight = height;
-    preparePassState(globals);
-    if (progress) globals.pass.progress = &progress->shown();
+    const InternalRenderPass pass(globals, width, height, progress);
     RenderContext& render = globals.workArea->render;
     int current = 0;
     // Rows go in order as in the whole render; at each band's first row
@@ -480,8 +493,5 @@ OSErr renderInternalBands(PluginGlobals& globals, int32_t width, int32_t height,
     }
     render.internal = &globals.images->internal;
     render.internalTop = 0;
-    parameters.renderTarget = savedTarget;
-    parameters.previewScale = savedScale;
-    globals.pass = savedPass;
     return resultOf(globals);
 }
